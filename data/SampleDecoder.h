@@ -1,0 +1,51 @@
+// Turns a download text into the data table: the logger's start date, start time and rate, and one
+// row per sample with number, date, time, relative humidity and temperature, all as display texts.
+// No window here: the data window and the command-line tool both apply the result.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The download text as a list of lines. A line ends at CR LF, at a lone CR or at a lone LF; an
+// empty line after a final line break is not counted.
+std::vector<std::string_view> SplitDownloadLines(std::string_view text);
+int CountDownloadLines(std::string_view text);
+
+// Text of one channel value: one decimal, decimal comma, half away from zero, "0,0" never signed.
+std::string ChannelValueText(double value);
+double HumidityFromReading(int r1);     // (r1 - 620) / 0.0248 / 1000 in extended precision
+double TemperatureFromReading(int r2);  // (r2 - 500) / 10
+
+struct SampleTable {
+  // Column texts of rows 0..N (row 0: "", " FECHA:", " HORA:", "CANAL 1", "CANAL 2").
+  using Row = std::array<std::string, 5>;
+  std::vector<Row> rows;     // rows.size() == max(1, L - 2)
+  std::string startDate;     // Edit1
+  std::string startTime;     // Edit2
+  std::string rateText;      // Edit8: kept from before when the rate code is not 1..6
+  int startStamp[6] = {};    // Label1..Label6: year, month, day, hour, minute, second
+  std::optional<std::string> error;  // "'x' is not a valid integer value": the decode stopped
+};
+
+class SampleDecoder {
+ public:
+  // Rebuilds the table from `downloadText`. `previous` supplies the start boxes as they stood
+  // before (they keep their texts when the header cannot be read, and the rate box keeps its text
+  // for an unknown rate code). Never throws on bad input: an error stops the decode as the data
+  // window does and is reported in `error`, with what was filled before it kept.
+  SampleTable Decode(std::string_view downloadText, const SampleTable* previous = nullptr);
+
+  // The month-length cell, kept between calls (0 at start).
+  int monthLength() const { return monthLength_; }
+
+ private:
+  int monthLength_ = 0;
+};
+
+// One saved-file line: date, 2 spaces, time, 2 spaces, channel 1, 2 spaces, channel 2, CR LF.
+std::string SavedFileLine(const SampleTable::Row& row);
+// The whole saved file: rows 1..N, no heading.
+std::string SavedFileText(const SampleTable& table);
