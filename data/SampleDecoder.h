@@ -22,11 +22,11 @@ double TemperatureFromReading(int r2);  // (r2 - 500) / 10
 struct SampleTable {
   // Column texts of rows 0..N (row 0: "", " FECHA:", " HORA:", "CANAL 1", "CANAL 2").
   using Row = std::array<std::string, 5>;
-  std::vector<Row> rows;     // rows.size() == max(1, L - 2)
-  std::string startDate;     // Edit1
-  std::string startTime;     // Edit2
-  std::string rateText;      // Edit8: kept from before when the rate code is not 1..6
-  int startStamp[6] = {};    // Label1..Label6: year, month, day, hour, minute, second
+  std::vector<Row> rows;             // rows.size() == max(1, L - 2)
+  std::string startDate;             // Edit1
+  std::string startTime;             // Edit2
+  std::string rateText;              // Edit8: kept from before when the rate code is not 1..6
+  int startStamp[6] = {};            // Label1..Label6: year, month, day, hour, minute, second
   std::optional<std::string> error;  // "'x' is not a valid integer value": the decode stopped
 };
 
@@ -42,6 +42,28 @@ class SampleDecoder {
   int monthLength() const { return monthLength_; }
 
  private:
+  using Lines = std::vector<std::string_view>;
+
+  // The whole decode: header with dates and times, headings, numbers, channel texts.
+  void DOSCANALESLM35(const Lines& lines, SampleTable& table);
+  // Header into the start stamp and the start boxes, then the dates and times of every row. False
+  // (with table.error set and nothing written) when a header character is not a digit.
+  bool OBTIENEFECHAYHORA(const Lines& lines, SampleTable& table);
+  // Dates and times of rows 1..N, one sample interval apart, the first one interval after the
+  // start.
+  void VERPOR1MINUTO(SampleTable& table);
+  void VERPOR5MINUTOS(SampleTable& table);
+  void VERPOR10MINUTOS(SampleTable& table);
+  void VERPOR15MINUTOS(SampleTable& table);
+  void VERPOR30MINUTOS(SampleTable& table);
+  void VERPOR60MINUTOS(SampleTable& table);
+  void StampRows(SampleTable& table, int stepMinutes, bool carryAbove60);
+  // Sets the month-length cell for `month` of the two-digit year `year`; leaves it for a month
+  // outside 1..12.
+  void VERIFICAR(int month, int year);
+  // Channel texts of rows 1..N; stops at the first character that is not a digit.
+  void MUESTRADATA(const Lines& lines, SampleTable& table);
+
   int monthLength_ = 0;
 };
 

@@ -1,0 +1,138 @@
+#include "SampleDecoder.h"
+
+#include <charconv>
+
+#include "LoggerProtocol.h"
+#include "TimeStamps.h"
+
+namespace {
+
+struct Rate {
+  int code;
+  const char* text;
+};
+constexpr Rate kRates[] = {{1, "CADA 1 MINUTO"},   {2, "CADA 5 MINUTOS"},  {3, "CADA 10 MINUTOS"},
+                           {4, "CADA 15 MINUTOS"}, {5, "CADA 30 MINUTOS"}, {6, "CADA 60 MINUTOS"}};
+
+// Reads single characters of a line as digits. The first character that is not a digit, or a
+// position past the end of the line, sets `error` to the conversion error ("'x' is not a valid
+// integer value"; the quoted text is empty for a missing character) and every later read fails.
+class DigitReader {
+ public:
+  explicit DigitReader(std::optional<std::string>& error) : error_(error) {}
+
+  // Digit at 1-based `position` of `line`.
+  int Digit(std::string_view line, int position) {
+    if (failed_) return 0;
+    const auto index = static_cast<std::size_t>(position - 1);
+    if (index >= line.size()) return Fail(std::string_view());
+    const char c = line[index];
+    if (c < '0' || c > '9') return Fail(line.substr(index, 1));
+    return c - '0';
+  }
+  // 10 x first + second, from `position` and the one after it.
+  int TwoDigits(std::string_view line, int position) {
+    const int tens = Digit(line, position);
+    return 10 * tens + Digit(line, position + 1);
+  }
+  // A three-digit field starting at `position`.
+  int Field(std::string_view line, int position) {
+    const int hundreds = Digit(line, position);
+    const int tens = Digit(line, position + 1);
+    return 100 * hundreds + 10 * tens + Digit(line, position + 2);
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  int Fail(std::string_view text) {
+    failed_ = true;
+    error_ = protocol::NotAnInteger(text).what();
+    return 0;
+  }
+
+  std::optional<std::string>& error_;
+  bool failed_ = false;
+};
+
+std::string_view LineOrEmpty(const std::vector<std::string_view>& lines, std::size_t index) {
+  return index < lines.size() ? lines[index] : std::string_view();
+}
+
+}  // namespace
+
+SampleTable SampleDecoder::Decode(std::string_view downloadText, const SampleTable* previous) {
+  SampleTable table;
+  if (previous) {
+    table.startDate = previous->startDate;
+    table.startTime = previous->startTime;
+    table.rateText = previous->rateText;
+    for (int i = 0; i < 6; ++i) table.startStamp[i] = previous->startStamp[i];
+  }
+  const Lines lines = SplitDownloadLines(downloadText);
+  // The heading row plus one row per sample line; the end line and the two header lines have none.
+  const std::size_t rowCount = lines.size() > 3 ? lines.size() - 2 : 1;
+  table.rows.resize(rowCount);
+  DOSCANALESLM35(lines, table);
+  return table;
+}
+
+void SampleDecoder::DOSCANALESLM35(const Lines& lines, SampleTable& table) {
+  if (!OBTIENEFECHAYHORA(lines, table)) return;
+  table.rows[0] = {"", " FECHA:", " HORA:", "CANAL 1", "CANAL 2"};
+  char number[16];
+  for (std::size_t k = 1; k < table.rows.size(); ++k) {
+    char* end = std::to_chars(number, number + sizeof number, k).ptr;
+    table.rows[k][0].assign(number, end);
+  }
+  MUESTRADATA(lines, table);
+}
+
+bool SampleDecoder::OBTIENEFECHAYHORA(const Lines& lines, SampleTable& table) {
+  const std::string_view first = LineOrEmpty(lines, 0);
+  const std::string_view second = LineOrEmpty(lines, 1);
+  DigitReader read(table.error);
+  // Read in the logger's order; any bad character leaves the start boxes as they were.
+  const int year = read.TwoDigits(first, 2);
+  const int month = read.TwoDigits(first, 5);
+  const int day = read.TwoDigits(first, 8);
+  const int secondOfMinute = read.TwoDigits(first, 11);
+  const int minute = read.TwoDigits(second, 2);
+  const int hour = read.TwoDigits(second, 5);
+  const int rateCode = read.Digit(second, 9);
+  if (read.failed()) return false;
+
+  table.startStamp[0] = year;
+  table.startStamp[1] = month;
+  table.startStamp[2] = day;
+  table.startStamp[3] = hour;
+  table.startStamp[4] = minute;
+  table.startStamp[5] = secondOfMinute;
+  // An unknown rate code keeps the rate text shown before, and with it the stamping routine.
+  for (const Rate& rate : kRates) {
+    if (rate.code == rateCode) table.rateText = rate.text;
+  }
+  table.startDate = DateText(day, month, year);
+  table.startTime = TimeText(hour, minute, secondOfMinute);
+
+  if (table.rateText == kRates[0].text) VERPOR1MINUTO(table);
+  if (table.rateText == kRates[1].text) VERPOR5MINUTOS(table);
+  if (table.rateText == kRates[2].text) VERPOR10MINUTOS(table);
+  if (table.rateText == kRates[3].text) VERPOR15MINUTOS(table);
+  if (table.rateText == kRates[4].text) VERPOR30MINUTOS(table);
+  if (table.rateText == kRates[5].text) VERPOR60MINUTOS(table);
+  return true;
+}
+
+void SampleDecoder::MUESTRADATA(const Lines& lines, SampleTable& table) {
+  DigitReader read(table.error);
+  for (std::size_t k = 1; k < table.rows.size(); ++k) {
+    const std::string_view line = LineOrEmpty(lines, k + 1);
+    const int h1 = read.Field(line, 1);
+    const int b1 = read.Field(line, 4);
+    const int h2 = read.Field(line, 7);
+    const int b2 = read.Field(line, 10);
+    if (read.failed()) return;  // this row and the later ones keep no channel texts
+    table.rows[k][3] = ChannelValueText(HumidityFromReading(256 * h1 + b1));
+    table.rows[k][4] = ChannelValueText(TemperatureFromReading(256 * h2 + b2));
+  }
+}
