@@ -1,0 +1,35 @@
+// About window: the program's picture, its name and version, and the maker's details.
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+class TForm2 : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TForm2(QWidget* parent = nullptr);
+
+  QFrame* Panel1 = nullptr;
+  QLabel* ProgramIcon = nullptr;
+  QLabel* ProductName = nullptr;
+  QLabel* Label4 = nullptr;
+  QLabel* Version = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Copyright = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLabel* Comments = nullptr;
+  QPushButton* OKButton = nullptr;
+
+ public slots:
+  void OKButtonClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+};

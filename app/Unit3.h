@@ -1,0 +1,23 @@
+// Help window: a short guide to the program in an editable text box. Edits stay for the rest of
+// the run and are never saved.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+class QPlainTextEdit;
+
+class TForm3 : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TForm3(QWidget* parent = nullptr);
+
+  // The guide's text, one entry per line.
+  static QStringList HelpLines();
+
+  QPlainTextEdit* Memo1 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+};

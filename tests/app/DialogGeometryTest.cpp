@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <QRect>
+#include <QWidget>
+#include <memory>
+
+#include "FormLook.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit7.h"
+#include "Unit8.h"
+
+namespace {
+
+struct ControlPlace {
+  const char* window;
+  const char* control;
+  QRect place;  // width and height of -1: only the top-left corner is fixed
+};
+
+const ControlPlace kPlaces[] = {
+    {"Form7", "Label1", {39, 6, 238, 16}},      {"Form7", "RadioGroup1", {54, 30, 208, 105}},
+    {"Form7", "BitBtn1", {123, 141, 75, 25}},   {"Form8", "Label1", {27, 6, 488, 13}},
+    {"Form8", "Label2", {15, 24, 520, 13}},     {"Form8", "Label3", {24, 42, 502, 13}},
+    {"Form8", "BitBtn1", {45, 69, 135, 25}},    {"Form8", "BitBtn2", {309, 69, 136, 25}},
+    {"Form2", "Panel1", {4, 2, 281, 171}},      {"Form2", "ProgramIcon", {4, 4, 69, 65}},
+    {"Form2", "ProductName", {83, 16, -1, -1}}, {"Form2", "Label4", {83, 28, -1, -1}},
+    {"Form2", "Version", {83, 44, -1, -1}},     {"Form2", "Label1", {112, 64, -1, -1}},
+    {"Form2", "Label2", {44, 78, -1, -1}},      {"Form2", "Copyright", {48, 100, -1, -1}},
+    {"Form2", "Label6", {83, 117, -1, -1}},     {"Form2", "Label3", {67, 133, -1, -1}},
+    {"Form2", "Label5", {120, 148, -1, -1}},    {"Form2", "Comments", {8, 104, -1, -1}},
+    {"Form2", "OKButton", {108, 180, 75, 25}},  {"Form3", "Memo1", {3, 15, 418, 295}},
+};
+
+struct Windows {
+  TForm2 about;
+  TForm3 help;
+  TForm7 rate{[] { return false; }, [](const std::string&) {}};
+  TForm8 clock{[] {}};
+
+  QWidget* ByName(const QString& name) {
+    for (QWidget* window : {static_cast<QWidget*>(&about), static_cast<QWidget*>(&help),
+                            static_cast<QWidget*>(&rate), static_cast<QWidget*>(&clock)}) {
+      if (window->objectName() == name) return window;
+    }
+    return nullptr;
+  }
+};
+
+TEST(DialogGeometry, EveryControlSitsAtItsPlace) {
+  Windows windows;
+  for (const ControlPlace& row : kPlaces) {
+    SCOPED_TRACE(std::string(row.window) + "." + row.control);
+    QWidget* window = windows.ByName(QString::fromLatin1(row.window));
+    ASSERT_NE(window, nullptr);
+    auto* control = window->findChild<QWidget*>(QString::fromLatin1(row.control));
+    ASSERT_NE(control, nullptr);
+    if (row.place.width() < 0) {
+      EXPECT_EQ(control->pos(), row.place.topLeft());
+    } else {
+      EXPECT_EQ(control->geometry(), row.place);
+    }
+    // Every control lies inside its window's client area.
+    const QRect inWindow(control->mapTo(window, QPoint(0, 0)), control->size());
+    EXPECT_TRUE(window->rect().contains(inWindow)) << inWindow.x() << "," << inWindow.y() << " "
+                                                   << inWindow.width() << "x" << inWindow.height();
+  }
+}
+
+TEST(DialogGeometry, WindowSizesAndTitleBars) {
+  Windows windows;
+  EXPECT_EQ(windows.rate.size(), QSize(308, 172));
+  EXPECT_EQ(windows.rate.minimumSize(), windows.rate.maximumSize());
+  EXPECT_EQ(windows.about.size(), ClientSizeForOuter(QSize(303, 242)));
+  EXPECT_EQ(windows.about.minimumSize(), windows.about.maximumSize());
+  EXPECT_EQ(windows.help.size(), ClientSizeForOuter(QSize(430, 350)));
+  EXPECT_EQ(windows.help.minimumSize(), windows.help.maximumSize());
+  EXPECT_EQ(windows.clock.size(), ClientSizeForOuter(QSize(544, 137)));
+  EXPECT_NE(windows.clock.minimumSize(), windows.clock.maximumSize());  // resizable border
+  for (QWidget* window :
+       {static_cast<QWidget*>(&windows.about), static_cast<QWidget*>(&windows.help),
+        static_cast<QWidget*>(&windows.rate), static_cast<QWidget*>(&windows.clock)}) {
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint)) << window->objectName().toStdString();
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowContextHelpButtonHint));
+  }
+}
+
+}  // namespace
