@@ -1,0 +1,25 @@
+// Writes the data table to a text file without ever leaving a damaged or partial file behind: the
+// bytes go to a temporary file beside the target, which replaces the target only once every byte
+// has been written and flushed. A failed save leaves an existing file exactly as it was.
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+#include "SampleDecoder.h"
+
+class TableFileWriter {
+ public:
+  // Writes rows 1..N of `table` in the saved-file format. True when the file is complete.
+  bool Write(const QString& path, const SampleTable& table);
+  // Writes `bytes` as they are (single bytes, no conversion). True when the file is complete.
+  bool WriteBytes(const QString& path, std::string_view bytes);
+
+  // After a failed write: what went wrong, in Spanish with the system's reason appended.
+  const QString& ErrorText() const { return errorText_; }
+
+ private:
+  bool Fail(const QString& path, const QString& reason);
+
+  QString errorText_;
+};

@@ -1,0 +1,294 @@
+#include "Unit5.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTableView>
+#include <QToolButton>
+#include <utility>
+
+#include "ButtonPictures.h"
+#include "ErrorReport.h"
+#include "GridCellDelegate.h"
+#include "SampleTableModel.h"
+#include "TableFileWriter.h"
+
+namespace {
+const QColor kTeal(0, 128, 128);
+const QColor kLime(0, 255, 0);
+const QColor kSkyBlue(166, 202, 240);
+const QColor kMoneyGreen(192, 220, 192);
+const QColor kRed(255, 0, 0);
+const QColor kWhite(255, 255, 255);
+
+constexpr int kGridLineWidth = 3;
+constexpr int kColumnWidth = 64;
+constexpr int kRowHeight = 24;
+
+const QString kOverwriteText = QStringLiteral("El archivo existe, sobreescribo?");
+
+QFont PixelFont(const QString& family, int pixels, bool bold = false) {
+  QFont font(family);
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+QLabel* HeadingLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QLatin1String(name));
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, kSkyBlue);
+  palette.setColor(QPalette::WindowText, kWhite);
+  label->setPalette(palette);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QLineEdit* StartBox(QWidget* parent, const char* name, const QFont& font, const QRect& place) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QLatin1String(name));
+  edit->setReadOnly(true);
+  edit->setFont(font);
+  QPalette palette = edit->palette();
+  palette.setColor(QPalette::Base, kTeal);
+  palette.setColor(QPalette::Text, kLime);
+  edit->setPalette(palette);
+  edit->setGeometry(place);
+  return edit;
+}
+
+QLabel* HiddenLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QLatin1String(name));
+  label->hide();
+  return label;
+}
+
+QLineEdit* HiddenEdit(QWidget* parent, const char* name) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QLatin1String(name));
+  edit->hide();
+  return edit;
+}
+
+QToolButton* PictureButton(QWidget* parent, const char* name, const QString& caption,
+                           const QIcon& picture, const QRect& place) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(QLatin1String(name));
+  button->setText(caption);
+  button->setIcon(picture);
+  button->setIconSize(kButtonPictureSize);
+  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  button->setAutoRaise(true);  // flat until the pointer is over it
+  button->setFont(PixelFont(QStringLiteral("Arial"), 8));
+  button->setGeometry(place);
+  return button;
+}
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+}  // namespace
+
+TForm5::TForm5(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form5"));
+  setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
+  setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
+  resize(450, 362);
+  BuildControls();
+}
+
+TForm5::~TForm5() = default;
+
+void TForm5::BuildControls() {
+  Label7 = HeadingLabel(this, "Label7", QStringLiteral("T O M A  D E  D A T O S"), 135, 6);
+  Label8 = HeadingLabel(this, "Label8", QStringLiteral(" Fecha de inicio "), 27, 36);
+  Label9 = HeadingLabel(this, "Label9", QStringLiteral(" Hora de inicio "), 162, 36);
+  Label10 = HeadingLabel(this, "Label10", QStringLiteral(" Tasa de muestreo "), 288, 36);
+
+  const QFont arialBold = PixelFont(QStringLiteral("Arial"), 13, true);
+  Edit1 = StartBox(this, "Edit1", arialBold, QRect(6, 54, 121, 24));
+  Edit2 = StartBox(this, "Edit2", PixelFont(QStringLiteral("MS Sans Serif"), 13, true),
+                   QRect(135, 54, 121, 24));
+  Edit8 = StartBox(this, "Edit8", arialBold, QRect(273, 54, 121, 24));
+
+  Label1 = HiddenLabel(this, "Label1");
+  Label2 = HiddenLabel(this, "Label2");
+  Label3 = HiddenLabel(this, "Label3");
+  Label4 = HiddenLabel(this, "Label4");
+  Label5 = HiddenLabel(this, "Label5");
+  Label6 = HiddenLabel(this, "Label6");
+  Edit6 = HiddenEdit(this, "Edit6");
+  Edit7 = HiddenEdit(this, "Edit7");
+
+  model_ = new SampleTableModel(this);
+  StringGrid1 = new QTableView(this);
+  StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+  StringGrid1->setGeometry(15, 93, 361, 214);
+  StringGrid1->setModel(model_);
+  StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  StringGrid1->setShowGrid(false);  // the delegate draws the thick grid lines
+  StringGrid1->setWordWrap(false);
+  StringGrid1->setCornerButtonEnabled(false);
+  const QFont gridFont = PixelFont(QStringLiteral("Arial"), 11);
+  StringGrid1->setFont(gridFont);
+  QPalette gridPalette = StringGrid1->palette();
+  gridPalette.setColor(QPalette::Base, kMoneyGreen);
+  gridPalette.setColor(QPalette::Text, kRed);
+  StringGrid1->setPalette(gridPalette);
+  const QColor lineColour = palette().color(QPalette::Window);
+  StringGrid1->setItemDelegate(
+      new GridCellDelegate(kRed, kMoneyGreen, lineColour, kGridLineWidth, StringGrid1));
+
+  // Fixed row and column: the headers, drawn like fixed cells in the button-face colour. Fixed
+  // sizes keep a reset of a very long table from measuring every row.
+  const QString fixedCellStyle =
+      QStringLiteral(
+          "QHeaderView::section { background-color: palette(button); color: rgb(255, 0, 0);"
+          " border: none; border-right: %1px solid %2; border-bottom: %1px solid %2;"
+          " padding-left: 2px; }")
+          .arg(kGridLineWidth)
+          .arg(lineColour.name());
+  for (QHeaderView* header : {StringGrid1->horizontalHeader(), StringGrid1->verticalHeader()}) {
+    header->setFont(gridFont);
+    header->setStyleSheet(fixedCellStyle);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setMinimumSectionSize(1);
+  }
+  StringGrid1->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
+  StringGrid1->horizontalHeader()->setFixedHeight(kRowHeight);
+  StringGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  StringGrid1->verticalHeader()->setFixedWidth(kColumnWidth);
+
+  SpeedButton1 = PictureButton(this, "SpeedButton1", QStringLiteral("GUARDAR"), DiskPicture(),
+                               QRect(384, 93, 49, 55));
+  SpeedButton2 = PictureButton(this, "SpeedButton2", QStringLiteral("GRAFICAR"), ChartPicture(),
+                               QRect(384, 156, 49, 52));
+  connect(SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
+  connect(SpeedButton2, &QToolButton::clicked, this, &TForm5::SpeedButton2Click);
+}
+
+void TForm5::SetDownloadTextSource(std::function<std::string()> source) {
+  downloadTextSource_ = std::move(source);
+}
+
+void TForm5::SetChartWindowOpener(std::function<void()> open) {
+  chartWindowOpener_ = std::move(open);
+}
+
+void TForm5::SetSaveFileChooser(SaveFileChooser chooser) {
+  saveFileChooser_ = std::move(chooser);
+}
+
+void TForm5::SetOverwriteQuestion(OverwriteQuestion question) {
+  overwriteQuestion_ = std::move(question);
+}
+
+QString TForm5::Cell(int column, int row) const {
+  return model_->Cell(column, row);
+}
+
+int TForm5::RowCount() const {
+  return model_->GridRowCount();
+}
+
+const SampleTable& TForm5::Table() const {
+  return model_->Table();
+}
+
+QString TForm5::StartDate() const {
+  return Edit1->text();
+}
+
+QString TForm5::StartTime() const {
+  return Edit2->text();
+}
+
+QString TForm5::RateText() const {
+  return Edit8->text();
+}
+
+void TForm5::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // A show event from the window system (a restore after minimising) is not a new showing.
+  if (event->spontaneous()) return;
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  FormActivate();
+}
+
+void TForm5::FormActivate() {
+  const std::string text = downloadTextSource_ ? downloadTextSource_() : std::string();
+  downloadLineCount_ = CountDownloadLines(text);
+  // The start boxes as they stand are handed in: an unreadable header or rate code keeps them.
+  SampleTable table = decoder_.Decode(text, &model_->Table());
+  ShowStart(table);
+  const std::optional<std::string> error = table.error;
+  model_->SetTable(std::move(table));
+  StringGrid1->scrollToTop();
+  if (error) {
+    // Reported once the window is up; the window stays open with what was filled.
+    const QString message = Latin1(*error);
+    QMetaObject::invokeMethod(
+        this, [this, message] { ShowErrorReport(this, message); }, Qt::QueuedConnection);
+  }
+}
+
+void TForm5::ShowStart(const SampleTable& table) {
+  Edit1->setText(Latin1(table.startDate));
+  Edit2->setText(Latin1(table.startTime));
+  Edit8->setText(Latin1(table.rateText));
+  QLabel* const stamp[] = {Label1, Label2, Label3, Label4, Label5, Label6};
+  for (int i = 0; i < 6; ++i) stamp[i]->setNum(table.startStamp[i]);
+}
+
+void TForm5::SpeedButton1Click() {
+  const QString path = ChooseSaveFile();
+  if (path.isEmpty()) return;
+  if (QFileInfo::exists(path) && AskOverwrite(kOverwriteText) != QMessageBox::Yes) return;
+  TableFileWriter writer;
+  if (!writer.Write(path, model_->Table())) ShowErrorReport(this, writer.ErrorText());
+}
+
+void TForm5::SpeedButton2Click() {
+  if (chartWindowOpener_) chartWindowOpener_();
+}
+
+QString TForm5::ChooseSaveFile() {
+  if (saveFileChooser_) return saveFileChooser_(this);
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  // The overwrite question is asked here, once, not by the dialog as well.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return {};
+  QString path = chosen.first();
+  // Some platform dialogs leave the default extension to the caller.
+  if (!path.isEmpty() && !QFileInfo(path).fileName().contains(QLatin1Char('.')))
+    path += QStringLiteral(".txt");
+  return path;
+}
+
+QMessageBox::StandardButton TForm5::AskOverwrite(const QString& text) {
+  if (overwriteQuestion_) return overwriteQuestion_(this, text);
+  return QMessageBox::question(this, QStringLiteral("Velmorante"), text,
+                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                               QMessageBox::Yes);
+}

@@ -1,0 +1,97 @@
+// The data window: the logger's start date, start time and sample rate above a table with one row
+// per downloaded sample. It rebuilds everything from the main window's download text each time it
+// is shown, saves the table to a text file ("GUARDAR") and opens the chart window ("GRAFICAR").
+#pragma once
+
+#include <QDialog>
+#include <QMessageBox>
+#include <functional>
+#include <string>
+
+#include "SampleDecoder.h"
+
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QToolButton;
+class SampleTableModel;
+
+class TForm5 : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Asks the operator for the file to save to; an empty text means the operator cancelled.
+  using SaveFileChooser = std::function<QString(QWidget* parent)>;
+  // Asks whether an existing file may be replaced: Yes, No or Cancel.
+  using OverwriteQuestion =
+      std::function<QMessageBox::StandardButton(QWidget* parent, const QString& text)>;
+
+  explicit TForm5(QWidget* parent = nullptr);
+  ~TForm5() override;
+
+  // Where the download text comes from (the main window's text store); read at every showing.
+  void SetDownloadTextSource(std::function<std::string()> source);
+  // What "GRAFICAR" runs: shows the chart window modally and returns when it is closed.
+  void SetChartWindowOpener(std::function<void()> open);
+  // Replace the platform's save dialog or the overwrite question (tests); an empty function
+  // restores the platform's own.
+  void SetSaveFileChooser(SaveFileChooser chooser);
+  void SetOverwriteQuestion(OverwriteQuestion question);
+
+  // The table: cell (column, row), row 0 holding the headings and column 0 the sample numbers.
+  QString Cell(int column, int row) const;
+  // Rows of the table including the heading row: lines of the download text - 2, at least 1.
+  int RowCount() const;
+  // Lines of the download text read at the last showing.
+  int DownloadLineCount() const { return downloadLineCount_; }
+  const SampleTable& Table() const;
+
+  QString StartDate() const;  // DD/MM/YYYY
+  QString StartTime() const;  // HH:MM:SS
+  QString RateText() const;   // such as "CADA 5 MINUTOS"
+
+  // Rebuilds the start boxes and the table from the download text. Runs on every new showing;
+  // a decode error is reported once the window is up, and what was filled before it stays.
+  void FormActivate();
+  // "GUARDAR": saves rows 1..N to a file the operator chooses.
+  void SpeedButton1Click();
+  // "GRAFICAR": shows the chart window.
+  void SpeedButton2Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildControls();
+  void ShowStart(const SampleTable& table);
+  QString ChooseSaveFile();
+  QMessageBox::StandardButton AskOverwrite(const QString& text);
+
+  SampleDecoder decoder_;  // one for the window's life: its month-length cell carries over
+  SampleTableModel* model_ = nullptr;
+  int downloadLineCount_ = 0;
+
+  std::function<std::string()> downloadTextSource_;
+  std::function<void()> chartWindowOpener_;
+  SaveFileChooser saveFileChooser_;
+  OverwriteQuestion overwriteQuestion_;
+
+  QLabel* Label1 = nullptr;  // start year, month, day, hour, minute, second (hidden)
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label4 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* Label7 = nullptr;
+  QLabel* Label8 = nullptr;
+  QLabel* Label9 = nullptr;
+  QLabel* Label10 = nullptr;
+  QLineEdit* Edit1 = nullptr;  // start date
+  QLineEdit* Edit2 = nullptr;  // start time
+  QLineEdit* Edit6 = nullptr;  // a row's date while it is composed (hidden)
+  QLineEdit* Edit7 = nullptr;  // a row's time while it is composed (hidden)
+  QLineEdit* Edit8 = nullptr;  // rate text
+  QTableView* StringGrid1 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;  // "GUARDAR"
+  QToolButton* SpeedButton2 = nullptr;  // "GRAFICAR"
+};
