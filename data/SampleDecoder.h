@@ -9,12 +9,16 @@
 #include <string_view>
 #include <vector>
 
-// The download text as a list of lines. A line ends at CR LF, at a lone CR or at a lone LF; an
-// empty line after a final line break is not counted.
+// The download text as a list of lines. A line ends at CR LF, at a lone CR or at a lone LF (so a
+// text saved with other line ends reads the same); an empty line after a final line break is not
+// counted. The views point into `text`.
 std::vector<std::string_view> SplitDownloadLines(std::string_view text);
 int CountDownloadLines(std::string_view text);
 
-// Text of one channel value: one decimal, decimal comma, half away from zero, "0,0" never signed.
+// Text of one channel value: one decimal, decimal comma, at most four significant digits, a
+// remaining half rounded away from zero on the exact value of the double, "0,0" never signed
+// ("1,3" for 1.25, "-0,1", "1185,0" for 1184.5). A value whose integer part needs five digits or
+// more is written with four significant digits in exponent form: "2,562E+4", "-1,000E+5".
 std::string ChannelValueText(double value);
 double HumidityFromReading(int r1);     // (r1 - 620) / 0.0248 / 1000 in extended precision
 double TemperatureFromReading(int r2);  // (r2 - 500) / 10
@@ -22,12 +26,15 @@ double TemperatureFromReading(int r2);  // (r2 - 500) / 10
 struct SampleTable {
   // Column texts of rows 0..N (row 0: "", " FECHA:", " HORA:", "CANAL 1", "CANAL 2").
   using Row = std::array<std::string, 5>;
-  std::vector<Row> rows;             // rows.size() == max(1, L - 2)
-  std::string startDate;             // Edit1
-  std::string startTime;             // Edit2
-  std::string rateText;              // Edit8: kept from before when the rate code is not 1..6
-  int startStamp[6] = {};            // Label1..Label6: year, month, day, hour, minute, second
-  std::optional<std::string> error;  // "'x' is not a valid integer value": the decode stopped
+  std::vector<Row> rows;   // rows.size() == max(1, L - 2)
+  std::string startDate;   // Edit1
+  std::string startTime;   // Edit2
+  std::string rateText;    // Edit8: kept from before when the rate code is not 1..6
+  int startStamp[6] = {};  // Label1..Label6: year, month, day, hour, minute, second
+  // "'x' is not a valid integer value": the decode stopped at the character x. A character that is
+  // missing (a line too short, or a header line that is not there) gives "'' is not a valid
+  // integer value".
+  std::optional<std::string> error;
 };
 
 class SampleDecoder {

@@ -56,7 +56,8 @@ struct StatusReply {
 // length is a programming error (std::invalid_argument).
 StatusReply ParseStatusReply(std::string_view reply);
 
-// Shortest general form with up to 15 significant digits and a decimal comma: 65, 65,25, -1,5.
+// Shortest general form with up to 15 significant digits and a decimal comma: 65, 65,25, -1,5,
+// 0,25. Values from 1E15 up, or below 1E-5, are written in exponent form: 1E15, 1,5E-7.
 std::string GeneralNumberText(double value);
 
 }  // namespace protocol
