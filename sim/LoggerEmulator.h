@@ -1,37 +1,44 @@
 // A stand-in for the humidity and temperature logger on a pseudo-terminal: the program (and the
 // tests) open PortPath() as they would open the logger's serial port.
+//
+// The logger keeps a clock of its own without a time zone: its times are held as std::time_t whose
+// UTC fields are the logger's fields (see NaiveLocalTime()).
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct LoggerSample {
   int humidityReading = 0;     // 12-bit channel 1 reading, r1
   int temperatureReading = 0;  // 12-bit channel 2 reading, r2
+  bool operator==(const LoggerSample&) const = default;
 };
 
 enum class LoggerFault {
   None,
-  SplitReplies,     // each status reply written in several pieces
-  DoubledReplies,   // two status replies in one write
-  Noise,            // stray bytes between replies
-  HangUpInDownload, // the line goes away in the middle of a download
-  LetterInSample,   // one sample line carries a letter
+  SplitReplies,      // each status reply written in several pieces
+  DoubledReplies,    // two status replies in one write
+  Noise,             // stray bytes between replies
+  HangUpInDownload,  // the line goes away in the middle of a download
+  LetterInSample,    // one sample line carries a letter
 };
 
 struct LoggerOptions {
-  int storedSamples = 288;          // samples in memory; more than 2000 allowed for stress tests
-  int rateCode = 2;                 // 1..6 (1, 5, 10, 15, 30, 60 minutes)
-  std::time_t startTime = 0;        // start of logging; 0 means storedSamples intervals ago
-  int batteryReading = 180;         // B: battery percent is B / 2.2
-  uint32_t seed = 1;                // for the curves and the noise
-  int baud = 9600;                  // line pacing; 0 writes unpaced
-  int statusPeriodMs = 1000;        // time between status replies
-  int endMarkerPauseMs = 150;       // pause before the lone "A"
+  int storedSamples = 288;     // samples in memory; more than 2000 allowed for stress tests
+  int rateCode = 2;            // 1..6 (1, 5, 10, 15, 30, 60 minutes)
+  std::time_t startTime = 0;   // start of logging; 0 means storedSamples intervals before the clock
+  int batteryReading = 180;    // B: battery percent is B / 2.2
+  uint32_t seed = 1;           // for the curves and the noise
+  int baud = 9600;             // line pacing; 0 writes unpaced
+  int statusPeriodMs = 1000;   // time between status replies
+  int endMarkerPauseMs = 150;  // pause before the lone "A"
   LoggerFault fault = LoggerFault::None;
+  std::time_t clockTime = 0;  // the logger's clock at Start(); 0 means the computer's local time
+  bool recordLive = true;     // add a sample to memory at every interval of the running clock
 };
 
 class LoggerEmulator {
@@ -54,7 +61,27 @@ class LoggerEmulator {
   // Every byte the program has written to the logger so far, in order.
   std::string ReceivedCommands() const;
 
+  // The whole memory, what a forced complete download sends: at least 2000 samples, the stored
+  // ones first, then older contents that the memory pointer no longer counts.
+  std::vector<LoggerSample> MemorySamples() const;
+  // The logger's clock and the start of logging, in the logger's own time.
+  std::time_t LoggerClock() const;
+  std::time_t LoggingStart() const;
+  // True while a program has the port open.
+  bool ClientConnected() const;
+  // The characters of the latest download the logger sent, end marker included (for figures and
+  // tests); empty before the first. DownloadsSent() counts downloads started.
+  std::string LastDownloadText() const;
+  int DownloadsSent() const;
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// The computer's local date and time as a logger time (local fields held as UTC fields).
+std::time_t NaiveLocalTime(std::time_t now);
+
+// Fault names used on command lines: none, split, doubled, noise, hangup, letter.
+const char* LoggerFaultName(LoggerFault fault);
+bool LoggerFaultFromName(std::string_view name, LoggerFault& fault);

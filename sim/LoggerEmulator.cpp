@@ -1,0 +1,382 @@
+#include "LoggerEmulator.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <mutex>
+#include <random>
+#include <stdexcept>
+#include <thread>
+
+#include "LoggerCurves.h"
+#include "LoggerText.h"
+#include "PtyEndpoint.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr int kMemoryCapacity = 2000;
+// A set-clock command whose twelve digits do not follow within this time is dropped.
+constexpr auto kClockDigitsPatience = std::chrono::seconds(2);
+// A status reply the program does not take within this time is dropped, as a line would.
+constexpr auto kStatusPatience = milliseconds(500);
+
+}  // namespace
+
+struct LoggerEmulator::Impl {
+  explicit Impl(LoggerOptions o) : options(std::move(o)), rng(options.seed) {
+    options.rateCode = std::clamp(options.rateCode, 1, 6);
+    options.storedSamples = std::max(options.storedSamples, 0);
+    options.statusPeriodMs = std::max(options.statusPeriodMs, 1);
+    options.endMarkerPauseMs = std::max(options.endMarkerPauseMs, 0);
+    clockBase = options.clockTime != 0 ? options.clockTime : NaiveLocalTime(std::time(nullptr));
+    steadyBase = Clock::now();
+    rateCode = options.rateCode;
+    samples = options.storedSamples;
+    const std::time_t step = 60 * RateCodeMinutes(rateCode);
+    start = options.startTime != 0 ? options.startTime : clockBase - samples * step;
+    memory.resize(std::max(kMemoryCapacity, samples));
+    for (size_t k = 0; k < memory.size(); ++k) {
+      memory[k] = CurveReading(start + static_cast<std::time_t>(k + 1) * step, options.seed);
+    }
+    nextSample = std::max(start + (samples + 1) * step, clockBase + step);
+  }
+
+  // Logger state, guarded by `mutex` (the serving thread writes, accessors read).
+  mutable std::mutex mutex;
+  LoggerOptions options;
+  std::time_t clockBase = 0;
+  Clock::time_point steadyBase;
+  std::time_t start = 0;
+  int rateCode = 2;
+  int samples = 0;
+  std::vector<LoggerSample> memory;
+  std::time_t nextSample = 0;
+  std::string received;
+  std::string lastDownload;
+  int downloads = 0;
+  std::atomic<bool> clientConnected{false};
+
+  // Serving thread only.
+  std::unique_ptr<PtyEndpoint> line;
+  std::thread thread;
+  std::mt19937 rng;
+  std::string clockDigits;  // digits of a set-clock command being received
+  bool clockCommandOpen = false;
+  Clock::time_point clockCommandDeadline;
+  unsigned tick = 0;
+
+  std::time_t ClockNow() const {
+    return clockBase +
+           static_cast<std::time_t>(
+               std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - steadyBase).count());
+  }
+
+  void RecordLive() {
+    if (!options.recordLive) return;
+    std::lock_guard lock(mutex);
+    const std::time_t now = ClockNow();
+    const std::time_t step = 60 * RateCodeMinutes(rateCode);
+    while (nextSample <= now && samples < static_cast<int>(memory.size())) {
+      memory[samples++] = CurveReading(nextSample, options.seed);
+      nextSample += step;
+    }
+  }
+
+  std::string StatusReply() {
+    std::lock_guard lock(mutex);
+    StatusFields f;
+    f.clock = ClockNow();
+    f.battery = options.batteryReading;
+    f.rateCode = rateCode;
+    f.reading = CurveReading(f.clock, options.seed);
+    f.samples = samples;
+    return StatusReplyText(f);
+  }
+
+  void SendStatus() {
+    std::string reply = StatusReply();
+    const unsigned n = tick++;
+    switch (options.fault) {
+      case LoggerFault::SplitReplies: {
+        // Two or three pieces with a short gap between them.
+        std::uniform_int_distribution<size_t> cut(1, reply.size() - 1);
+        size_t a = cut(rng), b = cut(rng);
+        if (a > b) std::swap(a, b);
+        const size_t cuts[] = {0, a, b, reply.size()};
+        for (int i = 0; i < 3; ++i) {
+          if (cuts[i + 1] == cuts[i]) continue;
+          if (i > 0 && !line->SleepUntil(line->LineIdleAt() + milliseconds(15))) return;
+          if (line->Write(std::string_view(reply).substr(cuts[i], cuts[i + 1] - cuts[i]),
+                          options.baud, kStatusPatience) != PtyEndpoint::WriteResult::Done) {
+            return;
+          }
+        }
+        return;
+      }
+      case LoggerFault::DoubledReplies:
+        if (n % 3 == 1) reply += StatusReply();
+        break;
+      default:
+        break;
+    }
+    line->Write(reply, options.baud, kStatusPatience);
+  }
+
+  void SendNoise() {
+    std::uniform_int_distribution<int> length(1, 6), byte(0, 255);
+    std::string noise(static_cast<size_t>(length(rng)), '\0');
+    for (char& c : noise) c = static_cast<char>(byte(rng));
+    line->Write(noise, options.baud, kStatusPatience);
+  }
+
+  // Sends the stored samples ("8") or the whole memory ("E") in the download line layout, then
+  // the end marker alone after a pause.
+  void Download(bool whole) {
+    std::string text;
+    size_t lines = 0;
+    {
+      std::lock_guard lock(mutex);
+      const size_t count = whole ? memory.size() : static_cast<size_t>(samples);
+      text = DownloadHeader(start, rateCode);
+      text.reserve(text.size() + 14 * count + 1);
+      for (size_t k = 0; k < count; ++k) text += SampleLine(memory[k]);
+      lines = count;
+      ++downloads;
+      lastDownload.clear();
+    }
+    const size_t headerSize = 28;
+    if (options.fault == LoggerFault::LetterInSample && lines > 0) {
+      text[headerSize + 14 * (lines / 2) + 4] = 'X';
+    }
+    if (options.fault == LoggerFault::HangUpInDownload) {
+      const std::string_view part =
+          std::string_view(text).substr(0, headerSize + 14 * (lines / 2) + 7);
+      line->Write(part, options.baud);
+      {
+        std::lock_guard lock(mutex);
+        lastDownload = std::string(part);
+      }
+      line->HangUp();
+      clientConnected = false;
+      return;
+    }
+    if (line->Write(text, options.baud) != PtyEndpoint::WriteResult::Done) return;
+    if (!line->SleepUntil(line->LineIdleAt() + milliseconds(options.endMarkerPauseMs))) return;
+    if (line->Write("A", options.baud) != PtyEndpoint::WriteResult::Done) return;
+    std::lock_guard lock(mutex);
+    lastDownload = text + "A";
+  }
+
+  void SetClock() {
+    const auto two = [&](size_t i) {
+      return (clockDigits[i] - '0') * 10 + (clockDigits[i + 1] - '0');
+    };
+    std::tm tm{};
+    tm.tm_hour = two(0);
+    tm.tm_min = two(2);
+    tm.tm_sec = two(4);
+    tm.tm_mday = two(6);
+    tm.tm_mon = two(8) - 1;
+    tm.tm_year = 100 + two(10);
+    std::lock_guard lock(mutex);
+    // timegm carries out-of-range fields over, as a clock chip set to nonsense would run on.
+    clockBase = timegm(&tm);
+    steadyBase = Clock::now();
+    start = clockBase;
+    samples = 0;
+    nextSample = start + 60 * RateCodeMinutes(rateCode);
+  }
+
+  void SetRate(int code) {
+    std::lock_guard lock(mutex);
+    rateCode = code;
+    nextSample = ClockNow() + 60 * RateCodeMinutes(code);
+  }
+
+  void HandleCommands(const std::string& bytes) {
+    {
+      std::lock_guard lock(mutex);
+      received += bytes;
+    }
+    for (const char c : bytes) {
+      if (clockCommandOpen) {
+        if (Clock::now() <= clockCommandDeadline && std::isdigit(static_cast<unsigned char>(c))) {
+          clockDigits += c;
+          if (clockDigits.size() == 12) {
+            SetClock();
+            clockCommandOpen = false;
+          }
+          continue;
+        }
+        clockCommandOpen = false;  // broken off: the character counts on its own
+      }
+      if (c == '3') {
+        clockCommandOpen = true;
+        clockDigits.clear();
+        clockCommandDeadline = Clock::now() + kClockDigitsPatience;
+      } else if (const int code = RateCodeOfCommand(c); code != 0) {
+        SetRate(code);
+      } else if (c == '8' || c == 'E') {
+        Download(c == 'E');
+        if (line->HungUp()) return;
+      }
+    }
+  }
+
+  void Run() {
+    const auto period = milliseconds(options.statusPeriodMs);
+    bool present = false;
+    auto nextStatus = Clock::time_point::max();
+    auto nextNoise = Clock::time_point::max();
+    for (;;) {
+      if (line->HungUp()) {
+        if (!line->Wait(Clock::time_point::max(), false)) return;
+        continue;
+      }
+      if (line->TakeClientClosed()) line->DiscardStaleOutput();
+      const bool nowPresent = line->ClientPresent();
+      if (nowPresent && !present) {
+        nextStatus = Clock::now() + period / 2;
+        nextNoise = Clock::time_point::max();
+      } else if (!nowPresent && present) {
+        line->DiscardStaleOutput();
+        clockCommandOpen = false;
+      }
+      present = nowPresent;
+      clientConnected = present;
+
+      std::string input;
+      line->ReadInput(input);
+      if (!input.empty()) {
+        HandleCommands(input);
+        // Nothing is sent during a download; the next reply comes a period after it.
+        if (present) nextStatus = std::max(nextStatus, Clock::now() + period / 2);
+        continue;
+      }
+      RecordLive();
+      const auto now = Clock::now();
+      if (present && now >= nextStatus) {
+        SendStatus();
+        nextStatus = std::max(nextStatus + period, Clock::now());
+        if (options.fault == LoggerFault::Noise && tick % 3 == 1) nextNoise = now + period / 2;
+      }
+      if (present && Clock::now() >= nextNoise) {
+        SendNoise();
+        nextNoise = Clock::time_point::max();
+      }
+      auto deadline = Clock::now() + std::chrono::seconds(1);  // the clock runs on, samples come
+      if (present) deadline = std::min({deadline, nextStatus, nextNoise});
+      if (clockCommandOpen) deadline = std::min(deadline, clockCommandDeadline);
+      if (!line->Wait(deadline, present)) return;
+    }
+  }
+};
+
+LoggerEmulator::LoggerEmulator(LoggerOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+LoggerEmulator::~LoggerEmulator() {
+  Stop();
+}
+
+void LoggerEmulator::Start() {
+  if (impl_->thread.joinable()) return;
+  impl_->line = std::make_unique<PtyEndpoint>();
+  impl_->thread = std::thread([this] { impl_->Run(); });
+}
+
+void LoggerEmulator::Stop() {
+  if (!impl_->thread.joinable()) return;
+  impl_->line->RequestStop();
+  impl_->thread.join();
+  impl_->clientConnected = false;
+}
+
+std::string LoggerEmulator::PortPath() const {
+  return impl_->line ? impl_->line->Path() : "";
+}
+
+std::vector<LoggerSample> LoggerEmulator::StoredSamples() const {
+  std::lock_guard lock(impl_->mutex);
+  return {impl_->memory.begin(), impl_->memory.begin() + impl_->samples};
+}
+
+std::vector<LoggerSample> LoggerEmulator::MemorySamples() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->memory;
+}
+
+int LoggerEmulator::RateCode() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->rateCode;
+}
+
+std::string LoggerEmulator::ReceivedCommands() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->received;
+}
+
+std::time_t LoggerEmulator::LoggerClock() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->ClockNow();
+}
+
+std::time_t LoggerEmulator::LoggingStart() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->start;
+}
+
+bool LoggerEmulator::ClientConnected() const {
+  return impl_->clientConnected;
+}
+
+std::string LoggerEmulator::LastDownloadText() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->lastDownload;
+}
+
+int LoggerEmulator::DownloadsSent() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->downloads;
+}
+
+std::time_t NaiveLocalTime(std::time_t now) {
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return timegm(&tm);
+}
+
+namespace {
+struct FaultName {
+  LoggerFault fault;
+  const char* name;
+};
+constexpr FaultName kFaultNames[] = {
+    {LoggerFault::None, "none"},
+    {LoggerFault::SplitReplies, "split"},
+    {LoggerFault::DoubledReplies, "doubled"},
+    {LoggerFault::Noise, "noise"},
+    {LoggerFault::HangUpInDownload, "hangup"},
+    {LoggerFault::LetterInSample, "letter"},
+};
+}  // namespace
+
+const char* LoggerFaultName(LoggerFault fault) {
+  for (const auto& f : kFaultNames) {
+    if (f.fault == fault) return f.name;
+  }
+  return "none";
+}
+
+bool LoggerFaultFromName(std::string_view name, LoggerFault& fault) {
+  for (const auto& f : kFaultNames) {
+    if (name == f.name) {
+      fault = f.fault;
+      return true;
+    }
+  }
+  return false;
+}
