@@ -1,0 +1,99 @@
+#include "ColorButton.h"
+
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <QPainter>
+#include <algorithm>
+
+#include "InstrumentPainting.h"
+
+ColorButton::ColorButton(QWidget* parent) : QAbstractButton(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+}
+
+void ColorButton::setTextOff(const QString& text) {
+  if (textOff_ == text) return;
+  textOff_ = text;
+  // The accessible text of the button is its released caption.
+  setText(text.trimmed());
+  updateGeometry();
+  update();
+}
+
+void ColorButton::setTextOn(const QString& text) {
+  if (textOn_ == text) return;
+  textOn_ = text;
+  update();
+}
+
+void ColorButton::setTextColor(const QColor& color) {
+  if (textColor_ == color) return;
+  textColor_ = color;
+  update();
+}
+
+void ColorButton::setFaceGradient(const QColor& from, const QColor& to) {
+  if (faceFrom_ == from && faceTo_ == to) return;
+  faceFrom_ = from;
+  faceTo_ = to;
+  update();
+}
+
+void ColorButton::setBevelWidth(int width) {
+  width = std::max(0, width);
+  if (bevelWidth_ == width) return;
+  bevelWidth_ = width;
+  update();
+}
+
+QSize ColorButton::sizeHint() const {
+  const QFontMetrics metrics(font());
+  const int textWidth =
+      std::max(metrics.horizontalAdvance(textOff_), metrics.horizontalAdvance(textOn_));
+  return {std::max(75, textWidth + 2 * bevelWidth_ + 16),
+          std::max(25, metrics.height() + 2 * bevelWidth_ + 10)};
+}
+
+void ColorButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF r = QRectF(rect());
+  const bool down = isDown();
+
+  QLinearGradient face(r.topLeft(), r.topRight());
+  face.setColorAt(0, down ? faceFrom_.darker(115) : faceFrom_);
+  face.setColorAt(1, down ? faceTo_.darker(115) : faceTo_);
+  p.fillRect(r, face);
+
+  // A thin black outline frames the face like a panel cut-out.
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+  const QRectF inner = r.adjusted(1, 1, -1, -1);
+  DrawBevel(p, inner, bevelWidth_, down);
+
+  const QString caption = shownText();
+  if (!caption.isEmpty()) {
+    // Held down, the caption moves one pixel down and right, like the face under a finger.
+    const qreal shift = down ? 1 : 0;
+    const QRectF textRect = inner.adjusted(bevelWidth_ + 2 + shift, bevelWidth_ + shift,
+                                           -bevelWidth_ - 2 + shift, -bevelWidth_ + shift);
+    QFont f = font();
+    const QFontMetricsF metrics(f);
+    if (metrics.horizontalAdvance(caption) > textRect.width() ||
+        metrics.height() > textRect.height())
+      f = FittedFont(f, caption, textRect.size());
+    p.setFont(f);
+    p.setPen(shownTextColor());
+    p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, caption);
+  }
+
+  if (hasFocus()) {
+    QPen focusPen(shownTextColor(), 1, Qt::DotLine);
+    p.setPen(focusPen);
+    p.setBrush(Qt::NoBrush);
+    const qreal m = bevelWidth_ + 2.5;
+    p.drawRect(r.adjusted(m, m, -m, -m));
+  }
+}

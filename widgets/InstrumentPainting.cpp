@@ -1,0 +1,203 @@
+#include "InstrumentPainting.h"
+
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRadialGradient>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Segment geometry in cell units: a digit is 1 wide and 2 high, segments 0.22 thick.
+constexpr qreal kThick = 0.22;
+constexpr qreal kGap = 0.035;
+constexpr qreal kDigitAdvance = 1.4;
+constexpr qreal kNarrowAdvance = 0.55;
+constexpr qreal kSlashAdvance = 1.0;
+constexpr qreal kSlant = 0.09;  // horizontal shift per unit of height, for the usual forward lean
+
+enum Segment { A, B, C, D, E, F, G };
+
+QPolygonF HorizontalSegment(qreal x0, qreal x1, qreal y) {
+  const qreal h = kThick / 2;
+  x0 += kGap;
+  x1 -= kGap;
+  return QPolygonF(
+      {{x0, y}, {x0 + h, y - h}, {x1 - h, y - h}, {x1, y}, {x1 - h, y + h}, {x0 + h, y + h}});
+}
+
+QPolygonF VerticalSegment(qreal x, qreal y0, qreal y1) {
+  const qreal h = kThick / 2;
+  y0 += kGap;
+  y1 -= kGap;
+  return QPolygonF(
+      {{x, y0}, {x + h, y0 + h}, {x + h, y1 - h}, {x, y1}, {x - h, y1 - h}, {x - h, y0 + h}});
+}
+
+QPolygonF SegmentShape(Segment s) {
+  const qreal h = kThick / 2;
+  switch (s) {
+    case A:
+      return HorizontalSegment(h, 1 - h, h);
+    case B:
+      return VerticalSegment(1 - h, h, 1);
+    case C:
+      return VerticalSegment(1 - h, 1, 2 - h);
+    case D:
+      return HorizontalSegment(h, 1 - h, 2 - h);
+    case E:
+      return VerticalSegment(h, 1, 2 - h);
+    case F:
+      return VerticalSegment(h, h, 1);
+    case G:
+      return HorizontalSegment(h, 1 - h, 1);
+  }
+  return {};
+}
+
+// Bit n set: segment n lit. -1: not a seven-segment character.
+int SegmentsOf(QChar c) {
+  static const int kDigits[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+  if (c.isDigit() && c.unicode() < 128) return kDigits[c.unicode() - '0'];
+  if (c == QLatin1Char('-')) return 1 << G;
+  if (c == QLatin1Char(' ')) return 0;
+  return -1;
+}
+
+qreal AdvanceOf(QChar c) {
+  if (c == QLatin1Char(',') || c == QLatin1Char('.') || c == QLatin1Char(':'))
+    return kNarrowAdvance;
+  if (c == QLatin1Char('/')) return kSlashAdvance;
+  return kDigitAdvance;
+}
+
+}  // namespace
+
+QColor UnlitShade(const QColor& color) {
+  QColor c = color.toHsv();
+  return QColor::fromHsv(c.hsvHue(), std::min(255, c.hsvSaturation()), std::max(30, c.value() / 4));
+}
+
+void DrawBevel(QPainter& painter, const QRectF& rect, qreal width, bool sunken) {
+  if (width <= 0 || rect.isEmpty()) return;
+  const QColor light(255, 255, 255, 170);
+  const QColor dark(0, 0, 0, 150);
+  const QRectF r = rect;
+  const qreal w = std::min(width, std::min(r.width(), r.height()) / 2);
+  QPolygonF topLeft({r.bottomLeft(), r.topLeft(), r.topRight(), r.topRight() + QPointF(-w, w),
+                     r.topLeft() + QPointF(w, w), r.bottomLeft() + QPointF(w, -w)});
+  QPolygonF bottomRight({r.bottomLeft(), r.bottomRight(), r.topRight(),
+                         r.topRight() + QPointF(-w, w), r.bottomRight() + QPointF(-w, -w),
+                         r.bottomLeft() + QPointF(w, -w)});
+  painter.save();
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(sunken ? dark : light);
+  painter.drawPolygon(topLeft);
+  painter.setBrush(sunken ? light : dark);
+  painter.drawPolygon(bottomRight);
+  painter.restore();
+}
+
+void DrawLamp(QPainter& painter, const QRectF& rect, const QColor& color, bool lit) {
+  const qreal d = std::min(rect.width(), rect.height());
+  if (d <= 0) return;
+  const QRectF circle(rect.center().x() - d / 2, rect.center().y() - d / 2, d, d);
+  painter.save();
+  // Metal ring around the glass.
+  QLinearGradient ring(circle.topLeft(), circle.bottomRight());
+  ring.setColorAt(0, QColor(230, 230, 230));
+  ring.setColorAt(1, QColor(60, 60, 60));
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(ring);
+  painter.drawEllipse(circle);
+  const qreal inset = std::max<qreal>(1.0, d * 0.12);
+  const QRectF glass = circle.adjusted(inset, inset, -inset, -inset);
+  const QColor base = lit ? color : UnlitShade(color);
+  QRadialGradient shine(glass.center() - QPointF(glass.width() * 0.2, glass.height() * 0.2),
+                        glass.width() * 0.75);
+  shine.setColorAt(0, lit ? base.lighter(170) : base.lighter(140));
+  shine.setColorAt(0.6, base);
+  shine.setColorAt(1, base.darker(lit ? 130 : 150));
+  painter.setBrush(shine);
+  painter.drawEllipse(glass);
+  painter.restore();
+}
+
+void DrawSegmentText(QPainter& painter, const QRectF& rect, const QString& text,
+                     const QColor& onColor, const QColor& offColor, Qt::Alignment alignment) {
+  if (rect.isEmpty() || text.isEmpty()) return;
+  qreal units = 0;
+  for (QChar c : text) units += AdvanceOf(c);
+  units -= kDigitAdvance - 1 - kSlant * 2;  // no spacing after the last character; room for slant
+  const qreal height = 2.25;                // room below the baseline for a comma's tail
+  const qreal scale = std::min(rect.width() / units, rect.height() / height);
+  if (scale <= 0) return;
+
+  qreal left = rect.left();
+  if (alignment & Qt::AlignRight)
+    left = rect.right() - units * scale;
+  else if (alignment & Qt::AlignHCenter)
+    left = rect.center().x() - units * scale / 2;
+  const qreal top = rect.center().y() - 2.0 * scale / 2;
+
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  QTransform toRect;
+  toRect.translate(left, top);
+  toRect.scale(scale, scale);
+  qreal x = 0;
+  for (QChar c : text) {
+    QTransform cell;
+    // Lean forward: the top of a cell sits further right than its bottom.
+    cell.setMatrix(1, 0, 0, -kSlant, 1, 0, x + 2 * kSlant, 0, 1);
+    const QTransform t = cell * toRect;
+    const int segments = SegmentsOf(c);
+    if (segments >= 0) {
+      for (int s = A; s <= G; ++s) {
+        const bool on = segments & (1 << s);
+        if (!on && !offColor.isValid()) continue;
+        painter.setBrush(on ? onColor : offColor);
+        painter.drawPolygon(t.map(SegmentShape(static_cast<Segment>(s))));
+      }
+    } else if (c == QLatin1Char('.') || c == QLatin1Char(',')) {
+      painter.setBrush(onColor);
+      const qreal dot = kThick * 1.1;
+      painter.drawRect(t.mapRect(QRectF(0.1, 2 - dot, dot, dot)));
+      if (c == QLatin1Char(','))
+        painter.drawPolygon(t.map(QPolygonF(
+            {{0.1 + dot, 2}, {0.1 + dot, 2 + dot * 0.3}, {0.05, 2 + dot * 1.1}, {0.1, 2}})));
+    } else if (c == QLatin1Char(':')) {
+      painter.setBrush(onColor);
+      const qreal dot = kThick * 1.1;
+      painter.drawRect(t.mapRect(QRectF(0.12, 0.6 - dot / 2, dot, dot)));
+      painter.drawRect(t.mapRect(QRectF(0.12, 1.4 - dot / 2, dot, dot)));
+    } else if (c == QLatin1Char('/')) {
+      painter.setBrush(onColor);
+      const qreal h = kThick / 2;
+      painter.drawPolygon(
+          t.map(QPolygonF({{0.75 - h, 0.1}, {0.75 + h, 0.1}, {0.05 + h, 1.9}, {0.05 - h, 1.9}})));
+    }
+    x += AdvanceOf(c);
+  }
+  painter.restore();
+}
+
+QFont FittedFont(QFont base, const QString& text, const QSizeF& box) {
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  int size = std::max(1, static_cast<int>(box.height() / std::max<qsizetype>(1, lines.size())));
+  base.setPixelSize(size);
+  while (size > 4) {
+    QFontMetricsF metrics(base);
+    qreal widest = 0;
+    for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+    if (widest <= box.width() && metrics.height() * lines.size() <= box.height() * 1.15) break;
+    size = std::max(4, static_cast<int>(size * 0.9));
+    base.setPixelSize(size);
+  }
+  return base;
+}

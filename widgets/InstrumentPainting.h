@@ -1,0 +1,31 @@
+// Drawing shared by the instrument widgets: bevels, round lamps, seven-segment digits and fitted
+// caption fonts. Every routine scales with the rectangle it is given, so the instruments stay crisp
+// at any size.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+
+// A raised (or sunken) frame of `width` pixels just inside `rect`: light top and left edges, dark
+// bottom and right edges.
+void DrawBevel(QPainter& painter, const QRectF& rect, qreal width, bool sunken);
+
+// A round lamp filling `rect`'s largest centred circle: `color` with a highlight when lit, a dark
+// shade of it when not.
+void DrawLamp(QPainter& painter, const QRectF& rect, const QColor& color, bool lit);
+
+// The shade a lamp or LED segment of `color` shows when off.
+QColor UnlitShade(const QColor& color);
+
+// Seven-segment rendering of digits, '-', ',', '.', ':', '/' and spaces (other characters are left
+// blank), as large as fits in `rect`, aligned by `alignment`'s horizontal part and centred
+// vertically. Segments that are off are drawn in `offColor` unless it is invalid.
+void DrawSegmentText(QPainter& painter, const QRectF& rect, const QString& text,
+                     const QColor& onColor, const QColor& offColor, Qt::Alignment alignment);
+
+// `base` with its pixel size chosen so that every line of `text` fits in `box`.
+QFont FittedFont(QFont base, const QString& text, const QSizeF& box);
