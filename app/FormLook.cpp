@@ -1,9 +1,12 @@
 #include "FormLook.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QStringList>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 
@@ -43,4 +46,18 @@ void CentreOnScreen(QWidget* window) {
   const QSize frame = window->frameGeometry().size().expandedTo(window->size());
   window->move(area.x() + (area.width() - frame.width()) / 2,
                area.y() + (area.height() - frame.height()) / 2);
+}
+
+void FitTextToWidth(QLabel* label) {
+  const QString text = label->text();
+  if (text.size() < 2) return;
+  QFont font = label->font();
+  const qreal overflow =
+      QFontMetricsF(font).horizontalAdvance(text) - label->contentsRect().width();
+  if (overflow <= 0) return;
+  // Spread the overflow, and a pixel to spare for rounding, over the gaps between letters, at most
+  // one pixel per gap.
+  const qreal perGap = std::min<qreal>(1.0, (overflow + 1) / (text.size() - 1));
+  font.setLetterSpacing(QFont::AbsoluteSpacing, -perGap);
+  label->setFont(font);
 }

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <Qt>
 
+class QLabel;
 class QWidget;
 
 // The classic dialog font at `pixelSize`, or a similar sans font where it is not installed.
@@ -29,6 +30,10 @@ constexpr QSize ClientSizeForOuter(QSize outer) {
   return QSize(outer.width() - 2 * kFrameBorder,
                outer.height() - 2 * kFrameBorder - kTitleBarHeight);
 }
+
+// Narrows the letter spacing of a fixed-size label whose text would be cut off by its width, as
+// happens where a stand-in font runs a little wider than the font the layout was made for.
+void FitTextToWidth(QLabel* label);
 
 // Moves `window` so that it sits in the middle of the available area of its screen.
 void CentreOnScreen(QWidget* window);

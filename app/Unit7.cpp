@@ -53,6 +53,7 @@ TForm7::TForm7(std::function<bool()> isConnected, std::function<void(const std::
   grey.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
   Label1->setPalette(grey);
   Label1->setGeometry(39, 6, 238, 16);
+  FitTextToWidth(Label1);
 
   RadioGroup1 = new QGroupBox(this);
   RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));

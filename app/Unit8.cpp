@@ -13,6 +13,7 @@ QLabel* WarningLine(const char* text, const QRect& place, const char* name, QWid
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setObjectName(QLatin1String(name));
   label->setGeometry(place);
+  FitTextToWidth(label);
   return label;
 }
 

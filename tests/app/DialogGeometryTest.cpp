@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+#include <QLabel>
 #include <QRect>
 #include <QWidget>
 #include <memory>
@@ -64,6 +66,15 @@ TEST(DialogGeometry, EveryControlSitsAtItsPlace) {
     const QRect inWindow(control->mapTo(window, QPoint(0, 0)), control->size());
     EXPECT_TRUE(window->rect().contains(inWindow)) << inWindow.x() << "," << inWindow.y() << " "
                                                    << inWindow.width() << "x" << inWindow.height();
+  }
+}
+
+TEST(DialogGeometry, FixedSizeLabelsShowTheirWholeText) {
+  Windows windows;
+  for (QLabel* label :
+       {windows.rate.Label1, windows.clock.Label1, windows.clock.Label2, windows.clock.Label3}) {
+    const qreal textWidth = QFontMetricsF(label->font()).horizontalAdvance(label->text());
+    EXPECT_LE(textWidth, label->contentsRect().width()) << label->text().toStdString();
   }
 }
 
