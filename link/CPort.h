@@ -17,8 +17,22 @@ class TComThread;
 class TCustomComPort;
 
 enum TBaudRate {
-  brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-  br19200, br38400, br56000, br57600, br115200, br128000, br256000
+  brCustom,
+  br110,
+  br300,
+  br600,
+  br1200,
+  br2400,
+  br4800,
+  br9600,
+  br14400,
+  br19200,
+  br38400,
+  br56000,
+  br57600,
+  br115200,
+  br128000,
+  br256000
 };
 enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
 enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
@@ -28,7 +42,16 @@ enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
 enum TFlowControl { fcHardware, fcSoftware, fcNone, fcCustom };
 enum TSyncMethod { smThreadSync, smWindowSync, smNone };
 enum TComEvent {
-  evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full
+  evRxChar,
+  evTxEmpty,
+  evRxFlag,
+  evRing,
+  evBreak,
+  evCTS,
+  evDSR,
+  evError,
+  evRLSD,
+  evRx80Full
 };
 // A set of TComEvent: bit (1 << event).
 using TComEvents = unsigned;
@@ -39,8 +62,8 @@ int BaudRateValue(TBaudRate rate);
 
 class EComPort : public std::runtime_error {
  public:
-  // The message is the reason's text, followed by " (win error code: %d)" when systemError is not -1
-  // (on POSIX the number is errno).
+  // The message is the reason's text, followed by " (win error code: %d)" when systemError is not
+  // -1 (on POSIX the number is errno).
   explicit EComPort(int reason, int systemError = -1);
   static const char* ReasonText(int reason);  // reasons 1..23
 
@@ -229,6 +252,14 @@ class TCustomComPort {
  private:
   friend class TComThread;
   struct Impl;
+
+  bool CanApply() const;
+  void StopWatch();
+  void ReapStoppedThreads(bool wait);
+  // Bytes taken out by ReceiveText so far; read by the watch thread.
+  unsigned long long ConsumedBytes() const;
+  // Runs OnFailure for a failure of the watch of opening `session`, unless that opening is over.
+  void ReportWatchFailure(unsigned long session, const EComPort& error);
 
   UiHandOff& handOff_;
   std::shared_ptr<SerialSystem> system_;

@@ -1,0 +1,141 @@
+#include "ComThread.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
+
+#include "PosixSerialBackend.h"
+#include "SerialSystem.h"
+#include "UiHandOff.h"
+
+namespace {
+
+// poll reports waiting input for as long as it waits, while a wake-up should only announce new
+// bytes. When a handler has left bytes unread, the thread therefore stops watching for input and
+// looks every this many milliseconds whether more came or someone read them.
+constexpr int kUnreadRecheckMs = 20;
+
+constexpr TComEvents kRxChar = 1u << evRxChar;
+
+}  // namespace
+
+TComThread::TComThread(TCustomComPort& port, std::shared_ptr<SerialSystem> system, int handle,
+                       TComEvents events, unsigned long session)
+    : port_(port), system_(std::move(system)), handle_(handle), events_(events), session_(session) {
+  stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (stopFd_ < 0) throw EComPort(1, errno);
+  try {
+    thread_ = std::thread(&TComThread::Execute, this);
+  } catch (const std::system_error& error) {
+    close(stopFd_);
+    throw EComPort(1, error.code().value());
+  }
+}
+
+TComThread::~TComThread() {
+  RequestStop();
+  Join();
+  close(stopFd_);
+}
+
+void TComThread::RequestStop() {
+  if (stop_.exchange(true)) return;
+  const uint64_t one = 1;
+  // The stop flag is what counts; the descriptor only ends a wait that is under way.
+  [[maybe_unused]] ssize_t ignored = write(stopFd_, &one, sizeof one);
+}
+
+void TComThread::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TComThread::Execute() {
+  const short watched = (events_ & kRxChar) ? POLLIN : 0;
+  bool unreadLeft = false;  // the last handler left bytes unread: wait for a change
+  int unreadCount = 0;
+  unsigned long long unreadConsumed = 0;
+
+  while (!StopRequested()) {
+    // A hang-up or error shows on the port even when no input is watched.
+    pollfd fds[2] = {{stopFd_, POLLIN, 0}, {handle_, unreadLeft ? short(0) : watched, 0}};
+    const int ready = system_->Poll(fds, 2, unreadLeft ? kUnreadRecheckMs : -1);
+    if (StopRequested()) break;
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      ReportFailure(EComPort(21, errno));
+      break;
+    }
+    const short seen = fds[1].revents;
+    const bool hungUp = (seen & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    if (!hungUp && !unreadLeft && !(seen & POLLIN)) continue;
+
+    const int waiting = serial_backend::BytesWaiting(*system_, handle_);
+    if (waiting < 0) {  // a line that has gone away answers EIO here
+      ReportFailure(EComPort(3, errno));
+      break;
+    }
+    if (unreadLeft) {
+      if (!hungUp && waiting == unreadCount && port_.ConsumedBytes() == unreadConsumed) continue;
+      unreadLeft = false;
+    }
+    if (waiting == 0) {
+      if (hungUp) {
+        ReportFailure(EComPort(3, EIO));
+        break;
+      }
+      continue;  // already read on the user-interface thread since the wake-up
+    }
+
+    const unsigned long long consumedBefore = port_.ConsumedBytes();
+    if (!Dispatch(events_ & kRxChar)) break;
+    if (StopRequested()) break;  // the port may be closed already: touch nothing
+    if (port_.ConsumedBytes() == consumedBefore) {
+      const int after = serial_backend::BytesWaiting(*system_, handle_);
+      if (after < 0) {
+        ReportFailure(EComPort(3, errno));
+        break;
+      }
+      if (after == waiting) {
+        if (hungUp) {
+          ReportFailure(EComPort(3, EIO));
+          break;
+        }
+        unreadLeft = true;
+        unreadCount = after;
+        unreadConsumed = consumedBefore;
+      }
+    }
+  }
+  finished_ = true;
+  port_.handOff_.Notify();  // a Disconnect serving the queue checks for the end again
+}
+
+bool TComThread::Dispatch(TComEvents events) {
+  try {
+    port_.handOff_.RunAndWait(&port_, [this, events] {
+      ++dispatching_;
+      struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+      } leave{dispatching_};
+      port_.DispatchEvents(events);
+    });
+    return true;
+  } catch (const EComPort& error) {
+    ReportFailure(error);
+  } catch (...) {
+    // A handler raised something that is not a port error: report that the watch ended.
+    ReportFailure(EComPort(21));
+  }
+  return false;
+}
+
+void TComThread::ReportFailure(const EComPort& error) {
+  if (StopRequested()) return;  // the owner is closing the port already
+  TCustomComPort* port = &port_;
+  const unsigned long session = session_;
+  port_.handOff_.Post(port, [port, session, error] { port->ReportWatchFailure(session, error); });
+}
