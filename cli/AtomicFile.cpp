@@ -1,0 +1,61 @@
+#include "AtomicFile.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
+  throw FileError("cannot " + what + " '" + path + "': " + std::strerror(error));
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+  std::string temp = path + ".XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) Fail("write", path, errno);
+  // mkstemp makes the file private; a saved table is an ordinary document, and a file it replaces
+  // keeps its permissions.
+  struct stat existing {};
+  fchmod(fd, ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644);
+  const char* at = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, at, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : EIO;
+      ::close(fd);
+      ::unlink(temp.c_str());
+      Fail("write", path, error);
+    }
+    at += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    Fail("write", path, error);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    Fail("write", path, error);
+  }
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail("read", path, errno ? errno : ENOENT);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) Fail("read", path, EIO);
+  return text.str();
+}

@@ -1,0 +1,301 @@
+#include "CliCommands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <map>
+#include <ostream>
+#include <set>
+
+#include "AtomicFile.h"
+#include "CliOutput.h"
+#include "LoggerEmulator.h"
+#include "LoggerProtocol.h"
+#include "LoggerSession.h"
+#include "SampleDecoder.h"
+#include "SerialPortList.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr int kOk = 0;
+constexpr int kFailed = 1;
+constexpr int kBadUsage = 2;
+
+const char kUsage[] =
+    "Usage: velmorante-cli COMMAND [options]\n"
+    "Talks to the humidity and temperature logger on a serial port.\n"
+    "\n"
+    "Commands:\n"
+    "  ports                                list the serial ports of this machine\n"
+    "  status --port P [--count N] [--json] show N status replies (default 1)\n"
+    "  download --port P [--force] [--raw FILE] [--out FILE]\n"
+    "                                       download the stored samples (--force: the whole\n"
+    "                                       memory); print the table or save it to FILE;\n"
+    "                                       --raw keeps the characters received\n"
+    "  decode FILE [--out FILE]             decode a captured download\n"
+    "  set-rate --port P MINUTES            set the sample rate: 1, 5, 10, 15, 30 or 60\n"
+    "  set-clock --port P                   set the logger's clock from this computer's\n"
+    "                                       local time (this also empties its memory)\n"
+    "  demo                                 run against a built-in logger emulator\n"
+    "\n"
+    "Options for commands that use a port:\n"
+    "  --timeout SECONDS                    how long to wait for the logger (default 5)\n"
+    "\n"
+    "Exit status: 0 done, 1 failed (port, time-out, lost line, decode or file error),\n"
+    "2 bad usage.\n";
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Arguments of one command: options with a value, switches, and the rest in order.
+struct CommandLine {
+  std::map<std::string, std::string> values;
+  std::set<std::string> switches;
+  std::vector<std::string> positional;
+
+  std::string Value(const std::string& name) const {
+    const auto it = values.find(name);
+    return it == values.end() ? "" : it->second;
+  }
+  bool Has(const std::string& name) const {
+    return values.count(name) != 0 || switches.count(name) != 0;
+  }
+};
+
+CommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+                  const std::set<std::string>& switchOptions, std::size_t positionalCount) {
+  CommandLine line;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (valueOptions.count(arg)) {
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+      line.values[arg] = args[++i];
+    } else if (switchOptions.count(arg)) {
+      line.switches.insert(arg);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw UsageError("unknown option for " + args[0] + ": " + arg);
+    } else {
+      line.positional.push_back(arg);
+    }
+  }
+  if (line.positional.size() != positionalCount) {
+    throw UsageError(args[0] + " takes " + std::to_string(positionalCount) +
+                     " argument(s) besides its options");
+  }
+  return line;
+}
+
+long WholeNumber(const std::string& what, const std::string& text, long lowest, long highest) {
+  std::size_t used = 0;
+  long value = 0;
+  try {
+    value = std::stol(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (text.empty() || used != text.size() || value < lowest || value > highest) {
+    throw UsageError(what + " must be a whole number from " + std::to_string(lowest) + " to " +
+                     std::to_string(highest) + ", not '" + text + "'");
+  }
+  return value;
+}
+
+std::string RequirePort(const CommandLine& line) {
+  const std::string port = line.Value("--port");
+  if (port.empty()) throw UsageError("--port is missing: name the logger's serial port");
+  return port;
+}
+
+milliseconds Timeout(const CommandLine& line) {
+  if (!line.Has("--timeout")) return milliseconds(5000);
+  return milliseconds(1000 * WholeNumber("--timeout", line.Value("--timeout"), 1, 3600));
+}
+
+std::unique_ptr<LoggerSession> OpenSession(const std::string& port) {
+  try {
+    return std::make_unique<LoggerSession>(port);
+  } catch (const EComPort& error) {
+    throw SessionError("cannot open port '" + port + "': " + error.what());
+  }
+}
+
+// Shows how much of a download has come, at most a few times a second.
+class ProgressLine {
+ public:
+  explicit ProgressLine(std::ostream& err) : err_(err) {}
+  ~ProgressLine() {
+    if (shown_) err_ << '\n';
+  }
+  void operator()(std::size_t received) {
+    const auto now = std::chrono::steady_clock::now();
+    if (shown_ && now - last_ < milliseconds(250)) return;
+    last_ = now;
+    shown_ = true;
+    // Two header lines of 14 characters, then 14 per sample.
+    const std::size_t samples = received > 28 ? (received - 28) / 14 : 0;
+    err_ << "\rdownloading: " << received << " characters, " << samples << " samples" << std::flush;
+  }
+
+ private:
+  std::ostream& err_;
+  std::chrono::steady_clock::time_point last_{};
+  bool shown_ = false;
+};
+
+// Decodes a download text; prints the table or saves the file. Nothing is written when the text
+// cannot be decoded.
+int ShowOrSave(const std::string& text, const std::string& outPath, std::ostream& out,
+               std::ostream& err) {
+  SampleDecoder decoder;
+  const SampleTable table = decoder.Decode(text);
+  if (table.error) {
+    err << "velmorante-cli: the download cannot be decoded: " << *table.error << '\n';
+    return kFailed;
+  }
+  const std::size_t samples = table.rows.empty() ? 0 : table.rows.size() - 1;
+  if (outPath.empty()) {
+    PrintTable(table, out);
+  } else {
+    WriteFileAtomically(outPath, SavedFileText(table));
+    err << "velmorante-cli: saved " << samples << " samples to " << outPath << '\n';
+  }
+  return kOk;
+}
+
+int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+  const CommandLine line = Parse(args, {"--port", "--count", "--timeout"}, {"--json"}, 0);
+  const std::string port = RequirePort(line);
+  const long count =
+      line.Has("--count") ? WholeNumber("--count", line.Value("--count"), 1, 1000000) : 1;
+  const milliseconds timeout = Timeout(line);
+  const auto session = OpenSession(port);
+  for (long i = 0; i < count; ++i) {
+    const StatusDisplay status = session->NextStatus(timeout);
+    out << (line.Has("--json") ? StatusJson(status) : StatusLine(status)) << std::endl;
+  }
+  return kOk;
+}
+
+int Download(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line = Parse(args, {"--port", "--raw", "--out", "--timeout"}, {"--force"}, 0);
+  const std::string port = RequirePort(line);
+  const milliseconds timeout = Timeout(line);
+  std::string text;
+  {
+    const auto session = OpenSession(port);
+    ProgressLine progress(err);
+    text = session->Download(line.Has("--force"), timeout, timeout,
+                             [&](std::size_t received) { progress(received); });
+  }
+  if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), text);
+  return ShowOrSave(text, line.Value("--out"), out, err);
+}
+
+int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line = Parse(args, {"--out"}, {}, 1);
+  return ShowOrSave(ReadWholeFile(line.positional[0]), line.Value("--out"), out, err);
+}
+
+int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+  const CommandLine line = Parse(args, {"--port", "--timeout"}, {}, 1);
+  const std::string port = RequirePort(line);
+  const long minutes = WholeNumber("MINUTES", line.positional[0], 1, 60);
+  const int* end = protocol::kRateMinutes + protocol::kRateCount;
+  const int* found = std::find(protocol::kRateMinutes, end, static_cast<int>(minutes));
+  if (found == end) throw UsageError("MINUTES must be 1, 5, 10, 15, 30 or 60");
+  const int choice = static_cast<int>(found - protocol::kRateMinutes);
+  const milliseconds timeout = Timeout(line);
+  const auto session = OpenSession(port);
+  session->SendCommand({protocol::RateCommand(choice)}, timeout);
+  // The logger does not answer commands; its next replies show whether it took this one.
+  for (int i = 0; i < 3; ++i) {
+    if (session->NextStatus(timeout).rateItem == choice) {
+      out << "rate set: " << protocol::kRateItems[choice] << std::endl;
+      return kOk;
+    }
+  }
+  throw SessionError("the logger's status replies do not show the new rate");
+}
+
+int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+  const CommandLine line = Parse(args, {"--port", "--timeout"}, {}, 0);
+  const std::string port = RequirePort(line);
+  const milliseconds timeout = Timeout(line);
+  const auto session = OpenSession(port);
+  session->NextStatus(timeout);
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  session->SendCommand(protocol::SetClockWrites(local), timeout);
+  for (int i = 0; i < 3; ++i) {
+    const StatusDisplay status = session->NextStatus(timeout);
+    if (status.reply.memoryPointer == 6) {
+      out << "clock set: " << status.time << ' ' << status.date << ", memory emptied" << std::endl;
+      return kOk;
+    }
+  }
+  throw SessionError("the logger's status replies do not show its memory emptied");
+}
+
+int Ports(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Parse(args, {}, {}, 0);
+  const std::vector<std::string> ports = ListSerialPorts();
+  if (ports.empty()) err << "velmorante-cli: no serial ports found\n";
+  for (const std::string& port : ports) out << port << '\n';
+  return kOk;
+}
+
+}  // namespace
+
+int RunCliDemo(std::ostream& out, std::ostream& err) {
+  try {
+    LoggerOptions options;
+    options.storedSamples = 12;
+    options.baud = 0;
+    options.statusPeriodMs = 300;
+    options.endMarkerPauseMs = 60;
+    options.recordLive = false;
+    LoggerEmulator logger(options);
+    logger.Start();
+    out << "Logger emulator on " << logger.PortPath() << '\n';
+    LoggerSession session(logger.PortPath());
+    out << "Status: " << StatusLine(session.NextStatus(milliseconds(5000))) << '\n';
+    const std::string text =
+        session.Download(false, milliseconds(5000), milliseconds(5000), nullptr);
+    return ShowOrSave(text, "", out, err);
+  } catch (const std::exception& error) {
+    err << "velmorante-cli: demo failed: " << error.what() << '\n';
+    return kFailed;
+  }
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    (args.empty() ? err : out) << kUsage;
+    return args.empty() ? kBadUsage : kOk;
+  }
+  const std::string& command = args[0];
+  try {
+    if (command == "ports") return Ports(args, out, err);
+    if (command == "status") return Status(args, out, err);
+    if (command == "download") return Download(args, out, err);
+    if (command == "decode") return Decode(args, out, err);
+    if (command == "set-rate") return SetRate(args, out, err);
+    if (command == "set-clock") return SetClock(args, out, err);
+    if (command == "demo") {
+      Parse(args, {}, {}, 0);
+      return RunCliDemo(out, err);
+    }
+    throw UsageError("unknown command '" + command + "'");
+  } catch (const UsageError& error) {
+    err << "velmorante-cli: " << error.what() << "\nTry 'velmorante-cli --help'.\n";
+    return kBadUsage;
+  } catch (const std::exception& error) {
+    err << "velmorante-cli: " << error.what() << '\n';
+    return kFailed;
+  }
+}

@@ -1,0 +1,60 @@
+// One connection of the command-line tool to the logger: the shared serial port component, with
+// its notices served on the calling thread, feeding the shared reply interpreter.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "CPort.h"
+#include "ReplyInterpreter.h"
+#include "UiHandOff.h"
+
+// A failure the tool reports to the operator: a time-out, a lost line, an abandoned download.
+class SessionError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class LoggerSession {
+ public:
+  using Duration = std::chrono::milliseconds;
+  // Called while a download runs with the number of characters received so far.
+  using Progress = std::function<void(std::size_t received)>;
+
+  // Opens `port` with the main window's settings. Throws EComPort.
+  explicit LoggerSession(const std::string& port);
+  ~LoggerSession();
+  LoggerSession(const LoggerSession&) = delete;
+  LoggerSession& operator=(const LoggerSession&) = delete;
+
+  // Waits for the next complete status reply that can be read. Throws SessionError on a time-out
+  // or a lost line.
+  StatusDisplay NextStatus(Duration timeout);
+
+  // Waits for a complete status reply, then writes `writes` one after another: a command written
+  // just after a reply never lands in the middle of one.
+  void SendCommand(const std::vector<std::string>& writes, Duration timeout);
+
+  // Waits for a status reply, writes "8" (or "E" when `forced`) and collects the download to its
+  // end marker. Returns the download text, end marker included. Throws SessionError when the
+  // line is lost, nothing arrives for `silence`, or the download grows past its bound.
+  std::string Download(bool forced, Duration timeout, Duration silence, const Progress& progress);
+
+ private:
+  void OnCharacters(TCustomComPort& port, int count);
+  // Serves notices until `done` holds; throws on a lost line or when `deadline` passes.
+  void ServeUntil(const std::function<bool()>& done, std::chrono::steady_clock::time_point deadline,
+                  const char* waitingFor);
+
+  UiHandOff handOff_;
+  ReplyInterpreter interpreter_;
+  std::optional<StatusDisplay> status_;  // the latest reply, until taken
+  bool downloadEnded_ = false;
+  bool downloadAbandoned_ = false;
+  std::chrono::steady_clock::time_point lastArrival_;
+  std::optional<std::string> failure_;
+  TComPort port_;  // last: closed (and its notices ended) before the state above goes
+};
