@@ -46,7 +46,7 @@ class DigitReader {
  private:
   int Fail(std::string_view text) {
     failed_ = true;
-    error_ = protocol::NotAnInteger(text).what();
+    error_ = protocol::NotAnIntegerText(text);
     return 0;
   }
 

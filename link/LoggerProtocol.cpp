@@ -48,11 +48,15 @@ std::vector<std::string> SetClockWrites(const std::tm& localTime) {
   return writes;
 }
 
-EConvertError NotAnInteger(std::string_view text) {
+std::string NotAnIntegerText(std::string_view text) {
   std::string message;
   message.reserve(text.size() + 32);
   message.append("'").append(text).append("' is not a valid integer value");
-  return EConvertError(message);
+  return message;
+}
+
+EConvertError NotAnInteger(std::string_view text) {
+  return EConvertError(NotAnIntegerText(text));
 }
 
 EConvertError NotAFloat(std::string_view text) {

@@ -17,7 +17,7 @@ constexpr char kEndMarker = 'A';
 constexpr int kRateCount = 6;
 
 // The six rates in the order of the on-screen choices 0..5.
-extern const int kRateMinutes[kRateCount];       // 1, 5, 10, 15, 30, 60
+extern const int kRateMinutes[kRateCount];        // 1, 5, 10, 15, 30, 60
 extern const char* const kRateItems[kRateCount];  // "1 MINUTO" ... "60 MINUTOS"
 
 // One-character rate command for on-screen choice 0..5: "1", "2", "4", "5", "6", "7".
@@ -37,6 +37,8 @@ class EConvertError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 EConvertError NotAnInteger(std::string_view text);
+// The same text as a string, which keeps every byte of `text` (what() of an error stops at a NUL).
+std::string NotAnIntegerText(std::string_view text);
 EConvertError NotAFloat(std::string_view text);
 
 // Digit value of one character; throws NotAnInteger(text of the character) for a non-digit.

@@ -65,10 +65,13 @@ RxEventResult ReplyInterpreter::OnReceived(std::string_view batch) {
       result.clearTimeAndDate = true;
       try {
         result.status = DecodeReply(statusBuffer_, channel1Kind, channel2Kind);
-      } catch (const protocol::EConvertError& error) {
-        // A reply that cannot be read is dropped; the next one is read as usual.
+      } catch (const protocol::EConvertError&) {
+        // A reply that cannot be read is dropped; the next one is read as usual. The reason is
+        // built from the buffer so that a NUL character stays in it.
         result.rejectedReply = statusBuffer_;
-        result.rejectedReason = error.what();
+        const std::size_t bad = statusBuffer_.find_first_not_of("0123456789");
+        result.rejectedReason =
+            protocol::NotAnIntegerText(std::string_view(statusBuffer_).substr(bad, 1));
       }
       statusBuffer_.clear();
     }

@@ -223,13 +223,16 @@ TEST(SampleDecoderTest, BadSampleLineStopsTheChannelTextsThere) {
   struct Case {
     const char* name;
     std::string badLine;
-    const char* error;
+    std::string error;
   };
   const Case cases[] = {
       {"letter", "0070680022x3", "'x' is not a valid integer value"},
       {"first character", "-07068002223", "'-' is not a valid integer value"},
       {"short line", "00706800222", "'' is not a valid integer value"},
       {"empty line", "", "'' is not a valid integer value"},
+      // A NUL byte stays in the message instead of cutting it short.
+      {"NUL byte", std::string("0070\0", 5) + "6800223",
+       std::string("'\0' is not a valid integer value", 32)},
   };
   for (const Case& c : cases) {
     SampleDecoder decoder;

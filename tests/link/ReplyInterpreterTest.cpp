@@ -152,6 +152,8 @@ TEST(ReplyAssemblyTest, ReplyWithNonDigitIsDroppedAndNoticesGoOn) {
   EXPECT_EQ(r.rejectedReply, bad);
   EXPECT_EQ(r.rejectedReason, "'x' is not a valid integer value");
   EXPECT_TRUE(in.statusBuffer().empty());
+  const RxEventResult nul = in.OnReceived(ReplyWith(1, std::string(1, '\0')));
+  EXPECT_EQ(nul.rejectedReason, std::string("'\0' is not a valid integer value", 32));
   const RxEventResult next = in.OnReceived(kExampleReply);
   EXPECT_TRUE(next.status.has_value());
   EXPECT_TRUE(next.rejectedReply.empty());
