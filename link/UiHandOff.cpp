@@ -43,11 +43,16 @@ void UiHandOff::RunAndWait(const void* owner, Task task) {
   changed_.notify_all();
   if (wakeup) wakeup();
 
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] {
-    return entry->state == Entry::State::Done || entry->state == Entry::State::Dropped;
-  });
-  if (entry->error) std::rethrow_exception(entry->error);
+  std::exception_ptr error;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] {
+      return entry->state == Entry::State::Done || entry->state == Entry::State::Dropped;
+    });
+    // Only this thread holds the exception from here on, so it is also released here.
+    error = std::move(entry->error);
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 void UiHandOff::Post(const void* owner, Task task) {
@@ -95,13 +100,13 @@ int UiHandOff::RunPending() {
       entry->state = Entry::State::Done;
       entry->task = nullptr;
       if (entry->waited) {
-        entry->error = error;
+        entry->error = std::move(error);  // handed over whole to the waiting thread
       } else if (error && !queue_.empty()) {
         wakeup = wakeup_;  // the rest of the queue still has to be served
       }
     }
     changed_.notify_all();
-    if (error && !entry->waited) {
+    if (error) {
       // A posted task has nobody waiting for it: its failure goes to whoever serves the queue.
       if (wakeup) wakeup();
       std::rethrow_exception(error);
