@@ -1,0 +1,184 @@
+#include "LineChart.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPrinter>
+#include <cmath>
+#include <stdexcept>
+
+#include "ChartMouseHandler.h"
+#include "ChartPanel.h"
+
+namespace {
+
+// Axis numbers use the decimal comma and no thousands separator.
+QLocale AxisLocale() {
+  QLocale locale(QLocale::Spanish, QLocale::Spain);
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+}  // namespace
+
+LineChart::LineChart(QWidget* parent) : QCustomPlot(parent) {
+  setLocale(AxisLocale());
+  setInteractions(QCP::Interactions());
+  setAutoAddPlottableToLegend(false);
+  legend->setVisible(false);
+  xAxis2->setVisible(false);
+  yAxis2->setVisible(false);
+  axisRect()->setBackground(Qt::NoBrush);
+
+  // The panel is drawn below everything else, on a layer of its own.
+  addLayer(QStringLiteral("panel"), layer(QStringLiteral("background")), limBelow);
+  panel_ = new ChartPanel(this);
+  panel_->setLayer(QStringLiteral("panel"));
+  const int inset = ChartPanel::kFrameWidth + 2;
+  plotLayout()->setMargins(QMargins(inset, inset, inset, inset));
+
+  title_ = new QCPTextElement(this);
+  plotLayout()->insertRow(0);
+  plotLayout()->addElement(0, 0, title_);
+
+  // Bottom labels are whole sample numbers.
+  QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
+  ticker->setTickStep(1.0);
+  ticker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+  xAxis->setTicker(ticker);
+  xAxis->setNumberFormat(QStringLiteral("f"));
+  xAxis->setNumberPrecision(0);
+
+  series_ = addGraph(xAxis, yAxis);
+  series_->setLineStyle(QCPGraph::lsLine);
+  series_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
+  series_->setAdaptiveSampling(true);
+
+  mouse_ = new ChartMouseHandler(*this);
+  FollowData();
+}
+
+void LineChart::ApplyLook(const LineChartLook& look) {
+  title_->setText(look.title);
+  title_->setFont(look.titleFont);
+  title_->setTextColor(look.titleColor);
+  panel_->SetGradient(look.gradientBottom, look.gradientTop);
+  panel_->SetFrameColor(look.frameColor);
+  for (QCPAxis* axis : {xAxis, yAxis}) {
+    axis->setLabelFont(look.axisTitleFont);
+    axis->setLabelColor(look.axisTitleColor);
+  }
+  xAxis->setLabel(look.bottomAxisTitle);
+  yAxis->setLabel(look.leftAxisTitle);
+  yAxis->setRange(look.leftMinimum, look.leftMaximum);
+  series_->setName(look.seriesName);
+  series_->setPen(QPen(look.seriesColor, look.seriesWidth));
+  replot(rpQueuedReplot);
+}
+
+void LineChart::Repaint() {
+  replot(rpImmediateRefresh);
+}
+
+void LineChart::Clear() {
+  series_->data()->clear();
+  FollowData();
+  replot(rpQueuedReplot);
+}
+
+void LineChart::Append(double value) {
+  series_->addData(PointCount(), value);
+  FollowData();
+  replot(rpQueuedReplot);
+}
+
+int LineChart::PointCount() const {
+  return series_->data()->size();
+}
+
+void LineChart::FollowData() {
+  if (!bottomFollowsData_) return;
+  const int count = PointCount();
+  if (count == 0) {
+    xAxis->setRange(0.0, 1.0);
+  } else if (count == 1) {
+    xAxis->setRange(-1.0, 1.0);
+  } else {
+    xAxis->setRange(0.0, count - 1.0);
+  }
+}
+
+void LineChart::Render(QCPPainter& painter, const QSize& layoutSize) {
+  // toPainter lays the plot out at the requested size; lay it out again for the screen afterwards
+  // so that mouse positions keep mapping to the right values.
+  toPainter(&painter, layoutSize.width(), layoutSize.height());
+  updateLayout();
+}
+
+QImage LineChart::RenderImage() {
+  QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+  // The panel covers the whole picture; the fill only keeps the memory defined.
+  image.fill(Qt::transparent);
+  QCPPainter painter(&image);
+  Render(painter, size());
+  painter.end();
+  return image;
+}
+
+void LineChart::CopyToClipboard() {
+  QGuiApplication::clipboard()->setImage(RenderImage());
+}
+
+void LineChart::PrintTo(QPrinter& printer, const ChartPrintOptions& options) {
+  QCPPainter painter;
+  if (!painter.begin(&printer)) {
+    const QString where = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
+                                                                        : printer.printerName();
+    throw std::runtime_error(
+        QStringLiteral("Printing could not start on '%1'").arg(where).toLocal8Bit().toStdString());
+  }
+  painter.setMode(QCPPainter::pmVectorized);
+  const QRectF page(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size());
+  const double devicePerScreenPixel = printer.resolution() / double(logicalDpiX());
+  const ChartPrintPlacement placement =
+      PlaceChartOnPage(page, devicePerScreenPixel, QSizeF(size()), options);
+  if (!placement.isEmpty()) {
+    const QSize layout(std::max(1, int(std::lround(placement.logicalSize.width()))),
+                       std::max(1, int(std::lround(placement.logicalSize.height()))));
+    painter.translate(placement.target.topLeft());
+    painter.scale(placement.target.width() / layout.width(),
+                  placement.target.height() / layout.height());
+    Render(painter, layout);
+  }
+  if (!painter.end()) {
+    throw std::runtime_error("Printing could not be finished");
+  }
+}
+
+void LineChart::ZoomToPixels(const QPoint& from, const QPoint& to) {
+  if (!beforeZoom_) beforeZoom_ = View{xAxis->range(), yAxis->range(), bottomFollowsData_};
+  const QCPRange bottom(xAxis->pixelToCoord(from.x()), xAxis->pixelToCoord(to.x()));
+  const QCPRange left(yAxis->pixelToCoord(from.y()), yAxis->pixelToCoord(to.y()));
+  bottomFollowsData_ = false;
+  xAxis->setRange(bottom);
+  yAxis->setRange(left);
+  replot(rpQueuedReplot);
+}
+
+void LineChart::RestoreZoom() {
+  if (!beforeZoom_) return;
+  xAxis->setRange(beforeZoom_->bottom);
+  yAxis->setRange(beforeZoom_->left);
+  bottomFollowsData_ = beforeZoom_->bottomFollowsData;
+  beforeZoom_.reset();
+  FollowData();
+  replot(rpQueuedReplot);
+}
+
+void LineChart::PanByPixels(int dx, int dy) {
+  bottomFollowsData_ = false;
+  const QPoint origin = axisRect()->center();
+  xAxis->moveRange(xAxis->pixelToCoord(origin.x()) - xAxis->pixelToCoord(origin.x() + dx));
+  yAxis->moveRange(yAxis->pixelToCoord(origin.y()) - yAxis->pixelToCoord(origin.y() + dy));
+  replot(rpQueuedReplot);
+}

@@ -1,0 +1,96 @@
+// A line chart with one series of y values drawn against their position (0, 1, 2, ...).
+//
+// The chart offers what its window needs: repaint, clear, append, copy to the clipboard, zoom with
+// a left-button drag, pan with a right-button drag (see ChartMouseHandler) and printing. Screen,
+// clipboard and printer all draw through the plot's layers; Render() is the one entry for drawing
+// the chart onto any painter at a chosen layout size. Large series stay interactive because the
+// line is thinned out for display only (adaptive sampling); the points themselves are kept.
+#pragma once
+
+#include <qcustomplot.h>
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <optional>
+
+#include "ChartPrintLayout.h"
+
+class ChartMouseHandler;
+class ChartPanel;
+class QPrinter;
+
+struct LineChartLook {
+  QString title;
+  QFont titleFont;
+  QColor titleColor;
+  QColor gradientBottom;
+  QColor gradientTop;
+  QColor frameColor;
+  QString bottomAxisTitle;
+  QString leftAxisTitle;
+  QFont axisTitleFont;
+  QColor axisTitleColor;
+  double leftMinimum = 0.0;
+  double leftMaximum = 1.0;
+  QString seriesName;
+  QColor seriesColor;
+  int seriesWidth = 1;
+};
+
+class LineChart : public QCustomPlot {
+  Q_OBJECT
+ public:
+  explicit LineChart(QWidget* parent = nullptr);
+
+  void ApplyLook(const LineChartLook& look);
+
+  // Redraws the chart now.
+  void Repaint();
+  // Removes every point of the series.
+  void Clear();
+  // Adds a point with y = `value` and x = the number of points held before.
+  void Append(double value);
+
+  // Puts a picture of the chart, at its size on screen, on the clipboard.
+  void CopyToClipboard();
+  // The picture that CopyToClipboard() puts on the clipboard.
+  QImage RenderImage();
+
+  // Prints the chart on one page of `printer`; throws std::runtime_error when printing cannot
+  // start. The print preview draws its pages through this too.
+  void PrintTo(QPrinter& printer, const ChartPrintOptions& options = {});
+
+  // Draws the chart laid out at `layoutSize` with the painter's origin as its top left corner.
+  void Render(QCPPainter& painter, const QSize& layoutSize);
+
+  // Zooms both axes to the rectangle between two widget points.
+  void ZoomToPixels(const QPoint& from, const QPoint& to);
+  // Restores the view from before the first zoom; does nothing when not zoomed.
+  void RestoreZoom();
+  // Moves the view so that the drawing follows the mouse by (dx, dy) pixels.
+  void PanByPixels(int dx, int dy);
+  bool isZoomed() const { return beforeZoom_.has_value(); }
+
+  QCPGraph* series() const { return series_; }
+  int PointCount() const;
+  ChartPanel* panel() const { return panel_; }
+  QCPTextElement* titleElement() const { return title_; }
+  ChartMouseHandler* mouseHandler() const { return mouse_; }
+
+ private:
+  struct View {
+    QCPRange bottom;
+    QCPRange left;
+    bool bottomFollowsData = true;
+  };
+
+  // Fits the bottom axis to the points while the operator has not moved the view.
+  void FollowData();
+
+  QCPGraph* series_;
+  ChartPanel* panel_;
+  QCPTextElement* title_;
+  ChartMouseHandler* mouse_;
+  bool bottomFollowsData_ = true;
+  std::optional<View> beforeZoom_;
+};
