@@ -1,7 +1,11 @@
 #include "TableFileWriter.h"
 
+#include <unistd.h>
 #include <QSaveFile>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 // Written in pieces so that a failing write is seen early on a very long table.
@@ -17,24 +21,35 @@ bool TableFileWriter::WriteBytes(const QString& path, std::string_view bytes) {
   QSaveFile file(path);
   // Never fall back to writing over the target in place: that is what could damage it.
   file.setDirectWriteFallback(false);
-  if (!file.open(QIODevice::WriteOnly)) return Fail(path, file.errorString());
+  // Unbuffered, so that every write reaches the system here and its result can be checked. A
+  // buffered write would only be flushed inside commit(), where a short write (the disk or the
+  // file-size limit running out part way) can pass unnoticed and a truncated file be committed.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    return Fail(path, file.errorString());
 
   qint64 done = 0;
   const auto total = static_cast<qint64>(bytes.size());
   while (done < total) {
     const qint64 piece = std::min(kChunkSize, total - done);
     const qint64 written = file.write(bytes.data() + done, piece);
-    if (written != piece) {
-      const QString reason = file.errorString();
-      file.cancelWriting();  // the temporary file is removed; the target stays untouched
-      return Fail(path, reason);
-    }
+    if (written <= 0) return Abandon(file, path, file.errorString());
+    // A short write is followed by another for the rest, which then reports why it stopped.
     done += written;
   }
-  // commit() flushes the last buffered bytes and renames the temporary file over the target; a
-  // flush that runs out of space or a rename that cannot replace the target fails here.
+  // Make sure the bytes are on the disk before the temporary file replaces the target: some file
+  // systems report a lack of space only here.
+  if (::fsync(file.handle()) != 0)
+    return Abandon(file, path, QString::fromLocal8Bit(strerror(errno)));
+  // commit() renames the temporary file over the target; a rename that cannot replace the target
+  // fails here.
   if (!file.commit()) return Fail(path, file.errorString());
   return true;
+}
+
+bool TableFileWriter::Abandon(QSaveFile& file, const QString& path, const QString& reason) {
+  file.cancelWriting();  // the temporary file is removed when `file` goes; the target stays
+                         // untouched
+  return Fail(path, reason);
 }
 
 bool TableFileWriter::Fail(const QString& path, const QString& reason) {

@@ -8,6 +8,8 @@
 
 #include "SampleDecoder.h"
 
+class QSaveFile;
+
 class TableFileWriter {
  public:
   // Writes rows 1..N of `table` in the saved-file format. True when the file is complete.
@@ -19,6 +21,7 @@ class TableFileWriter {
   const QString& ErrorText() const { return errorText_; }
 
  private:
+  bool Abandon(QSaveFile& file, const QString& path, const QString& reason);
   bool Fail(const QString& path, const QString& reason);
 
   QString errorText_;
