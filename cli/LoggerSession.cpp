@@ -63,9 +63,10 @@ std::string LoggerSession::Download(bool forced, Duration timeout, Duration sile
   NextStatus(timeout);
   interpreter_.ClearDownloadText();
   downloadEnded_ = downloadAbandoned_ = false;
+  const auto started = SteadyClock::now();
   port_.SendText(protocol::DownloadCommand(forced));
   interpreter_.StartDownload();
-  lastArrival_ = SteadyClock::now();
+  lastArrival_ = started;
   std::size_t reported = 0;
   for (;;) {
     const auto deadline = std::min(lastArrival_ + silence, SteadyClock::now() + Duration(200));
@@ -86,7 +87,10 @@ std::string LoggerSession::Download(bool forced, Duration timeout, Duration sile
       progress(received);
       reported = received;
     }
-    if (finished && downloadEnded_) return interpreter_.downloadText();
+    if (finished && downloadEnded_) {
+      downloadTime_ = lastArrival_ - started;
+      return interpreter_.downloadText();
+    }
     if (SteadyClock::now() >= lastArrival_ + silence) {
       throw SessionError("timed out: nothing came from the logger for " +
                          std::to_string(silence.count()) + " ms during the download (" +

@@ -42,6 +42,8 @@ class LoggerSession {
   // end marker. Returns the download text, end marker included. Throws SessionError when the
   // line is lost, nothing arrives for `silence`, or the download grows past its bound.
   std::string Download(bool forced, Duration timeout, Duration silence, const Progress& progress);
+  // Time from writing the latest download command to its end marker.
+  std::chrono::steady_clock::duration LastDownloadTime() const { return downloadTime_; }
 
  private:
   void OnCharacters(TCustomComPort& port, int count);
@@ -56,5 +58,6 @@ class LoggerSession {
   bool downloadAbandoned_ = false;
   std::chrono::steady_clock::time_point lastArrival_;
   std::optional<std::string> failure_;
+  std::chrono::steady_clock::duration downloadTime_{};
   TComPort port_;  // last: closed (and its notices ended) before the state above goes
 };

@@ -1,0 +1,211 @@
+// velmorante-cli, the built program, against the logger emulator on a pseudo-terminal.
+#include <fcntl.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "LoggerEmulator.h"
+#include "SampleDecoder.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+std::string FileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class CliEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::path(::testing::TempDir()) / "velmorante-cli-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  RunResult Run(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {VELMORANTE_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string outPath = (dir_ / "stdout").string(), errPath = (dir_ / "stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    RunResult result;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = FileText(outPath);
+    result.err = FileText(errPath);
+    return result;
+  }
+
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  fs::path dir_;
+};
+
+LoggerOptions FastOptions() {
+  LoggerOptions options;
+  options.baud = 0;
+  options.statusPeriodMs = 150;
+  options.endMarkerPauseMs = 40;
+  options.recordLive = false;
+  return options;
+}
+
+// The saved-file line of a sample, as it must come out of the whole path.
+std::string ValuesOf(const LoggerSample& s) {
+  return ChannelValueText(HumidityFromReading(s.humidityReading)) + "  " +
+         ChannelValueText(TemperatureFromReading(s.temperatureReading));
+}
+
+std::vector<std::string> SavedValues(const std::string& saved) {
+  std::vector<std::string> values;
+  std::istringstream lines(saved);
+  for (std::string line; std::getline(lines, line);) {
+    // date, 2 spaces, time, 2 spaces, channel 1, 2 spaces, channel 2, CR LF
+    EXPECT_EQ(line.back(), '\r');
+    values.push_back(line.substr(22, line.size() - 23));
+  }
+  return values;
+}
+
+TEST_F(CliEndToEnd, ForcedDownloadOfTheWholeMemoryDecodesToTheLoggersReadings) {
+  LoggerOptions options = FastOptions();
+  options.storedSamples = 2000;
+  LoggerEmulator logger(options);
+  logger.Start();
+  const RunResult r = Run({"download", "--port", logger.PortPath(), "--force", "--out",
+                           Path("table.txt"), "--raw", Path("raw.txt")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(logger.ReceivedCommands(), "E");
+  EXPECT_NE(r.err.find("2000 samples"), std::string::npos) << r.err;
+  EXPECT_EQ(FileText(Path("raw.txt")), logger.LastDownloadText());
+  const std::vector<std::string> values = SavedValues(FileText(Path("table.txt")));
+  const std::vector<LoggerSample> memory = logger.MemorySamples();
+  ASSERT_EQ(values.size(), 2000u);
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    ASSERT_EQ(values[k], ValuesOf(memory[k])) << "sample " << k + 1;
+  }
+}
+
+TEST_F(CliEndToEnd, CommandsChangeTheLoggerAndStatusReportsIt) {
+  LoggerOptions options = FastOptions();
+  options.storedSamples = 30;
+  LoggerEmulator logger(options);
+  logger.Start();
+  RunResult r = Run({"set-rate", "--port", logger.PortPath(), "60"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(logger.RateCode(), 6);
+  r = Run({"set-clock", "--port", logger.PortPath()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(logger.StoredSamples().empty());
+  EXPECT_EQ(logger.ReceivedCommands().substr(0, 2), "73");
+  EXPECT_EQ(logger.ReceivedCommands().size(), 14u);  // "7", then "3" and twelve digits
+  r = Run({"status", "--port", logger.PortPath(), "--count", "2", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
+  EXPECT_NE(r.out.find("\"rateMinutes\":60"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"memoryPointer\":6,"), std::string::npos) << r.out;
+}
+
+TEST_F(CliEndToEnd, EveryLineFaultEndsInAClearResult) {
+  const struct {
+    LoggerFault fault;
+    std::vector<std::string> args;  // after the port
+    int exitCode;
+    const char* message;  // in standard error, when failing
+  } cases[] = {
+      {LoggerFault::SplitReplies, {"status", "--count", "3"}, 0, ""},
+      {LoggerFault::DoubledReplies, {"status", "--count", "3"}, 0, ""},
+      {LoggerFault::Noise, {"status", "--count", "4"}, 0, ""},
+      {LoggerFault::SplitReplies, {"download"}, 0, ""},
+      {LoggerFault::Noise, {"download"}, 0, ""},
+      {LoggerFault::HangUpInDownload, {"download"}, 1, "the line to the logger failed"},
+      {LoggerFault::LetterInSample, {"download"}, 1, "'X' is not a valid integer value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(LoggerFaultName(c.fault) + std::string(" ") + c.args[0]);
+    LoggerOptions options = FastOptions();
+    options.storedSamples = 200;
+    options.fault = c.fault;
+    LoggerEmulator logger(options);
+    logger.Start();
+    std::vector<std::string> args = {c.args[0], "--port", logger.PortPath()};
+    args.insert(args.end(), c.args.begin() + 1, c.args.end());
+    if (c.args[0] == "download") args.insert(args.end(), {"--out", Path("table.txt")});
+    fs::remove(Path("table.txt"));
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    if (c.args[0] == "download") {
+      // A failed download leaves no file; a good one has every stored sample.
+      EXPECT_EQ(fs::exists(Path("table.txt")), c.exitCode == 0);
+      if (c.exitCode == 0) {
+        EXPECT_EQ(SavedValues(FileText(Path("table.txt"))).size(), 200u);
+      }
+    }
+  }
+}
+
+TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {
+  // A port where nobody answers.
+  int master = -1, slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  std::ofstream(Path("bad.txt"), std::ios::binary) << "012003015030\r\n045014002000\r\n0070\r\nA";
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    const char* message;
+  } cases[] = {
+      {{}, 2, "Usage"},
+      {{"fly"}, 2, "unknown command"},
+      {{"status"}, 2, "--port is missing"},
+      {{"status", "--port", "x", "--count", "0"}, 2, "--count must be"},
+      {{"set-rate", "--port", "x", "7"}, 2, "MINUTES must be"},
+      {{"download", "--port", "x", "--wobble"}, 2, "unknown option"},
+      {{"status", "--port", "/dev/velmorante-none"}, 1, "cannot open port"},
+      {{"status", "--port", name, "--timeout", "1"}, 1, "timed out"},
+      {{"decode", Path("missing.txt")}, 1, "cannot read"},
+      {{"decode", Path("bad.txt"), "--out", Path("out.txt")}, 1, "cannot be decoded"},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = Run(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(Path("out.txt")));
+  close(master);
+  close(slave);
+}
+
+}  // namespace
