@@ -173,7 +173,11 @@ class TCustomComPort {
  public:
   using TRxCharEvent = std::function<void(TCustomComPort& Sender, int Count)>;
   // Reports, once, on the user-interface thread, that the line failed while watched (hang-up, read
-  // error, or an exception out of a handler). The port still counts as open: the owner closes it.
+  // error, or an exception out of a handler). The port still counts as open: the owner closes it
+  // (Disconnect may be called from inside the handler) and may connect again. A line that went
+  // away gives reason 3 with errno (EIO after a hang-up); a port error raised by a handler is
+  // passed on as it is; any other exception out of a handler, or a failed wait, gives reason 21.
+  // A report that arrives after the port was closed or reopened is dropped.
   using TComFailureEvent = std::function<void(TCustomComPort& Sender, const EComPort& error)>;
   using TNotifyEvent = std::function<void(TCustomComPort& Sender)>;
   using TLineEvent = std::function<void(TCustomComPort& Sender, bool on)>;
@@ -182,6 +186,7 @@ class TCustomComPort {
   // Notices are handed to the user-interface thread through `handOff`.
   explicit TCustomComPort(UiHandOff& handOff);
   TCustomComPort();  // uses UiHandOff::Main()
+  // Disconnects. Do not destroy a port from inside one of its own handlers.
   virtual ~TCustomComPort();
   TCustomComPort(const TCustomComPort&) = delete;
   TCustomComPort& operator=(const TCustomComPort&) = delete;
@@ -219,10 +224,22 @@ class TCustomComPort {
   const TComTimeouts& Timeouts() const { return *timeouts_; }
   const TComBuffer& Buffer() const { return *buffer_; }
 
+  // Opens Port for this process alone (reason 1 with errno), drops input queued before, applies
+  // the settings and starts the watch. Does nothing when open.
   void Connect();
+  // Stops the watch, discards queued bytes, puts back the line's earlier settings and closes.
+  // Notices waiting to be handed over still run first. May be called from a handler. Does
+  // nothing when closed.
   void Disconnect();
+  // Writes `text`; returns the bytes written, fewer when the write time limit (WriteTotalMultiplier
+  // ms per byte plus WriteTotalConstant ms) ran out. Reason 2.
   int SendText(const std::string& text);
+  // Reads at most Count bytes into `text` and returns how many. A read ends when Count bytes came,
+  // when ReadInterval ms pass after a byte without another, or when the total read limit runs out;
+  // ReadInterval -1 with no total limit takes what is waiting. Without a total limit the wait for
+  // a byte is bounded at one second. Reason 3; bytes read before an error are returned.
   int ReceiveText(std::string& text, int Count);
+  // Bytes waiting in the input queue. Reason 10.
   int PendingInput();
   void BeginChange();
   void EndChange();

@@ -174,6 +174,19 @@ TEST_F(SerialPortTest, ReadEndsAfterTheIntervalOrTheIdleLimit) {
   EXPECT_EQ(text, "xy");
 }
 
+TEST_F(SerialPortTest, WriteToAStoppedLineEndsAtTheTimeLimit) {
+  port.FlowControl().SetXonXoffOut(true);
+  port.Connect();
+  // The far end stops our output; the byte after XOFF shows that XOFF has been taken in.
+  pty.Send("\x13m");
+  ASSERT_TRUE(AwaitPending(1));
+  EXPECT_LT(port.SendText("hello"), 5);
+  pty.Send("\x11");  // XON: what was written goes out, and the line works again
+  EXPECT_EQ(port.SendText("!"), 1);
+  const std::string out = pty.Receive(1);
+  EXPECT_FALSE(out.empty());
+}
+
 TEST_F(SerialPortTest, PortChangeOnAnOpenPortReopensOnTheNewLine) {
   PseudoTerminal other;
   port.Connect();
