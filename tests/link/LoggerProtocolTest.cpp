@@ -36,11 +36,6 @@ TEST(RateCommandTest, SkipsTheSetClockCharacter) {
   EXPECT_THROW(protocol::RateCommand(6), std::out_of_range);
 }
 
-TEST(DownloadCommandTest, ForcedDownloadIsE) {
-  EXPECT_EQ(protocol::DownloadCommand(false), "8");
-  EXPECT_EQ(protocol::DownloadCommand(true), "E");
-}
-
 TEST(SetClockWritesTest, ThirteenOneCharacterWritesInHourToYearOrder) {
   struct Case {
     std::tm time;
@@ -63,7 +58,6 @@ TEST(ConversionErrorTest, TextsNameTheOffendingText) {
   EXPECT_STREQ(protocol::NotAnInteger("x").what(), "'x' is not a valid integer value");
   EXPECT_STREQ(protocol::NotAnInteger("").what(), "'' is not a valid integer value");
   EXPECT_STREQ(protocol::NotAFloat("1,2,3").what(), "'1,2,3' is not a valid floating point value");
-  EXPECT_EQ(protocol::DigitValue('7'), 7);
   try {
     protocol::DigitValue('/');
     FAIL() << "no error";
