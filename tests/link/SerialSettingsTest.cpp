@@ -367,12 +367,4 @@ TEST_F(SerialSettingsTest, FailedConnectClosesWhatItOpened) {
   EXPECT_TRUE(port.Connected());
 }
 
-TEST(ComPortErrorTest, MessagesCarryTheSystemErrorOnlyWhenThereIsOne) {
-  EXPECT_STREQ(EComPort(1, 2).what(), "Unable to open com port (win error code: 2)");
-  EXPECT_STREQ(EComPort(4).what(), "Invalid Async parameter");
-  EXPECT_STREQ(EComPort(23, 0).what(), "Registry error (win error code: 0)");
-  EXPECT_STREQ(EComPort::ReasonText(19), "Cannot change led state if ComPort is selected");
-  EXPECT_STREQ(EComPort::ReasonText(22), "A component is linked to OnRxBuf event");
-}
-
 }  // namespace
