@@ -151,15 +151,15 @@ void TForm5::BuildControls() {
   StringGrid1->setItemDelegate(
       new GridCellDelegate(kRed, kMoneyGreen, lineColour, kGridLineWidth, StringGrid1));
 
-  // Fixed row and column: the headers, drawn like fixed cells in the button-face colour. Fixed
-  // sizes keep a reset of a very long table from measuring every row.
+  // Fixed row and column: the headers, drawn like fixed cells in the button-face colour with a
+  // darker edge. Fixed sizes keep a reset of a very long table from measuring every row.
   const QString fixedCellStyle =
       QStringLiteral(
           "QHeaderView::section { background-color: palette(button); color: rgb(255, 0, 0);"
           " border: none; border-right: %1px solid %2; border-bottom: %1px solid %2;"
           " padding-left: 2px; }")
           .arg(kGridLineWidth)
-          .arg(lineColour.name());
+          .arg(palette().color(QPalette::Mid).name());
   for (QHeaderView* header : {StringGrid1->horizontalHeader(), StringGrid1->verticalHeader()}) {
     header->setFont(gridFont);
     header->setStyleSheet(fixedCellStyle);
