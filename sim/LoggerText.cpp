@@ -47,7 +47,7 @@ std::string StatusReplyText(const StatusFields& f) {
   const int r1 = Clamp(f.reading.humidityReading, 99 * 256 + 255);
   const int r2 = Clamp(f.reading.temperatureReading, 99 * 256 + 255);
   const long pointer = std::clamp(6L + 4L * std::max(f.samples, 0), 0L, 999L * 256 + 255);
-  char text[64];
+  char text[128];
   std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d%03d%d%d%02d%03d%02d%03d%03ld%03ld",
                 tm.tm_min, tm.tm_hour, tm.tm_mday, tm.tm_mon + 1, tm.tm_year % 100, tm.tm_sec,
                 Clamp(f.battery, 999), 0, Clamp(f.rateCode, 9), r1 / 256, r1 % 256, r2 / 256,
@@ -57,7 +57,7 @@ std::string StatusReplyText(const StatusFields& f) {
 
 std::string DownloadHeader(std::time_t start, int rateCode) {
   const std::tm tm = Fields(start);
-  char text[64];
+  char text[128];
   std::snprintf(text, sizeof text, "%03d%03d%03d%03d\r\n%03d%03d%03d%03d\r\n", tm.tm_year % 100,
                 tm.tm_mon + 1, tm.tm_mday, tm.tm_sec, tm.tm_min, tm.tm_hour, Clamp(rateCode, 9), 0);
   return text;
@@ -66,7 +66,7 @@ std::string DownloadHeader(std::time_t start, int rateCode) {
 std::string SampleLine(const LoggerSample& sample) {
   const int r1 = Clamp(sample.humidityReading, 255 * 256 + 255);
   const int r2 = Clamp(sample.temperatureReading, 255 * 256 + 255);
-  char text[20];
+  char text[64];
   std::snprintf(text, sizeof text, "%03d%03d%03d%03d\r\n", r1 / 256, r1 % 256, r2 / 256, r2 % 256);
   return text;
 }
