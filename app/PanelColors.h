@@ -1,0 +1,20 @@
+// The named colours of the instrument panel.
+#pragma once
+
+#include <QColor>
+
+namespace panel {
+
+inline const QColor kLime{0x00, 0xFF, 0x00};
+inline const QColor kGreen{0x00, 0x80, 0x00};
+inline const QColor kFuchsia{0xFF, 0x00, 0xFF};
+inline const QColor kAqua{0x00, 0xFF, 0xFF};
+inline const QColor kTeal{0x00, 0x80, 0x80};
+inline const QColor kYellow{0xFF, 0xFF, 0x00};
+inline const QColor kOrange{0xFF, 0x80, 0x40};
+inline const QColor kSkyBlue{0xA6, 0xCA, 0xF0};
+inline const QColor kRed{0xFF, 0x00, 0x00};
+inline const QColor kWhite{0xFF, 0xFF, 0xFF};
+inline const QColor kBlack{0x00, 0x00, 0x00};
+
+}  // namespace panel

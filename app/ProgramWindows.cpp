@@ -1,0 +1,38 @@
+#include "ProgramWindows.h"
+
+#include "ChartWindowFactory.h"
+#include "ModalWindow.h"
+#include "SampleDecoder.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit5.h"
+#include "Unit7.h"
+#include "Unit8.h"
+
+ProgramWindows CreateProgramWindows(TForm1::Options options) {
+  ProgramWindows windows;
+  windows.Form1 = std::make_unique<TForm1>(std::move(options));
+  TForm1* main = windows.Form1.get();
+
+  windows.Form2 = new TForm2(main);
+  windows.Form3 = new TForm3(main);
+  windows.Form5 = new TForm5(main);
+  TForm5* data = windows.Form5;
+  windows.Form6 = CreateChartWindow(
+      main, [main] { return CountDownloadLines(main->DownloadText()); },
+      [data](int column, int row) { return data->Cell(column, row); });
+  windows.Form7 = new TForm7([main] { return main->IsConnected(); },
+                             [main](const std::string& text) { main->SendText(text); }, main);
+  windows.Form8 = new TForm8([main] { main->MarkClockPending(); }, main);
+
+  data->SetDownloadTextSource([main] { return main->DownloadText(); });
+  QDialog* charts = windows.Form6;
+  data->SetChartWindowOpener([charts] { ShowModal(charts); });
+
+  main->SetWindows({.about = windows.Form2,
+                    .help = windows.Form3,
+                    .data = windows.Form5,
+                    .rate = windows.Form7,
+                    .clock = windows.Form8});
+  return windows;
+}

@@ -1,0 +1,118 @@
+#include "Project1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "LoggerEmulator.h"
+#include "NoDisplayFallback.h"
+#include "ProcessFormats.h"
+#include "ProgramWindows.h"
+#include "QtHandOffPump.h"
+#include "ScreenshotTour.h"
+#include "StartupOptions.h"
+#include "StartupTiming.h"
+#include "UiHandOff.h"
+
+namespace {
+
+bool HasDisplay() {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    if (!qEnvironmentVariableIsEmpty(name)) return true;
+  }
+  return false;
+}
+
+// Standard buttons and dialogs (file dialog, print dialogs, Yes/No) in Spanish.
+void LoadQtTranslations(QCoreApplication& app) {
+  auto* translator = new QTranslator(&app);
+  if (translator->load(QStringLiteral("qtbase_es"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    app.installTranslator(translator);
+  }
+}
+
+void NameApplication() {
+  QCoreApplication::setApplicationName(QStringLiteral("Velmorante"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("3.2.0"));
+}
+
+// Help, version, usage errors and the command-line demo need no display.
+int RunWithoutWindows(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  NameApplication();
+  LoadQtTranslations(app);
+  StartupOptions options;
+  if (std::optional<int> exitCode = ParseStartupOptions(app.arguments(), options)) {
+    return *exitCode;
+  }
+  return RunTerminalDemo(std::cout, std::cerr);
+}
+
+}  // namespace
+
+int RunProject1(int argc, char** argv) {
+  QElapsedTimer sinceStart;
+  sinceStart.start();
+  if (NeedsNoWindows(argc, argv)) return RunWithoutWindows(argc, argv);
+  if (!HasDisplay()) {
+    if (HasArgument(argc, argv, "--demo")) {
+      std::fputs(
+          "Velmorante: no hay pantalla (DISPLAY vacío); se ejecuta la demostración en la "
+          "terminal.\n",
+          stderr);
+      return RunWithoutWindows(argc, argv);
+    }
+    std::fputs("Velmorante: no hay pantalla (DISPLAY vacío). Pruebe con --demo --no-gui.\n",
+               stderr);
+    return 1;
+  }
+
+  QApplication app(argc, argv);
+  NameApplication();
+  QGuiApplication::setApplicationDisplayName(QStringLiteral("Velmorante"));
+  LoadQtTranslations(app);
+  ApplyProcessFormats();
+
+  StartupOptions options;
+  if (std::optional<int> exitCode = ParseStartupOptions(app.arguments(), options)) {
+    return *exitCode;
+  }
+
+  QtHandOffPump pump(UiHandOff::Main());
+
+  // The emulator lives until the windows are gone.
+  std::unique_ptr<LoggerEmulator> emulator;
+  TForm1::Options windowOptions;
+  QString port = options.port;
+  if (options.demo || !options.screenshotsDir.isEmpty()) {
+    LoggerOptions loggerOptions;
+    emulator = std::make_unique<LoggerEmulator>(loggerOptions);
+    emulator->Start();
+    windowOptions.extraPorts.push_back(emulator->PortPath());
+    if (port.isEmpty()) port = QString::fromStdString(emulator->PortPath());
+  }
+  if (!options.port.isEmpty()) windowOptions.extraPorts.push_back(options.port.toStdString());
+  windowOptions.runSetupDialog = !options.quitAfterShow;
+
+  ProgramWindows windows = CreateProgramWindows(windowOptions);
+  if (!port.isEmpty()) windows.Form1->ComPort1.SetPort(port.toStdString());
+
+  std::unique_ptr<ScreenshotTour> tour;
+  if (!options.screenshotsDir.isEmpty()) {
+    tour = std::make_unique<ScreenshotTour>(windows, options.screenshotsDir);
+    tour->Start();
+  }
+  if (options.quitAfterShow) QuitAfterFirstPaint(windows.Form1.get(), sinceStart);
+
+  windows.Form1->show();
+  const int exitCode = app.exec();
+  tour.reset();
+  windows.Form1.reset();
+  return exitCode;
+}

@@ -1,0 +1,138 @@
+#include "ScreenshotTour.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <cstdio>
+
+#include "ColorButton.h"
+#include "ProgramWindows.h"
+#include "RockerSwitch.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit5.h"
+#include "Unit7.h"
+#include "Unit8.h"
+
+namespace {
+
+constexpr int kPollMs = 100;
+// Time a window gets to paint itself (and the clocks and lamps to settle) before it is pictured.
+constexpr int kSettleMs = 600;
+
+QWidget* ModalNamed(const char* name) {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal && modal->objectName() == QLatin1String(name) ? modal : nullptr;
+}
+
+QWidget* IfVisible(QWidget* window) {
+  return window && window->isVisible() ? window : nullptr;
+}
+
+void CloseWindow(QWidget* window) {
+  if (auto* dialog = qobject_cast<QDialog*>(window)) {
+    dialog->reject();
+  } else {
+    window->close();
+  }
+}
+
+}  // namespace
+
+ScreenshotTour::ScreenshotTour(ProgramWindows& windows, QString dir)
+    : windows_(windows), dir_(std::move(dir)) {
+  poll_.setInterval(kPollMs);
+  connect(&poll_, &QTimer::timeout, this, &ScreenshotTour::Poll);
+}
+
+void ScreenshotTour::Start() {
+  QDir().mkpath(dir_);
+  TForm1* main = windows_.Form1.get();
+  // The setup dialog opens by itself at the first activation; OK keeps the demo port.
+  steps_.push_back({QStringLiteral("setup"), nullptr, [] { return ModalNamed("ComSetupFrm"); },
+                    [](QWidget* w) { static_cast<QDialog*>(w)->accept(); }, 10000});
+  steps_.push_back({QString(),
+                    [main] {
+                      if (!main->IsConnected()) main->AbRockerSwitch1->clicked();
+                    },
+                    [main]() -> QWidget* { return main->Edit3->text().isEmpty() ? nullptr : main; },
+                    nullptr, 20000});
+  steps_.push_back({QStringLiteral("main"), nullptr, [main] { return main; }, nullptr, 1000});
+  auto dialogStep = [this](const QString& name, ColorButton* button, QWidget* window) {
+    steps_.push_back({name, [button] { button->click(); }, [window] { return IfVisible(window); },
+                      CloseWindow, 10000});
+  };
+  dialogStep(QStringLiteral("about"), main->AbColBitBtn5, windows_.Form2);
+  dialogStep(QStringLiteral("help"), main->AbColBitBtn6, windows_.Form3);
+  dialogStep(QStringLiteral("rate"), main->AbColBitBtn3, windows_.Form7);
+  dialogStep(QStringLiteral("clock"), main->AbColBitBtn2, windows_.Form8);
+  // A download at 9600 baud takes several seconds; the data window opens at its end.
+  TForm5* data = windows_.Form5;
+  steps_.push_back({QStringLiteral("data"), [main] { main->AbColBitBtn4->click(); },
+                    [data] { return IfVisible(data); }, nullptr, 120000});
+  QWidget* charts = windows_.Form6;
+  steps_.push_back({QStringLiteral("charts"), [data] { data->SpeedButton2Click(); },
+                    [charts] { return IfVisible(charts); }, CloseWindow, 10000});
+  steps_.push_back({QString(), [data] { data->reject(); },
+                    [data]() -> QWidget* { return data->isVisible() ? nullptr : data; }, nullptr,
+                    5000});
+  steps_.push_back(
+      {QStringLiteral("main-downloaded"), nullptr, [main] { return main; }, nullptr, 1000});
+  poll_.start();
+}
+
+void ScreenshotTour::Poll() {
+  if (steps_.empty()) {
+    Finish();
+    return;
+  }
+  Step& step = steps_.front();
+  if (!started_) {
+    started_ = true;
+    waitedMs_ = 0;
+    settledMs_ = 0;
+    // Posted: an action that opens a modal window returns only when it closes, and this poll must
+    // keep running inside that window's loop.
+    if (step.action) QTimer::singleShot(0, this, step.action);
+    return;
+  }
+  waitedMs_ += kPollMs;
+  QWidget* window = step.ready ? step.ready() : nullptr;
+  if (!window) {
+    if (waitedMs_ < step.timeoutMs) return;
+    std::fprintf(stderr, "Velmorante: la captura \"%s\" no llegó a tiempo\n",
+                 qPrintable(step.name));
+  } else {
+    settledMs_ += kPollMs;
+    if (settledMs_ < kSettleMs) return;
+    if (!step.name.isEmpty()) Save(window, step.name);
+    if (step.after) {
+      // Copy: closing a modal window may run the next poll before this one returns.
+      auto after = step.after;
+      steps_.pop_front();
+      started_ = false;
+      after(window);
+      return;
+    }
+  }
+  steps_.pop_front();
+  started_ = false;
+}
+
+void ScreenshotTour::Save(QWidget* window, const QString& name) {
+  const QString path = QDir(dir_).filePath(name + QStringLiteral(".png"));
+  if (!window->grab().save(path)) {
+    std::fprintf(stderr, "Velmorante: no se pudo guardar %s\n", qPrintable(path));
+  } else {
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
+  }
+}
+
+void ScreenshotTour::Finish() {
+  poll_.stop();
+  windows_.Form1->close();
+  QCoreApplication::quit();
+}

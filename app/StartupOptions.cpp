@@ -1,0 +1,80 @@
+#include "StartupOptions.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void Print(std::FILE* stream, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+bool HasArgument(int argc, char** argv, const char* option) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], option) == 0) return true;
+  }
+  return false;
+}
+
+bool NeedsNoWindows(int argc, char** argv) {
+  for (const char* option : {"-h", "--help", "-v", "--version", "--no-gui"}) {
+    if (HasArgument(argc, argv, option)) return true;
+  }
+  return false;
+}
+
+std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOptions& options) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Velmorante: comunicación con el logger de humedad y temperatura de 12 bits por el puerto "
+      "serie."));
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Muestra esta ayuda y termina."));
+  const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                   QStringLiteral("Muestra la versión y termina."));
+  const QCommandLineOption port(
+      QStringLiteral("port"),
+      QStringLiteral("Puerto serie del logger (por ejemplo /dev/ttyUSB0), elegido de antemano "
+                     "en el diálogo de configuración."),
+      QStringLiteral("NOMBRE"));
+  const QCommandLineOption demo(
+      QStringLiteral("demo"),
+      QStringLiteral("Modo de demostración: un logger simulado dentro del programa."));
+  const QCommandLineOption noGui(
+      QStringLiteral("no-gui"),
+      QStringLiteral("Sin ventanas: estado y descarga del logger simulado en la terminal."));
+  QCommandLineOption screenshots(QStringLiteral("screenshots"), QString(),
+                                 QStringLiteral("CARPETA"));
+  screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
+  QCommandLineOption quitAfterShow(QStringLiteral("quit-after-show"));
+  quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({help, version, port, demo, noGui, screenshots, quitAfterShow});
+
+  if (!parser.parse(arguments)) {
+    Print(stderr, parser.errorText() + QStringLiteral("\n\n") + parser.helpText());
+    return 2;
+  }
+  if (parser.isSet(help)) {
+    Print(stdout, parser.helpText());
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    Print(stdout, QStringLiteral("Velmorante 3.2.0 (Version 3.2)\n"));
+    return 0;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    Print(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2")
+                      .arg(parser.positionalArguments().first(), parser.helpText()));
+    return 2;
+  }
+  options.port = parser.value(port);
+  options.demo = parser.isSet(demo);
+  options.noGui = parser.isSet(noGui);
+  options.screenshotsDir = parser.value(screenshots);
+  options.quitAfterShow = parser.isSet(quitAfterShow);
+  return std::nullopt;
+}

@@ -1,0 +1,273 @@
+#include "Unit1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QTimer>
+#include <ctime>
+
+#include "CPortSetup.h"
+#include "ColorButton.h"
+#include "ErrorReport.h"
+#include "IndicatorLamp.h"
+#include "LedBar.h"
+#include "LoggerProtocol.h"
+#include "ModalWindow.h"
+#include "PieGauge.h"
+#include "PortAccessError.h"
+#include "ProcessFormats.h"
+#include "RadioGroup.h"
+#include "RockerSwitch.h"
+#include "ValueIndicator.h"
+
+namespace {
+
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// First of the set-clock command's thirteen writes; the twelve clock digits follow.
+const std::string kSetClockCommand = "3";
+
+}  // namespace
+
+TForm1::TForm1(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
+  ApplyComPort1Settings(ComPort1);
+  CreateControls();
+  ConnectHandlers();
+}
+
+TForm1::~TForm1() {
+  // The window's controls go away with it: no notice may reach them any more.
+  ComPort1.OnRxChar = nullptr;
+  ComPort1.OnFailure = nullptr;
+  try {
+    ComPort1.Disconnect();
+  } catch (const std::exception&) {
+    // Nothing left to report to: the program is ending.
+  }
+}
+
+void TForm1::ConnectHandlers() {
+  // Every handler of an operator's action shows its error in the standard report and returns.
+  auto reporting = [this](void (TForm1::*handler)()) {
+    return [this, handler] { RunReportingErrors(this, [this, handler] { (this->*handler)(); }); };
+  };
+  connect(AbRockerSwitch1, &RockerSwitch::clicked, this, reporting(&TForm1::AbRockerSwitch1Click));
+  connect(AbRockerSwitch1, &RockerSwitch::released, this, &TForm1::AbRockerSwitch1MouseUp);
+  connect(AbColBitBtn4, &ColorButton::clicked, this, reporting(&TForm1::AbColBitBtn4Click));
+  connect(AbColBitBtn2, &ColorButton::clicked, this, reporting(&TForm1::AbColBitBtn2Click));
+  connect(AbColBitBtn3, &ColorButton::clicked, this, reporting(&TForm1::AbColBitBtn3Click));
+  connect(AbColBitBtn5, &ColorButton::clicked, this, reporting(&TForm1::AbColBitBtn5Click));
+  connect(AbColBitBtn6, &ColorButton::clicked, this, reporting(&TForm1::AbColBitBtn6Click));
+  connect(RadioGroup1, &RadioGroup::itemClicked, this, &TForm1::RadioGroup1Click);
+  connect(Timer2, &QTimer::timeout, this, reporting(&TForm1::Timer2Timer));
+
+  // An error out of the received-characters handler reaches OnFailure through the port.
+  ComPort1.OnRxChar = [this](TCustomComPort& Sender, int Count) { ComPort1RxChar(Sender, Count); };
+  ComPort1.OnFailure = [this](TCustomComPort&, const EComPort& error) { ComPort1Failure(error); };
+}
+
+bool TForm1::IsConnected() const {
+  return AbRockerSwitch1->isOn();
+}
+
+void TForm1::SendText(const std::string& text) {
+  if (!IsConnected()) return;
+  ComPort1.SendText(text);
+}
+
+void TForm1::MarkClockPending() {
+  interpreter_.HORAPENDIENTE = true;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (activated_) return;
+  activated_ = true;
+  // The first activation runs once the window is on screen, so the setup dialog opens over it.
+  QMetaObject::invokeMethod(
+      this, [this] { RunReportingErrors(this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
+}
+
+void TForm1::FormActivate() {
+  ApplyProcessFormats();
+  interpreter_.OnActivate();
+  Gauge1->hide();
+  if (options_.runSetupDialog) RunSetupDialog(ComPort1, this, options_.extraPorts);
+  activateWindow();
+  setFocus();
+}
+
+void TForm1::AbRockerSwitch1Click() {
+  Edit4->clear();
+  Edit3->clear();
+  interpreter_.OnConnectSwitch();  // leaves download mode, empties the status buffer
+  AbColBitBtn7->show();
+  if (ComPort1.Connected()) {
+    ComPort1.FlowControl().SetControlRTS(rtsDisable);  // the line drops at once
+    ComPort1.Disconnect();
+    SwitchOff();
+    return;
+  }
+  // The rocker flipped on the press; it shows "on" only once the port is open.
+  AbRockerSwitch1->setOn(false);
+  ComPort1.FlowControl().SetControlRTS(rtsEnable);  // raised as the port opens
+  try {
+    ComPort1.Connect();
+  } catch (const EComPort& error) {
+    if (IsAccessRefused(error)) throw std::runtime_error(AccessRefusedText(error, ComPort1.Port()));
+    throw;
+  }
+  AbRockerSwitch1->setText(QStringLiteral("DESCONECTAR"));
+  AbRockerSwitch1->setOn(true);
+  AbColBitBtn7->setLit(true);
+  AbColBitBtn1->setLit(true);
+}
+
+void TForm1::SwitchOff() {
+  AbRockerSwitch1->setText(QStringLiteral("CONECTAR"));
+  AbRockerSwitch1->setOn(false);
+  AbColBitBtn7->setLit(false);
+  AbColBitBtn1->setLit(false);
+  AbColBitBtn7->hide();
+}
+
+void TForm1::AbRockerSwitch1MouseUp() {
+  setCursor(Qt::ArrowCursor);
+}
+
+void TForm1::ComPort1Failure(const EComPort& error) {
+  if (!ComPort1.Connected()) return;  // already closed by the operator
+  const QString message = QString::fromLocal8Bit(error.what());
+  // The same off step as the connect switch's, on a line that may no longer take settings.
+  Edit4->clear();
+  Edit3->clear();
+  interpreter_.OnConnectSwitch();  // the partial download text stays
+  try {
+    ComPort1.FlowControl().SetControlRTS(rtsDisable);
+  } catch (const EComPort&) {
+    // The device is gone; closing it is all that is left to do.
+  }
+  RunReportingErrors(this, [this] { ComPort1.Disconnect(); });
+  SwitchOff();
+  Gauge1->hide();
+  setCursor(Qt::ArrowCursor);
+  ShowErrorReport(this, message);
+}
+
+void TForm1::AbColBitBtn4Click() {
+  if (interpreter_.DATOSDESCARGADOS) {
+    ShowModal(windows_.data);
+    return;
+  }
+  interpreter_.ClearDownloadText();
+  if (!IsConnected()) return;
+  setCursor(Qt::WaitCursor);
+  SendText(protocol::DownloadCommand(CheckBox1->isChecked()));
+  interpreter_.StartDownload();
+}
+
+void TForm1::AbColBitBtn2Click() {
+  ShowModal(windows_.clock);
+}
+void TForm1::AbColBitBtn3Click() {
+  ShowModal(windows_.rate);
+}
+void TForm1::AbColBitBtn5Click() {
+  ShowModal(windows_.about);
+}
+void TForm1::AbColBitBtn6Click() {
+  ShowModal(windows_.help);
+}
+
+void TForm1::RadioGroup1Click() {
+  // The rate display only shows what the logger reports; its next status reply selects it again.
+}
+
+void TForm1::ComPort1RxChar(TCustomComPort&, int Count) {
+  std::string batch;
+  ComPort1.ReceiveText(batch, Count);
+  HandleReceived(batch);
+}
+
+void TForm1::HandleReceived(const std::string& batch) {
+  interpreter_.channel1Kind = RadioGroup2->itemIndex();
+  interpreter_.channel2Kind = RadioGroup3->itemIndex();
+  const RxEventResult result = interpreter_.OnReceived(batch);
+  Gauge1->setProgress(result.gaugeProgress);
+  Gauge1->setVisible(result.gaugeVisible);
+  if (result.clearTimeAndDate) {
+    Edit3->clear();
+    Edit4->clear();
+  }
+  // A complete reply that holds a non-digit is line noise: it is dropped and the next one decoded.
+  if (result.status) ShowStatus(*result.status);
+  if (result.downloadAbandoned) {
+    Gauge1->hide();
+    setCursor(Qt::ArrowCursor);
+    ShowErrorReport(this,
+                    QStringLiteral("La descarga se abandonó: llegaron más de %1 MB sin la marca de "
+                                   "fin de datos. Lo recibido se conserva; desconecte, conecte y "
+                                   "vuelva a descargar")
+                        .arg(ReplyInterpreter::kMaxDownloadText >> 20));
+  }
+  if (result.downloadEnded) EndOfDownload();
+  // Starting a running timer would restart it and delay the command.
+  if (result.startTimer2 && !Timer2->isActive()) Timer2->start();
+}
+
+void TForm1::ShowStatus(const StatusDisplay& status) {
+  Edit3->setText(Text(status.time));
+  Edit4->setText(Text(status.date));
+  Edit1->setText(Text(status.usedMemoryText));
+  AbVBar1->setValue(status.battery);
+  AbVBar1->setBarColor(QColor(QRgb(status.barColor)));
+  AbVBar1->setFontColor(QColor(QRgb(status.fontColor)));
+  AbVBar1->setCaption1(Text(status.caption1));
+  AbVBar1->setCaption2(Text(status.caption2));
+  if (status.rateItem >= 0) RadioGroup1->setItemIndex(status.rateItem);
+  if (status.channel1) AbValueInd1->setValue(*status.channel1);
+  if (status.channel2) AbValueInd2->setValue(*status.channel2);
+}
+
+void TForm1::EndOfDownload() {
+  setCursor(Qt::ArrowCursor);
+  AbColBitBtn4->setTextOff(QStringLiteral("              VER DATOS"));
+  AbColBitBtn4->setTextOn(QStringLiteral("                VER DATOS"));
+  // Until the data window closes no further characters are handled: they wait in the port.
+  ShowModal(windows_.data);
+}
+
+void TForm1::Timer2Timer() {
+  interpreter_.HORAPENDIENTE = false;
+  // Stopped before the writes: a failed write must not leave the timer sending again and again.
+  Timer2->stop();
+  PONEHORA();
+}
+
+void TForm1::PONEHORA() {
+  if (!IsConnected()) return;
+  interpreter_.ClearStatusBuffer();  // a status reply being received is dropped
+  SendText(kSetClockCommand);
+  // The clock is read after the command character has gone out.
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const std::vector<std::string> writes = protocol::SetClockWrites(local);
+  for (std::size_t i = 1; i < writes.size(); ++i) SendText(writes[i]);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TForm1::FormClose() {
+  RunReportingErrors(this, [this] {
+    ComPort1.FlowControl().SetControlRTS(rtsDisable);
+    ComPort1.Disconnect();
+  });
+  SwitchOff();
+}

@@ -1,0 +1,131 @@
+// The main window: the logger's live status on the left, the computer's clock, the connect switch
+// and the command buttons on the right. It owns the serial port ComPort1, the timer Timer2 that
+// sends a confirmed clock setting, and the reply interpreter that holds the link flags, the status
+// buffer and the download text. Everything here only wires controls to the port and the
+// interpreter and applies the interpreter's results.
+#pragma once
+
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "CPort.h"
+#include "ReplyInterpreter.h"
+
+class ClockDisplay;
+class ColorButton;
+class IndicatorLamp;
+class LedBar;
+class PieGauge;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class RadioGroup;
+class RockerSwitch;
+class ValueIndicator;
+
+struct MainWindowOptions {
+  // Show the port setup dialog at the first activation (tests and start-up time measurement set the
+  // port themselves instead).
+  bool runSetupDialog = true;
+  // Ports added to the setup dialog's list (the emulator's, the one named on the command line).
+  std::vector<std::string> extraPorts;
+};
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  using Options = MainWindowOptions;
+
+  // The windows opened from this one; any may be missing (its button then does nothing).
+  struct Windows {
+    QWidget* about = nullptr;  // TForm2
+    QWidget* help = nullptr;   // TForm3
+    QWidget* data = nullptr;   // TForm5
+    QWidget* rate = nullptr;   // TForm7
+    QWidget* clock = nullptr;  // TForm8
+  };
+
+  explicit TForm1(Options options = {}, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  void SetWindows(const Windows& windows) { windows_ = windows; }
+
+  // What the other windows use of the main window.
+  bool IsConnected() const;                // the connect switch is on
+  void SendText(const std::string& text);  // writes when connected, else sends nothing
+  void MarkClockPending();                 // the set-clock dialog's confirmation
+  const std::string& DownloadText() const { return interpreter_.downloadText(); }  // RichEdit1
+
+  // Link state, shared with the interpreter.
+  const ReplyInterpreter& Interpreter() const { return interpreter_; }
+
+  // Handlers. The button, switch and timer handlers run inside the standard error report.
+  void FormActivate();
+  void AbRockerSwitch1Click();
+  void AbRockerSwitch1MouseUp();
+  void AbColBitBtn4Click();
+  void AbColBitBtn2Click();
+  void AbColBitBtn3Click();
+  void AbColBitBtn5Click();
+  void AbColBitBtn6Click();
+  void RadioGroup1Click();
+  void ComPort1RxChar(TCustomComPort& Sender, int Count);
+  // What ComPort1RxChar does with the characters it has read (the status path or DESCARGAR).
+  void HandleReceived(const std::string& batch);
+  void Timer2Timer();
+  void PONEHORA();
+
+  TComPort ComPort1;
+  QTimer* Timer2 = nullptr;
+
+  IndicatorLamp* AbColBitBtn1 = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  ValueIndicator* AbValueInd1 = nullptr;
+  ValueIndicator* AbValueInd2 = nullptr;
+  IndicatorLamp* AbColBitBtn7 = nullptr;
+  QLabel* Label1 = nullptr;
+  RadioGroup* RadioGroup1 = nullptr;
+  LedBar* AbVBar1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLabel* Label3 = nullptr;
+  ColorButton* AbColBitBtn3 = nullptr;
+  QFrame* Splitter1 = nullptr;
+  ColorButton* AbColBitBtn4 = nullptr;
+  PieGauge* Gauge1 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  ColorButton* AbColBitBtn2 = nullptr;
+  ClockDisplay* AbClock2 = nullptr;
+  ClockDisplay* AbClock1 = nullptr;
+  RockerSwitch* AbRockerSwitch1 = nullptr;
+  ColorButton* AbColBitBtn5 = nullptr;
+  ColorButton* AbColBitBtn6 = nullptr;
+  RadioGroup* RadioGroup2 = nullptr;
+  RadioGroup* RadioGroup3 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ConnectHandlers();
+  // The connect switch's off position: line dropped, port closed, switch and lamps off.
+  void SwitchOff();
+  // The port failed while watched (unplugged, hang-up): report once and switch off.
+  void ComPort1Failure(const EComPort& error);
+  void FormClose();
+  void ShowStatus(const StatusDisplay& status);
+  void EndOfDownload();
+  void ShowModalWindow(QWidget* window);
+
+  Options options_;
+  Windows windows_;
+  ReplyInterpreter interpreter_;
+  bool activated_ = false;
+};

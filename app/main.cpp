@@ -1,0 +1,5 @@
+#include "Project1.h"
+
+int main(int argc, char** argv) {
+  return RunProject1(argc, argv);
+}
