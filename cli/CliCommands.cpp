@@ -226,11 +226,12 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const std::string port = RequirePort(line);
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
+  // The clock is read just after a reply, so that it is written as fresh as it can be.
   session->NextStatus(timeout);
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  session->SendCommand(protocol::SetClockWrites(local), timeout);
+  session->WriteNow(protocol::SetClockWrites(local));
   for (int i = 0; i < 3; ++i) {
     const StatusDisplay status = session->NextStatus(timeout);
     if (status.reply.memoryPointer == 6) {

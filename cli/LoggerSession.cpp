@@ -53,6 +53,10 @@ StatusDisplay LoggerSession::NextStatus(Duration timeout) {
 
 void LoggerSession::SendCommand(const std::vector<std::string>& writes, Duration timeout) {
   NextStatus(timeout);
+  WriteNow(writes);
+}
+
+void LoggerSession::WriteNow(const std::vector<std::string>& writes) {
   // No notice is served between the reply and the writes, so nothing can come in between.
   interpreter_.ClearStatusBuffer();
   for (const std::string& text : writes) port_.SendText(text);

@@ -37,6 +37,8 @@ class LoggerSession {
   // Waits for a complete status reply, then writes `writes` one after another: a command written
   // just after a reply never lands in the middle of one.
   void SendCommand(const std::vector<std::string>& writes, Duration timeout);
+  // Writes at once; for a command whose text is made right after NextStatus().
+  void WriteNow(const std::vector<std::string>& writes);
 
   // Waits for a status reply, writes "8" (or "E" when `forced`) and collects the download to its
   // end marker. Returns the download text, end marker included. Throws SessionError when the
