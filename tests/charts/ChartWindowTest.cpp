@@ -1,0 +1,301 @@
+// The chart window: look, filling from the data table, its failure rule, the instruction boxes,
+// copying and the print preview.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "ChartPrintPreview.h"
+#include "ColorButton.h"
+#include "ErrorReport.h"
+#include "LineChart.h"
+#include "Unit6.h"
+
+namespace {
+
+// A data table as the data window holds it: columns 3 (humidity) and 4 (temperature) of rows
+// 1..N, and the line count of the download text it came from (N + 3).
+struct FakeTable {
+  std::vector<QString> humidity;
+  std::vector<QString> temperature;
+  int extraLines = 3;
+
+  int LineCount() const { return int(temperature.size()) + extraLines; }
+  QString Cell(int column, int row) const {
+    const auto& values = column == 4 ? temperature : humidity;
+    if (column != 3 && column != 4) return QString();
+    return row >= 1 && row <= int(values.size()) ? values[row - 1] : QString();
+  }
+};
+
+// Runs `action` on the next modal window that opens (polling, so it works whoever opens it).
+void OnNextModal(std::function<void(QWidget*)> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    timer->stop();
+    timer->deleteLater();
+    action(modal);
+  });
+  timer->start();
+}
+
+std::vector<double> Values(const LineChart& chart) {
+  std::vector<double> values;
+  for (auto it = chart.series()->data()->constBegin(); it != chart.series()->data()->constEnd();
+       ++it) {
+    values.push_back(it->value);
+  }
+  return values;
+}
+
+std::vector<double> Keys(const LineChart& chart) {
+  std::vector<double> keys;
+  for (auto it = chart.series()->data()->constBegin(); it != chart.series()->data()->constEnd();
+       ++it) {
+    keys.push_back(it->key);
+  }
+  return keys;
+}
+
+class ChartWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetErrorReportObserver([this](const QString& text) { reports.push_back(text); }, false);
+    form.SetSources([this] { return table.LineCount(); },
+                    [this](int column, int row) { return table.Cell(column, row); });
+  }
+  void TearDown() override { SetErrorReportObserver({}); }
+
+  void Show() {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  }
+
+  FakeTable table;
+  TForm6 form;
+  std::vector<QString> reports;
+};
+
+TEST_F(ChartWindowTest, WindowAndChartsAreSetUpAsTheOperatorExpects) {
+  EXPECT_EQ(form.windowTitle(), "GRAFICO DE LOS VALORES DESCARGADOS");
+  const std::map<ColorButton*, std::pair<QString, QRect>> buttons = {
+      {form.AbColBitBtn1, {"Copiar", QRect(192, 4, 65, 25)}},
+      {form.AbColBitBtn2, {"Mover", QRect(280, 4, 65, 25)}},
+      {form.AbColBitBtn3, {"Zoom", QRect(364, 4, 65, 25)}},
+      {form.AbColBitBtn4, {"Imprimir", QRect(452, 4, 65, 25)}},
+      {form.AbColBitBtn5, {"Copiar", QRect(376, 248, 65, 25)}},
+      {form.AbColBitBtn6, {"Imprimir", QRect(456, 248, 65, 25)}},
+  };
+  for (const auto& [button, expected] : buttons) {
+    EXPECT_EQ(button->textOff(), expected.first);
+    EXPECT_EQ(button->geometry(), expected.second);
+    EXPECT_EQ(button->faceFrom(), QColor(240, 240, 240));
+    EXPECT_EQ(button->faceTo(), QColor(105, 105, 105));
+    EXPECT_EQ(button->bevelWidth(), 4);
+    EXPECT_EQ(button->textColor(), QColor(Qt::black));
+    EXPECT_TRUE(button->font().bold());
+  }
+  EXPECT_EQ(form.Chart1->geometry(), QRect(6, 36, 527, 201));
+  EXPECT_EQ(form.Chart2->geometry(), QRect(6, 280, 527, 201));
+  EXPECT_EQ(form.Chart1->titleElement()->text(), "TEMPERATURA vs. TIEMPO");
+  EXPECT_EQ(form.Chart2->titleElement()->text(), "HUMEDAD vs. TIEMPO");
+  EXPECT_EQ(form.Chart1->yAxis->label(), "TEMPERATURA °C");
+  EXPECT_EQ(form.Chart2->yAxis->label(), "HUMEDAD RELATIVA %");
+  EXPECT_EQ(form.Series1->pen(), QPen(QColor(255, 0, 0), 2));
+  EXPECT_EQ(form.LineSeries1->pen(), QPen(QColor(0, 0, 255), 2));
+  for (LineChart* chart : {form.Chart1, form.Chart2}) {
+    EXPECT_EQ(chart->xAxis->label(), "Muestra número: (tiempo)");
+    EXPECT_FALSE(chart->legend->visible());
+    EXPECT_FALSE(chart->xAxis2->visible());
+    EXPECT_FALSE(chart->yAxis2->visible());
+  }
+}
+
+TEST_F(ChartWindowTest, FiveSamplesGiveFivePointsPerChartFromTheirColumns) {
+  table.temperature = {"23,5", "24,0", "-3,5", "50,1", "0,0"};
+  table.humidity = {"50,0", "51,5", "99,9", "0,0", "12,3"};
+  Show();
+  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(Keys(*form.Chart1), (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{23.5, 24.0, -3.5, 50.1, 0.0}));
+  EXPECT_EQ(Keys(*form.Chart2), (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(Values(*form.Chart2), (std::vector<double>{50.0, 51.5, 99.9, 0.0, 12.3}));
+
+  // The next showing shows only the new data.
+  form.hide();
+  table.temperature = {"10,0", "11,0"};
+  table.humidity = {"60,0", "61,0"};
+  Show();
+  EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{10.0, 11.0}));
+  EXPECT_EQ(Values(*form.Chart2), (std::vector<double>{60.0, 61.0}));
+}
+
+TEST_F(ChartWindowTest, ThreeLinesOrFewerGiveEmptyCharts) {
+  for (int lines : {3, 2, 1, 0}) {
+    table.temperature = {"1,0", "2,0"};
+    table.humidity = {"1,0", "2,0"};
+    form.FormActivate();
+    ASSERT_EQ(form.Chart1->PointCount(), 2);
+    table.temperature.clear();
+    table.humidity.clear();
+    table.extraLines = lines;
+    form.FormActivate();
+    EXPECT_EQ(form.Chart1->PointCount(), 0) << lines << " lines";
+    EXPECT_EQ(form.Chart2->PointCount(), 0) << lines << " lines";
+    table.extraLines = 3;
+  }
+}
+
+TEST_F(ChartWindowTest, ABadTemperatureCellStopsThereAndLeavesTheHumidityChartAlone) {
+  table.temperature = {"1,0", "2,0", "3,0"};
+  table.humidity = {"40,0", "41,0", "42,0"};
+  Show();
+  form.hide();
+
+  table.temperature = {"5,0", "6,0", "23.5", "8,0"};
+  table.humidity = {"70,0", "71,0", "72,0", "73,0"};
+  Show();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0], "'23.5' is not a valid floating point value.");
+  EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{5.0, 6.0}));
+  EXPECT_EQ(Values(*form.Chart2), (std::vector<double>{40.0, 41.0, 42.0}));  // earlier showing
+  EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(ChartWindowTest, ABadHumidityCellStopsOnlyTheHumidityChart) {
+  table.temperature = {"5,0", "6,0", "7,0"};
+  table.humidity = {"70,0", "", "72,0"};
+  Show();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0], "'' is not a valid floating point value.");
+  EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{5.0, 6.0, 7.0}));
+  EXPECT_EQ(Values(*form.Chart2), (std::vector<double>{70.0}));
+}
+
+TEST_F(ChartWindowTest, LeftAxisRangesNeverChangeWithTheData) {
+  table.temperature = {"-40,0", "125,0", "1000,0"};
+  table.humidity = {"-5,0", "150,0", "0,5"};
+  for (int showing = 0; showing < 2; ++showing) {
+    Show();
+    form.Chart1->Repaint();
+    form.Chart2->Repaint();
+    EXPECT_EQ(form.Chart1->yAxis->range(), QCPRange(-10, 45));
+    EXPECT_EQ(form.Chart2->yAxis->range(), QCPRange(0, 100));
+    form.hide();
+  }
+}
+
+TEST_F(ChartWindowTest, MoverAndZoomOnlyShowTheirTexts) {
+  table.temperature = {"1,0", "2,0"};
+  table.humidity = {"3,0", "4,0"};
+  Show();
+  const QCPRange bottom = form.Chart1->xAxis->range();
+  for (auto [button, expected] : {std::pair{form.AbColBitBtn2, TForm6::PanInstruction()},
+                                  std::pair{form.AbColBitBtn3, TForm6::ZoomInstruction()}}) {
+    QString shown;
+    OnNextModal([&shown](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      shown = box->text();
+      box->accept();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(shown, expected);
+  }
+  EXPECT_EQ(TForm6::PanInstruction(), "Botón derecho del mouse sobre el gráfico.");
+  EXPECT_EQ(TForm6::ZoomInstruction(),
+            "Haga un rectángulo con el mouse de izquierda a derecha y de arriba hacia abajo, "
+            "sobre el lugar deseado.");
+  EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{1.0, 2.0}));
+  EXPECT_EQ(Values(*form.Chart2), (std::vector<double>{3.0, 4.0}));
+  EXPECT_EQ(form.Chart1->xAxis->range(), bottom);
+  EXPECT_EQ(form.Chart1->yAxis->range(), QCPRange(-10, 45));
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ChartWindowTest, CopyButtonsPutTheirChartOnTheClipboard) {
+  table.temperature = {"1,0", "2,0"};
+  table.humidity = {"3,0", "4,0"};
+  Show();
+  for (auto [button, chart] :
+       {std::pair{form.AbColBitBtn1, form.Chart1}, std::pair{form.AbColBitBtn5, form.Chart2}}) {
+    QGuiApplication::clipboard()->clear();
+    QTest::mouseClick(button, Qt::LeftButton);
+    const QImage image = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(image.size(), chart->size());
+    EXPECT_EQ(image.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+              chart->RenderImage().convertToFormat(QImage::Format_ARGB32_Premultiplied));
+  }
+}
+
+TEST_F(ChartWindowTest, PrintPreviewPrintsToPdfAndTheChartIsRepaintedAfterwards) {
+  table.temperature = {"1,0", "2,0", "3,0"};
+  table.humidity = {"3,0", "4,0", "5,0"};
+  Show();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("humedad.pdf");
+
+  int replotsAfterClose = 0;
+  bool previewOpen = false;
+  QObject::connect(form.Chart2, &QCustomPlot::afterReplot, [&] {
+    if (!previewOpen) ++replotsAfterClose;
+  });
+  OnNextModal([&](QWidget* modal) {
+    auto* preview = qobject_cast<ChartPrintPreview*>(modal);
+    ASSERT_NE(preview, nullptr);
+    previewOpen = true;
+    replotsAfterClose = 0;
+    preview->printer().setOutputFormat(QPrinter::PdfFormat);
+    preview->printer().setOutputFileName(path);
+    preview->Print();
+    previewOpen = false;
+  });
+  QTest::mouseClick(form.AbColBitBtn6, Qt::LeftButton);
+
+  EXPECT_TRUE(reports.empty());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.read(5).startsWith("%PDF-"));
+  EXPECT_GT(file.size(), 1000);
+  EXPECT_GE(replotsAfterClose, 1);
+}
+
+TEST_F(ChartWindowTest, APrintErrorClosesThePreviewRepaintsAndIsReported) {
+  Show();
+  QTemporaryDir dir;
+  int replotsAfterClose = 0;
+  bool previewOpen = false;
+  QObject::connect(form.Chart1, &QCustomPlot::afterReplot, [&] {
+    if (!previewOpen) ++replotsAfterClose;
+  });
+  OnNextModal([&](QWidget* modal) {
+    auto* preview = qobject_cast<ChartPrintPreview*>(modal);
+    ASSERT_NE(preview, nullptr);
+    previewOpen = true;
+    replotsAfterClose = 0;
+    preview->printer().setOutputFormat(QPrinter::PdfFormat);
+    preview->printer().setOutputFileName(dir.filePath("no-such-folder/temperatura.pdf"));
+    preview->Print();
+    previewOpen = false;
+  });
+  QTest::mouseClick(form.AbColBitBtn4, Qt::LeftButton);
+
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_TRUE(reports[0].startsWith("Printing could not start")) << reports[0].toStdString();
+  EXPECT_GE(replotsAfterClose, 1);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+}  // namespace
