@@ -24,6 +24,13 @@
 
 using namespace data_window_test;
 
+// Readable failure messages for texts and lists of texts.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
 namespace {
 
 bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
@@ -267,11 +274,12 @@ TEST_F(DataWindowTest, SaveThatRunsOutOfSpaceKeepsTheExistingFile) {
   }
 }
 
-// Answers whatever modal window is up: the file dialog gets `name` typed in, a message box is
-// recorded and answered No.
+// Answers whatever modal window is up: the file dialog gets the path `name` typed in, a message box
+// is recorded and answered with `reply`.
 class ModalAnswerer : public QObject {
  public:
-  ModalAnswerer(QString name) : name_(std::move(name)) {
+  explicit ModalAnswerer(QString name, QMessageBox::StandardButton reply = QMessageBox::No)
+      : name_(std::move(name)), reply_(reply) {
     connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::Answer);
     timer_.start(20);
   }
@@ -282,15 +290,24 @@ class ModalAnswerer : public QObject {
   void Answer() {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      // Typed in as an operator would: the folder, then the bare name in the name box.
+      const QFileInfo typed(name_);
+      dialog->setDirectory(typed.absolutePath());
+      auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!nameBox) {
+        dialog->reject();  // fail the test rather than hang it
+        return;
+      }
       ++dialogs;
-      dialog->selectFile(name_);
+      nameBox->setText(typed.fileName());
       static_cast<QDialog*>(dialog)->accept();  // public in the base class
     } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       boxes << box->text();
-      box->button(QMessageBox::No)->click();
+      box->button(reply_)->click();
     }
   }
   QString name_;
+  QMessageBox::StandardButton reply_;
   QTimer timer_;
 };
 
@@ -346,7 +363,12 @@ TEST_F(DataWindowTest, TableIsRebuiltIdenticallyOnEveryShowing) {
 }
 
 TEST_F(DataWindowTest, ReturningFromItsOwnModalWindowsDoesNotRebuild) {
-  download = StartedDownload(5);
+  // A letter in the last sample line: the error box comes up over the shown window.
+  std::vector<std::string> samples(5, SampleLine(1860, 735));
+  samples.back() = "00706800222x";
+  download = DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 2, 0), samples);
+  SetErrorReportObserver([this](const QString& text) { reports << text; }, true);
+  ModalAnswerer answerer(QString(), QMessageBox::Ok);
   int chartShowings = 0;
   form.SetChartWindowOpener([&] {
     QDialog chart(&form);
@@ -354,9 +376,16 @@ TEST_F(DataWindowTest, ReturningFromItsOwnModalWindowsDoesNotRebuild) {
     chart.exec();
     ++chartShowings;
   });
-  chosenPath.clear();  // the save dialog is cancelled
+  form.SetSaveFileChooser([](QWidget* parent) {
+    QDialog dialog(parent);  // stands for the platform dialog, cancelled
+    QTimer::singleShot(0, &dialog, &QDialog::reject);
+    dialog.exec();
+    return QString();
+  });
   QStringList shown;
   QTimer::singleShot(0, &form, [&] {
+    EXPECT_TRUE(WaitFor([&] { return !answerer.boxes.isEmpty(); }));
+    EXPECT_EQ(answerer.boxes, QStringList{QStringLiteral("'x' is not a valid integer value.")});
     EXPECT_EQ(textReads, 1);
     shown = Snapshot(form);
     form.findChild<QToolButton*>(QStringLiteral("SpeedButton2"))->click();
@@ -364,13 +393,18 @@ TEST_F(DataWindowTest, ReturningFromItsOwnModalWindowsDoesNotRebuild) {
     EXPECT_EQ(chartShowings, 1);
     EXPECT_EQ(textReads, 1);
     EXPECT_EQ(Snapshot(form), shown);
+    EXPECT_TRUE(form.isVisible());
     form.reject();
   });
   form.exec();
   EXPECT_EQ(textReads, 1);
+  EXPECT_FALSE(shown.isEmpty());
 
-  QTimer::singleShot(0, &form, &QDialog::reject);
-  form.exec();  // a new showing rebuilds
+  QTimer::singleShot(0, &form, [&] {
+    EXPECT_TRUE(WaitFor([&] { return answerer.boxes.size() == 2; }));
+    form.reject();
+  });
+  form.exec();  // a new showing rebuilds, the same way
   EXPECT_EQ(textReads, 2);
   EXPECT_EQ(Snapshot(form), shown);
 }
