@@ -33,6 +33,12 @@ void ChartPanel::SetFrameColor(const QColor& color) {
   frame_ = color;
 }
 
+QRect ChartPanel::clipRect() const {
+  // The plot clips each item to its clip rectangle moved up by one pixel; moving it down first
+  // keeps the frame's bottom line.
+  return mParentPlot->viewport().translated(0, 1);
+}
+
 void ChartPanel::applyDefaultAntialiasingHint(QCPPainter* painter) const {
   painter->setAntialiasing(false);
 }

@@ -21,6 +21,7 @@ class ChartPanel : public QCPLayerable {
   QColor frameColor() const { return frame_; }
 
  protected:
+  QRect clipRect() const override;
   void applyDefaultAntialiasingHint(QCPPainter* painter) const override;
   void draw(QCPPainter* painter) override;
 

@@ -84,14 +84,15 @@ ChartPrintPreview::ChartPrintPreview(LineChart& chart, QWidget* owner)
   side->addWidget(close);
 
   preview_ = new QPrintPreviewWidget(&printer_);
+  // Connected first: the preview builds its pages once, on the first update.
+  connect(preview_, &QPrintPreviewWidget::paintRequested, this, &ChartPrintPreview::DrawPreview);
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(preview_, 1);
   layout->addLayout(side);
 
-  ChoosePrinter(printers_->currentIndex());
   printer_.setPageOrientation(QPageLayout::Landscape);
+  ChoosePrinter(printers_->currentIndex());
 
-  connect(preview_, &QPrintPreviewWidget::paintRequested, this, &ChartPrintPreview::DrawPreview);
   connect(printers_, &QComboBox::currentIndexChanged, this, &ChartPrintPreview::ChoosePrinter);
   connect(setup, &QPushButton::clicked, this, &ChartPrintPreview::SetupPage);
   connect(landscape_, &QRadioButton::toggled, this, &ChartPrintPreview::SetLandscape);

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPicture>
 #include <QPrinter>
 #include <cmath>
 #include <stdexcept>
@@ -130,29 +131,50 @@ void LineChart::CopyToClipboard() {
 }
 
 void LineChart::PrintTo(QPrinter& printer, const ChartPrintOptions& options) {
-  QCPPainter painter;
+  QPainter painter;
   if (!painter.begin(&printer)) {
     const QString where = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
                                                                         : printer.printerName();
     throw std::runtime_error(
         QStringLiteral("Printing could not start on '%1'").arg(where).toLocal8Bit().toStdString());
   }
-  painter.setMode(QCPPainter::pmVectorized);
-  const QRectF page(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size());
-  const double devicePerScreenPixel = printer.resolution() / double(logicalDpiX());
-  const ChartPrintPlacement placement =
-      PlaceChartOnPage(page, devicePerScreenPixel, QSizeF(size()), options);
-  if (!placement.isEmpty()) {
-    const QSize layout(std::max(1, int(std::lround(placement.logicalSize.width()))),
-                       std::max(1, int(std::lround(placement.logicalSize.height()))));
-    painter.translate(placement.target.topLeft());
-    painter.scale(placement.target.width() / layout.width(),
-                  placement.target.height() / layout.height());
-    Render(painter, layout);
-  }
+  PaintOnPage(painter, QRectF(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size()),
+              options);
   if (!painter.end()) {
     throw std::runtime_error("Printing could not be finished");
   }
+}
+
+QRectF LineChart::PaintOnPage(QPainter& painter, const QRectF& page,
+                              const ChartPrintOptions& options) {
+  const QPaintDevice& device = *painter.device();
+  const double devicePerScreenPixel = device.logicalDpiX() / double(logicalDpiX());
+  const ChartPrintPlacement placement =
+      PlaceChartOnPage(page, devicePerScreenPixel, QSizeF(size()), options);
+  if (placement.isEmpty()) return {};
+  const QSize layout(std::max(1, int(std::lround(placement.logicalSize.width()))),
+                     std::max(1, int(std::lround(placement.logicalSize.height()))));
+
+  // The plot measures its texts at screen resolution, so it is drawn into a picture of that
+  // resolution (still lines and text, not pixels) and the picture is scaled onto the page;
+  // drawn straight on the printer, fonts would take the printer's resolution and not fit.
+  QPicture picture;
+  QCPPainter recorder(&picture);
+  recorder.setMode(QCPPainter::pmVectorized);
+  Render(recorder, layout);
+  recorder.end();
+
+  // drawPicture itself enlarges a picture by the ratio of the device's resolution to the
+  // picture's; the scale set here only adds what is left to fill the target.
+  const double playX = double(device.logicalDpiX()) / picture.logicalDpiX();
+  const double playY = double(device.logicalDpiY()) / picture.logicalDpiY();
+  painter.save();
+  painter.translate(placement.target.topLeft());
+  painter.scale(placement.target.width() / layout.width() / playX,
+                placement.target.height() / layout.height() / playY);
+  painter.drawPicture(0, 0, picture);
+  painter.restore();
+  return placement.target;
 }
 
 void LineChart::ZoomToPixels(const QPoint& from, const QPoint& to) {

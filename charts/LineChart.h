@@ -59,6 +59,9 @@ class LineChart : public QCustomPlot {
   // Prints the chart on one page of `printer`; throws std::runtime_error when printing cannot
   // start. The print preview draws its pages through this too.
   void PrintTo(QPrinter& printer, const ChartPrintOptions& options = {});
+  // Draws the chart on a page (in the painter's device pixels) as PrintTo() does; returns where it
+  // went (empty when the margins leave no room).
+  QRectF PaintOnPage(QPainter& painter, const QRectF& page, const ChartPrintOptions& options);
 
   // Draws the chart laid out at `layoutSize` with the painter's origin as its top left corner.
   void Render(QCPPainter& painter, const QSize& layoutSize);

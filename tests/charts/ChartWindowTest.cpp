@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QMessageBox>
+#include <QPrintPreviewWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -221,6 +222,10 @@ TEST_F(ChartWindowTest, PrintPreviewPrintsToPdfAndTheChartIsRepaintedAfterwards)
     ASSERT_NE(preview, nullptr);
     previewOpen = true;
     replotsAfterClose = 0;
+    // The page is drawn in the preview before anything is printed.
+    const auto* pages = preview->findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(pages->pageCount(), 1);
     preview->printer().setOutputFormat(QPrinter::PdfFormat);
     preview->printer().setOutputFileName(path);
     preview->Print();

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QPainter>
 #include <QPrinter>
 #include <QRubberBand>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -21,6 +23,9 @@ class LineChartTest : public ::testing::Test {
   void SetUp() override {
     chart.resize(527, 201);
     LineChartLook look;
+    look.title = QStringLiteral("TEMPERATURA");
+    look.titleFont = QFont(QStringLiteral("Arial"), 10, QFont::Bold);
+    look.titleColor = Qt::blue;
     look.leftMinimum = -10;
     look.leftMaximum = 45;
     look.seriesColor = Qt::red;
@@ -167,7 +172,10 @@ TEST_F(LineChartTest, CopyPutsAPictureOfTheOnScreenSizeOnTheClipboard) {
   // The panel's gradient makes up the background: opaque, light cyan-ish at the bottom middle.
   const QColor inside = image.pixelColor(263, 195);
   EXPECT_EQ(inside.alpha(), 255);
-  EXPECT_EQ(image.pixelColor(0, 0), QColor(0, 0, 0));  // the frame's border line
+  // The frame's border line, all round.
+  for (QPoint corner : {QPoint(0, 0), QPoint(526, 200), QPoint(263, 200), QPoint(526, 100)}) {
+    EXPECT_EQ(image.pixelColor(corner), QColor(0, 0, 0)) << corner.x() << "," << corner.y();
+  }
 }
 
 TEST_F(LineChartTest, PrintingToAPdfPrinterWritesAPdfAndKeepsTheScreenLayout) {
@@ -190,6 +198,51 @@ TEST_F(LineChartTest, PrintingToAPdfPrinterWritesAPdfAndKeepsTheScreenLayout) {
   }
   // Mouse positions must still map as on screen after drawing at page size.
   EXPECT_EQ(chart.axisRect()->rect(), plotBefore);
+}
+
+TEST_F(LineChartTest, OnAPrinterResolutionPageTheChartKeepsItsPlaceAndItsProportions) {
+  // A landscape page at 300 dots per inch, four times the usual screen resolution.
+  QImage page(3300, 2550, QImage::Format_RGB32);
+  page.setDotsPerMeterX(qRound(300 / 0.0254));
+  page.setDotsPerMeterY(qRound(300 / 0.0254));
+  for (int detail : {0, 100}) {
+    page.fill(Qt::white);
+    ChartPrintOptions options;
+    options.detail = detail;
+    QPainter painter(&page);
+    const QRect target = chart.PaintOnPage(painter, page.rect(), options).toAlignedRect();
+    painter.end();
+    ASSERT_FALSE(target.isEmpty());
+
+    // Nothing outside the target; the frame's dark border line at its corners.
+    int outside = 0;
+    int titleLeft = page.width();
+    int titleRight = -1;
+    const QRect margin = target.adjusted(-2, -2, 2, 2);
+    // Inside the frame (6 screen pixels wide), top half: where the title goes.
+    const int frame = target.width() / 40;
+    const QRect titleArea = target.adjusted(frame, frame, -frame, -target.height() / 2);
+    for (int y = 0; y < page.height(); ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+      for (int x = 0; x < page.width(); ++x) {
+        const QRgb pixel = line[x];
+        if (!margin.contains(x, y) && pixel != qRgb(255, 255, 255)) ++outside;
+        // Title text: saturated blue, away from the blue frame.
+        if (titleArea.contains(x, y) && qBlue(pixel) > 200 && qRed(pixel) < 60 &&
+            qGreen(pixel) < 60) {
+          titleLeft = std::min(titleLeft, x);
+          titleRight = std::max(titleRight, x);
+        }
+      }
+    }
+    EXPECT_EQ(outside, 0) << "detail " << detail;
+    EXPECT_EQ(page.pixelColor(target.topLeft() + QPoint(2, 2)), QColor(Qt::black));
+    EXPECT_EQ(page.pixelColor(target.bottomRight() - QPoint(2, 2)), QColor(Qt::black));
+    // Text keeps its size relative to the chart (the title takes about a fifth of the width, as on
+    // screen) instead of growing with the printer's resolution.
+    ASSERT_GE(titleRight, titleLeft) << "no title drawn, detail " << detail;
+    EXPECT_LT(titleRight - titleLeft, target.width() / 3) << "detail " << detail;
+  }
 }
 
 TEST_F(LineChartTest, PrintingThatCannotStartThrows) {
