@@ -241,10 +241,13 @@ void TForm1::EndOfDownload() {
 }
 
 void TForm1::Timer2Timer() {
+  const bool pending = interpreter_.HORAPENDIENTE;
   interpreter_.HORAPENDIENTE = false;
   // Stopped before the writes: a failed write must not leave the timer sending again and again.
   Timer2->stop();
-  PONEHORA();
+  // Only a confirmed setting is sent: the command also empties the logger's memory, so the run
+  // at start-up (or any other run without a confirmation) must never send it.
+  if (pending) PONEHORA();
 }
 
 void TForm1::PONEHORA() {

@@ -62,6 +62,7 @@ class TForm1 : public QWidget {
 
   // Link state, shared with the interpreter.
   const ReplyInterpreter& Interpreter() const { return interpreter_; }
+  ReplyInterpreter& Interpreter() { return interpreter_; }
 
   // Handlers. The button, switch and timer handlers run inside the standard error report.
   void FormActivate();

@@ -1,0 +1,48 @@
+// The program's windows on a logger emulator: the port is set to the emulator's pseudo-terminal
+// and the setup dialog is bypassed. Error reports are collected instead of shown.
+#pragma once
+
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "LoggerEmulator.h"
+#include "ProgramWindows.h"
+
+// Unpaced, with a status reply every 100 ms.
+LoggerOptions FastLogger(int storedSamples = 20);
+
+class MainWindowBench {
+ public:
+  MainWindowBench();
+  ~MainWindowBench();
+
+  // Starts a logger with `options` and points ComPort1 at it (closed).
+  void StartLogger(const LoggerOptions& options = FastLogger());
+  TForm1& Main() { return *windows_.Form1; }
+  ProgramWindows& Windows() { return windows_; }
+  LoggerEmulator& Logger() { return *logger_; }
+  // Stops the logger and closes its end of the line: the port sees a hang-up, as when unplugged.
+  void UnplugLogger() { logger_.reset(); }
+
+  // A mouse click on the connect switch, as the operator makes it.
+  void ClickSwitch();
+  // Connects and waits for the first decoded status reply; false when none came.
+  bool ConnectAndWaitForStatus();
+  // Whether the window shows the connected state.
+  bool ShowsConnected();
+
+  // Runs `onShown` on `window` once it is visible (inside its modal loop), then closes it.
+  void WhenShown(QWidget* window, std::function<void(QWidget*)> onShown);
+  int timesShown() const { return timesShown_; }
+
+  const QStringList& errors() const { return errors_; }
+
+ private:
+  std::unique_ptr<LoggerEmulator> logger_;
+  ProgramWindows windows_;
+  QStringList errors_;
+  QTimer watch_;
+  int timesShown_ = 0;
+};
