@@ -1,11 +1,11 @@
 #include "ProgramWindows.h"
 
-#include "ChartWindowFactory.h"
 #include "ModalWindow.h"
 #include "SampleDecoder.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit5.h"
+#include "Unit6.h"
 #include "Unit7.h"
 #include "Unit8.h"
 
@@ -18,15 +18,15 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   windows.Form3 = new TForm3(main);
   windows.Form5 = new TForm5(main);
   TForm5* data = windows.Form5;
-  windows.Form6 = CreateChartWindow(
-      main, [main] { return CountDownloadLines(main->DownloadText()); },
-      [data](int column, int row) { return data->Cell(column, row); });
+  windows.Form6 = new TForm6(main);
+  windows.Form6->SetSources([main] { return CountDownloadLines(main->DownloadText()); },
+                            [data](int column, int row) { return data->Cell(column, row); });
   windows.Form7 = new TForm7([main] { return main->IsConnected(); },
                              [main](const std::string& text) { main->SendText(text); }, main);
   windows.Form8 = new TForm8([main] { main->MarkClockPending(); }, main);
 
   data->SetDownloadTextSource([main] { return main->DownloadText(); });
-  QDialog* charts = windows.Form6;
+  TForm6* charts = windows.Form6;
   data->SetChartWindowOpener([charts] { ShowModal(charts); });
 
   main->SetWindows({.about = windows.Form2,

@@ -6,10 +6,10 @@
 
 #include "Unit1.h"
 
-class QDialog;
 class TForm2;
 class TForm3;
 class TForm5;
+class TForm6;
 class TForm7;
 class TForm8;
 
@@ -18,7 +18,7 @@ struct ProgramWindows {
   TForm2* Form2 = nullptr;
   TForm3* Form3 = nullptr;
   TForm5* Form5 = nullptr;
-  QDialog* Form6 = nullptr;
+  TForm6* Form6 = nullptr;
   TForm7* Form7 = nullptr;
   TForm8* Form8 = nullptr;
 };

@@ -8,11 +8,13 @@
 #include <cstdio>
 
 #include "ColorButton.h"
+#include "IndicatorLamp.h"
 #include "ProgramWindows.h"
 #include "RockerSwitch.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit5.h"
+#include "Unit6.h"
 #include "Unit7.h"
 #include "Unit8.h"
 
@@ -59,7 +61,11 @@ void ScreenshotTour::Start() {
                     },
                     [main]() -> QWidget* { return main->Edit3->text().isEmpty() ? nullptr : main; },
                     nullptr, 20000});
-  steps_.push_back({QStringLiteral("main"), nullptr, [main] { return main; }, nullptr, 1000});
+  // Pictured while the flashing "on line" lamp shows its light.
+  auto lampOn = [main]() -> QWidget* {
+    return main->AbColBitBtn7->lampVisibleNow() ? main : nullptr;
+  };
+  steps_.push_back({QStringLiteral("main"), nullptr, lampOn, nullptr, 3000});
   auto dialogStep = [this](const QString& name, ColorButton* button, QWidget* window) {
     steps_.push_back({name, [button] { button->click(); }, [window] { return IfVisible(window); },
                       CloseWindow, 10000});

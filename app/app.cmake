@@ -1,7 +1,6 @@
 # The program: start-up, the main window and its wiring to the other windows.
 if(VELMORANTE_GUI)
   add_library(velmorante_mainwindow STATIC
-    ChartWindowFactory.cpp ChartWindowFactory.h
     ModalWindow.cpp ModalWindow.h
     NoDisplayFallback.cpp NoDisplayFallback.h
     PanelColors.h
@@ -17,8 +16,9 @@ if(VELMORANTE_GUI)
     Unit1.cpp Unit1.h Unit1Controls.cpp)
   target_include_directories(velmorante_mainwindow PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(velmorante_mainwindow PUBLIC
-    velmorante_serial velmorante_protocol velmorante_widgets velmorante_dialogs velmorante_data_ui
-    velmorante_decode velmorante_sim velmorante_error_report velmorante_link_ui velmorante_cli_lib Qt6::Widgets)
+    velmorante_serial velmorante_protocol velmorante_link_ui velmorante_decode velmorante_sim
+    velmorante_cli_lib velmorante_widgets velmorante_dialogs velmorante_data_ui velmorante_charts
+    velmorante_error_report Qt6::Widgets)
 
   add_executable(velmorante main.cpp)
   target_link_libraries(velmorante PRIVATE velmorante_mainwindow)

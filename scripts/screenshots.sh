@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs Velmorante under a virtual display in demo mode: it connects to the built-in logger
+# emulator, opens every window, downloads, and saves each window as a PNG picture.
+# Usage: scripts/screenshots.sh [FOLDER]   (default docs/screenshots; build folder: $BUILD_DIR or build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="${1:-docs/screenshots}"
+build="${BUILD_DIR:-build}"
+scripts/install-deps.sh
+if [[ -f "$build/CMakeCache.txt" ]]; then
+  cmake --build "$build" -j"$(nproc)" --target velmorante
+else
+  scripts/build.sh "$build"
+fi
+mkdir -p "$out"
+# The program drives itself and ends when every picture is saved; a time limit guards a hang.
+timeout 600 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  "$build/app/velmorante" --demo --screenshots "$out"
+echo "Pictures in $out:" >&2
+ls "$out"/*.png >&2
