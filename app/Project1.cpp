@@ -93,7 +93,12 @@ int RunProject1(int argc, char** argv) {
   if (options.demo || !options.screenshotsDir.isEmpty()) {
     LoggerOptions loggerOptions;
     emulator = std::make_unique<LoggerEmulator>(loggerOptions);
-    emulator->Start();
+    try {
+      emulator->Start();
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "Velmorante: no se pudo iniciar el logger simulado: %s\n", error.what());
+      return 1;
+    }
     windowOptions.extraPorts.push_back(emulator->PortPath());
     if (port.isEmpty()) port = QString::fromStdString(emulator->PortPath());
   }

@@ -10,6 +10,7 @@
 #include "CPortSetup.h"
 #include "ColorButton.h"
 #include "ErrorReport.h"
+#include "FormLook.h"
 #include "IndicatorLamp.h"
 #include "LedBar.h"
 #include "LoggerProtocol.h"
@@ -86,6 +87,7 @@ void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (activated_) return;
   activated_ = true;
+  CentreOnScreen(this);
   // The first activation runs once the window is on screen, so the setup dialog opens over it.
   QMetaObject::invokeMethod(
       this, [this] { RunReportingErrors(this, [this] { FormActivate(); }); }, Qt::QueuedConnection);
