@@ -63,13 +63,4 @@ TEST(MainWindowGeometry, EveryControlAtItsPlace) {
   }
 }
 
-TEST(MainWindowGeometry, FixedWindowWithoutMaximiseBox) {
-  MainWindowBench bench;
-  QWidget& main = bench.Main();
-  EXPECT_EQ(main.windowTitle(), "VELMORANTE-12BITS V 3.2");
-  EXPECT_EQ(main.minimumSize(), main.maximumSize());
-  EXPECT_FALSE(main.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(main.windowFlags() & Qt::WindowMinimizeButtonHint);
-}
-
 }  // namespace

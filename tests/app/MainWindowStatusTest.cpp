@@ -122,16 +122,4 @@ TEST(StatusDisplay, ReplyWithNonDigitIsDroppedWithoutReport) {
   EXPECT_EQ(main.RadioGroup1->itemIndex(), 0);
 }
 
-TEST(StatusDisplay, ChannelKindsReadFromHiddenGroups) {
-  MainWindowBench bench;
-  TForm1& main = bench.Main();
-  EXPECT_EQ(main.RadioGroup2->itemIndex(), 0);
-  EXPECT_EQ(main.RadioGroup3->itemIndex(), 0);
-  main.RadioGroup2->setItemIndex(1);
-  main.RadioGroup3->setItemIndex(1);
-  main.HandleReceived(Reply());
-  EXPECT_DOUBLE_EQ(main.AbValueInd1->value(), 9 * 256 + 202);
-  EXPECT_DOUBLE_EQ(main.AbValueInd2->value(), 2 * 256 + 158);
-}
-
 }  // namespace
