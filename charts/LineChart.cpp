@@ -135,13 +135,16 @@ void LineChart::PrintTo(QPrinter& printer, const ChartPrintOptions& options) {
   if (!painter.begin(&printer)) {
     const QString where = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
                                                                         : printer.printerName();
-    throw std::runtime_error(
-        QStringLiteral("Printing could not start on '%1'").arg(where).toLocal8Bit().toStdString());
+    throw std::runtime_error(QStringLiteral("No se pudo empezar a imprimir en '%1'")
+                                 .arg(where)
+                                 .toLocal8Bit()
+                                 .toStdString());
   }
   PaintOnPage(painter, QRectF(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size()),
               options);
   if (!painter.end()) {
-    throw std::runtime_error("Printing could not be finished");
+    throw std::runtime_error(
+        QStringLiteral("No se pudo terminar la impresión").toLocal8Bit().toStdString());
   }
 }
 

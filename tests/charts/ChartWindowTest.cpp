@@ -262,7 +262,8 @@ TEST_F(ChartWindowTest, APrintErrorClosesThePreviewRepaintsAndIsReported) {
   QTest::mouseClick(form.AbColBitBtn4, Qt::LeftButton);
 
   ASSERT_EQ(reports.size(), 1u);
-  EXPECT_TRUE(reports[0].startsWith("Printing could not start")) << reports[0].toStdString();
+  EXPECT_TRUE(reports[0].startsWith(QStringLiteral("No se pudo empezar a imprimir en '")))
+      << reports[0].toStdString();
   EXPECT_GE(replotsAfterClose, 1);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
