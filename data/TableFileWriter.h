@@ -17,7 +17,7 @@ class TableFileWriter {
   // Writes `bytes` as they are (single bytes, no conversion). True when the file is complete.
   bool WriteBytes(const QString& path, std::string_view bytes);
 
-  // After a failed write: what went wrong, in Spanish with the system's reason appended.
+  // After a failed write: what went wrong and why, in Spanish.
   const QString& ErrorText() const { return errorText_; }
 
  private:
