@@ -292,6 +292,8 @@ void LoggerEmulator::Stop() {
   if (!impl_->thread.joinable()) return;
   impl_->line->RequestStop();
   impl_->thread.join();
+  // Release the line: a program that still has the port open sees a hang-up, as when unplugged.
+  impl_->line->HangUp();
   impl_->clientConnected = false;
 }
 

@@ -51,6 +51,8 @@ class LoggerEmulator {
   // Opens the pseudo-terminal and starts serving it on a thread of its own. Throws
   // std::runtime_error when no pseudo-terminal can be had.
   void Start();
+  // Stops serving and closes the logger's end of the line: a program that has the port open sees
+  // a hang-up. PortPath() keeps its value.
   void Stop();
   // Path of the port to open, such as /dev/pts/7. Valid after Start().
   std::string PortPath() const;

@@ -95,6 +95,20 @@ TEST(LoggerEmulator, SendsOnlyWhileAProgramHasThePortAndLeavesNothingStale) {
   EXPECT_NO_THROW(protocol::ParseStatusReply(reply));
 }
 
+TEST(LoggerEmulator, StopHangsUpTheLineOfAProgramThatHasThePortOpen) {
+  LoggerEmulator logger(FastOptions());
+  logger.Start();
+  PtyClient client(logger.PortPath());
+  ASSERT_TRUE(client.IsOpen());
+  NextReply(client);
+  logger.Stop();
+  EXPECT_FALSE(logger.ClientConnected());
+  pollfd p{client.Descriptor(), POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 10000), 1);
+  EXPECT_TRUE(p.revents & (POLLHUP | POLLERR)) << "the program saw no hang-up";
+  logger.Stop();  // stopping again, and destroying after, change nothing
+}
+
 TEST(LoggerEmulator, RateCommandsSetTheirRateCodes) {
   LoggerEmulator logger(FastOptions());
   logger.Start();

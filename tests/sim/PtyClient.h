@@ -19,6 +19,7 @@ class PtyClient {
   PtyClient& operator=(const PtyClient&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
   void Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
