@@ -39,10 +39,12 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
     at += n;
     left -= static_cast<std::size_t>(n);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    const int error = errno;
+  // The descriptor is closed whether or not the data reached the disk.
+  const int syncError = ::fsync(fd) != 0 ? errno : 0;
+  const int closeError = ::close(fd) != 0 ? errno : 0;
+  if (syncError != 0 || closeError != 0) {
     ::unlink(temp.c_str());
-    Fail("write", path, error);
+    Fail("write", path, syncError != 0 ? syncError : closeError);
   }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     const int error = errno;
