@@ -165,11 +165,13 @@ void ChartPrintPreview::DrawPreview(QPrinter* printer) {
 
 void ChartPrintPreview::Print() {
   if (printer_.outputFormat() == QPrinter::PdfFormat && printer_.outputFileName().isEmpty()) {
-    QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Imprimir en archivo PDF"),
-                                                QString(), QStringLiteral("PDF (*.pdf)"));
-    if (name.isEmpty()) return;
-    if (!name.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) name += QStringLiteral(".pdf");
-    printer_.setOutputFileName(name);
+    // The dialog adds the extension itself, so that it also asks before replacing "name.pdf".
+    QFileDialog dialog(this, QStringLiteral("Imprimir en archivo PDF"), QString(),
+                       QStringLiteral("PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    printer_.setOutputFileName(dialog.selectedFiles().constFirst());
   }
   try {
     chart_.PrintTo(printer_, options());
