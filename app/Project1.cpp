@@ -42,14 +42,26 @@ void NameApplication() {
   QCoreApplication::setApplicationVersion(QStringLiteral("3.2.0"));
 }
 
-// Help, version, usage errors and the command-line demo need no display.
-int RunWithoutWindows(int argc, char** argv) {
+// Help, version, usage errors and the command-line demo need no display. Without a display the
+// arguments are still checked first, so that a mistyped option is reported as such.
+int RunWithoutWindows(int argc, char** argv, bool noDisplay) {
   QCoreApplication app(argc, argv);
   NameApplication();
   LoadQtTranslations(app);
   StartupOptions options;
   if (std::optional<int> exitCode = ParseStartupOptions(app.arguments(), options)) {
     return *exitCode;
+  }
+  if (noDisplay && !options.noGui) {
+    if (!options.demo) {
+      std::fputs("Velmorante: no hay pantalla (DISPLAY vacío). Pruebe con --demo --no-gui.\n",
+                 stderr);
+      return 1;
+    }
+    std::fputs(
+        "Velmorante: no hay pantalla (DISPLAY vacío); se ejecuta la demostración en la "
+        "terminal.\n",
+        stderr);
   }
   return RunTerminalDemo(std::cout, std::cerr);
 }
@@ -59,19 +71,8 @@ int RunWithoutWindows(int argc, char** argv) {
 int RunProject1(int argc, char** argv) {
   QElapsedTimer sinceStart;
   sinceStart.start();
-  if (NeedsNoWindows(argc, argv)) return RunWithoutWindows(argc, argv);
-  if (!HasDisplay()) {
-    if (HasArgument(argc, argv, "--demo")) {
-      std::fputs(
-          "Velmorante: no hay pantalla (DISPLAY vacío); se ejecuta la demostración en la "
-          "terminal.\n",
-          stderr);
-      return RunWithoutWindows(argc, argv);
-    }
-    std::fputs("Velmorante: no hay pantalla (DISPLAY vacío). Pruebe con --demo --no-gui.\n",
-               stderr);
-    return 1;
-  }
+  if (NeedsNoWindows(argc, argv)) return RunWithoutWindows(argc, argv, false);
+  if (!HasDisplay()) return RunWithoutWindows(argc, argv, true);
 
   QApplication app(argc, argv);
   NameApplication();
