@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -54,10 +52,21 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) Fail("read", path, errno ? errno : ENOENT);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) Fail("read", path, EIO);
-  return text.str();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("read", path, errno);
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {  // a directory answers EISDIR here
+      const int error = errno;
+      ::close(fd);
+      Fail("read", path, error);
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return text;
 }

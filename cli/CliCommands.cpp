@@ -274,7 +274,9 @@ int RunCliDemo(std::ostream& out, std::ostream& err) {
   }
 }
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     (args.empty() ? err : out) << kUsage;
     return args.empty() ? kBadUsage : kOk;
@@ -299,4 +301,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "velmorante-cli: " << error.what() << '\n';
     return kFailed;
   }
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const int status = RunCommand(args, out, err);
+  // A table or reply that did not reach its reader (a full disk, a closed pipe) is a failure.
+  out.flush();
+  if (!out) {
+    err << "velmorante-cli: cannot write the standard output\n";
+    return kFailed;
+  }
+  return status;
 }

@@ -41,17 +41,20 @@ class CliEndToEnd : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  RunResult Run(const std::vector<std::string>& args) {
+  // Standard output goes to `outPath` when given (then not read back), else to a file of the test.
+  RunResult Run(const std::vector<std::string>& args, std::string outPath = "") {
     std::vector<std::string> all = {VELMORANTE_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
-    const std::string outPath = (dir_ / "stdout").string(), errPath = (dir_ / "stderr").string();
+    const bool ownOut = outPath.empty();
+    if (ownOut) outPath = (dir_ / "stdout").string();
+    const std::string errPath = (dir_ / "stderr").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
+                                     ownOut ? O_WRONLY | O_CREAT | O_TRUNC : O_WRONLY, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     RunResult result;
@@ -62,7 +65,7 @@ class CliEndToEnd : public ::testing::Test {
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = FileText(outPath);
+    if (ownOut) result.out = FileText(outPath);
     result.err = FileText(errPath);
     return result;
   }
@@ -197,6 +200,7 @@ TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {
       {{"status", "--port", name, "--timeout", "1"}, 1, "timed out"},
       {{"decode", Path("missing.txt")}, 1, "cannot read"},
       {{"decode", Path("bad.txt"), "--out", Path("out.txt")}, 1, "cannot be decoded"},
+      {{"decode", dir_.string()}, 1, "Is a directory"},
   };
   for (const auto& c : cases) {
     const RunResult r = Run(c.args);
@@ -204,6 +208,13 @@ TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }
   EXPECT_FALSE(fs::exists(Path("out.txt")));
+  if (fs::exists("/dev/full")) {  // a table that cannot be written out is no success
+    std::ofstream(Path("good.txt"), std::ios::binary)
+        << "012003015030\r\n045014002000\r\n007068002223\r\nA";
+    const RunResult r = Run({"decode", Path("good.txt")}, "/dev/full");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("cannot write the standard output"), std::string::npos) << r.err;
+  }
   close(master);
   close(slave);
 }
