@@ -2,6 +2,9 @@
 
 #include <QMetaObject>
 
+#include <exception>
+
+#include "ErrorReport.h"
 #include "UiHandOff.h"
 
 QtHandOffPump::QtHandOffPump(UiHandOff& handOff, QObject* parent)
@@ -18,5 +21,12 @@ QtHandOffPump::~QtHandOffPump() {
 }
 
 void QtHandOffPump::Serve() {
-  handOff_.RunPending();
+  // An exception must not reach Qt's event loop (it would end the program): show it and go on.
+  // Tasks still queued behind the failed one are served by the next turn.
+  try {
+    handOff_.RunPending();
+  } catch (const std::exception& error) {
+    QMetaObject::invokeMethod(this, &QtHandOffPump::Serve, Qt::QueuedConnection);
+    ShowErrorReport(nullptr, QString::fromLocal8Bit(error.what()));
+  }
 }
