@@ -10,6 +10,7 @@
 #include "ComThread.h"
 #include "PosixSerialBackend.h"
 #include "SerialSystem.h"
+#include "SettingAssign.h"
 #include "UiHandOff.h"
 
 struct TCustomComPort::Impl {
@@ -23,13 +24,6 @@ struct TCustomComPort::Impl {
 };
 
 namespace {
-
-template <typename T>
-bool Assign(T& field, T value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
 
 struct FlagScope {
   bool& flag;

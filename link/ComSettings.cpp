@@ -2,17 +2,7 @@
 // A setter that changes its value re-applies its group of settings; the port decides whether that
 // reaches the line (only while open and not inside BeginChange/EndChange or loading).
 #include "CPort.h"
-
-namespace {
-
-template <typename T>
-bool Assign(T& field, T value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
-
-}  // namespace
+#include "SettingAssign.h"
 
 int BaudRateValue(TBaudRate rate) {
   static const int kRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,

@@ -33,15 +33,7 @@ void UiHandOff::RunAndWait(const void* owner, Task task) {
   entry->owner = owner;
   entry->task = std::move(task);
   entry->waited = true;
-  std::function<void()> wakeup;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(entry);
-    ++generation_;
-    wakeup = wakeup_;
-  }
-  changed_.notify_all();
-  if (wakeup) wakeup();
+  Enqueue(entry);
 
   std::exception_ptr error;
   {
@@ -59,14 +51,20 @@ void UiHandOff::Post(const void* owner, Task task) {
   auto entry = std::make_shared<Entry>();
   entry->owner = owner;
   entry->task = std::move(task);
+  Enqueue(std::move(entry));
+}
+
+void UiHandOff::Enqueue(std::shared_ptr<Entry> entry) {
   std::function<void()> wakeup;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(entry);
+    queue_.push_back(std::move(entry));
     ++generation_;
     wakeup = wakeup_;
   }
   changed_.notify_all();
+  // The wake-up is called outside the lock: it may post to an event loop that takes locks of its
+  // own.
   if (wakeup) wakeup();
 }
 

@@ -58,6 +58,8 @@ class UiHandOff {
 
  private:
   struct Entry;
+  // Queues `entry` and wakes whoever serves the queue.
+  void Enqueue(std::shared_ptr<Entry> entry);
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::shared_ptr<Entry>> queue_;

@@ -12,6 +12,7 @@ add_library(velmorante_serial STATIC
   ${CMAKE_CURRENT_LIST_DIR}/SerialArbitrarySpeed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SerialSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SerialSystem.h
+  ${CMAKE_CURRENT_LIST_DIR}/SettingAssign.h
   ${CMAKE_CURRENT_LIST_DIR}/UiHandOff.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UiHandOff.h
 )
