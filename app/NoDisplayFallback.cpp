@@ -1,6 +1,6 @@
-#include "NoDisplayFallback.h"
+#include "app/NoDisplayFallback.h"
 
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 
 int RunTerminalDemo(std::ostream& out, std::ostream& err) {
   return RunCliDemo(out, err);

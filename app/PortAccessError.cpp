@@ -1,8 +1,8 @@
-#include "PortAccessError.h"
+#include "app/PortAccessError.h"
 
 #include <cerrno>
 
-#include "CPort.h"
+#include "link/CPort.h"
 
 namespace {
 constexpr int kOpenFailedReason = 1;

@@ -1,4 +1,4 @@
-#include "ProcessFormats.h"
+#include "app/ProcessFormats.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "ProgramPicture.h"
+#include "app/ProgramPicture.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,13 +1,13 @@
-#include "ProgramWindows.h"
+#include "app/ProgramWindows.h"
 
-#include "ModalWindow.h"
-#include "SampleDecoder.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Unit8.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit7.h"
+#include "app/Unit8.h"
+#include "charts/Unit6.h"
+#include "data/SampleDecoder.h"
+#include "data/Unit5.h"
+#include "widgets/ModalWindow.h"
 
 ProgramWindows CreateProgramWindows(TForm1::Options options) {
   ProgramWindows windows;

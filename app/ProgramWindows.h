@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "Unit1.h"
+#include "app/Unit1.h"
 
 class TForm2;
 class TForm3;

@@ -1,4 +1,4 @@
-#include "Project1.h"
+#include "app/Project1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -9,15 +9,15 @@
 #include <memory>
 #include <optional>
 
-#include "LoggerEmulator.h"
-#include "NoDisplayFallback.h"
-#include "ProcessFormats.h"
-#include "ProgramWindows.h"
-#include "QtHandOffPump.h"
-#include "ScreenshotTour.h"
-#include "StartupOptions.h"
-#include "StartupTiming.h"
-#include "UiHandOff.h"
+#include "app/NoDisplayFallback.h"
+#include "app/ProcessFormats.h"
+#include "app/ProgramWindows.h"
+#include "app/QtHandOffPump.h"
+#include "app/ScreenshotTour.h"
+#include "app/StartupOptions.h"
+#include "app/StartupTiming.h"
+#include "link/UiHandOff.h"
+#include "sim/LoggerEmulator.h"
 
 namespace {
 

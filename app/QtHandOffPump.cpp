@@ -1,11 +1,11 @@
-#include "QtHandOffPump.h"
+#include "app/QtHandOffPump.h"
 
 #include <QMetaObject>
 
 #include <exception>
 
-#include "ErrorReport.h"
-#include "UiHandOff.h"
+#include "link/UiHandOff.h"
+#include "widgets/ErrorReport.h"
 
 QtHandOffPump::QtHandOffPump(UiHandOff& handOff, QObject* parent)
     : QObject(parent), handOff_(handOff) {

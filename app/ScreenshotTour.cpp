@@ -1,4 +1,4 @@
-#include "ScreenshotTour.h"
+#include "app/ScreenshotTour.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -7,16 +7,16 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "ColorButton.h"
-#include "IndicatorLamp.h"
-#include "ProgramWindows.h"
-#include "RockerSwitch.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Unit8.h"
+#include "app/ProgramWindows.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit7.h"
+#include "app/Unit8.h"
+#include "charts/Unit6.h"
+#include "data/Unit5.h"
+#include "widgets/ColorButton.h"
+#include "widgets/IndicatorLamp.h"
+#include "widgets/RockerSwitch.h"
 
 namespace {
 

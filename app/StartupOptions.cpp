@@ -1,4 +1,4 @@
-#include "StartupOptions.h"
+#include "app/StartupOptions.h"
 
 #include <QCommandLineParser>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "StartupTiming.h"
+#include "app/StartupTiming.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "app/Unit1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -7,20 +7,20 @@
 #include <QTimer>
 #include <ctime>
 
-#include "CPortSetup.h"
-#include "ColorButton.h"
-#include "ErrorReport.h"
-#include "FormLook.h"
-#include "IndicatorLamp.h"
-#include "LedBar.h"
-#include "LoggerProtocol.h"
-#include "ModalWindow.h"
-#include "PieGauge.h"
-#include "PortAccessError.h"
-#include "ProcessFormats.h"
-#include "RadioGroup.h"
-#include "RockerSwitch.h"
-#include "ValueIndicator.h"
+#include "app/PortAccessError.h"
+#include "app/ProcessFormats.h"
+#include "link/CPortSetup.h"
+#include "link/LoggerProtocol.h"
+#include "widgets/ColorButton.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/FormLook.h"
+#include "widgets/IndicatorLamp.h"
+#include "widgets/LedBar.h"
+#include "widgets/ModalWindow.h"
+#include "widgets/PieGauge.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/RockerSwitch.h"
+#include "widgets/ValueIndicator.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "CPort.h"
-#include "ReplyInterpreter.h"
+#include "link/CPort.h"
+#include "link/ReplyInterpreter.h"
 
 class ClockDisplay;
 class ColorButton;

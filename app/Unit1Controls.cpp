@@ -5,18 +5,18 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "ClockDisplay.h"
-#include "ColorButton.h"
-#include "FormLook.h"
-#include "IndicatorLamp.h"
-#include "LedBar.h"
-#include "MakerDetails.h"
-#include "PanelColors.h"
-#include "PieGauge.h"
-#include "RadioGroup.h"
-#include "RockerSwitch.h"
-#include "Unit1.h"
-#include "ValueIndicator.h"
+#include "app/MakerDetails.h"
+#include "app/PanelColors.h"
+#include "app/Unit1.h"
+#include "widgets/ClockDisplay.h"
+#include "widgets/ColorButton.h"
+#include "widgets/FormLook.h"
+#include "widgets/IndicatorLamp.h"
+#include "widgets/LedBar.h"
+#include "widgets/PieGauge.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/RockerSwitch.h"
+#include "widgets/ValueIndicator.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "Unit2.h"
+#include "app/Unit2.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "FormLook.h"
-#include "MakerDetails.h"
-#include "ProgramPicture.h"
+#include "app/MakerDetails.h"
+#include "app/ProgramPicture.h"
+#include "widgets/FormLook.h"
 
 namespace {
 

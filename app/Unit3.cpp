@@ -1,11 +1,11 @@
-#include "Unit3.h"
+#include "app/Unit3.h"
 
 #include <QPlainTextEdit>
 #include <QShowEvent>
 #include <QToolTip>
 
-#include "FormLook.h"
-#include "MakerDetails.h"
+#include "app/MakerDetails.h"
+#include "widgets/FormLook.h"
 
 QStringList TForm3::HelpLines() {
   // Written as the operators know it; the wording is kept as it is, slips included.

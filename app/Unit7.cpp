@@ -1,4 +1,4 @@
-#include "Unit7.h"
+#include "app/Unit7.h"
 
 #include <QButtonGroup>
 #include <QFontMetrics>
@@ -10,9 +10,9 @@
 #include <QStyle>
 #include <utility>
 
-#include "ErrorReport.h"
-#include "FormLook.h"
-#include "LoggerProtocol.h"
+#include "link/LoggerProtocol.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/FormLook.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "Unit8.h"
+#include "app/Unit8.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 #include <utility>
 
-#include "FormLook.h"
+#include "widgets/FormLook.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <random>
 
-#include "LineChart.h"
+#include "charts/LineChart.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "DataWindowDownloads.h"
-#include "TableFileWriter.h"
-#include "Unit5.h"
+#include "data/TableFileWriter.h"
+#include "data/Unit5.h"
+#include "tests/data/DataWindowDownloads.h"
 
 namespace {
 

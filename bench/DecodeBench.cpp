@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ReplyInterpreter.h"
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
+#include "link/ReplyInterpreter.h"
 
 namespace {
 

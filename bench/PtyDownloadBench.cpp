@@ -6,9 +6,9 @@
 
 #include <chrono>
 
-#include "LoggerEmulator.h"
-#include "LoggerSession.h"
-#include "SampleDecoder.h"
+#include "cli/LoggerSession.h"
+#include "data/SampleDecoder.h"
+#include "sim/LoggerEmulator.h"
 
 namespace {
 

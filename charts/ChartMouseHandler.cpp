@@ -1,9 +1,9 @@
-#include "ChartMouseHandler.h"
+#include "charts/ChartMouseHandler.h"
 
 #include <QMouseEvent>
 #include <QRubberBand>
 
-#include "LineChart.h"
+#include "charts/LineChart.h"
 
 using chart_mouse::Button;
 using chart_mouse::Gesture;

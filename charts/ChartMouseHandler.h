@@ -4,7 +4,7 @@
 
 #include <QObject>
 
-#include "ChartMouseRules.h"
+#include "charts/ChartMouseRules.h"
 
 class LineChart;
 class QRubberBand;

@@ -1,4 +1,4 @@
-#include "ChartMouseRules.h"
+#include "charts/ChartMouseRules.h"
 
 #include <cstdlib>
 

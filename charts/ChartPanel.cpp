@@ -1,4 +1,4 @@
-#include "ChartPanel.h"
+#include "charts/ChartPanel.h"
 
 #include <QLinearGradient>
 

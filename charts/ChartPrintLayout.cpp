@@ -1,4 +1,4 @@
-#include "ChartPrintLayout.h"
+#include "charts/ChartPrintLayout.h"
 
 #include <algorithm>
 

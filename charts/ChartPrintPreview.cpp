@@ -1,4 +1,4 @@
-#include "ChartPrintPreview.h"
+#include "charts/ChartPrintPreview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,7 +16,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "LineChart.h"
+#include "charts/LineChart.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <QPrinter>
 #include <exception>
 
-#include "ChartPrintLayout.h"
+#include "charts/ChartPrintLayout.h"
 
 class LineChart;
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "DecimalCommaNumber.h"
+#include "charts/DecimalCommaNumber.h"
 
 #include <charconv>
 #include <cmath>

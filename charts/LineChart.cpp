@@ -1,4 +1,4 @@
-#include "LineChart.h"
+#include "charts/LineChart.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -8,8 +8,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "ChartMouseHandler.h"
-#include "ChartPanel.h"
+#include "charts/ChartMouseHandler.h"
+#include "charts/ChartPanel.h"
 
 namespace {
 

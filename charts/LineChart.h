@@ -13,7 +13,7 @@
 #include <QString>
 #include <optional>
 
-#include "ChartPrintLayout.h"
+#include "charts/ChartPrintLayout.h"
 
 class ChartMouseHandler;
 class ChartPanel;

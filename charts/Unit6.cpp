@@ -1,4 +1,4 @@
-#include "Unit6.h"
+#include "charts/Unit6.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -6,11 +6,11 @@
 #include <QShowEvent>
 #include <stdexcept>
 
-#include "ChartPrintPreview.h"
-#include "ColorButton.h"
-#include "DecimalCommaNumber.h"
-#include "ErrorReport.h"
-#include "LineChart.h"
+#include "charts/ChartPrintPreview.h"
+#include "charts/DecimalCommaNumber.h"
+#include "charts/LineChart.h"
+#include "widgets/ColorButton.h"
+#include "widgets/ErrorReport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "cli/AtomicFile.h"
 
 #include <errno.h>
 #include <fcntl.h>

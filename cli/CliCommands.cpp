@@ -1,27 +1,24 @@
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <map>
 #include <ostream>
-#include <set>
 
-#include "AtomicFile.h"
-#include "CliOutput.h"
-#include "LoggerEmulator.h"
-#include "LoggerProtocol.h"
-#include "LoggerSession.h"
-#include "SampleDecoder.h"
-#include "SerialPortList.h"
+#include "cli/AtomicFile.h"
+#include "cli/CliArguments.h"
+#include "cli/CliOutput.h"
+#include "cli/LoggerSession.h"
+#include "data/SampleDecoder.h"
+#include "link/LoggerProtocol.h"
+#include "link/SerialPortList.h"
+#include "sim/LoggerEmulator.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kBadUsage = 2;
+using namespace cli;
 
 const char kUsage[] =
     "Usage: velmorante-cli COMMAND [options]\n"
@@ -45,75 +42,6 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 done, 1 failed (port, time-out, lost line, decode or file error),\n"
     "2 bad usage.\n";
-
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Arguments of one command: options with a value, switches, and the rest in order.
-struct CommandLine {
-  std::map<std::string, std::string> values;
-  std::set<std::string> switches;
-  std::vector<std::string> positional;
-
-  std::string Value(const std::string& name) const {
-    const auto it = values.find(name);
-    return it == values.end() ? "" : it->second;
-  }
-  bool Has(const std::string& name) const {
-    return values.count(name) != 0 || switches.count(name) != 0;
-  }
-};
-
-CommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
-                  const std::set<std::string>& switchOptions, std::size_t positionalCount) {
-  CommandLine line;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (valueOptions.count(arg)) {
-      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
-      line.values[arg] = args[++i];
-    } else if (switchOptions.count(arg)) {
-      line.switches.insert(arg);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      throw UsageError("unknown option for " + args[0] + ": " + arg);
-    } else {
-      line.positional.push_back(arg);
-    }
-  }
-  if (line.positional.size() != positionalCount) {
-    throw UsageError(args[0] + " takes " + std::to_string(positionalCount) +
-                     " argument(s) besides its options");
-  }
-  return line;
-}
-
-long WholeNumber(const std::string& what, const std::string& text, long lowest, long highest) {
-  std::size_t used = 0;
-  long value = 0;
-  try {
-    value = std::stol(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (text.empty() || used != text.size() || value < lowest || value > highest) {
-    throw UsageError(what + " must be a whole number from " + std::to_string(lowest) + " to " +
-                     std::to_string(highest) + ", not '" + text + "'");
-  }
-  return value;
-}
-
-std::string RequirePort(const CommandLine& line) {
-  const std::string port = line.Value("--port");
-  if (port.empty()) throw UsageError("--port is missing: name the logger's serial port");
-  return port;
-}
-
-milliseconds Timeout(const CommandLine& line) {
-  if (!line.Has("--timeout")) return milliseconds(5000);
-  return milliseconds(1000 * WholeNumber("--timeout", line.Value("--timeout"), 1, 3600));
-}
 
 std::unique_ptr<LoggerSession> OpenSession(const std::string& port) {
   try {

@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
+#include "cli/Translate.h"
 
 int main(int argc, char** argv) {
+  cli::SetUpMessageLanguage();
   return RunCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

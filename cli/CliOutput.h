@@ -4,8 +4,8 @@
 #include <iosfwd>
 #include <string>
 
-#include "ReplyInterpreter.h"
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
+#include "link/ReplyInterpreter.h"
 
 // One line for people: time, date, battery, used memory, rate and both channels.
 std::string StatusLine(const StatusDisplay& status);

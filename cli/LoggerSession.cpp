@@ -1,4 +1,4 @@
-#include "LoggerSession.h"
+#include "cli/LoggerSession.h"
 
 namespace {
 using SteadyClock = std::chrono::steady_clock;

@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "CPort.h"
-#include "ReplyInterpreter.h"
-#include "UiHandOff.h"
+#include "link/CPort.h"
+#include "link/ReplyInterpreter.h"
+#include "link/UiHandOff.h"
 
 // A failure the tool reports to the operator: a time-out, a lost line, an abandoned download.
 class SessionError : public std::runtime_error {

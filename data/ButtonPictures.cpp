@@ -1,4 +1,4 @@
-#include "ButtonPictures.h"
+#include "data/ButtonPictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
 
 namespace {
 

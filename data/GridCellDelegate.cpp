@@ -1,4 +1,4 @@
-#include "GridCellDelegate.h"
+#include "data/GridCellDelegate.h"
 
 #include <QPainter>
 

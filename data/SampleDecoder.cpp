@@ -1,18 +1,20 @@
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
 
 #include <charconv>
 
-#include "LoggerProtocol.h"
-#include "TimeStamps.h"
+#include "data/TimeStamps.h"
+#include "link/LoggerProtocol.h"
 
 namespace {
 
 struct Rate {
   int code;
   const char* text;
+  int minutes;
 };
-constexpr Rate kRates[] = {{1, "CADA 1 MINUTO"},   {2, "CADA 5 MINUTOS"},  {3, "CADA 10 MINUTOS"},
-                           {4, "CADA 15 MINUTOS"}, {5, "CADA 30 MINUTOS"}, {6, "CADA 60 MINUTOS"}};
+constexpr Rate kRates[] = {{1, "CADA 1 MINUTO", 1},    {2, "CADA 5 MINUTOS", 5},
+                           {3, "CADA 10 MINUTOS", 10}, {4, "CADA 15 MINUTOS", 15},
+                           {5, "CADA 30 MINUTOS", 30}, {6, "CADA 60 MINUTOS", 60}};
 
 // Reads single characters of a line as digits. The first character that is not a digit, or a
 // position past the end of the line, sets `error` to the conversion error ("'x' is not a valid
@@ -72,6 +74,7 @@ SampleTable SampleDecoder::Decode(std::string_view downloadText, const SampleTab
   // The heading row plus one row per sample line; the end line and the two header lines have none.
   const std::size_t rowCount = lines.size() > 3 ? lines.size() - 2 : 1;
   table.rows.resize(rowCount);
+  table.samples.resize(rowCount - 1);
   DOSCANALESLM35(lines, table);
   return table;
 }
@@ -111,6 +114,9 @@ bool SampleDecoder::OBTIENEFECHAYHORA(const Lines& lines, SampleTable& table) {
   for (const Rate& rate : kRates) {
     if (rate.code == rateCode) table.rateText = rate.text;
   }
+  for (const Rate& rate : kRates) {
+    if (table.rateText == rate.text) table.rateMinutes = rate.minutes;
+  }
   table.startDate = DateText(day, month, year);
   table.startTime = TimeText(hour, minute, secondOfMinute);
 
@@ -132,7 +138,11 @@ void SampleDecoder::MUESTRADATA(const Lines& lines, SampleTable& table) {
     const int h2 = read.Field(line, 7);
     const int b2 = read.Field(line, 10);
     if (read.failed()) return;  // this row and the later ones keep no channel texts
-    table.rows[k][3] = ChannelValueText(HumidityFromReading(256 * h1 + b1));
-    table.rows[k][4] = ChannelValueText(TemperatureFromReading(256 * h2 + b2));
+    SampleNumbers& numbers = table.samples[k - 1];
+    numbers.hasValues = true;
+    numbers.humidity = HumidityFromReading(256 * h1 + b1);
+    numbers.temperature = TemperatureFromReading(256 * h2 + b2);
+    table.rows[k][3] = ChannelValueText(numbers.humidity);
+    table.rows[k][4] = ChannelValueText(numbers.temperature);
   }
 }

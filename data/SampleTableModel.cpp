@@ -1,4 +1,4 @@
-#include "SampleTableModel.h"
+#include "data/SampleTableModel.h"
 
 #include <algorithm>
 #include <utility>

@@ -5,7 +5,7 @@
 
 #include <QAbstractTableModel>
 
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
 
 class SampleTableModel : public QAbstractTableModel {
   Q_OBJECT

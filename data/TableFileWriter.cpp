@@ -1,4 +1,4 @@
-#include "TableFileWriter.h"
+#include "data/TableFileWriter.h"
 
 #include <unistd.h>
 #include <QFileInfo>

@@ -6,7 +6,7 @@
 #include <QString>
 #include <string_view>
 
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
 
 class QSaveFile;
 

@@ -1,8 +1,8 @@
-#include "TimeStamps.h"
+#include "data/TimeStamps.h"
 
 #include <charconv>
 
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
 
 namespace {
 
@@ -99,6 +99,14 @@ void SampleDecoder::StampRows(SampleTable& table, int stepMinutes, bool carryAbo
     SampleTable::Row& row = table.rows[k];
     row[1] = DateText(day, month, year);
     row[2] = TimeText(hour, minute, second);
+    SampleNumbers& numbers = table.samples[k - 1];
+    numbers.hasStamp = true;
+    numbers.year = 2000 + year;
+    numbers.month = month;
+    numbers.day = day;
+    numbers.hour = hour;
+    numbers.minute = minute;
+    numbers.second = second;
   }
 }
 

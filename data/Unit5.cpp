@@ -1,4 +1,4 @@
-#include "Unit5.h"
+#include "data/Unit5.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,11 +12,11 @@
 #include <QToolButton>
 #include <utility>
 
-#include "ButtonPictures.h"
-#include "ErrorReport.h"
-#include "GridCellDelegate.h"
-#include "SampleTableModel.h"
-#include "TableFileWriter.h"
+#include "data/ButtonPictures.h"
+#include "data/GridCellDelegate.h"
+#include "data/SampleTableModel.h"
+#include "data/TableFileWriter.h"
+#include "widgets/ErrorReport.h"
 
 namespace {
 const QColor kTeal(0, 128, 128);

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
 
 class QLabel;
 class QLineEdit;

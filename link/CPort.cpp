@@ -1,4 +1,4 @@
-#include "CPort.h"
+#include "link/CPort.h"
 
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <vector>
 
-#include "ComThread.h"
-#include "PosixSerialBackend.h"
-#include "SerialSystem.h"
-#include "SettingAssign.h"
-#include "UiHandOff.h"
+#include "link/ComThread.h"
+#include "link/PosixSerialBackend.h"
+#include "link/SerialSystem.h"
+#include "link/SettingAssign.h"
+#include "link/UiHandOff.h"
 
 struct TCustomComPort::Impl {
   termios previous{};         // the line's settings before Connect, put back by Disconnect

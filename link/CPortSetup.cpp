@@ -1,4 +1,4 @@
-#include "CPortSetup.h"
+#include "link/CPortSetup.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "SerialPortList.h"
+#include "link/SerialPortList.h"
 
 // ---- TComComboBox ----------------------------------------------------------------------------
 

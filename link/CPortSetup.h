@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CPort.h"
+#include "link/CPort.h"
 
 class QGroupBox;
 class QLabel;

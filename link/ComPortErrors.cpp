@@ -1,6 +1,6 @@
 #include <string>
 
-#include "CPort.h"
+#include "link/CPort.h"
 
 namespace {
 

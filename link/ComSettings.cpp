@@ -1,8 +1,8 @@
 // The four setting objects of the port, the rate table and the settings of the main window's port.
 // A setter that changes its value re-applies its group of settings; the port decides whether that
 // reaches the line (only while open and not inside BeginChange/EndChange or loading).
-#include "CPort.h"
-#include "SettingAssign.h"
+#include "link/CPort.h"
+#include "link/SettingAssign.h"
 
 int BaudRateValue(TBaudRate rate) {
   static const int kRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,

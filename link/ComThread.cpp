@@ -1,4 +1,4 @@
-#include "ComThread.h"
+#include "link/ComThread.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <system_error>
 
-#include "PosixSerialBackend.h"
-#include "SerialSystem.h"
-#include "UiHandOff.h"
+#include "link/PosixSerialBackend.h"
+#include "link/SerialSystem.h"
+#include "link/UiHandOff.h"
 
 namespace {
 

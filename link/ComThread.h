@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-#include "CPort.h"
+#include "link/CPort.h"
 
 class SerialSystem;
 class EComPort;

@@ -1,4 +1,4 @@
-#include "LoggerProtocol.h"
+#include "link/LoggerProtocol.h"
 
 #include <cmath>
 #include <cstdio>

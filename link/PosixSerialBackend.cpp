@@ -1,4 +1,4 @@
-#include "PosixSerialBackend.h"
+#include "link/PosixSerialBackend.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,8 +9,8 @@
 #include <chrono>
 #include <climits>
 
-#include "CPort.h"
-#include "SerialSystem.h"
+#include "link/CPort.h"
+#include "link/SerialSystem.h"
 
 namespace serial_backend {
 namespace {

@@ -1,4 +1,4 @@
-#include "ReplyInterpreter.h"
+#include "link/ReplyInterpreter.h"
 
 #include <algorithm>
 

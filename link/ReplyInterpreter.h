@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "LoggerProtocol.h"
+#include "link/LoggerProtocol.h"
 
 // What one decoded status reply puts on the main window.
 struct StatusDisplay {

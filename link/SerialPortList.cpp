@@ -1,4 +1,4 @@
-#include "SerialPortList.h"
+#include "link/SerialPortList.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "SerialSystem.h"
+#include "link/SerialSystem.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "UiHandOff.h"
+#include "link/UiHandOff.h"
 
 #include <exception>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "LoggerCurves.h"
+#include "sim/LoggerCurves.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,6 +6,6 @@
 #include <cstdint>
 #include <ctime>
 
-#include "LoggerEmulator.h"
+#include "sim/LoggerEmulator.h"
 
 LoggerSample CurveReading(std::time_t loggerTime, uint32_t seed);

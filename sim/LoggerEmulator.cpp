@@ -1,4 +1,4 @@
-#include "LoggerEmulator.h"
+#include "sim/LoggerEmulator.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "LoggerCurves.h"
-#include "LoggerText.h"
-#include "PtyEndpoint.h"
+#include "sim/LoggerCurves.h"
+#include "sim/LoggerText.h"
+#include "sim/PtyEndpoint.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <iostream>
 #include <string>
 
-#include "LoggerEmulator.h"
+#include "sim/LoggerEmulator.h"
 
 namespace {
 

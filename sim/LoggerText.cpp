@@ -1,4 +1,4 @@
-#include "LoggerText.h"
+#include "sim/LoggerText.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "LoggerEmulator.h"
+#include "sim/LoggerEmulator.h"
 
 // Minutes between samples for rate code 1..6; 0 for another code.
 int RateCodeMinutes(int rateCode);

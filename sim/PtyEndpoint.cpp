@@ -1,4 +1,4 @@
-#include "PtyEndpoint.h"
+#include "sim/PtyEndpoint.h"
 
 #include <errno.h>
 #include <fcntl.h>

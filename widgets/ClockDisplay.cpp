@@ -1,9 +1,9 @@
-#include "ClockDisplay.h"
+#include "widgets/ClockDisplay.h"
 
 #include <QPainter>
 #include <algorithm>
 
-#include "InstrumentPainting.h"
+#include "widgets/InstrumentPainting.h"
 
 ClockDisplay::ClockDisplay(QWidget* parent)
     : QWidget(parent), clock_([] { return QDateTime::currentDateTime(); }) {

@@ -1,11 +1,11 @@
-#include "ColorButton.h"
+#include "widgets/ColorButton.h"
 
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <algorithm>
 
-#include "InstrumentPainting.h"
+#include "widgets/InstrumentPainting.h"
 
 ColorButton::ColorButton(QWidget* parent) : QAbstractButton(parent) {
   setFocusPolicy(Qt::StrongFocus);

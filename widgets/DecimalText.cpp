@@ -1,4 +1,4 @@
-#include "DecimalText.h"
+#include "widgets/DecimalText.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "GradientPanel.h"
+#include "widgets/GradientPanel.h"
 
 #include <QLinearGradient>
 #include <QPainter>

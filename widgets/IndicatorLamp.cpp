@@ -1,10 +1,10 @@
-#include "IndicatorLamp.h"
+#include "widgets/IndicatorLamp.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 #include <algorithm>
 
-#include "InstrumentPainting.h"
+#include "widgets/InstrumentPainting.h"
 
 IndicatorLamp::IndicatorLamp(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -1,4 +1,4 @@
-#include "InstrumentPainting.h"
+#include "widgets/InstrumentPainting.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>

@@ -1,12 +1,12 @@
-#include "LedBar.h"
+#include "widgets/LedBar.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
-#include "DecimalText.h"
-#include "InstrumentPainting.h"
+#include "widgets/DecimalText.h"
+#include "widgets/InstrumentPainting.h"
 
 LedBar::LedBar(QWidget* parent) : QWidget(parent) {}
 

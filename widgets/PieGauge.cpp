@@ -1,4 +1,4 @@
-#include "PieGauge.h"
+#include "widgets/PieGauge.h"
 
 #include <QPainter>
 #include <algorithm>

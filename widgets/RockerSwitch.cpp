@@ -1,11 +1,11 @@
-#include "RockerSwitch.h"
+#include "widgets/RockerSwitch.h"
 
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
-#include "InstrumentPainting.h"
+#include "widgets/InstrumentPainting.h"
 
 RockerSwitch::RockerSwitch(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -1,11 +1,11 @@
-#include "ValueIndicator.h"
+#include "widgets/ValueIndicator.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
-#include "DecimalText.h"
-#include "InstrumentPainting.h"
+#include "widgets/DecimalText.h"
+#include "widgets/InstrumentPainting.h"
 
 ValueIndicator::ValueIndicator(QWidget* parent) : QWidget(parent) {}
 

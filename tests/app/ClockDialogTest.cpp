@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Unit8.h"
+#include "app/Unit8.h"
 
 namespace {
 

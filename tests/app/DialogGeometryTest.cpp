@@ -6,11 +6,11 @@
 #include <QWidget>
 #include <memory>
 
-#include "FormLook.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit7.h"
-#include "Unit8.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit7.h"
+#include "app/Unit8.h"
+#include "widgets/FormLook.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "MakerDetails.h"
-#include "Unit3.h"
+#include "app/MakerDetails.h"
+#include "app/Unit3.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "MainWindowBench.h"
+#include "tests/app/MainWindowBench.h"
 
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
-#include "ErrorReport.h"
-#include "IndicatorLamp.h"
-#include "RockerSwitch.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/IndicatorLamp.h"
+#include "widgets/RockerSwitch.h"
 
 LoggerOptions FastLogger(int storedSamples) {
   LoggerOptions options;

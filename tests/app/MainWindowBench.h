@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "LoggerEmulator.h"
-#include "ProgramWindows.h"
+#include "app/ProgramWindows.h"
+#include "sim/LoggerEmulator.h"
 
 // Unpaced, with a status reply every 100 ms.
 LoggerOptions FastLogger(int storedSamples = 20);

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "MainWindowBench.h"
+#include "tests/app/MainWindowBench.h"
 
 namespace {
 

@@ -16,18 +16,18 @@
 #include <set>
 #include <string>
 
-#include "ColorButton.h"
-#include "IndicatorLamp.h"
-#include "LedBar.h"
-#include "LoggerProtocol.h"
-#include "MainWindowBench.h"
-#include "PieGauge.h"
-#include "PortAccessError.h"
-#include "RadioGroup.h"
-#include "RockerSwitch.h"
-#include "Unit5.h"
-#include "Unit7.h"
-#include "Unit8.h"
+#include "app/PortAccessError.h"
+#include "app/Unit7.h"
+#include "app/Unit8.h"
+#include "data/Unit5.h"
+#include "link/LoggerProtocol.h"
+#include "tests/app/MainWindowBench.h"
+#include "widgets/ColorButton.h"
+#include "widgets/IndicatorLamp.h"
+#include "widgets/LedBar.h"
+#include "widgets/PieGauge.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/RockerSwitch.h"
 
 namespace {
 

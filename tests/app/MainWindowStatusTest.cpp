@@ -6,10 +6,10 @@
 #include <QTest>
 #include <string>
 
-#include "LedBar.h"
-#include "MainWindowBench.h"
-#include "RadioGroup.h"
-#include "ValueIndicator.h"
+#include "tests/app/MainWindowBench.h"
+#include "widgets/LedBar.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/ValueIndicator.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 
-#include "QtHandOffPump.h"
-#include "UiHandOff.h"
+#include "app/QtHandOffPump.h"
+#include "link/UiHandOff.h"
 
 int main(int argc, char** argv) {
   // Listing the tests happens without the test environment; never ask for a real display.

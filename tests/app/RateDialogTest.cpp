@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ErrorReport.h"
-#include "Unit7.h"
+#include "app/Unit7.h"
+#include "widgets/ErrorReport.h"
 
 namespace {
 

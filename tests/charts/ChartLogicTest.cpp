@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "ChartMouseRules.h"
-#include "ChartPrintLayout.h"
-#include "DecimalCommaNumber.h"
+#include "charts/ChartMouseRules.h"
+#include "charts/ChartPrintLayout.h"
+#include "charts/DecimalCommaNumber.h"
 
 using namespace chart_mouse;
 

@@ -13,11 +13,11 @@
 #include <functional>
 #include <vector>
 
-#include "ChartPrintPreview.h"
-#include "ColorButton.h"
-#include "ErrorReport.h"
-#include "LineChart.h"
-#include "Unit6.h"
+#include "charts/ChartPrintPreview.h"
+#include "charts/LineChart.h"
+#include "charts/Unit6.h"
+#include "widgets/ColorButton.h"
+#include "widgets/ErrorReport.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "ChartMouseHandler.h"
-#include "LineChart.h"
+#include "charts/ChartMouseHandler.h"
+#include "charts/LineChart.h"
 
 namespace {
 

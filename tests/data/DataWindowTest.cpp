@@ -18,9 +18,9 @@
 #include <functional>
 #include <vector>
 
-#include "DataWindowDownloads.h"
-#include "ErrorReport.h"
-#include "Unit5.h"
+#include "data/Unit5.h"
+#include "tests/data/DataWindowDownloads.h"
+#include "widgets/ErrorReport.h"
 
 using namespace data_window_test;
 

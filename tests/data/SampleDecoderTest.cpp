@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
 
 namespace {
 

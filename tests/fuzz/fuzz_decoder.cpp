@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
 
 namespace {
 

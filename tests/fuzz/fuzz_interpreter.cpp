@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ReplyInterpreter.h"
+#include "link/ReplyInterpreter.h"
 
 namespace {
 

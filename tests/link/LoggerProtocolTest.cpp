@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "LoggerProtocol.h"
-#include "ReplyInterpreter.h"
+#include "link/LoggerProtocol.h"
+#include "link/ReplyInterpreter.h"
 
 namespace {
 

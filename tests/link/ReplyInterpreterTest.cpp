@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ReplyInterpreter.h"
+#include "link/ReplyInterpreter.h"
 
 namespace {
 

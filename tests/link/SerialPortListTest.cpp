@@ -1,4 +1,4 @@
-#include "SerialPortList.h"
+#include "link/SerialPortList.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <string>
 
-#include "CPort.h"
-#include "PseudoTerminal.h"
-#include "UiHandOff.h"
+#include "link/CPort.h"
+#include "link/UiHandOff.h"
+#include "tests/link/PseudoTerminal.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "CPort.h"
-#include "PseudoTerminal.h"
-#include "SerialSystem.h"
-#include "UiHandOff.h"
+#include "link/CPort.h"
+#include "link/SerialSystem.h"
+#include "link/UiHandOff.h"
+#include "tests/link/PseudoTerminal.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "CPort.h"
-#include "PseudoTerminal.h"
-#include "UiHandOff.h"
+#include "link/CPort.h"
+#include "link/UiHandOff.h"
+#include "tests/link/PseudoTerminal.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <functional>
 #include <ostream>
 
-#include "CPort.h"
-#include "CPortSetup.h"
-#include "PseudoTerminal.h"
+#include "link/CPort.h"
+#include "link/CPortSetup.h"
+#include "tests/link/PseudoTerminal.h"
 
 namespace {
 

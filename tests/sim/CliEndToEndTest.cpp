@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "LoggerEmulator.h"
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
+#include "sim/LoggerEmulator.h"
 
 extern char** environ;
 

@@ -4,11 +4,11 @@
 #include <optional>
 #include <thread>
 
-#include "LoggerEmulator.h"
-#include "LoggerProtocol.h"
-#include "LoggerText.h"
-#include "PtyClient.h"
-#include "SampleDecoder.h"
+#include "data/SampleDecoder.h"
+#include "link/LoggerProtocol.h"
+#include "sim/LoggerEmulator.h"
+#include "sim/LoggerText.h"
+#include "tests/sim/PtyClient.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <memory>
 #include <set>
 
-#include "ClockDisplay.h"
-#include "ColorButton.h"
-#include "GradientPanel.h"
-#include "IndicatorLamp.h"
-#include "LedBar.h"
-#include "PieGauge.h"
-#include "RockerSwitch.h"
-#include "ValueIndicator.h"
+#include "widgets/ClockDisplay.h"
+#include "widgets/ColorButton.h"
+#include "widgets/GradientPanel.h"
+#include "widgets/IndicatorLamp.h"
+#include "widgets/LedBar.h"
+#include "widgets/PieGauge.h"
+#include "widgets/RockerSwitch.h"
+#include "widgets/ValueIndicator.h"
 
 namespace {
 

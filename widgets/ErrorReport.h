@@ -1,6 +1,6 @@
 // The program's standard error report: an error that leaves an operator's action is shown in a
-// message box with the error icon and an OK button, titled "Velmorante", with a full stop added when
-// the text does not end in one. The program then goes on.
+// message box with the error icon and an OK button, titled "Velmorante", with a full stop added
+// when the text does not end in one. The program then goes on.
 #pragma once
 
 #include <QString>

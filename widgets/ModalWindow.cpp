@@ -1,4 +1,4 @@
-#include "ModalWindow.h"
+#include "widgets/ModalWindow.h"
 
 #include <QDialog>
 #include <QEvent>

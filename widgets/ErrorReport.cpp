@@ -1,4 +1,4 @@
-#include "ErrorReport.h"
+#include "widgets/ErrorReport.h"
 
 #include <QMessageBox>
 #include <exception>

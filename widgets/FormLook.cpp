@@ -1,4 +1,4 @@
-#include "FormLook.h"
+#include "widgets/FormLook.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>

@@ -1,5 +1,0 @@
-if(VELMORANTE_GUI)
-  add_library(velmorante_error_report STATIC ErrorReport.cpp ErrorReport.h)
-  target_include_directories(velmorante_error_report PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(velmorante_error_report PUBLIC Qt6::Widgets)
-endif()

@@ -1,3 +1,0 @@
-add_executable(velmorante_decode_tests ${CMAKE_CURRENT_SOURCE_DIR}/SampleDecoderTest.cpp)
-target_link_libraries(velmorante_decode_tests PRIVATE velmorante_decode GTest::gtest_main)
-gtest_discover_tests(velmorante_decode_tests DISCOVERY_TIMEOUT 60)
