@@ -1,14 +1,21 @@
 #include "cli/CliCommands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
+#include <exception>
 #include <ostream>
 
 #include "cli/AtomicFile.h"
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
 #include "cli/LoggerSession.h"
+#include "cli/Translate.h"
 #include "data/SampleDecoder.h"
 #include "link/LoggerProtocol.h"
 #include "link/SerialPortList.h"
@@ -113,19 +120,67 @@ int Download(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const std::string port = RequirePort(line);
   const milliseconds timeout = Timeout(line);
   std::string text;
+  std::string partial;
+  std::exception_ptr failure;
   {
     const auto session = OpenSession(port);
     ProgressLine progress(err);
-    text = session->Download(line.Has("--force"), timeout, timeout,
-                             [&](std::size_t received) { progress(received); });
+    try {
+      text = session->Download(line.Has("--force"), timeout, timeout,
+                               [&](std::size_t received) { progress(received); });
+    } catch (const SessionError&) {
+      failure = std::current_exception();
+      partial = session->DownloadText();
+    }
+  }
+  if (failure) {
+    // What arrived of a download cut short is still the operator's only copy.
+    if (line.Has("--raw") && !partial.empty()) {
+      WriteFileAtomically(line.Value("--raw"), partial);
+      err << "velmorante-cli: "
+          << Format(_("the download is incomplete: the %s characters that arrived are in %s"),
+                    std::to_string(partial.size()), line.Value("--raw"))
+          << '\n';
+    }
+    std::rethrow_exception(failure);
   }
   if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), text);
   return ShowOrSave(text, line.Value("--out"), out, err);
 }
 
+// Reads a captured download. No download is longer than the download text's limit, so a larger
+// input (a device such as /dev/zero, the wrong file) is refused before it fills the memory.
+std::string ReadCapturedDownload(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const auto fail = [&path](int error) {
+    throw FileError(Format(_("cannot read '%s': %s"), path, std::strerror(error)));
+  };
+  if (fd < 0) fail(errno);
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {  // a directory answers EISDIR here
+      const int error = errno;
+      ::close(fd);
+      fail(error);
+    }
+    if (n == 0) break;
+    if (text.size() + static_cast<std::size_t>(n) > ReplyInterpreter::kMaxDownloadText) {
+      ::close(fd);
+      throw FileError(Format(_("'%s' is larger than any download (%s bytes); it is not read"), path,
+                             std::to_string(ReplyInterpreter::kMaxDownloadText)));
+    }
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
 int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--out"}, {}, 1);
-  return ShowOrSave(ReadWholeFile(line.positional[0]), line.Value("--out"), out, err);
+  return ShowOrSave(ReadCapturedDownload(line.positional[0]), line.Value("--out"), out, err);
 }
 
 int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
