@@ -220,6 +220,26 @@ TEST_F(CliEndToEnd, PacedStatusPrintsOnlyRepliesTheLoggerSent) {
   }
 }
 
+// A download cut short by a hang-up keeps what arrived in --raw; decode refuses input larger than
+// any download instead of reading it all.
+TEST_F(CliEndToEnd, CutShortDownloadIsKeptAndOversizedInputRefused) {
+  LoggerOptions options = FastOptions();
+  options.storedSamples = 200;
+  options.fault = LoggerFault::HangUpInDownload;
+  LoggerEmulator logger(options);
+  logger.Start();
+  const RunResult cut = Run({"download", "--port", logger.PortPath(), "--raw", Path("raw.txt")});
+  EXPECT_EQ(cut.exitCode, 1) << cut.err;
+  EXPECT_NE(cut.err.find("incomplete"), std::string::npos) << cut.err;
+  EXPECT_EQ(FileText(Path("raw.txt")), logger.LastDownloadText());
+  EXPECT_GT(FileText(Path("raw.txt")).size(), 1000u);
+
+  std::ofstream(Path("huge.txt"), std::ios::binary) << std::string((4u << 20) + 1, '0');
+  const RunResult huge = Run({"decode", Path("huge.txt")});
+  EXPECT_EQ(huge.exitCode, 1);
+  EXPECT_NE(huge.err.find("larger than any download"), std::string::npos) << huge.err;
+}
+
 TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {
   // A port where nobody answers.
   int master = -1, slave = -1;
