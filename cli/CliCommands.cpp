@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/AtomicFile.h"
+#include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
 #include "cli/LoggerSession.h"
@@ -36,6 +37,12 @@ const char kUsage[] =
     "  set-clock --port P                   set the logger's clock from this computer's\n"
     "                                       local time (this also empties its memory)\n"
     "  demo                                 run against a built-in logger emulator\n"
+    "  export SOURCE --format csv|csv-es|json [--out FILE]\n"
+    "                                       export a download for spreadsheets or programs\n"
+    "  stats SOURCE [--json] [--limits-rh LO:HI] [--limits-t LO:HI]\n"
+    "                                       minimum, maximum, mean, dew point, mean kinetic\n"
+    "                                       temperature and time outside the limits\n"
+    "SOURCE is a captured download (download --raw) or a saved table file.\n"
     "\n"
     "Options for commands that use a port:\n"
     "  --timeout SECONDS                    how long to wait for the logger (default 5)\n"
@@ -217,6 +224,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "decode") return Decode(args, out, err);
     if (command == "set-rate") return SetRate(args, out, err);
     if (command == "set-clock") return SetClock(args, out, err);
+    if (command == "export") return ExportCommand(args, out, err);
+    if (command == "stats") return StatsCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);
