@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/AtomicFile.h"
+#include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
@@ -43,6 +44,12 @@ const char kUsage[] =
     "                                       print or save an archived download as a table\n"
     "                                       (--raw: the characters received)\n"
     "  history verify                       check every archived download's checksum\n"
+    "  export SOURCE --format csv|csv-es|json [--out FILE]\n"
+    "                                       export a download for spreadsheets or programs\n"
+    "  stats SOURCE [--json] [--limits-rh LO:HI] [--limits-t LO:HI]\n"
+    "                                       minimum, maximum, mean, dew point, mean kinetic\n"
+    "                                       temperature and time outside the limits\n"
+    "SOURCE is a captured download (download --raw) or a saved table file.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -243,6 +250,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "set-rate") return SetRate(args, out, err);
     if (command == "set-clock") return SetClock(args, out, err);
     if (command == "history") return History(args, out, err);
+    if (command == "export") return ExportCommand(args, out, err);
+    if (command == "stats") return StatsCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);
