@@ -120,7 +120,7 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
   for (long i = 0; i < count; ++i) {
-    const StatusDisplay status = session->NextStatus(timeout);
+    const LoggerStatus status = session->NextStatus(timeout);
     out << (line.Has("--json") ? StatusJson(status) : StatusLine(status)) << std::endl;
   }
   return kOk;
@@ -193,7 +193,7 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   localtime_r(&now, &local);
   session->WriteNow(protocol::SetClockWrites(local));
   for (int i = 0; i < 3; ++i) {
-    const StatusDisplay status = session->NextStatus(timeout);
+    const LoggerStatus status = session->NextStatus(timeout);
     if (status.reply.memoryPointer == 6) {
       out << "clock set: " << status.time << ' ' << status.date << ", memory emptied" << std::endl;
       return kOk;
