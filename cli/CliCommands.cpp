@@ -13,6 +13,7 @@
 #include "cli/CliOutput.h"
 #include "cli/LoggerSession.h"
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 #include "link/LoggerProtocol.h"
 #include "link/SerialPortList.h"
 #include "sim/LoggerEmulator.h"
