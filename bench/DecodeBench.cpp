@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 #include "link/ReplyInterpreter.h"
 
 namespace {

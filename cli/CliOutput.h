@@ -4,7 +4,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "data/SampleDecoder.h"
+#include "data/SampleTable.h"
 #include "link/ReplyInterpreter.h"
 
 // One line for people: time, date, battery, used memory, rate and both channels.
