@@ -226,13 +226,16 @@ TEST_F(CliEndToEnd, CutShortDownloadIsKeptAndOversizedInputRefused) {
   LoggerOptions options = FastOptions();
   options.storedSamples = 200;
   options.fault = LoggerFault::HangUpInDownload;
+  options.baud = 9600;  // unpaced, the bytes still queued would go with the line
   LoggerEmulator logger(options);
   logger.Start();
   const RunResult cut = Run({"download", "--port", logger.PortPath(), "--raw", Path("raw.txt")});
   EXPECT_EQ(cut.exitCode, 1) << cut.err;
   EXPECT_NE(cut.err.find("incomplete"), std::string::npos) << cut.err;
-  EXPECT_EQ(FileText(Path("raw.txt")), logger.LastDownloadText());
-  EXPECT_GT(FileText(Path("raw.txt")).size(), 1000u);
+  // What came before the hang-up, in order (the last bytes may go with the line).
+  const std::string raw = FileText(Path("raw.txt"));
+  EXPECT_GT(raw.size(), 1000u);
+  EXPECT_EQ(logger.LastDownloadText().compare(0, raw.size(), raw), 0);
 
   std::ofstream(Path("huge.txt"), std::ios::binary) << std::string((4u << 20) + 1, '0');
   const RunResult huge = Run({"decode", Path("huge.txt")});
