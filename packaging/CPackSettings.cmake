@@ -17,9 +17,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "humidity and temperature logger: status, download, charts")
+# The summary above is the first line; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "humidity and temperature logger: status, download, charts
-Velmorante talks over a serial port to a battery-powered 12-bit data logger
+    "Velmorante talks over a serial port to a battery-powered 12-bit data logger
 of relative humidity and temperature: it shows the logger's status live, sets
 its clock and sample rate, downloads the stored samples, saves them to a text
 file and draws charts that can be zoomed, copied and printed. The windows are
