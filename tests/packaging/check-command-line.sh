@@ -2,7 +2,8 @@
 # The programs' command-line conventions: --version prints the version and exits 0; a usage error
 # goes to standard error, names the program and exits 2; velmorante-logger takes "--option=value"
 # as well as "--option value"; velmorante-cli speaks Spanish under a Spanish locale and English
-# under "C" (Spanish through LOCPATH and VELMORANTE_LOCALEDIR from the environment).
+# under "C" (Spanish through LOCPATH and VELMORANTE_LOCALEDIR from the environment); a port the
+# user may not open is reported with the way to get access (the dialout group).
 # Usage: check-command-line.sh VERSION VELMORANTE_CLI VELMORANTE_LOGGER [VELMORANTE]
 set -uo pipefail
 version=$1
@@ -50,4 +51,14 @@ spanish=$(LC_ALL=es_ES.UTF-8 LANGUAGE= "$cli" status --port "$port")
   fail "status in Spanish reads: $spanish"
 err=$(LC_ALL=es_ES.UTF-8 LANGUAGE= "$cli" status --port "$port" --count=cero 2>&1 >/dev/null)
 [[ $err == "velmorante-cli: --count debe ser"* ]] || fail "usage error in Spanish reads: $err"
+# A port the user may not open: as root, run as "nobody" (the pty is root's, mode 600); otherwise
+# take away the user's own access to the pty.
+if [[ $(id -u) -eq 0 ]]; then
+  err=$(setpriv --reuid=65534 --regid=65534 --clear-groups "$cli" status --port "$port" 2>&1)
+else
+  chmod 000 "$port"
+  err=$("$cli" status --port "$port" 2>&1)
+fi
+status=$?
+[[ $status -eq 1 && $err == *"dialout"* ]] || fail "a refused port (exit $status) reads: $err"
 exit $failed

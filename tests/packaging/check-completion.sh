@@ -46,9 +46,9 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 touch "$folder/capture.txt"
 
-expect "" :: ports status download decode set-rate set-clock demo --help --version
+expect "" :: ports status download decode set-rate set-clock demo history --help --version
 expect "d" :: download decode demo :: status
-expect download "--" :: --port --force --raw --out --timeout --help :: --json --count
+expect download "--" :: --port --force --raw --out --timeout --help :: --json --count --version
 expect status "--" :: --port --count --json --timeout :: --force --raw
 expect decode "--" :: --out :: --port --timeout
 expect set-rate --port /dev/null "" :: 1 5 10 15 30 60
