@@ -43,27 +43,28 @@ std::string RateText(int minutes) {
                      std::to_string(minutes));
 }
 
-std::string StatusLine(const StatusDisplay& s) {
+std::string StatusLine(const LoggerStatus& s) {
   const protocol::StatusReply& r = s.reply;
   using cli::Format;
-  const std::string battery =
-      Fixed(s.battery, 1) + " % (" + (s.battery > 76 ? _("ok") : _("replace batteries")) + ")";
+  const std::string battery = Fixed(s.batteryPercent, 1) + " % (" +
+                              (s.batteryGood ? _("ok") : _("replace batteries")) + ")";
   const std::string rate = s.rateItem >= 0 ? RateText(protocol::kRateMinutes[s.rateItem])
                                            : Format(_("code %s"), std::to_string(r.rateCode));
-  std::string line = s.time + "  " + s.date + "  " + Format(_("battery %s"), battery) + "  " +
-                     Format(_("memory %s of 2000"), s.usedMemoryText) + "  " +
-                     Format(_("rate %s"), rate);
+  std::string line =
+      s.time + "  " + s.date + "  " + Format(_("battery %s"), battery) + "  " +
+      Format(_("memory %s of %s"), s.usedMemoryText, std::to_string(protocol::kLoggerCapacity)) +
+      "  " + Format(_("rate %s"), rate);
   line += "  " + Format(_("channel 1 %s"), s.channel1 ? Fixed(*s.channel1, 1) + " %RH" : "-");
   line += "  " + Format(_("channel 2 %s"), s.channel2 ? Fixed(*s.channel2, 1) + " C" : "-");
   return line;
 }
 
-std::string StatusJson(const StatusDisplay& s) {
+std::string StatusJson(const LoggerStatus& s) {
   const protocol::StatusReply& r = s.reply;
   std::string json = "{\"time\":" + JsonString(s.time) + ",\"date\":" + JsonString(s.date);
   json += ",\"batteryReading\":" + std::to_string(r.battery);
-  json += ",\"batteryPercent\":" + Fixed(s.battery, 1);
-  json += ",\"batteryGood\":" + std::string(s.battery > 76 ? "true" : "false");
+  json += ",\"batteryPercent\":" + Fixed(s.batteryPercent, 1);
+  json += ",\"batteryGood\":" + std::string(s.batteryGood ? "true" : "false");
   json += ",\"memoryPointer\":" + std::to_string(r.memoryPointer);
   json += ",\"usedMemory\":" + Fixed(r.usedMemory(), 2);
   json += ",\"rateCode\":" + std::to_string(r.rateCode);

@@ -46,11 +46,12 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 touch "$folder/capture.txt"
 
-expect "" :: ports status download decode set-rate set-clock demo history --help --version
+expect "" :: ports status download decode set-rate set-clock demo history export stats --help --version
 expect "d" :: download decode demo :: status
 expect download "--" :: --port --force --raw --out --timeout --help :: --json --count --version
 expect status "--" :: --port --count --json --timeout :: --force --raw
 expect decode "--" :: --out :: --port --timeout
+expect stats "--" :: --json --limits-rh --limits-t :: --port --format
 expect set-rate --port /dev/null "" :: 1 5 10 15 30 60
 expect download --out "$folder/cap" :: "$folder/capture.txt"
 expect download --raw = "$folder/cap" :: "$folder/capture.txt"
