@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The programs' command-line conventions: --version prints the version and exits 0; a usage error
-# goes to standard error, names the program and exits 2; velmorante-logger takes "--option=value"
-# as well as "--option value"; velmorante-cli speaks Spanish under a Spanish locale and English
-# under "C" (Spanish through LOCPATH and VELMORANTE_LOCALEDIR from the environment); a port the
-# user may not open is reported with the way to get access (the dialout group).
+# goes to standard error, names the program and exits 2; velmorante-logger and velmorante take
+# "--option=value" as well as "--option value"; velmorante-cli speaks Spanish under a Spanish
+# locale and English under "C" (Spanish through LOCPATH and VELMORANTE_LOCALEDIR from the
+# environment); a port the user may not open is reported with the way to get access (dialout).
 # Usage: check-command-line.sh VERSION VELMORANTE_CLI VELMORANTE_LOGGER [VELMORANTE]
 set -uo pipefail
 version=$1
@@ -25,6 +25,11 @@ for program in "$cli" "$logger" "$@"; do
   [[ $status -eq 2 ]] || fail "$name --no-such-option exits $status, not 2"
   grep -q "^$name: " <<<"$err" || fail "$name's usage error has no line starting '$name: ': $err"
 done
+
+if [[ $# -gt 0 ]]; then
+  env -u DISPLAY "$1" --port=/dev/null --version >/dev/null ||
+    fail "$(basename "$1") does not take --port=/dev/null"
+fi
 
 folder=$(mktemp -d)
 logger_pid=""
