@@ -5,13 +5,16 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -478,4 +481,40 @@ TEST_F(DataWindowTest, RoutinesRunByNameRedoOnlyTheirOwnStep) {
   EXPECT_EQ(Snapshot(form), byName);
   EXPECT_EQ(form.Cell(2, 1), QStringLiteral("15:45:30"));
   EXPECT_TRUE(reports.isEmpty());
+}
+
+// Regression: Ctrl+C used to copy the current cell only.
+TEST_F(DataWindowTest, CtrlCCopiesTheWholeSelectionAsTabSeparatedRows) {
+  download = StartedDownload(5);
+  form.show();
+  QApplication::processEvents();
+  auto* grid = form.findChild<QTableView*>(QStringLiteral("StringGrid1"));
+  ASSERT_NE(grid, nullptr);
+  const auto copy = [&] {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, QStringLiteral("c"));
+    QApplication::sendEvent(grid, &press);
+    return QGuiApplication::clipboard()->text();
+  };
+  const auto select = [&](int top, int left, int bottom, int right) {
+    const QAbstractItemModel& model = *grid->model();
+    grid->selectionModel()->select(
+        QItemSelection(model.index(top, left), model.index(bottom, right)),
+        QItemSelectionModel::ClearAndSelect);
+  };
+  // Rows 2 and 3 of the table, from the time to the temperature: model rows 1..2, columns 1..3.
+  select(1, 1, 2, 3);
+  QGuiApplication::clipboard()->clear();
+  EXPECT_EQ(copy(), form.Cell(2, 2) + '\t' + form.Cell(3, 2) + '\t' + form.Cell(4, 2) + '\n' +
+                        form.Cell(2, 3) + '\t' + form.Cell(3, 3) + '\t' + form.Cell(4, 3) + '\n');
+  EXPECT_EQ(form.Cell(2, 2), QStringLiteral("14:55:30"));
+
+  // One cell alone, and everything: one line per row, four fields each.
+  select(4, 0, 4, 0);
+  EXPECT_EQ(copy(), form.Cell(1, 5) + '\n');
+  grid->selectAll();
+  const QStringList lines = copy().split('\n');
+  ASSERT_EQ(lines.size(), 6);  // five rows and the empty rest after the last line break
+  EXPECT_EQ(lines[0].split('\t').size(), 4);
+  EXPECT_EQ(lines[4].split('\t')[3], form.Cell(4, 5));
+  form.hide();
 }
