@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -199,12 +200,17 @@ TEST_F(DataWindowTest, UnwritableTargetIsReportedAndLeavesFilesAlone) {
   WriteBytes(Path(QStringLiteral("vecino.txt")), "no tocar\r\n");
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("carpeta.txt")));
   WriteBytes(Path(QStringLiteral("carpeta.txt/dentro.txt")), "dentro\r\n");
+  ASSERT_EQ(::mkfifo(Path(QStringLiteral("tuberia.txt")).toLocal8Bit().constData(), 0644), 0);
   const QStringList before = Entries(dir.path());
 
   // The reason is given in Spanish, whatever the system's language.
   const std::pair<QString, QString> targets[] = {
       {Path(QStringLiteral("no/existe/datos.txt")), QStringLiteral("la carpeta no existe.")},
-      {Path(QStringLiteral("carpeta.txt")), QStringLiteral("el nombre es el de una carpeta.")}};
+      {Path(QStringLiteral("carpeta.txt")), QStringLiteral("el nombre es el de una carpeta.")},
+      // Regression: a FIFO or a device node used to be replaced by the saved file.
+      {Path(QStringLiteral("tuberia.txt")),
+       QStringLiteral("no es un archivo normal (es un dispositivo, una tubería o un conector) y no "
+                      "se reemplaza.")}};
   for (const auto& [target, reason] : targets) {
     SCOPED_TRACE(target.toStdString());
     reports.clear();
@@ -216,6 +222,7 @@ TEST_F(DataWindowTest, UnwritableTargetIsReportedAndLeavesFilesAlone) {
     EXPECT_EQ(ReadBytes(Path(QStringLiteral("vecino.txt"))), "no tocar\r\n");
     EXPECT_EQ(Entries(Path(QStringLiteral("carpeta.txt"))),
               QStringList{QStringLiteral("dentro.txt")});
+    EXPECT_FALSE(QFileInfo(Path(QStringLiteral("tuberia.txt"))).isFile());
   }
   EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("no"))));
 }
