@@ -114,7 +114,7 @@ class DataWindowTest : public ::testing::Test {
 };
 
 TEST_F(DataWindowTest, SavedFileIsByteExact) {
-  const std::string worked = Fields(7, 68, 2, 223);  // r1 = 1860, r2 = 735
+  const std::string reading = Fields(7, 68, 2, 223);  // r1 = 1860, r2 = 735: 50,0 and 23,5
   struct Case {
     const char* name;
     std::string text;
@@ -123,9 +123,9 @@ TEST_F(DataWindowTest, SavedFileIsByteExact) {
       // First, while the rate box is still empty: an unknown rate code keeps the rate shown
       // before, and with it the stamping.
       {"rate code outside 1..6: empty date and time",
-       DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 9, 0), {worked}), "    50,0  23,5\r\n"},
-      {"worked example",
-       DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 2, 0), {worked, worked}),
+       DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 9, 0), {reading}), "    50,0  23,5\r\n"},
+      {"two samples every 5 minutes",
+       DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 2, 0), {reading, reading}),
        "15/03/2012  14:50:30  50,0  23,5\r\n15/03/2012  14:55:30  50,0  23,5\r\n"},
       {"no samples", DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 2, 0), {}), ""},
   };
