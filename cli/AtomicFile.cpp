@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cli/Translate.h"
+#include "data/WholeFileWriter.h"
 
 namespace {
 
@@ -19,39 +20,16 @@ namespace {
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) Fail(_("cannot write '%s': %s"), path, errno);
-  // mkstemp makes the file private; a saved table is an ordinary document, and a file it replaces
-  // keeps its permissions.
-  struct stat existing {};
-  fchmod(fd, ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644);
-  const char* at = content.data();
-  std::size_t left = content.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, at, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : EIO;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      Fail(_("cannot write '%s': %s"), path, error);
-    }
-    at += n;
-    left -= static_cast<std::size_t>(n);
+  const WriteResult result = WriteWholeFile(path, content);
+  if (result.ok()) return;
+  if (result.failure == WriteFailure::kNotARegularFile) {
+    throw FileError(
+        cli::Format(result.error == EISDIR
+                        ? _("cannot write '%s': it is a directory")
+                        : _("cannot write '%s': not a regular file (a device, FIFO or socket)"),
+                    path));
   }
-  // The descriptor is closed whether or not the data reached the disk.
-  const int syncError = ::fsync(fd) != 0 ? errno : 0;
-  const int closeError = ::close(fd) != 0 ? errno : 0;
-  if (syncError != 0 || closeError != 0) {
-    ::unlink(temp.c_str());
-    Fail(_("cannot write '%s': %s"), path, syncError != 0 ? syncError : closeError);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    Fail(_("cannot write '%s': %s"), path, error);
-  }
+  throw FileError(cli::Format(_("cannot write '%s': %s"), path, std::strerror(result.error)));
 }
 
 std::string ReadWholeFile(const std::string& path) {
