@@ -168,6 +168,12 @@ void TForm1::AbColBitBtn4Click() {
   interpreter_.ClearDownloadText();
   if (!IsConnected()) return;
   setCursor(Qt::WaitCursor);
+  // The command goes out once a complete reply has shown that the logger listens (it sends none
+  // while it streams an earlier download); until then the hourglass says the request waits.
+  if (interpreter_.RequestDownload()) SendDownloadCommand();
+}
+
+void TForm1::SendDownloadCommand() {
   SendText(protocol::DownloadCommand(CheckBox1->isChecked()));
   interpreter_.StartDownload();
 }
@@ -205,8 +211,9 @@ void TForm1::HandleReceived(const std::string& batch) {
     Edit3->clear();
     Edit4->clear();
   }
-  // A complete reply that holds a non-digit is line noise: it is dropped and the next one decoded.
+  // A complete reply that is not the logger's (a non-digit, a clock out of step) is dropped.
   if (result.status) ShowStatus(*result.status);
+  if (result.sendDownloadCommand) SendDownloadCommand();
   if (result.downloadAbandoned) {
     Gauge1->hide();
     setCursor(Qt::ArrowCursor);

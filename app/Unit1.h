@@ -126,6 +126,8 @@ class TForm1 : public QWidget {
   void FormClose();
   void ShowStatus(const LoggerStatus& status);
   void EndOfDownload();
+  // Writes "8" or "E" as CheckBox1 says and enters download mode.
+  void SendDownloadCommand();
   void ShowModalWindow(QWidget* window);
 
   Options options_;

@@ -1,8 +1,12 @@
 #include "cli/CliCommands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <ostream>
@@ -176,16 +180,56 @@ int Download(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
   archiving.Keep(text, reason, err);
-  if (lost) throw *lost;
+  if (lost) {
+    // What arrived of a download cut short is still the operator's only copy.
+    if (line.Has("--raw") && !text.empty()) {
+      WriteFileAtomically(line.Value("--raw"), text);
+      err << "velmorante-cli: "
+          << Format(_("the download is incomplete: the %s characters that arrived are in %s"),
+                    std::to_string(text.size()), line.Value("--raw"))
+          << '\n';
+    }
+    throw *lost;
+  }
   if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), text);
   const int status = ShowOrSave(text, line.Value("--out"), out, err);
   if (status == kOk && line.Has("--out")) archiving.NoteSaved(line.Value("--out"), err);
   return status == kOk && archiving.Failed() ? kFailed : status;
 }
 
+// Reads a captured download. No download is longer than the download text's limit, so a larger
+// input (a device such as /dev/zero, the wrong file) is refused before it fills the memory.
+std::string ReadCapturedDownload(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const auto fail = [&path](int error) {
+    throw FileError(Format(_("cannot read '%s': %s"), path, std::strerror(error)));
+  };
+  if (fd < 0) fail(errno);
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {  // a directory answers EISDIR here
+      const int error = errno;
+      ::close(fd);
+      fail(error);
+    }
+    if (n == 0) break;
+    if (text.size() + static_cast<std::size_t>(n) > ReplyInterpreter::kMaxDownloadText) {
+      ::close(fd);
+      throw FileError(Format(_("'%s' is larger than any download (%s bytes); it is not read"), path,
+                             std::to_string(ReplyInterpreter::kMaxDownloadText)));
+    }
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
 int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--out"}, {}, 1);
-  return ShowOrSave(ReadWholeFile(line.positional[0]), line.Value("--out"), out, err);
+  return ShowOrSave(ReadCapturedDownload(line.positional[0]), line.Value("--out"), out, err);
 }
 
 int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {

@@ -61,7 +61,8 @@ std::string StatusLine(const LoggerStatus& s) {
 
 std::string StatusJson(const LoggerStatus& s) {
   const protocol::StatusReply& r = s.reply;
-  std::string json = "{\"time\":" + JsonString(s.time) + ",\"date\":" + JsonString(s.date);
+  std::string json = "{\"reply\":" + JsonString(s.text) + ",\"time\":" + JsonString(s.time) +
+                     ",\"date\":" + JsonString(s.date);
   json += ",\"batteryReading\":" + std::to_string(r.battery);
   json += ",\"batteryPercent\":" + Fixed(s.batteryPercent, 1);
   json += ",\"batteryGood\":" + std::string(s.batteryGood ? "true" : "false");

@@ -27,11 +27,14 @@ const char kUsage[] = N_(
     "  --battery B          battery reading 0..999; the level is B / 2.2 percent (default 180)\n"
     "  --seed S             seed for the curves and the faults (default 1)\n"
     "  --baud B             pace the line at B baud, 0 sends unpaced (default 9600)\n"
+    "  --delivery MS        line time handed over at once when paced: 0 a byte at a time as a\n"
+    "                       UART delivers it, 16 as a USB serial adapter does (default 2)\n"
     "  --status-period MS   time between status replies (default 1000)\n"
     "  --end-pause MS       pause before the end marker of a download (default 150)\n"
     "  --fault NAME         none, split (replies in pieces), doubled (two replies in one piece),\n"
     "                       noise (stray bytes), hangup (line lost in a download),\n"
-    "                       letter (a letter in a sample line) (default none)\n"
+    "                       letter (a letter in a sample line), stray (a stray digit\n"
+    "                       right before every third reply) (default none)\n"
     "  --no-live            do not add samples as the logger's clock runs on\n"
     "  --help               show this text and exit\n"
     "  --version            show the version and exit\n"
@@ -75,7 +78,7 @@ std::time_t Time(const std::string& flag, const std::string& text) {
 
 bool TakesValue(const std::string& flag) {
   for (const char* name : {"--samples", "--rate", "--start", "--clock", "--battery", "--seed",
-                           "--baud", "--status-period", "--end-pause", "--fault"}) {
+                           "--baud", "--delivery", "--status-period", "--end-pause", "--fault"}) {
     if (flag == name) return true;
   }
   return false;
@@ -96,6 +99,8 @@ void SetOption(const std::string& flag, const std::string& value, LoggerOptions&
     options.seed = static_cast<uint32_t>(Number(flag, value, 0, 4294967295L));
   } else if (flag == "--baud") {
     options.baud = static_cast<int>(Number(flag, value, 0, 4000000));
+  } else if (flag == "--delivery") {
+    options.deliveryMs = static_cast<int>(Number(flag, value, 0, 1000));
   } else if (flag == "--status-period") {
     options.statusPeriodMs = static_cast<int>(Number(flag, value, 1, 3600000));
   } else if (flag == "--end-pause") {
