@@ -16,6 +16,7 @@
 #include "app/ScreenshotTour.h"
 #include "app/StartupOptions.h"
 #include "app/StartupTiming.h"
+#include "archive/ArchivePath.h"
 #include "link/UiHandOff.h"
 #include "sim/LoggerEmulator.h"
 
@@ -105,6 +106,7 @@ int RunProject1(int argc, char** argv) {
   }
   if (!options.port.isEmpty()) windowOptions.extraPorts.push_back(options.port.toStdString());
   windowOptions.runSetupDialog = !options.quitAfterShow;
+  windowOptions.archivePath = DefaultArchivePath();
 
   ProgramWindows windows = CreateProgramWindows(windowOptions);
   if (!port.isEmpty()) windows.Form1->ComPort1.SetPort(port.toStdString());

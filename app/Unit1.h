@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 
 class ClockDisplay;
 class ColorButton;
+class DownloadArchiver;
+class DownloadHistoryWindow;
 class IndicatorLamp;
 class LedBar;
 class PieGauge;
@@ -32,6 +35,8 @@ struct MainWindowOptions {
   bool runSetupDialog = true;
   // Ports added to the setup dialog's list (the emulator's, the one named on the command line).
   std::vector<std::string> extraPorts;
+  // The download archive's file; empty: downloads are not archived.
+  std::string archivePath;
 };
 
 class TForm1 : public QWidget {
@@ -79,6 +84,8 @@ class TForm1 : public QWidget {
   void HandleReceived(const std::string& batch);
   void Timer2Timer();
   void PONEHORA();
+  // "HISTORIAL": the archived downloads, and saved files to open.
+  void HistoryButtonClick();
 
   TComPort ComPort1;
   QTimer* Timer2 = nullptr;
@@ -108,6 +115,7 @@ class TForm1 : public QWidget {
   ColorButton* AbColBitBtn6 = nullptr;
   RadioGroup* RadioGroup2 = nullptr;
   RadioGroup* RadioGroup3 = nullptr;
+  ColorButton* HistoryButton = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -129,4 +137,6 @@ class TForm1 : public QWidget {
   Windows windows_;
   ReplyInterpreter interpreter_;
   bool activated_ = false;
+  std::unique_ptr<DownloadArchiver> archiver_;
+  DownloadHistoryWindow* history_ = nullptr;
 };
