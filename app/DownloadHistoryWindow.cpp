@@ -43,9 +43,9 @@ ColorButton* Button(QWidget* parent, const char* name, const QString& text, cons
 
 }  // namespace
 
-DownloadHistoryWindow::DownloadHistoryWindow(DownloadArchiver& archiver, TForm5* data,
+DownloadHistoryWindow::DownloadHistoryWindow(DownloadArchiver& archiver, TForm5* dataWindow,
                                              QWidget* parent)
-    : QDialog(parent, CloseBoxOnlyFlags()), archiver_(archiver), data_(data) {
+    : QDialog(parent, CloseBoxOnlyFlags()), archiver_(archiver), data_(dataWindow) {
   setObjectName(QStringLiteral("DownloadHistoryWindow"));
   setWindowTitle(QStringLiteral("HISTORIAL DE DESCARGAS"));
   setFont(DialogFont(11));

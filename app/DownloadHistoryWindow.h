@@ -21,7 +21,7 @@ class DownloadHistoryWindow : public QDialog {
   // Asks the operator for a file to open; empty when cancelled.
   using OpenFileChooser = std::function<QString(QWidget* parent)>;
 
-  DownloadHistoryWindow(DownloadArchiver& archiver, TForm5* data, QWidget* parent = nullptr);
+  DownloadHistoryWindow(DownloadArchiver& archiver, TForm5* dataWindow, QWidget* parent = nullptr);
 
   // Reads the list again from the archive (at every showing).
   void Refresh();
