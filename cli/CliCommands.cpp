@@ -7,11 +7,13 @@
 #include <ostream>
 
 #include "cli/AtomicFile.h"
+#include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
 #include "cli/LoggerSession.h"
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 #include "link/LoggerProtocol.h"
 #include "link/SerialPortList.h"
 #include "sim/LoggerEmulator.h"
@@ -43,6 +45,12 @@ const char kUsage[] =
     "                                       print or save an archived download as a table\n"
     "                                       (--raw: the characters received)\n"
     "  history verify                       check every archived download's checksum\n"
+    "  export SOURCE --format csv|csv-es|json [--out FILE]\n"
+    "                                       export a download for spreadsheets or programs\n"
+    "  stats SOURCE [--json] [--limits-rh LO:HI] [--limits-t LO:HI]\n"
+    "                                       minimum, maximum, mean, dew point, mean kinetic\n"
+    "                                       temperature and time outside the limits\n"
+    "SOURCE is a captured download (download --raw) or a saved table file.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -113,7 +121,7 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
   for (long i = 0; i < count; ++i) {
-    const StatusDisplay status = session->NextStatus(timeout);
+    const LoggerStatus status = session->NextStatus(timeout);
     out << (line.Has("--json") ? StatusJson(status) : StatusLine(status)) << std::endl;
   }
   return kOk;
@@ -186,7 +194,7 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   localtime_r(&now, &local);
   session->WriteNow(protocol::SetClockWrites(local));
   for (int i = 0; i < 3; ++i) {
-    const StatusDisplay status = session->NextStatus(timeout);
+    const LoggerStatus status = session->NextStatus(timeout);
     if (status.reply.memoryPointer == 6) {
       out << "clock set: " << status.time << ' ' << status.date << ", memory emptied" << std::endl;
       return kOk;
@@ -243,6 +251,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "set-rate") return SetRate(args, out, err);
     if (command == "set-clock") return SetClock(args, out, err);
     if (command == "history") return History(args, out, err);
+    if (command == "export") return ExportCommand(args, out, err);
+    if (command == "stats") return StatsCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

@@ -10,7 +10,7 @@
 #include "cli/LoggerSession.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
-#include "link/ReplyInterpreter.h"
+#include "data/SavedFileFormat.h"
 
 namespace cli {
 namespace {

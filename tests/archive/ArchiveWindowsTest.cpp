@@ -221,7 +221,7 @@ TEST_F(ArchiveWindows, HistoryOpensARecordAndASavedFileIntoTheDataWindowAndChart
   EXPECT_TRUE(errors_[0].contains("no es una tabla guardada")) << errors_[0].toStdString();
   // This run's download is untouched: the data window shows it (empty) again.
   EXPECT_TRUE(main.DownloadText().empty());
-  EXPECT_FALSE(main.Interpreter().DATOSDESCARGADOS);
+  EXPECT_FALSE(main.DATOSDESCARGADOS());
 }
 
 TEST_F(ArchiveWindows, DamagedArchiveIsReportedOnceLeftAloneAndTheDataStillShows) {
