@@ -39,10 +39,9 @@ QString ArchiveProblemText(const ArchiveError& error, const std::string& path) {
   return detail;
 }
 
-std::unique_ptr<DownloadArchiver> MakeDownloadArchiver(const std::string& archivePath,
-                                                       QWidget* parent) {
+std::unique_ptr<DownloadArchiver> MakeDownloadArchiver(QWidget* parent) {
   return std::make_unique<DownloadArchiver>(
-      archivePath, "velmorante " VELMORANTE_VERSION,
+      std::string(), "velmorante " VELMORANTE_VERSION,
       [] { return std::chrono::system_clock::now(); }, parent);
 }
 
@@ -54,6 +53,13 @@ DownloadArchiver::DownloadArchiver(std::string archivePath, std::string program,
       parent_(parent) {}
 
 DownloadArchiver::~DownloadArchiver() = default;
+
+void DownloadArchiver::SetPath(const std::string& archivePath) {
+  path_ = archivePath;
+  archive_.reset();
+  unusable_ = unusableReported_ = false;
+  problem_.clear();
+}
 
 DownloadArchive* DownloadArchiver::Archive() {
   if (archive_ || path_.empty() || unusable_) return archive_.get();

@@ -28,6 +28,9 @@ class DownloadArchiver {
   DownloadArchiver(std::string archivePath, std::string program, Clock clock, QWidget* parent);
   ~DownloadArchiver();
 
+  // Uses the archive at `archivePath` from now on (empty: none).
+  void SetPath(const std::string& archivePath);
+
   // A download command went out on `port`.
   void Started(const std::string& port, bool wholeMemory);
   // The download running ended without its end marker; nothing happens when none runs.
@@ -61,8 +64,7 @@ class DownloadArchiver {
 };
 
 // The main window's archiver: the computer's clock, this program's name and version.
-std::unique_ptr<DownloadArchiver> MakeDownloadArchiver(const std::string& archivePath,
-                                                       QWidget* parent);
+std::unique_ptr<DownloadArchiver> MakeDownloadArchiver(QWidget* parent);
 
 // The Spanish reason an archive problem gives, naming the file.
 QString ArchiveProblemText(const class ArchiveError& error, const std::string& path);

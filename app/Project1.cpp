@@ -106,10 +106,10 @@ int RunProject1(int argc, char** argv) {
   }
   if (!options.port.isEmpty()) windowOptions.extraPorts.push_back(options.port.toStdString());
   windowOptions.runSetupDialog = !options.quitAfterShow;
-  windowOptions.archivePath = DefaultArchivePath();
 
   ProgramWindows windows = CreateProgramWindows(windowOptions);
   if (!port.isEmpty()) windows.Form1->ComPort1.SetPort(port.toStdString());
+  windows.Form1->SetArchivePath(DefaultArchivePath());
 
   std::unique_ptr<ScreenshotTour> tour;
   if (!options.screenshotsDir.isEmpty()) {

@@ -38,7 +38,7 @@ const std::string kSetClockCommand = "3";
 }  // namespace
 
 TForm1::TForm1(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
-  archiver_ = MakeDownloadArchiver(options_.archivePath, this);
+  archiver_ = MakeDownloadArchiver(this);
   ApplyLoggerLineSettings(ComPort1);
   CreateControls();
   ConnectHandlers();
@@ -276,6 +276,10 @@ void TForm1::PONEHORA() {
   localtime_r(&now, &local);
   const std::vector<std::string> writes = protocol::SetClockWrites(local);
   for (std::size_t i = 1; i < writes.size(); ++i) SendText(writes[i]);
+}
+
+void TForm1::SetArchivePath(const std::string& path) {
+  archiver_->SetPath(path);
 }
 
 void TForm1::HistoryButtonClick() {

@@ -35,8 +35,6 @@ struct MainWindowOptions {
   bool runSetupDialog = true;
   // Ports added to the setup dialog's list (the emulator's, the one named on the command line).
   std::vector<std::string> extraPorts;
-  // The download archive's file; empty: downloads are not archived.
-  std::string archivePath;
 };
 
 class TForm1 : public QWidget {
@@ -58,6 +56,8 @@ class TForm1 : public QWidget {
   ~TForm1() override;
 
   void SetWindows(const Windows& windows) { windows_ = windows; }
+  // The download archive's file; until set (or when empty) downloads are not archived.
+  void SetArchivePath(const std::string& path);
 
   // What the other windows use of the main window.
   bool IsConnected() const;                // the connect switch is on

@@ -94,8 +94,8 @@ class ArchiveWindows : public ::testing::Test {
   }
 
   void Start(const LoggerOptions* options) {
-    windows_ =
-        CreateProgramWindows({.runSetupDialog = false, .extraPorts = {}, .archivePath = path_});
+    windows_ = CreateProgramWindows({.runSetupDialog = false, .extraPorts = {}});
+    windows_.Form1->SetArchivePath(path_);
     windows_.Form1->show();
     if (options) {
       logger_ = std::make_unique<LoggerEmulator>(*options);
