@@ -16,6 +16,7 @@
 #include "app/ScreenshotTour.h"
 #include "app/StartupOptions.h"
 #include "app/StartupTiming.h"
+#include "archive/ArchivePath.h"
 #include "link/UiHandOff.h"
 #include "sim/LoggerEmulator.h"
 
@@ -108,6 +109,7 @@ int RunProject1(int argc, char** argv) {
 
   ProgramWindows windows = CreateProgramWindows(windowOptions);
   if (!port.isEmpty()) windows.Form1->ComPort1.SetPort(port.toStdString());
+  windows.Form1->SetArchivePath(DefaultArchivePath());
 
   std::unique_ptr<ScreenshotTour> tour;
   if (!options.screenshotsDir.isEmpty()) {

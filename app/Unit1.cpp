@@ -7,9 +7,12 @@
 #include <QTimer>
 #include <ctime>
 
+#include "app/DownloadArchiver.h"
+#include "app/DownloadHistoryWindow.h"
 #include "app/PortAccessError.h"
 #include "app/ProcessFormats.h"
 #include "app/StatusPresentation.h"
+#include "data/Unit5.h"
 #include "link/CPortSetup.h"
 #include "link/LoggerProtocol.h"
 #include "widgets/ColorButton.h"
@@ -35,6 +38,7 @@ const std::string kSetClockCommand = "3";
 }  // namespace
 
 TForm1::TForm1(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
+  archiver_ = MakeDownloadArchiver(this);
   ApplyLoggerLineSettings(ComPort1);
   CreateControls();
   ConnectHandlers();
@@ -65,6 +69,7 @@ void TForm1::ConnectHandlers() {
   connect(AbColBitBtn6, &ColorButton::clicked, this, reporting(&TForm1::AbColBitBtn6Click));
   connect(RadioGroup1, &RadioGroup::itemClicked, this, &TForm1::RadioGroup1Click);
   connect(Timer2, &QTimer::timeout, this, reporting(&TForm1::Timer2Timer));
+  connect(HistoryButton, &ColorButton::clicked, this, reporting(&TForm1::HistoryButtonClick));
 
   // An error out of the received-characters handler reaches OnFailure through the port.
   ComPort1.OnRxChar = [this](TCustomComPort& Sender, int Count) { ComPort1RxChar(Sender, Count); };
@@ -104,6 +109,7 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::AbRockerSwitch1Click() {
+  archiver_->Interrupted(DownloadText(), EndReason::kSwitchedOff);
   Edit4->clear();
   Edit3->clear();
   interpreter_.OnConnectSwitch();  // leaves download mode, empties the status buffer
@@ -144,6 +150,7 @@ void TForm1::AbRockerSwitch1MouseUp() {
 void TForm1::ComPort1Failure(const EComPort& error) {
   if (!ComPort1.Connected()) return;  // already closed by the operator
   const QString message = QString::fromLocal8Bit(error.what());
+  archiver_->Interrupted(DownloadText(), EndReason::kLineLost);
   // The same off step as the connect switch's, on a line that may no longer take settings.
   Edit4->clear();
   Edit3->clear();
@@ -165,6 +172,7 @@ void TForm1::AbColBitBtn4Click() {
     ShowModal(windows_.data);
     return;
   }
+  archiver_->Interrupted(DownloadText(), EndReason::kRestarted);
   interpreter_.ClearDownloadText();
   if (!IsConnected()) return;
   setCursor(Qt::WaitCursor);
@@ -176,6 +184,7 @@ void TForm1::AbColBitBtn4Click() {
 void TForm1::SendDownloadCommand() {
   SendText(protocol::DownloadCommand(CheckBox1->isChecked()));
   interpreter_.StartDownload();
+  archiver_->Started(ComPort1.Port(), CheckBox1->isChecked());
 }
 
 void TForm1::AbColBitBtn2Click() {
@@ -215,6 +224,7 @@ void TForm1::HandleReceived(const std::string& batch) {
   if (result.status) ShowStatus(*result.status);
   if (result.sendDownloadCommand) SendDownloadCommand();
   if (result.downloadAbandoned) {
+    archiver_->Interrupted(DownloadText(), EndReason::kSizeLimit);
     Gauge1->hide();
     setCursor(Qt::ArrowCursor);
     ShowErrorReport(this,
@@ -247,6 +257,8 @@ void TForm1::EndOfDownload() {
   setCursor(Qt::ArrowCursor);
   AbColBitBtn4->setTextOff(QStringLiteral("              VER DATOS"));
   AbColBitBtn4->setTextOn(QStringLiteral("                VER DATOS"));
+  // Archived and synced before the operator sees the data.
+  archiver_->Completed(DownloadText(), qobject_cast<TForm5*>(windows_.data));
   // Until the data window closes no further characters are handled: they wait in the port.
   ShowModal(windows_.data);
 }
@@ -273,12 +285,24 @@ void TForm1::PONEHORA() {
   for (std::size_t i = 1; i < writes.size(); ++i) SendText(writes[i]);
 }
 
+void TForm1::SetArchivePath(const std::string& path) {
+  archiver_->SetPath(path);
+}
+
+void TForm1::HistoryButtonClick() {
+  if (!history_) {
+    history_ = new DownloadHistoryWindow(*archiver_, qobject_cast<TForm5*>(windows_.data), this);
+  }
+  ShowModal(history_);
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
   FormClose();
   event->accept();
 }
 
 void TForm1::FormClose() {
+  archiver_->Interrupted(DownloadText(), EndReason::kProgramClosed);
   RunReportingErrors(this, [this] {
     ComPort1.FlowControl().SetControlRTS(rtsDisable);
     ComPort1.Disconnect();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 
 class ClockDisplay;
 class ColorButton;
+class DownloadArchiver;
+class DownloadHistoryWindow;
 class IndicatorLamp;
 class LedBar;
 class PieGauge;
@@ -53,6 +56,8 @@ class TForm1 : public QWidget {
   ~TForm1() override;
 
   void SetWindows(const Windows& windows) { windows_ = windows; }
+  // The download archive's file; until set (or when empty) downloads are not archived.
+  void SetArchivePath(const std::string& path);
 
   // What the other windows use of the main window.
   bool IsConnected() const;                // the connect switch is on
@@ -82,6 +87,8 @@ class TForm1 : public QWidget {
   void HandleReceived(const std::string& batch);
   void Timer2Timer();
   void PONEHORA();
+  // "HISTORIAL": the archived downloads, and saved files to open.
+  void HistoryButtonClick();
 
   TComPort ComPort1;
   QTimer* Timer2 = nullptr;
@@ -111,6 +118,7 @@ class TForm1 : public QWidget {
   ColorButton* AbColBitBtn6 = nullptr;
   RadioGroup* RadioGroup2 = nullptr;
   RadioGroup* RadioGroup3 = nullptr;
+  ColorButton* HistoryButton = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -134,4 +142,6 @@ class TForm1 : public QWidget {
   Windows windows_;
   ReplyInterpreter interpreter_;
   bool activated_ = false;
+  std::unique_ptr<DownloadArchiver> archiver_;
+  DownloadHistoryWindow* history_ = nullptr;
 };

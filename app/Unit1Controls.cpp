@@ -195,6 +195,11 @@ void TForm1::CreateControls() {
   boldItalic.setItalic(true);
   AbColBitBtn6->setFont(boldItalic);
 
+  // Beside the connect switch, in the panel's free space: the archived downloads.
+  HistoryButton = Place(Button(this, QStringLiteral("HISTORIAL"), panel::kSkyBlue,
+                               QStringLiteral("Descargas archivadas y abrir archivos de datos")),
+                        "HistoryButton", 506, 200, 80, 33);
+
   // Channel kinds, read by the interpreter; nothing changes them.
   RadioGroup2 = Place(new RadioGroup(QStringLiteral("Canal 1"),
                                      {QStringLiteral("T ºC"), QStringLiteral("mV")}, this),
