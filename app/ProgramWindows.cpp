@@ -1,5 +1,6 @@
 #include "app/ProgramWindows.h"
 
+#include "app/DataWindowTools.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit7.h"
@@ -28,6 +29,7 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   data->SetDownloadTextSource([main] { return main->DownloadText(); });
   TForm6* charts = windows.Form6;
   data->SetChartWindowOpener([charts] { ShowModal(charts); });
+  new DataWindowTools(data);  // owned by the data window
 
   main->SetWindows({.about = windows.Form2,
                     .help = windows.Form3,

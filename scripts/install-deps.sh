@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libqt6opengl6-dev qt6-translations-l10n libqcustomplot-dev
-  xvfb xauth fonts-liberation
+  xvfb xauth fonts-liberation poppler-utils
 )
 if [[ "${1:-}" == "--ci" ]]; then
   packages+=(clang libclang-rt-14-dev)
