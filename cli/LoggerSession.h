@@ -44,6 +44,10 @@ class LoggerSession {
   // end marker. Returns the download text, end marker included. Throws SessionError when the
   // line is lost, nothing arrives for `silence`, or the download grows past its bound.
   std::string Download(bool forced, Duration timeout, Duration silence, const Progress& progress);
+  // After a failed Download: what had come, whether the line failed, whether it passed its bound.
+  const std::string& ReceivedText() const { return interpreter_.downloadText(); }
+  bool LineFailed() const { return failure_.has_value(); }
+  bool DownloadAbandoned() const { return downloadAbandoned_; }
   // Time from writing the latest download command to its end marker.
   std::chrono::steady_clock::duration LastDownloadTime() const { return downloadTime_; }
 

@@ -3,11 +3,11 @@
 // No window here: the data window and the command-line tool both apply the result.
 #pragma once
 
-#include <array>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "data/SampleTable.h"
 
 // The download text as a list of lines. A line ends at CR LF, at a lone CR or at a lone LF (so a
 // text saved with other line ends reads the same); an empty line after a final line break is not
@@ -22,33 +22,6 @@ int CountDownloadLines(std::string_view text);
 std::string ChannelValueText(double value);
 double HumidityFromReading(int r1);     // (r1 - 620) / 0.0248 / 1000 in extended precision
 double TemperatureFromReading(int r2);  // (r2 - 500) / 10
-
-// The numbers behind one row of the table: the engineering values exactly as computed (no
-// rounding) and the time stamp's fields with the year in full (2000 + the logger's year).
-struct SampleNumbers {
-  bool hasValues = false;  // false when the row's line could not be read
-  double humidity = 0;     // relative humidity, %
-  double temperature = 0;  // degrees Celsius
-  bool hasStamp = false;   // false when the download's rate code is unknown
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-
-struct SampleTable {
-  // Column texts of rows 0..N (row 0: "", " FECHA:", " HORA:", "CANAL 1", "CANAL 2").
-  using Row = std::array<std::string, 5>;
-  std::vector<Row> rows;  // rows.size() == max(1, L - 2)
-  // samples[k - 1] holds the numbers of row k; samples.size() == rows.size() - 1.
-  std::vector<SampleNumbers> samples;
-  int rateMinutes = 0;     // minutes between samples; 0 when the rate is unknown
-  std::string startDate;   // Edit1
-  std::string startTime;   // Edit2
-  std::string rateText;    // Edit8: kept from before when the rate code is not 1..6
-  int startStamp[6] = {};  // Label1..Label6: year, month, day, hour, minute, second
-  // "'x' is not a valid integer value": the decode stopped at the character x. A character that is
-  // missing (a line too short, or a header line that is not there) gives "'' is not a valid
-  // integer value".
-  std::optional<std::string> error;
-};
 
 class SampleDecoder {
  public:
