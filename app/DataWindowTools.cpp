@@ -55,6 +55,10 @@ void DataWindowTools::Export(analysis::ExportFormat format) {
   ExportTableToChosenFile(window_, window_->Table(), format);
 }
 
+analysis::LimitSettings DataWindowTools::Limits() const {
+  return summary_->Limits();
+}
+
 ReportContent DataWindowTools::Content() const {
   ReportContent content;
   content.table = &window_->Table();

@@ -29,6 +29,8 @@ class DataWindowTools : public QObject {
   // The report on a printer the operator chooses.
   void PrintReportPage();
 
+  // The limits set in the summary window (the charts draw them too).
+  analysis::LimitSettings Limits() const;
   // The report of the table as it stands, with the summary window's limits.
   ReportContent Content() const;
 

@@ -5,6 +5,7 @@
 #include "app/Unit3.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
+#include "charts/ChartTimeOptions.h"
 #include "charts/Unit6.h"
 #include "data/Unit5.h"
 #include "widgets/ModalWindow.h"
@@ -27,7 +28,9 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   data->SetDownloadTextSource([main] { return main->DownloadText(); });
   TForm6* charts = windows.Form6;
   data->SetChartWindowOpener([charts] { ShowModal(charts); });
-  new DataWindowTools(data);  // owned by the data window
+  auto* tools = new DataWindowTools(data);  // owned by the data window
+  new ChartTimeOptions(                     // owned by the chart window
+      charts, [data] { return &data->Table(); }, [tools] { return tools->Limits(); });
 
   main->SetWindows({.about = windows.Form2,
                     .help = windows.Form3,
