@@ -32,7 +32,7 @@ class LoggerSession {
 
   // Waits for the next complete status reply that can be read. Throws SessionError on a time-out
   // or a lost line.
-  StatusDisplay NextStatus(Duration timeout);
+  LoggerStatus NextStatus(Duration timeout);
 
   // Waits for a complete status reply, then writes `writes` one after another: a command written
   // just after a reply never lands in the middle of one.
@@ -59,7 +59,7 @@ class LoggerSession {
 
   UiHandOff handOff_;
   ReplyInterpreter interpreter_;
-  std::optional<StatusDisplay> status_;  // the latest reply, until taken
+  std::optional<LoggerStatus> status_;  // the latest reply, until taken
   bool downloadEnded_ = false;
   bool downloadAbandoned_ = false;
   std::chrono::steady_clock::time_point lastArrival_;

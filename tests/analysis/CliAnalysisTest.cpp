@@ -10,6 +10,7 @@
 #include "archive/DownloadArchive.h"
 #include "cli/CliCommands.h"
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 
 namespace {
 
