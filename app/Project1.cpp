@@ -13,6 +13,7 @@
 #include "app/ProcessFormats.h"
 #include "app/ProgramWindows.h"
 #include "app/QtHandOffPump.h"
+#include "app/ReportCommand.h"
 #include "app/ScreenshotTour.h"
 #include "app/StartupOptions.h"
 #include "app/StartupTiming.h"
@@ -73,6 +74,7 @@ int RunProject1(int argc, char** argv) {
   QElapsedTimer sinceStart;
   sinceStart.start();
   if (NeedsNoWindows(argc, argv)) return RunWithoutWindows(argc, argv, false);
+  if (AsksForReport(argc, argv)) return RunReportCommand(argc, argv);
   if (!HasDisplay()) return RunWithoutWindows(argc, argv, true);
 
   QApplication app(argc, argv);

@@ -52,12 +52,29 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   const QCommandLineOption noGui(
       QStringLiteral("no-gui"),
       QStringLiteral("Sin ventanas: estado y descarga del logger simulado en la terminal."));
+  const QCommandLineOption report(
+      QStringLiteral("report"),
+      QStringLiteral("Sin ventanas: guarda el informe de una página (PDF) de una descarga "
+                     "capturada o de una tabla guardada; necesita --out."),
+      QStringLiteral("ARCHIVO"));
+  const QCommandLineOption out(QStringLiteral("out"),
+                               QStringLiteral("Con --report: el archivo PDF del informe."),
+                               QStringLiteral("ARCHIVO.pdf"));
+  const QCommandLineOption limitsHumidity(
+      QStringLiteral("limits-rh"),
+      QStringLiteral("Con --report: límites de humedad relativa, MÍNIMO:MÁXIMO (uno puede "
+                     "faltar)."),
+      QStringLiteral("MIN:MAX"));
+  const QCommandLineOption limitsTemperature(
+      QStringLiteral("limits-t"), QStringLiteral("Con --report: límites de temperatura en °C."),
+      QStringLiteral("MIN:MAX"));
   QCommandLineOption screenshots(QStringLiteral("screenshots"), QString(),
                                  QStringLiteral("CARPETA"));
   screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
   QCommandLineOption quitAfterShow(QStringLiteral("quit-after-show"));
   quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({help, version, port, demo, noGui, screenshots, quitAfterShow});
+  parser.addOptions({help, version, port, demo, noGui, report, out, limitsHumidity,
+                     limitsTemperature, screenshots, quitAfterShow});
 
   // Usage errors name the program, as every command does on Linux; "--port=NOMBRE" and
   // "--port NOMBRE" are both understood by the parser.
@@ -85,5 +102,9 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   options.noGui = parser.isSet(noGui);
   options.screenshotsDir = parser.value(screenshots);
   options.quitAfterShow = parser.isSet(quitAfterShow);
+  options.reportSource = parser.value(report);
+  options.reportOut = parser.value(out);
+  options.limitsHumidity = parser.value(limitsHumidity);
+  options.limitsTemperature = parser.value(limitsTemperature);
   return std::nullopt;
 }

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libssl-dev
   qt6-base-dev libqt6opengl6-dev qt6-translations-l10n libqcustomplot-dev
-  xvfb xauth fonts-liberation
+  xvfb xauth fonts-liberation poppler-utils
   gettext help2man librsvg2-bin locales dpkg-dev file
 )
 if [[ "${1:-}" == "--ci" ]]; then
