@@ -5,7 +5,6 @@
 #include "app/Unit7.h"
 #include "app/Unit8.h"
 #include "charts/Unit6.h"
-#include "data/SampleDecoder.h"
 #include "data/Unit5.h"
 #include "widgets/ModalWindow.h"
 
@@ -19,8 +18,7 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   windows.Form5 = new TForm5(main);
   TForm5* data = windows.Form5;
   windows.Form6 = new TForm6(main);
-  windows.Form6->SetSources([main] { return CountDownloadLines(main->DownloadText()); },
-                            [data](int column, int row) { return data->Cell(column, row); });
+  windows.Form6->SetTableSource([data] { return &data->Table(); });
   windows.Form7 = new TForm7([main] { return main->IsConnected(); },
                              [main](const std::string& text) { main->SendText(text); }, main);
   windows.Form8 = new TForm8([main] { main->MarkClockPending(); }, main);

@@ -9,6 +9,7 @@
 
 #include "app/PortAccessError.h"
 #include "app/ProcessFormats.h"
+#include "app/StatusPresentation.h"
 #include "link/CPortSetup.h"
 #include "link/LoggerProtocol.h"
 #include "widgets/ColorButton.h"
@@ -34,7 +35,7 @@ const std::string kSetClockCommand = "3";
 }  // namespace
 
 TForm1::TForm1(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
-  ApplyComPort1Settings(ComPort1);
+  ApplyLoggerLineSettings(ComPort1);
   CreateControls();
   ConnectHandlers();
 }
@@ -80,7 +81,7 @@ void TForm1::SendText(const std::string& text) {
 }
 
 void TForm1::MarkClockPending() {
-  interpreter_.HORAPENDIENTE = true;
+  interpreter_.clockSettingPending = true;
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -160,7 +161,7 @@ void TForm1::ComPort1Failure(const EComPort& error) {
 }
 
 void TForm1::AbColBitBtn4Click() {
-  if (interpreter_.DATOSDESCARGADOS) {
+  if (DATOSDESCARGADOS()) {
     ShowModal(windows_.data);
     return;
   }
@@ -217,18 +218,19 @@ void TForm1::HandleReceived(const std::string& batch) {
   }
   if (result.downloadEnded) EndOfDownload();
   // Starting a running timer would restart it and delay the command.
-  if (result.startTimer2 && !Timer2->isActive()) Timer2->start();
+  if (result.startClockTimer && !Timer2->isActive()) Timer2->start();
 }
 
-void TForm1::ShowStatus(const StatusDisplay& status) {
+void TForm1::ShowStatus(const LoggerStatus& status) {
   Edit3->setText(Text(status.time));
   Edit4->setText(Text(status.date));
   Edit1->setText(Text(status.usedMemoryText));
-  AbVBar1->setValue(status.battery);
-  AbVBar1->setBarColor(QColor(QRgb(status.barColor)));
-  AbVBar1->setFontColor(QColor(QRgb(status.fontColor)));
-  AbVBar1->setCaption1(Text(status.caption1));
-  AbVBar1->setCaption2(Text(status.caption2));
+  AbVBar1->setValue(status.batteryPercent);
+  const BatteryLook look = BatteryLookFor(status.batteryGood);
+  AbVBar1->setBarColor(look.barColor);
+  AbVBar1->setFontColor(look.fontColor);
+  AbVBar1->setCaption1(look.caption1);
+  AbVBar1->setCaption2(look.caption2);
   if (status.rateItem >= 0) RadioGroup1->setItemIndex(status.rateItem);
   if (status.channel1) AbValueInd1->setValue(*status.channel1);
   if (status.channel2) AbValueInd2->setValue(*status.channel2);
@@ -243,8 +245,8 @@ void TForm1::EndOfDownload() {
 }
 
 void TForm1::Timer2Timer() {
-  const bool pending = interpreter_.HORAPENDIENTE;
-  interpreter_.HORAPENDIENTE = false;
+  const bool pending = HORAPENDIENTE();
+  interpreter_.clockSettingPending = false;
   // Stopped before the writes: a failed write must not leave the timer sending again and again.
   Timer2->stop();
   // Only a confirmed setting is sent: the command also empties the logger's memory, so the run

@@ -60,7 +60,10 @@ class TForm1 : public QWidget {
   void MarkClockPending();                 // the set-clock dialog's confirmation
   const std::string& DownloadText() const { return interpreter_.downloadText(); }  // RichEdit1
 
-  // Link state, shared with the interpreter.
+  // Link flags, kept by the interpreter.
+  bool DESCARGANDO() const { return interpreter_.downloading; }
+  bool DATOSDESCARGADOS() const { return interpreter_.downloadDone; }
+  bool HORAPENDIENTE() const { return interpreter_.clockSettingPending; }
   const ReplyInterpreter& Interpreter() const { return interpreter_; }
   ReplyInterpreter& Interpreter() { return interpreter_; }
 
@@ -121,7 +124,7 @@ class TForm1 : public QWidget {
   // The port failed while watched (unplugged, hang-up): report once and switch off.
   void ComPort1Failure(const EComPort& error);
   void FormClose();
-  void ShowStatus(const StatusDisplay& status);
+  void ShowStatus(const LoggerStatus& status);
   void EndOfDownload();
   void ShowModalWindow(QWidget* window);
 

@@ -7,6 +7,7 @@
 
 #include "app/MakerDetails.h"
 #include "app/PanelColors.h"
+#include "app/StatusPresentation.h"
 #include "app/Unit1.h"
 #include "widgets/ClockDisplay.h"
 #include "widgets/ColorButton.h"
@@ -132,7 +133,7 @@ void TForm1::CreateControls() {
 
   Edit1 = Place(ReadOnlyBox(this, QStringLiteral("0000"), panel::kLime), "Edit1", 18, 270, 37, 24);
 
-  auto* capacity = new QLabel(QStringLiteral(" Máx: 2000 "), this);
+  auto* capacity = new QLabel(CapacityText(), this);
   SetColors(capacity, panel::kLime, panel::kBlack);
   Label3 = PlaceLabel(capacity, "Label3", 60, 276);
 

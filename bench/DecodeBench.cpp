@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 #include "link/ReplyInterpreter.h"
 
 namespace {
@@ -90,7 +91,7 @@ void BM_InterpreterDownload(benchmark::State& state) {
     in.StartDownload();
     for (const std::string& batch : batches) benchmark::DoNotOptimize(in.OnReceived(batch));
     benchmark::DoNotOptimize(in.OnReceived("A"));
-    if (!in.DATOSDESCARGADOS) state.SkipWithError("download did not end");
+    if (!in.downloadDone) state.SkipWithError("download did not end");
   }
   SetPerSample(state, samples);
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));

@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "charts/ChartPrintPreview.h"
-#include "charts/DecimalCommaNumber.h"
 #include "charts/LineChart.h"
+#include "data/SampleTable.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ErrorReport.h"
 
@@ -18,13 +18,6 @@ namespace {
 // and a 19-pixel caption.
 constexpr int kClientWidth = 553 - 2 * 4;
 constexpr int kClientHeight = 521 - 19 - 2 * 4;
-
-// Columns of the data table drawn by the charts.
-constexpr int kTemperatureColumn = 4;
-constexpr int kHumidityColumn = 3;
-
-// The download text holds two header lines and a closing line besides one line per sample.
-constexpr int kNonSampleLines = 3;
 
 ColorButton* MakeButton(QWidget* parent, const QString& caption, const QRect& place) {
   auto* button = new ColorButton(parent);
@@ -110,10 +103,8 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
   connect(AbColBitBtn6, &QAbstractButton::clicked, this, &TForm6::AbColBitBtn6Click);
 }
 
-void TForm6::SetSources(std::function<int()> downloadLineCount,
-                        std::function<QString(int column, int row)> tableCell) {
-  downloadLineCount_ = std::move(downloadLineCount);
-  tableCell_ = std::move(tableCell);
+void TForm6::SetTableSource(std::function<const SampleTable*()> table) {
+  tableSource_ = std::move(table);
 }
 
 QString TForm6::PanInstruction() {
@@ -139,27 +130,22 @@ void TForm6::showEvent(QShowEvent* event) {
 }
 
 void TForm6::FormActivate() {
-  // Numbers are read with the decimal comma (see FillChart).
-  const int sampleCount = downloadLineCount_ ? downloadLineCount_() - kNonSampleLines : 0;
+  const SampleTable* table = tableSource_ ? tableSource_() : nullptr;
+  // Temperature first: a failure there leaves the humidity chart as an earlier showing left it.
   Chart1->Repaint();
   Chart1->Clear();
-  FillChart(*Chart1, kTemperatureColumn, sampleCount);
+  FillChart(*Chart1, table, &SampleNumbers::temperature);
   Chart2->Repaint();
   Chart2->Clear();
-  FillChart(*Chart2, kHumidityColumn, sampleCount);
+  FillChart(*Chart2, table, &SampleNumbers::humidity);
 }
 
-void TForm6::FillChart(LineChart& chart, int column, int sampleCount) {
-  for (int row = 1; row <= sampleCount; ++row) {
-    const QString text = tableCell_ ? tableCell_(column, row) : QString();
-    const std::optional<double> value = ParseDecimalComma(text.toStdString());
-    if (!value) {
-      throw std::runtime_error(QStringLiteral("'%1' is not a valid floating point value")
-                                   .arg(text)
-                                   .toLocal8Bit()
-                                   .toStdString());
-    }
-    chart.Append(*value);
+void TForm6::FillChart(LineChart& chart, const SampleTable* table, double SampleNumbers::*channel) {
+  if (!table) return;
+  for (const SampleNumbers& sample : table->samples) {
+    // A sample whose line could not be decoded has an empty cell in the table: it is not a number.
+    if (!sample.hasValues) throw std::runtime_error("'' is not a valid floating point value");
+    chart.Append(sample.*channel);
   }
 }
 

@@ -10,19 +10,21 @@
 class ColorButton;
 class LineChart;
 class QCPGraph;
+struct SampleNumbers;
+struct SampleTable;
 
 class TForm6 : public QDialog {
   Q_OBJECT
  public:
   explicit TForm6(QWidget* parent = nullptr);
 
-  // Where the charts' data come from: the number of lines of the download text, and the data
-  // table's cell text at (column, row). Until set, the charts stay empty.
-  void SetSources(std::function<int()> downloadLineCount,
-                  std::function<QString(int column, int row)> tableCell);
+  // Where the charts' data come from: the decoded table that the data window shows, read at every
+  // showing. Until set, or while it gives no table, the charts stay empty.
+  void SetTableSource(std::function<const SampleTable*()> table);
 
-  // Refills both charts from the data table. Throws std::runtime_error, naming the cell's text,
-  // at a cell that is not a number; the points before it stay.
+  // Refills both charts from the table's numbers, sample k at x = k - 1. Throws std::runtime_error
+  // ("'' is not a valid floating point value") at a sample whose line could not be decoded, as its
+  // empty cell would; the points before it stay.
   void FormActivate();
 
   void AbColBitBtn1Click();  // copy the temperature chart
@@ -50,11 +52,10 @@ class TForm6 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // Appends the numbers of one table column, rows 1..N, to a chart.
-  void FillChart(LineChart& chart, int column, int sampleCount);
+  // Appends one channel of every sample to a chart, in sample order.
+  void FillChart(LineChart& chart, const SampleTable* table, double SampleNumbers::*channel);
   void ShowPrintPreview(LineChart& chart);
   void ShowInstruction(const QString& text);
 
-  std::function<int()> downloadLineCount_;
-  std::function<QString(int, int)> tableCell_;
+  std::function<const SampleTable*()> tableSource_;
 };

@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <optional>
 #include <ostream>
 
 #include "cli/AtomicFile.h"
+#include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
+#include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
 #include "cli/LoggerSession.h"
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 #include "link/LoggerProtocol.h"
 #include "link/SerialPortList.h"
 #include "sim/LoggerEmulator.h"
@@ -36,6 +40,21 @@ const char kUsage[] =
     "  set-clock --port P                   set the logger's clock from this computer's\n"
     "                                       local time (this also empties its memory)\n"
     "  demo                                 run against a built-in logger emulator\n"
+    "  history [--json]                     list the archived downloads, newest first\n"
+    "  history show ID [--out FILE] [--raw FILE]\n"
+    "                                       print or save an archived download as a table\n"
+    "                                       (--raw: the characters received)\n"
+    "  history verify                       check every archived download's checksum\n"
+    "  export SOURCE --format csv|csv-es|json [--out FILE]\n"
+    "                                       export a download for spreadsheets or programs\n"
+    "  stats SOURCE [--json] [--limits-rh LO:HI] [--limits-t LO:HI]\n"
+    "                                       minimum, maximum, mean, dew point, mean kinetic\n"
+    "                                       temperature and time outside the limits\n"
+    "SOURCE is a captured download (download --raw) or a saved table file.\n"
+    "\n"
+    "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
+    "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
+    "$XDG_DATA_HOME/velmorante/descargas.sqlite (~/.local/share when unset).\n"
     "\n"
     "Options for commands that use a port:\n"
     "  --timeout SECONDS                    how long to wait for the logger (default 5)\n"
@@ -102,25 +121,39 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
   for (long i = 0; i < count; ++i) {
-    const StatusDisplay status = session->NextStatus(timeout);
+    const LoggerStatus status = session->NextStatus(timeout);
     out << (line.Has("--json") ? StatusJson(status) : StatusLine(status)) << std::endl;
   }
   return kOk;
 }
 
 int Download(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const CommandLine line = Parse(args, {"--port", "--raw", "--out", "--timeout"}, {"--force"}, 0);
+  const CommandLine line = Parse(args, {"--port", "--raw", "--out", "--timeout", "--archive"},
+                                 {"--force", "--no-archive"}, 0);
   const std::string port = RequirePort(line);
   const milliseconds timeout = Timeout(line);
+  DownloadArchiving archiving(line, port, line.Has("--force"));
   std::string text;
+  std::optional<SessionError> lost;  // an interrupted download is archived as far as it came
+  EndReason reason = EndReason::kNone;
   {
     const auto session = OpenSession(port);
     ProgressLine progress(err);
-    text = session->Download(line.Has("--force"), timeout, timeout,
-                             [&](std::size_t received) { progress(received); });
+    try {
+      text = session->Download(line.Has("--force"), timeout, timeout,
+                               [&](std::size_t received) { progress(received); });
+    } catch (const SessionError& error) {
+      lost = error;
+      text = session->ReceivedText();
+      reason = DownloadArchiving::ReasonOf(*session);
+    }
   }
+  archiving.Keep(text, reason, err);
+  if (lost) throw *lost;
   if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), text);
-  return ShowOrSave(text, line.Value("--out"), out, err);
+  const int status = ShowOrSave(text, line.Value("--out"), out, err);
+  if (status == kOk && line.Has("--out")) archiving.NoteSaved(line.Value("--out"), err);
+  return status == kOk && archiving.Failed() ? kFailed : status;
 }
 
 int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -161,7 +194,7 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   localtime_r(&now, &local);
   session->WriteNow(protocol::SetClockWrites(local));
   for (int i = 0; i < 3; ++i) {
-    const StatusDisplay status = session->NextStatus(timeout);
+    const LoggerStatus status = session->NextStatus(timeout);
     if (status.reply.memoryPointer == 6) {
       out << "clock set: " << status.time << ' ' << status.date << ", memory emptied" << std::endl;
       return kOk;
@@ -217,6 +250,9 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "decode") return Decode(args, out, err);
     if (command == "set-rate") return SetRate(args, out, err);
     if (command == "set-clock") return SetClock(args, out, err);
+    if (command == "history") return History(args, out, err);
+    if (command == "export") return ExportCommand(args, out, err);
+    if (command == "stats") return StatsCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

@@ -36,23 +36,24 @@ int RateMinutes(int rateCode) {
 
 }  // namespace
 
-std::string StatusLine(const StatusDisplay& s) {
+std::string StatusLine(const LoggerStatus& s) {
   const protocol::StatusReply& r = s.reply;
-  std::string line = s.time + "  " + s.date + "  battery " + Fixed(s.battery, 1) + " % (" +
-                     (s.battery > 76 ? "ok" : "replace batteries") + ")  memory " +
-                     s.usedMemoryText + " of 2000  rate ";
+  std::string line = s.time + "  " + s.date + "  battery " + Fixed(s.batteryPercent, 1) + " % (" +
+                     (s.batteryGood ? "ok" : "replace batteries") + ")  memory " +
+                     s.usedMemoryText + " of " + std::to_string(protocol::kLoggerCapacity) +
+                     "  rate ";
   line += s.rateItem >= 0 ? protocol::kRateItems[s.rateItem] : "code " + std::to_string(r.rateCode);
   line += "  channel 1 " + (s.channel1 ? Fixed(*s.channel1, 1) + " %RH" : std::string("-"));
   line += "  channel 2 " + (s.channel2 ? Fixed(*s.channel2, 1) + " C" : std::string("-"));
   return line;
 }
 
-std::string StatusJson(const StatusDisplay& s) {
+std::string StatusJson(const LoggerStatus& s) {
   const protocol::StatusReply& r = s.reply;
   std::string json = "{\"time\":" + JsonString(s.time) + ",\"date\":" + JsonString(s.date);
   json += ",\"batteryReading\":" + std::to_string(r.battery);
-  json += ",\"batteryPercent\":" + Fixed(s.battery, 1);
-  json += ",\"batteryGood\":" + std::string(s.battery > 76 ? "true" : "false");
+  json += ",\"batteryPercent\":" + Fixed(s.batteryPercent, 1);
+  json += ",\"batteryGood\":" + std::string(s.batteryGood ? "true" : "false");
   json += ",\"memoryPointer\":" + std::to_string(r.memoryPointer);
   json += ",\"usedMemory\":" + Fixed(r.usedMemory(), 2);
   json += ",\"rateCode\":" + std::to_string(r.rateCode);

@@ -4,12 +4,12 @@
 #include <iosfwd>
 #include <string>
 
-#include "data/SampleDecoder.h"
+#include "data/SampleTable.h"
 #include "link/ReplyInterpreter.h"
 
 // One line for people: time, date, battery, used memory, rate and both channels.
-std::string StatusLine(const StatusDisplay& status);
+std::string StatusLine(const LoggerStatus& status);
 // One JSON object on one line, for programs.
-std::string StatusJson(const StatusDisplay& status);
+std::string StatusJson(const LoggerStatus& status);
 // The start of logging, the rate and the table with its heading row, in aligned columns.
 void PrintTable(const SampleTable& table, std::ostream& out);

@@ -5,7 +5,7 @@ using SteadyClock = std::chrono::steady_clock;
 }
 
 LoggerSession::LoggerSession(const std::string& port) : port_(handOff_) {
-  ApplyComPort1Settings(port_);
+  ApplyLoggerLineSettings(port_);
   port_.SetPort(port);
   port_.OnRxChar = [this](TCustomComPort& sender, int count) { OnCharacters(sender, count); };
   port_.OnFailure = [this](TCustomComPort&, const EComPort& error) {
@@ -42,13 +42,13 @@ void LoggerSession::ServeUntil(const std::function<bool()>& done, SteadyClock::t
   if (!met) throw SessionError(std::string("timed out waiting for ") + waitingFor);
 }
 
-StatusDisplay LoggerSession::NextStatus(Duration timeout) {
+LoggerStatus LoggerSession::NextStatus(Duration timeout) {
   status_.reset();
   ServeUntil([&] { return status_.has_value(); }, SteadyClock::now() + timeout,
              "a status reply from the logger (is it connected and switched on?)");
-  StatusDisplay display = std::move(*status_);
+  LoggerStatus status = std::move(*status_);
   status_.reset();
-  return display;
+  return status;
 }
 
 void LoggerSession::SendCommand(const std::vector<std::string>& writes, Duration timeout) {

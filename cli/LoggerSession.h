@@ -32,7 +32,7 @@ class LoggerSession {
 
   // Waits for the next complete status reply that can be read. Throws SessionError on a time-out
   // or a lost line.
-  StatusDisplay NextStatus(Duration timeout);
+  LoggerStatus NextStatus(Duration timeout);
 
   // Waits for a complete status reply, then writes `writes` one after another: a command written
   // just after a reply never lands in the middle of one.
@@ -44,6 +44,10 @@ class LoggerSession {
   // end marker. Returns the download text, end marker included. Throws SessionError when the
   // line is lost, nothing arrives for `silence`, or the download grows past its bound.
   std::string Download(bool forced, Duration timeout, Duration silence, const Progress& progress);
+  // After a failed Download: what had come, whether the line failed, whether it passed its bound.
+  const std::string& ReceivedText() const { return interpreter_.downloadText(); }
+  bool LineFailed() const { return failure_.has_value(); }
+  bool DownloadAbandoned() const { return downloadAbandoned_; }
   // Time from writing the latest download command to its end marker.
   std::chrono::steady_clock::duration LastDownloadTime() const { return downloadTime_; }
 
@@ -55,7 +59,7 @@ class LoggerSession {
 
   UiHandOff handOff_;
   ReplyInterpreter interpreter_;
-  std::optional<StatusDisplay> status_;  // the latest reply, until taken
+  std::optional<LoggerStatus> status_;  // the latest reply, until taken
   bool downloadEnded_ = false;
   bool downloadAbandoned_ = false;
   std::chrono::steady_clock::time_point lastArrival_;

@@ -1,12 +1,12 @@
 // Channel values of the data table and their texts.
+#include "data/ChannelValueText.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include "data/SampleDecoder.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The download text as lines. CR LF is what the logger sends; a lone CR or a lone LF also ends a
 // line, so a text that passed through an editor or another platform reads the same.
-#include "data/SampleDecoder.h"
+#include "data/DownloadLines.h"
 
 namespace {
 

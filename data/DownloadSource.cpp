@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "data/DownloadLines.h"
+#include "data/SampleDecoder.h"
+
 namespace {
 
 // Splits a saved-file line at each pair of spaces: "a  b    " gives "a", "b", "", "".

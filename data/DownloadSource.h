@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/SampleDecoder.h"
+#include "data/SampleTable.h"
 
 struct LoadedDownload {
   enum class Kind { kRawDownload, kSavedTable };

@@ -1,7 +1,10 @@
+// The decoder's steps: header, start stamp and row stamps, headings and numbers, channel values.
 #include "data/SampleDecoder.h"
 
 #include <charconv>
 
+#include "data/ChannelValueText.h"
+#include "data/DownloadLines.h"
 #include "data/TimeStamps.h"
 #include "link/LoggerProtocol.h"
 
@@ -56,6 +59,12 @@ class DigitReader {
   bool failed_ = false;
 };
 
+// Keeps one number record per table row below the headings, whatever size the caller gave.
+void MatchSamplesToRows(SampleTable& table) {
+  if (table.rows.empty()) table.rows.resize(1);
+  table.samples.resize(table.rows.size() - 1);
+}
+
 std::string_view LineOrEmpty(const std::vector<std::string_view>& lines, std::size_t index) {
   return index < lines.size() ? lines[index] : std::string_view();
 }
@@ -75,22 +84,23 @@ SampleTable SampleDecoder::Decode(std::string_view downloadText, const SampleTab
   const std::size_t rowCount = lines.size() > 3 ? lines.size() - 2 : 1;
   table.rows.resize(rowCount);
   table.samples.resize(rowCount - 1);
-  DOSCANALESLM35(lines, table);
+  DecodeTable(lines, table);
   return table;
 }
 
-void SampleDecoder::DOSCANALESLM35(const Lines& lines, SampleTable& table) {
-  if (!OBTIENEFECHAYHORA(lines, table)) return;
+void SampleDecoder::DecodeTable(const Lines& lines, SampleTable& table) {
+  MatchSamplesToRows(table);
+  if (!DecodeStartAndStamps(lines, table)) return;
   table.rows[0] = {"", " FECHA:", " HORA:", "CANAL 1", "CANAL 2"};
   char number[16];
   for (std::size_t k = 1; k < table.rows.size(); ++k) {
     char* end = std::to_chars(number, number + sizeof number, k).ptr;
     table.rows[k][0].assign(number, end);
   }
-  MUESTRADATA(lines, table);
+  DecodeChannelValues(lines, table);
 }
 
-bool SampleDecoder::OBTIENEFECHAYHORA(const Lines& lines, SampleTable& table) {
+bool SampleDecoder::DecodeStartAndStamps(const Lines& lines, SampleTable& table) {
   const std::string_view first = LineOrEmpty(lines, 0);
   const std::string_view second = LineOrEmpty(lines, 1);
   DigitReader read(table.error);
@@ -110,7 +120,7 @@ bool SampleDecoder::OBTIENEFECHAYHORA(const Lines& lines, SampleTable& table) {
   table.startStamp[3] = hour;
   table.startStamp[4] = minute;
   table.startStamp[5] = secondOfMinute;
-  // An unknown rate code keeps the rate text shown before, and with it the stamping routine.
+  // An unknown rate code keeps the rate text shown before, and with it the step of the stamps.
   for (const Rate& rate : kRates) {
     if (rate.code == rateCode) table.rateText = rate.text;
   }
@@ -119,17 +129,13 @@ bool SampleDecoder::OBTIENEFECHAYHORA(const Lines& lines, SampleTable& table) {
   }
   table.startDate = DateText(day, month, year);
   table.startTime = TimeText(hour, minute, secondOfMinute);
-
-  if (table.rateText == kRates[0].text) VERPOR1MINUTO(table);
-  if (table.rateText == kRates[1].text) VERPOR5MINUTOS(table);
-  if (table.rateText == kRates[2].text) VERPOR10MINUTOS(table);
-  if (table.rateText == kRates[3].text) VERPOR15MINUTOS(table);
-  if (table.rateText == kRates[4].text) VERPOR30MINUTOS(table);
-  if (table.rateText == kRates[5].text) VERPOR60MINUTOS(table);
+  // No known rate: the rows keep empty dates and times.
+  if (table.rateMinutes != 0) StampRows(table, table.rateMinutes);
   return true;
 }
 
-void SampleDecoder::MUESTRADATA(const Lines& lines, SampleTable& table) {
+void SampleDecoder::DecodeChannelValues(const Lines& lines, SampleTable& table) {
+  MatchSamplesToRows(table);
   DigitReader read(table.error);
   for (std::size_t k = 1; k < table.rows.size(); ++k) {
     const std::string_view line = LineOrEmpty(lines, k + 1);
@@ -144,5 +150,76 @@ void SampleDecoder::MUESTRADATA(const Lines& lines, SampleTable& table) {
     numbers.temperature = TemperatureFromReading(256 * h2 + b2);
     table.rows[k][3] = ChannelValueText(numbers.humidity);
     table.rows[k][4] = ChannelValueText(numbers.temperature);
+  }
+}
+
+void SampleDecoder::UpdateMonthLength(int month, int year) {
+  switch (month) {
+    case 2:
+      // Leap years by the two-digit year alone: every fourth year of the century.
+      monthLength_ = year % 4 == 0 ? 29 : 28;
+      break;
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+      monthLength_ = 30;
+      break;
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
+      monthLength_ = 31;
+      break;
+    default:
+      break;  // an impossible month keeps the length found last
+  }
+}
+
+void SampleDecoder::StampRows(SampleTable& table, int stepMinutes) {
+  // The one-minute rate carries only when the minute reaches 60 exactly; a start minute above 59
+  // (the header is not range-checked) then never carries. The other rates also carry past 60.
+  const bool carryAbove60 = stepMinutes != 1;
+  MatchSamplesToRows(table);
+  const int n = static_cast<int>(table.rows.size()) - 1;
+  int year = table.startStamp[0], month = table.startStamp[1], day = table.startStamp[2];
+  int hour = table.startStamp[3], minute = table.startStamp[4];
+  const int second = table.startStamp[5];
+  for (int k = 1; k <= n; ++k) {
+    minute += stepMinutes;
+    if (minute == 60) {
+      minute = 0;
+      ++hour;
+    } else if (carryAbove60 && minute > 60) {
+      minute -= 60;
+      ++hour;
+    }
+    if (hour == 24) {
+      hour = 0;
+      ++day;
+    }
+    UpdateMonthLength(month, year);
+    if (day == monthLength_ + 1) {
+      day = 1;
+      ++month;
+    }
+    if (month == 13) {
+      month = 1;
+      ++year;
+    }
+    SampleTable::Row& row = table.rows[k];
+    row[1] = DateText(day, month, year);
+    row[2] = TimeText(hour, minute, second);
+    SampleNumbers& numbers = table.samples[k - 1];
+    numbers.hasStamp = true;
+    numbers.year = 2000 + year;
+    numbers.month = month;
+    numbers.day = day;
+    numbers.hour = hour;
+    numbers.minute = minute;
+    numbers.second = second;
   }
 }

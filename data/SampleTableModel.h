@@ -5,7 +5,7 @@
 
 #include <QAbstractTableModel>
 
-#include "data/SampleDecoder.h"
+#include "data/SampleTable.h"
 
 class SampleTableModel : public QAbstractTableModel {
   Q_OBJECT

@@ -1,5 +1,5 @@
 // The saved data file: one line per sample, the cells as shown, two spaces between them, CR LF.
-#include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 
 std::string SavedFileLine(const SampleTable::Row& row) {
   std::string line;

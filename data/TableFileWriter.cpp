@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "data/SavedFileFormat.h"
+
 namespace {
 // Written in pieces so that a failing write is seen early on a very long table.
 constexpr qint64 kChunkSize = 64 * 1024;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <string_view>
 
-#include "data/SampleDecoder.h"
+#include "data/SampleTable.h"
 
 class QSaveFile;
 

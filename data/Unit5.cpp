@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "data/ButtonPictures.h"
+#include "data/DownloadLines.h"
 #include "data/GridCellDelegate.h"
 #include "data/SampleTableModel.h"
 #include "data/TableFileWriter.h"

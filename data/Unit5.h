@@ -58,11 +58,26 @@ class TForm5 : public QDialog {
   // "GRAFICAR": shows the chart window.
   void SpeedButton2Click();
 
+  // The decoding routines by their own names, each run alone on the download text and the table
+  // as they stand (a showing runs the whole decode). Decode errors stay in Table().error.
+  void DOSCANALESLM35();     // the whole decode
+  void OBTIENEFECHAYHORA();  // start boxes, then the dates and times of the rows
+  void MUESTRADATA();        // channel texts
+  void VERPOR1MINUTO();      // dates and times of the rows at each rate
+  void VERPOR5MINUTOS();
+  void VERPOR10MINUTOS();
+  void VERPOR15MINUTOS();
+  void VERPOR30MINUTOS();
+  void VERPOR60MINUTOS();
+  void VERIFICAR();  // month length of the start month and year (Label2, Label1)
+
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   void BuildControls();
+  // Runs one decoding step on a copy of the table and shows the result.
+  void RunDecodeStep(const std::function<void(const SampleDecoder::Lines&, SampleTable&)>& step);
   void ShowStart(const SampleTable& table);
   QString ChooseSaveFile();
   QMessageBox::StandardButton AskOverwrite(const QString& text);

@@ -306,5 +306,6 @@ class TComPort : public TCustomComPort {
   using TCustomComPort::TCustomComPort;
 };
 
-// The settings the main window gives its port ComPort1 on top of the component's defaults.
-void ApplyComPort1Settings(TCustomComPort& port);
+// The settings a port to the logger gets on top of the component's defaults (the main window's
+// ComPort1 and the command-line tool use the same).
+void ApplyLoggerLineSettings(TCustomComPort& port);

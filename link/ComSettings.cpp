@@ -108,7 +108,7 @@ void TComBuffer::SetOutputSize(int value) {
   if (Assign(outputSize_, value)) port_.ApplyQueueSizes();
 }
 
-void ApplyComPort1Settings(TCustomComPort& port) {
+void ApplyLoggerLineSettings(TCustomComPort& port) {
   port.Timeouts().SetReadInterval(1);
   port.Buffer().SetInputSize(128000);
 }

@@ -66,6 +66,11 @@ EConvertError NotAFloat(std::string_view text) {
   return EConvertError(message);
 }
 
+float BatteryPercent(int reading) {
+  const float percent = static_cast<float>(reading / 2.2);
+  return percent > 100 ? 100.0f : percent;
+}
+
 int DigitValue(char c) {
   if (c < '0' || c > '9') throw NotAnInteger(std::string_view(&c, 1));
   return c - '0';

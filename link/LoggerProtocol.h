@@ -12,7 +12,7 @@
 namespace protocol {
 
 constexpr int kStatusReplyLength = 33;
-constexpr int kLoggerCapacity = 2000;  // samples
+constexpr int kLoggerCapacity = 2000;  // samples the logger's memory holds
 constexpr char kEndMarker = 'A';
 constexpr int kRateCount = 6;
 
@@ -40,6 +40,16 @@ EConvertError NotAnInteger(std::string_view text);
 // The same text as a string, which keeps every byte of `text` (what() of an error stops at a NUL).
 std::string NotAnIntegerText(std::string_view text);
 EConvertError NotAFloat(std::string_view text);
+
+// Battery level in percent from the reading B of a reply: B / 2.2 in single precision, as the
+// level is shown, and at most 100.
+float BatteryPercent(int reading);
+// A level above this counts as a good battery, below it the batteries want replacing. No
+// three-digit reading gives exactly this level (167 gives 75.9, 168 gives 76.4).
+constexpr float kGoodBatteryPercent = 76;
+inline bool BatteryIsGood(float percent) {
+  return percent > kGoodBatteryPercent;
+}
 
 // Digit value of one character; throws NotAnInteger(text of the character) for a non-digit.
 int DigitValue(char c);

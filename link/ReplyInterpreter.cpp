@@ -4,10 +4,6 @@
 
 namespace {
 
-constexpr uint32_t kLime = 0x00FF00;
-constexpr uint32_t kRed = 0xFF0000;
-constexpr uint32_t kWhite = 0xFFFFFF;
-
 // A buffer longer than this at the start of an event cannot become a reply any more; it is dropped
 // so that the next reply that starts on an empty buffer is read again.
 constexpr std::size_t kStaleBufferLength = 34;
@@ -16,47 +12,39 @@ constexpr int kGaugeSteps = 50;
 
 }  // namespace
 
-StatusDisplay ReplyInterpreter::DecodeReply(std::string_view reply, int channel1Kind,
-                                            int channel2Kind) {
-  StatusDisplay display;
-  display.reply = protocol::ParseStatusReply(reply);
-  const protocol::StatusReply& r = display.reply;
+LoggerStatus ReplyInterpreter::DecodeReply(std::string_view reply, int channel1Kind,
+                                           int channel2Kind) {
+  LoggerStatus status;
+  status.reply = protocol::ParseStatusReply(reply);
+  const protocol::StatusReply& r = status.reply;
 
-  display.usedMemoryText = protocol::GeneralNumberText(r.usedMemory());
-  display.date = r.day + "/" + r.month + "/20" + r.year;
-  display.time = r.hour + ":" + r.minute + ":" + r.second;
+  status.usedMemoryText = protocol::GeneralNumberText(r.usedMemory());
+  status.date = r.day + "/" + r.month + "/20" + r.year;
+  status.time = r.hour + ":" + r.minute + ":" + r.second;
+  status.batteryPercent = protocol::BatteryPercent(r.battery);
+  status.batteryGood = protocol::BatteryIsGood(status.batteryPercent);
 
-  // The level is kept in single precision, as the bar holds it; no reading gives exactly 76.
-  float battery = static_cast<float>(r.battery / 2.2);
-  if (battery > 100) battery = 100;
-  display.battery = battery;
-  const bool good = battery > 76;
-  display.barColor = good ? kLime : kRed;
-  display.fontColor = good ? kLime : kWhite;
-  display.caption1 = good ? "NIVEL DE BATERIA:" : "REEMPLAZAR PILAS";
-  display.caption2 = good ? "\"OK\"" : "4 PILAS \"AA\"";
-
-  if (r.rateCode >= 1 && r.rateCode <= protocol::kRateCount) display.rateItem = r.rateCode - 1;
+  if (r.rateCode >= 1 && r.rateCode <= protocol::kRateCount) status.rateItem = r.rateCode - 1;
 
   if (channel1Kind == 1) {
-    display.channel1 = static_cast<float>(r.raw1);
+    status.channel1 = static_cast<float>(r.raw1);
   } else if (channel1Kind == 0) {
     const long double humidity = static_cast<long double>(r.raw1 - 620) / 0.0248L / 1000.0f;
-    display.channel1 = static_cast<float>(humidity);
+    status.channel1 = static_cast<float>(humidity);
   }
   if (channel2Kind == 1) {
-    display.channel2 = static_cast<float>(r.raw2);
+    status.channel2 = static_cast<float>(r.raw2);
   } else if (channel2Kind == 0) {
-    display.channel2 = static_cast<float>((r.raw2 - 500) / 10.0);
+    status.channel2 = static_cast<float>((r.raw2 - 500) / 10.0);
   }
-  return display;
+  return status;
 }
 
 RxEventResult ReplyInterpreter::OnReceived(std::string_view batch) {
   RxEventResult result;
-  if (DESCARGANDO) {
+  if (downloading) {
     result.gaugeVisible = true;
-    DESCARGAR(batch, result);
+    CollectDownload(batch, result);
   } else {
     result.gaugeVisible = false;
     if (statusBuffer_.size() > kStaleBufferLength) statusBuffer_.clear();
@@ -77,16 +65,16 @@ RxEventResult ReplyInterpreter::OnReceived(std::string_view batch) {
     }
   }
   result.gaugeProgress = gauge_;
-  if (HORAPENDIENTE) result.startTimer2 = true;
+  if (clockSettingPending) result.startClockTimer = true;
   return result;
 }
 
-void ReplyInterpreter::DESCARGAR(std::string_view batch, RxEventResult& result) {
+void ReplyInterpreter::CollectDownload(std::string_view batch, RxEventResult& result) {
   if (batch.size() == 1 && batch[0] == protocol::kEndMarker) {
     downloadText_ += protocol::kEndMarker;
-    DESCARGANDO = false;
+    downloading = false;
     result.gaugeVisible = false;
-    DATOSDESCARGADOS = true;
+    downloadDone = true;
     result.downloadEnded = true;
     return;
   }
@@ -95,7 +83,7 @@ void ReplyInterpreter::DESCARGAR(std::string_view batch, RxEventResult& result) 
     // No logger memory is this large: give up rather than grow without bound, and keep what came
     // so far (up to the bound) for inspection.
     downloadText_.append(batch.substr(0, room));
-    DESCARGANDO = false;
+    downloading = false;
     result.gaugeVisible = false;
     result.downloadAbandoned = true;
     return;
@@ -106,5 +94,5 @@ void ReplyInterpreter::DESCARGAR(std::string_view batch, RxEventResult& result) 
 
 void ReplyInterpreter::OnConnectSwitch() {
   statusBuffer_.clear();
-  DESCARGANDO = false;
+  downloading = false;
 }

@@ -11,33 +11,31 @@
 
 #include "link/LoggerProtocol.h"
 
-// What one decoded status reply puts on the main window.
-struct StatusDisplay {
-  std::string time;               // Edit3, "HH:MM:SS"
-  std::string date;               // Edit4, "DD/MM/20YY"
-  std::string usedMemoryText;     // Edit1, e.g. "65", "0,25", "-1,5"
-  float battery = 0;              // AbVBar1 value: B / 2.2 in single precision, at most 100
-  uint32_t barColor = 0;          // 0xRRGGBB: lime 0x00FF00 when good, red 0xFF0000 otherwise
-  uint32_t fontColor = 0;         // lime when good, white 0xFFFFFF otherwise
-  std::string caption1;           // "NIVEL DE BATERIA:" or "REEMPLAZAR PILAS"
-  std::string caption2;           // "\"OK\"" or "4 PILAS \"AA\""
-  int rateItem = -1;              // RadioGroup1 item 0..5; -1 leaves the selection as it was
-  std::optional<float> channel1;  // AbValueInd1; empty keeps its value
-  std::optional<float> channel2;  // AbValueInd2
-  protocol::StatusReply reply;    // the raw values
+// What one decoded status reply says about the logger, as facts; how they look on screen is the
+// window's business.
+struct LoggerStatus {
+  std::string time;               // "HH:MM:SS", the fields as received
+  std::string date;               // "DD/MM/20YY"
+  std::string usedMemoryText;     // samples stored, e.g. "65", "0,25", "-1,5"
+  float batteryPercent = 0;       // B / 2.2 in single precision, at most 100
+  bool batteryGood = false;       // above protocol::kGoodBatteryPercent
+  int rateItem = -1;              // choice 0..5 of the six rates; -1 for a code outside 1..6
+  std::optional<float> channel1;  // by the channel's kind; empty when no kind is chosen
+  std::optional<float> channel2;
+  protocol::StatusReply reply;  // the raw values
 };
 
 // Result of one received-characters event, for the main window to apply.
 struct RxEventResult {
-  bool gaugeVisible = false;            // Gauge1 shown (download mode) or hidden
-  int gaugeProgress = 0;                // Gauge1 progress 0..49 after the event
-  bool clearTimeAndDate = false;        // Edit3 and Edit4 were emptied (a complete reply was taken)
-  std::optional<StatusDisplay> status;  // a reply was decoded
-  std::string rejectedReply;            // a complete reply that held a non-digit (discarded)
-  std::string rejectedReason;           // its conversion error text
-  bool downloadEnded = false;           // the end marker arrived: relabel, arrow cursor, show data
+  bool gaugeVisible = false;           // Gauge1 shown (download mode) or hidden
+  int gaugeProgress = 0;               // Gauge1 progress 0..49 after the event
+  bool clearTimeAndDate = false;       // Edit3 and Edit4 were emptied (a complete reply was taken)
+  std::optional<LoggerStatus> status;  // a reply was decoded
+  std::string rejectedReply;           // a complete reply that held a non-digit (discarded)
+  std::string rejectedReason;          // its conversion error text
+  bool downloadEnded = false;          // the end marker arrived: relabel, arrow cursor, show data
   bool downloadAbandoned = false;  // the download passed kMaxDownloadText without its end marker
-  bool startTimer2 = false;        // HORAPENDIENTE was set at the end of the event
+  bool startClockTimer = false;    // a clock setting is pending at the end of the event
 };
 
 class ReplyInterpreter {
@@ -51,35 +49,35 @@ class ReplyInterpreter {
   int channel2Kind = 0;
 
   // Link flags.
-  bool DESCARGANDO = false;
-  bool DATOSDESCARGADOS = false;
-  bool HORAPENDIENTE = false;
+  bool downloading = false;          // received characters belong to a download
+  bool downloadDone = false;         // a download has ended in this run; never cleared
+  bool clockSettingPending = false;  // a confirmed clock setting waits to be sent
 
   // One received-characters event: `batch` is what ReceiveText returned for the notice's Count.
   RxEventResult OnReceived(std::string_view batch);
 
-  // The download button wrote "8" or "E": empty the download text first (the caller does that
-  // before writing, through ClearDownloadText) then enter download mode.
-  void StartDownload() { DESCARGANDO = true; }
+  // The download command went out: enter download mode (the caller empties the download text
+  // with ClearDownloadText before it writes the command).
+  void StartDownload() { downloading = true; }
   void ClearDownloadText() { downloadText_.clear(); }
   // The connect switch empties the status buffer and leaves download mode at every switching.
   void OnConnectSwitch();
-  // PONEHORA empties the status buffer before it writes the set-clock command.
+  // The set-clock step empties the status buffer before it writes its command.
   void ClearStatusBuffer() { statusBuffer_.clear(); }
   // FormActivate of the main window.
-  void OnActivate() { DESCARGANDO = false; }
+  void OnActivate() { downloading = false; }
 
   const std::string& statusBuffer() const { return statusBuffer_; }  // Edit2
   const std::string& downloadText() const { return downloadText_; }  // RichEdit1
   void setDownloadText(std::string text) { downloadText_ = std::move(text); }
   int gaugeProgress() const { return gauge_; }
 
-  // Decodes a complete 33-character reply into display values (no state). Throws EConvertError.
-  static StatusDisplay DecodeReply(std::string_view reply, int channel1Kind, int channel2Kind);
+  // Decodes a complete 33-character reply (no state). Throws EConvertError.
+  static LoggerStatus DecodeReply(std::string_view reply, int channel1Kind, int channel2Kind);
 
  private:
   // The download branch of an event: collects the batch or ends the download at the end marker.
-  void DESCARGAR(std::string_view batch, RxEventResult& result);
+  void CollectDownload(std::string_view batch, RxEventResult& result);
 
   std::string statusBuffer_;
   std::string downloadText_;

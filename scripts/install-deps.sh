@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  libsqlite3-dev libssl-dev
   qt6-base-dev libqt6opengl6-dev qt6-translations-l10n libqcustomplot-dev
   xvfb xauth fonts-liberation
 )

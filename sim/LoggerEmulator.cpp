@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "link/LoggerProtocol.h"
 #include "sim/LoggerCurves.h"
 #include "sim/LoggerText.h"
 #include "sim/PtyEndpoint.h"
@@ -17,7 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr int kMemoryCapacity = 2000;
+constexpr int kMemoryCapacity = protocol::kLoggerCapacity;
 // A set-clock command whose twelve digits do not follow within this time is dropped.
 constexpr auto kClockDigitsPatience = std::chrono::seconds(2);
 // A status reply the program does not take within this time is dropped, as a line would.

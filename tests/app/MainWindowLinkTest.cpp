@@ -154,9 +154,9 @@ TEST(MainWindowLink, ClockSettingGoesOutAfterNextTransmission) {
   // Confirmed while disconnected: nothing goes out, the setting waits across connecting.
   bench.WhenShown(clock, confirm);
   main.AbColBitBtn2->click();
-  EXPECT_TRUE(main.Interpreter().HORAPENDIENTE);
+  EXPECT_TRUE(main.HORAPENDIENTE());
   QTest::qWait(300);
-  EXPECT_TRUE(main.Interpreter().HORAPENDIENTE);
+  EXPECT_TRUE(main.HORAPENDIENTE());
 
   const std::time_t before = std::time(nullptr);
   bench.ClickSwitch();
@@ -165,7 +165,7 @@ TEST(MainWindowLink, ClockSettingGoesOutAfterNextTransmission) {
   const std::time_t after = std::time(nullptr);
   EXPECT_TRUE(SetClockCommands(before, after).count(bench.Logger().ReceivedCommands()))
       << bench.Logger().ReceivedCommands();
-  EXPECT_FALSE(main.Interpreter().HORAPENDIENTE);
+  EXPECT_FALSE(main.HORAPENDIENTE());
   EXPECT_FALSE(main.Timer2->isActive());
 
   // Confirmed while connected: sent once more, with the clock read at that moment.
@@ -188,7 +188,7 @@ TEST(MainWindowLink, ClockTimerFindingSwitchOffSendsNothing) {
   EXPECT_TRUE(main.Timer2->isActive());
   EXPECT_EQ(main.Timer2->interval(), 100);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !main.Timer2->isActive(); }, kWaitMs));
-  EXPECT_FALSE(main.Interpreter().HORAPENDIENTE);
+  EXPECT_FALSE(main.HORAPENDIENTE());
   EXPECT_TRUE(bench.errors().isEmpty());
 }
 
@@ -213,21 +213,21 @@ TEST(MainWindowLink, DownloadEndsOnLoneEndMarkerAndOpensDataWindow) {
   main.Interpreter().setDownloadText("old");
   main.AbColBitBtn4->click();
   EXPECT_EQ(main.DownloadText(), "");
-  EXPECT_FALSE(main.Interpreter().DESCARGANDO);
+  EXPECT_FALSE(main.DESCARGANDO());
 
   ASSERT_TRUE(bench.ConnectAndWaitForStatus());
   int rowsShown = 0;
   bench.WhenShown(data, [&](QWidget*) { rowsShown = data->RowCount(); });
   main.AbColBitBtn4->click();
-  EXPECT_TRUE(main.Interpreter().DESCARGANDO);
+  EXPECT_TRUE(main.DESCARGANDO());
   EXPECT_EQ(main.cursor().shape(), Qt::WaitCursor);
   ASSERT_TRUE(QTest::qWaitFor([&] { return bench.timesShown() == 1; }, kWaitMs));
 
   EXPECT_EQ(main.DownloadText(), bench.Logger().LastDownloadText());
   EXPECT_EQ(main.DownloadText().back(), 'A');
   EXPECT_EQ(rowsShown, 30 + 1);
-  EXPECT_FALSE(main.Interpreter().DESCARGANDO);
-  EXPECT_TRUE(main.Interpreter().DATOSDESCARGADOS);
+  EXPECT_FALSE(main.DESCARGANDO());
+  EXPECT_TRUE(main.DATOSDESCARGADOS());
   EXPECT_FALSE(main.Gauge1->isVisible());
   EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
   EXPECT_EQ(main.AbColBitBtn4->textOff(), "              VER DATOS");
@@ -275,8 +275,8 @@ TEST(MainWindowLink, DisconnectingMidDownloadKeepsPartialText) {
 
   bench.ClickSwitch();
   const std::string partial = main.DownloadText();
-  EXPECT_FALSE(main.Interpreter().DESCARGANDO);
-  EXPECT_FALSE(main.Interpreter().DATOSDESCARGADOS);
+  EXPECT_FALSE(main.DESCARGANDO());
+  EXPECT_FALSE(main.DATOSDESCARGADOS());
   EXPECT_FALSE(main.ComPort1.Connected());
   EXPECT_GT(partial.size(), 200u);
   EXPECT_NE(partial.back(), 'A');
@@ -316,7 +316,7 @@ void ExpectOneErrorThenDisconnected(MainWindowBench& bench) {
   EXPECT_EQ(main.AbRockerSwitch1->text(), "CONECTAR");
   EXPECT_FALSE(main.AbColBitBtn1->isLit());
   EXPECT_FALSE(main.AbColBitBtn7->isVisible());
-  EXPECT_FALSE(main.Interpreter().DESCARGANDO);
+  EXPECT_FALSE(main.DESCARGANDO());
   EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
 }
 
@@ -345,7 +345,7 @@ TEST(MainWindowLink, HangUpDuringDownloadKeepsPartialText) {
   ExpectOneErrorThenDisconnected(bench);
   EXPECT_FALSE(bench.Main().DownloadText().empty());
   EXPECT_NE(bench.Main().DownloadText().back(), 'A');
-  EXPECT_FALSE(bench.Main().Interpreter().DATOSDESCARGADOS);
+  EXPECT_FALSE(bench.Main().DATOSDESCARGADOS());
 }
 
 TEST(MainWindowLink, OversizedDownloadIsAbandonedWithItsTextKept) {
@@ -353,13 +353,12 @@ TEST(MainWindowLink, OversizedDownloadIsAbandonedWithItsTextKept) {
   TForm1& main = bench.Main();
   main.Interpreter().StartDownload();
   const std::string chunk(64 * 1024, '7');
-  while (main.Interpreter().DESCARGANDO &&
-         main.DownloadText().size() <= ReplyInterpreter::kMaxDownloadText) {
+  while (main.DESCARGANDO() && main.DownloadText().size() <= ReplyInterpreter::kMaxDownloadText) {
     main.HandleReceived(chunk);
   }
   ASSERT_EQ(bench.errors().size(), 1);
-  EXPECT_FALSE(main.Interpreter().DESCARGANDO);
-  EXPECT_FALSE(main.Interpreter().DATOSDESCARGADOS);
+  EXPECT_FALSE(main.DESCARGANDO());
+  EXPECT_FALSE(main.DATOSDESCARGADOS());
   EXPECT_EQ(main.DownloadText().size(), ReplyInterpreter::kMaxDownloadText);
   EXPECT_FALSE(main.Gauge1->isVisible());
   // Status replies are read again.

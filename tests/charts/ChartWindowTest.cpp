@@ -1,5 +1,5 @@
-// The chart window: filling from the data table, its failure rule, the instruction boxes,
-// copying and the print preview.
+// The chart window: filling from the decoded table's numbers, its failure rule, the instruction
+// boxes, copying and the print preview.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,25 +16,32 @@
 #include "charts/ChartPrintPreview.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
+#include "data/SampleDecoder.h"
+#include "data/SampleTable.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ErrorReport.h"
 
 namespace {
 
-// A data table as the data window holds it: columns 3 (humidity) and 4 (temperature) of rows
-// 1..N, and the line count of the download text it came from (N + 3).
-struct FakeTable {
-  std::vector<QString> humidity;
-  std::vector<QString> temperature;
-  int extraLines = 3;
-
-  int LineCount() const { return int(temperature.size()) + extraLines; }
-  QString Cell(int column, int row) const {
-    const auto& values = column == 4 ? temperature : humidity;
-    if (column != 3 && column != 4) return QString();
-    return row >= 1 && row <= int(values.size()) ? values[row - 1] : QString();
+// A decoded table with the given temperatures and humidities, one sample per pair.
+SampleTable TableOf(const std::vector<double>& temperature, const std::vector<double>& humidity) {
+  SampleTable table;
+  table.rows.resize(temperature.size() + 1);
+  for (std::size_t i = 0; i < temperature.size(); ++i) {
+    SampleNumbers sample;
+    sample.hasValues = true;
+    sample.temperature = temperature[i];
+    sample.humidity = humidity[i];
+    table.samples.push_back(sample);
   }
-};
+  return table;
+}
+
+// Marks sample `index` (from 0) as one whose line could not be decoded.
+SampleTable WithUnreadable(SampleTable table, std::size_t index) {
+  table.samples[index] = SampleNumbers{};
+  return table;
+}
 
 // Runs `action` on the next modal window that opens (polling, so it works whoever opens it).
 void OnNextModal(std::function<void(QWidget*)> action) {
@@ -74,8 +81,7 @@ class ChartWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetErrorReportObserver([this](const QString& text) { reports.push_back(text); }, false);
-    form.SetSources([this] { return table.LineCount(); },
-                    [this](int column, int row) { return table.Cell(column, row); });
+    form.SetTableSource([this] { return &table; });
   }
   void TearDown() override { SetErrorReportObserver({}); }
 
@@ -84,14 +90,13 @@ class ChartWindowTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   }
 
-  FakeTable table;
+  SampleTable table;
   TForm6 form;
   std::vector<QString> reports;
 };
 
-TEST_F(ChartWindowTest, FiveSamplesGiveFivePointsPerChartFromTheirColumns) {
-  table.temperature = {"23,5", "24,0", "-3,5", "50,1", "0,0"};
-  table.humidity = {"50,0", "51,5", "99,9", "0,0", "12,3"};
+TEST_F(ChartWindowTest, FiveSamplesGiveFivePointsPerChartFromTheirChannels) {
+  table = TableOf({23.5, 24.0, -3.5, 50.1, 0.0}, {50.0, 51.5, 99.9, 0.0, 12.3});
   Show();
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{23.5, 24.0, -3.5, 50.1, 0.0}));
@@ -99,58 +104,69 @@ TEST_F(ChartWindowTest, FiveSamplesGiveFivePointsPerChartFromTheirColumns) {
 
   // The next showing shows only the new data.
   form.hide();
-  table.temperature = {"10,0", "11,0"};
-  table.humidity = {"60,0", "61,0"};
+  table = TableOf({10.0, 11.0}, {60.0, 61.0});
   Show();
   EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{10.0, 11.0}));
   EXPECT_EQ(Values(*form.Chart2), (std::vector<double>{60.0, 61.0}));
 }
 
-TEST_F(ChartWindowTest, ThreeLinesOrFewerGiveEmptyCharts) {
-  for (int lines : {3, 2, 1, 0}) {
-    table.temperature = {"1,0", "2,0"};
-    table.humidity = {"1,0", "2,0"};
-    form.FormActivate();
-    ASSERT_EQ(form.Chart1->PointCount(), 2);
-    table.temperature.clear();
-    table.humidity.clear();
-    table.extraLines = lines;
-    form.FormActivate();
-    EXPECT_EQ(form.Chart1->PointCount(), 0) << lines << " lines";
-    EXPECT_EQ(form.Chart2->PointCount(), 0) << lines << " lines";
-    table.extraLines = 3;
-  }
+TEST_F(ChartWindowTest, DecodedDownloadIsDrawnWithItsExactValues) {
+  // r1 = 651 is 1.25 % (shown "1,3"), r2 = 499 is -0.1 degrees; the chart takes the numbers.
+  SampleDecoder decoder;
+  table = decoder.Decode("012003015030\r\n045014002000\r\n002139001243\r\n007068002223\r\nA");
+  ASSERT_FALSE(table.error);
+  form.FormActivate();
+  EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{-0.1, 23.5}));
+  const std::vector<double> humidity = Values(*form.Chart2);
+  ASSERT_EQ(humidity.size(), 2u);
+  EXPECT_NEAR(humidity[0], 1.25, 1e-12);
+  EXPECT_NEAR(humidity[1], 50.0, 1e-12);
 }
 
-TEST_F(ChartWindowTest, ABadTemperatureCellStopsThereAndLeavesTheHumidityChartAlone) {
-  table.temperature = {"1,0", "2,0", "3,0"};
-  table.humidity = {"40,0", "41,0", "42,0"};
+TEST_F(ChartWindowTest, DownloadsOfThreeLinesOrFewerAndAMissingTableGiveEmptyCharts) {
+  SampleDecoder decoder;
+  for (const char* text : {"012003015030\r\n045014002000\r\nA", "012003015030\r\nA", "A", ""}) {
+    table = TableOf({1.0, 2.0}, {1.0, 2.0});
+    form.FormActivate();
+    ASSERT_EQ(form.Chart1->PointCount(), 2);
+    table = decoder.Decode(text);
+    form.FormActivate();
+    EXPECT_EQ(form.Chart1->PointCount(), 0) << text;
+    EXPECT_EQ(form.Chart2->PointCount(), 0) << text;
+  }
+  form.SetTableSource([] { return nullptr; });
+  form.FormActivate();
+  EXPECT_EQ(form.Chart1->PointCount(), 0);
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ChartWindowTest, AnUndecodedSampleStopsTheTemperatureChartAndLeavesTheHumidityChartAlone) {
+  table = TableOf({1.0, 2.0, 3.0}, {40.0, 41.0, 42.0});
   Show();
   form.hide();
 
-  table.temperature = {"5,0", "6,0", "23.5", "8,0"};
-  table.humidity = {"70,0", "71,0", "72,0", "73,0"};
+  table = WithUnreadable(TableOf({5.0, 6.0, 7.0, 8.0}, {70.0, 71.0, 72.0, 73.0}), 2);
   Show();
   ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0], "'23.5' is not a valid floating point value.");
+  EXPECT_EQ(reports[0], "'' is not a valid floating point value.");
   EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{5.0, 6.0}));
   EXPECT_EQ(Values(*form.Chart2), (std::vector<double>{40.0, 41.0, 42.0}));  // earlier showing
   EXPECT_TRUE(form.isVisible());
 }
 
-TEST_F(ChartWindowTest, ABadHumidityCellStopsOnlyTheHumidityChart) {
-  table.temperature = {"5,0", "6,0", "7,0"};
-  table.humidity = {"70,0", "", "72,0"};
+TEST_F(ChartWindowTest, ALetterInASampleLineStopsTheChartAtThatSample) {
+  SampleDecoder decoder;
+  table = decoder.Decode(
+      "012003015030\r\n045014002000\r\n007068002223\r\n007068X02223\r\n007068002223\r\nA");
+  ASSERT_TRUE(table.error);
   Show();
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0], "'' is not a valid floating point value.");
-  EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{5.0, 6.0, 7.0}));
-  EXPECT_EQ(Values(*form.Chart2), (std::vector<double>{70.0}));
+  EXPECT_EQ(Values(*form.Chart1), (std::vector<double>{23.5}));
 }
 
 TEST_F(ChartWindowTest, LeftAxisRangesNeverChangeWithTheData) {
-  table.temperature = {"-40,0", "125,0", "1000,0"};
-  table.humidity = {"-5,0", "150,0", "0,5"};
+  table = TableOf({-40.0, 125.0, 1000.0}, {-5.0, 150.0, 0.5});
   for (int showing = 0; showing < 2; ++showing) {
     Show();
     form.Chart1->Repaint();
@@ -162,8 +178,7 @@ TEST_F(ChartWindowTest, LeftAxisRangesNeverChangeWithTheData) {
 }
 
 TEST_F(ChartWindowTest, MoverAndZoomOnlyShowTheirTexts) {
-  table.temperature = {"1,0", "2,0"};
-  table.humidity = {"3,0", "4,0"};
+  table = TableOf({1.0, 2.0}, {3.0, 4.0});
   Show();
   const QCPRange bottom = form.Chart1->xAxis->range();
   for (auto [button, expected] : {std::pair{form.AbColBitBtn2, TForm6::PanInstruction()},
@@ -190,8 +205,7 @@ TEST_F(ChartWindowTest, MoverAndZoomOnlyShowTheirTexts) {
 }
 
 TEST_F(ChartWindowTest, CopyButtonsPutTheirChartOnTheClipboard) {
-  table.temperature = {"1,0", "2,0"};
-  table.humidity = {"3,0", "4,0"};
+  table = TableOf({1.0, 2.0}, {3.0, 4.0});
   Show();
   for (auto [button, chart] :
        {std::pair{form.AbColBitBtn1, form.Chart1}, std::pair{form.AbColBitBtn5, form.Chart2}}) {
@@ -205,8 +219,7 @@ TEST_F(ChartWindowTest, CopyButtonsPutTheirChartOnTheClipboard) {
 }
 
 TEST_F(ChartWindowTest, PrintPreviewPrintsToPdfAndTheChartIsRepaintedAfterwards) {
-  table.temperature = {"1,0", "2,0", "3,0"};
-  table.humidity = {"3,0", "4,0", "5,0"};
+  table = TableOf({1.0, 2.0, 3.0}, {3.0, 4.0, 5.0});
   Show();
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());

@@ -18,6 +18,7 @@
 #include <functional>
 #include <vector>
 
+#include "data/SavedFileFormat.h"
 #include "data/Unit5.h"
 #include "tests/data/DataWindowDownloads.h"
 #include "widgets/ErrorReport.h"
@@ -448,3 +449,33 @@ TEST_F(DataWindowTest, DecodeErrorIsReportedWithTheWindowOpenAndWhatWasFilledKep
 }
 
 }  // namespace
+
+TEST_F(DataWindowTest, RoutinesRunByNameRedoOnlyTheirOwnStep) {
+  download = StartedDownload(3);  // every 5 minutes from 15/03/2012 14:45:30
+  ShowOnce();
+  const QStringList shown = Snapshot(form);
+  ASSERT_EQ(form.Cell(2, 1), QStringLiteral("14:50:30"));
+
+  // Restamping at another rate changes the times only; restamping at the download's rate undoes it.
+  form.VERPOR60MINUTOS();
+  EXPECT_EQ(form.Cell(2, 1), QStringLiteral("15:45:30"));
+  EXPECT_EQ(form.Cell(3, 1), shown[3 + 5 + 3]);
+  form.VERPOR5MINUTOS();
+  EXPECT_EQ(Snapshot(form), shown);
+
+  // New readings in the text: the channel step takes them, the dates stay.
+  download = DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 6, 0),
+                          {SampleLine(620, 500), SampleLine(620, 500), SampleLine(620, 500)});
+  form.MUESTRADATA();
+  EXPECT_EQ(form.Cell(3, 1), QStringLiteral("0,0"));
+  EXPECT_EQ(form.Table().samples[0].temperature, 0.0);
+  EXPECT_EQ(form.Cell(2, 1), QStringLiteral("14:50:30"));
+
+  // The whole decode by name gives what a new showing gives.
+  form.DOSCANALESLM35();
+  const QStringList byName = Snapshot(form);
+  ShowOnce();
+  EXPECT_EQ(Snapshot(form), byName);
+  EXPECT_EQ(form.Cell(2, 1), QStringLiteral("15:45:30"));
+  EXPECT_TRUE(reports.isEmpty());
+}

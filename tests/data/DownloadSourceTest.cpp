@@ -8,6 +8,8 @@
 #include <string>
 
 #include "data/DownloadSource.h"
+#include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 
 namespace {
 

@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "data/ChannelValueText.h"
+#include "data/DownloadLines.h"
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 
 namespace {
 

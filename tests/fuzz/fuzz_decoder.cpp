@@ -7,7 +7,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "data/ChannelValueText.h"
+#include "data/DownloadLines.h"
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 
 namespace {
 

@@ -30,15 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (length == 0) break;
       const std::string_view batch(reinterpret_cast<const char*>(data + i), length);
       i += length;
-      const bool downloading = in.DESCARGANDO;
+      const bool downloading = in.downloading;
       const std::size_t textBefore = in.downloadText().size();
       const RxEventResult r = in.OnReceived(batch);
       Check(r.gaugeProgress >= 0 && r.gaugeProgress < 50);
-      Check(r.startTimer2 == in.HORAPENDIENTE);
+      Check(r.startClockTimer == in.clockSettingPending);
       Check(in.downloadText().size() <= ReplyInterpreter::kMaxDownloadText + 1);
       if (downloading) {
         Check(!r.status.has_value() && !r.clearTimeAndDate);
-        if (r.downloadEnded) Check(batch == "A" && in.DATOSDESCARGADOS && !in.DESCARGANDO);
+        if (r.downloadEnded) Check(batch == "A" && in.downloadDone && !in.downloading);
         if (!r.downloadEnded && !r.downloadAbandoned)
           Check(in.downloadText().size() == textBefore + batch.size());
       } else {
@@ -62,10 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       case 5:
         in.OnConnectSwitch();
-        Check(in.statusBuffer().empty() && !in.DESCARGANDO);
+        Check(in.statusBuffer().empty() && !in.downloading);
         break;
       case 6:
-        in.HORAPENDIENTE = !in.HORAPENDIENTE;
+        in.clockSettingPending = !in.clockSettingPending;
         break;
       default:
         in.ClearStatusBuffer();

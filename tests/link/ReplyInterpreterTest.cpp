@@ -17,15 +17,12 @@ std::string ReplyWith(int position, const std::string& digits) {
 }
 
 TEST(DecodeReplyTest, WorkedExampleOnTheMainWindow) {
-  const StatusDisplay d = ReplyInterpreter::DecodeReply(kExampleReply, 0, 0);
+  const LoggerStatus d = ReplyInterpreter::DecodeReply(kExampleReply, 0, 0);
   EXPECT_EQ(d.time, "10:05:57");
   EXPECT_EQ(d.date, "03/09/2014");
   EXPECT_EQ(d.usedMemoryText, "65");
-  EXPECT_NEAR(d.battery, 81.8, 0.05);
-  EXPECT_EQ(d.caption1, "NIVEL DE BATERIA:");
-  EXPECT_EQ(d.caption2, "\"OK\"");
-  EXPECT_EQ(d.barColor, 0x00FF00u);
-  EXPECT_EQ(d.fontColor, 0x00FF00u);
+  EXPECT_NEAR(d.batteryPercent, 81.8, 0.05);
+  EXPECT_TRUE(d.batteryGood);
   EXPECT_EQ(d.rateItem, 2);
   ASSERT_TRUE(d.channel1 && d.channel2);
   EXPECT_NEAR(*d.channel1, 76.048, 0.0005);
@@ -43,12 +40,9 @@ TEST(DecodeReplyTest, BatteryLevelCapAndCaptions) {
       {"168", 168 / 2.2f, true}, {"999", 100.0f, true},
   };
   for (const Case& c : cases) {
-    const StatusDisplay d = ReplyInterpreter::DecodeReply(ReplyWith(13, c.reading), 0, 0);
-    EXPECT_FLOAT_EQ(d.battery, c.level) << c.reading;
-    EXPECT_EQ(d.caption1, c.good ? "NIVEL DE BATERIA:" : "REEMPLAZAR PILAS") << c.reading;
-    EXPECT_EQ(d.caption2, c.good ? "\"OK\"" : "4 PILAS \"AA\"") << c.reading;
-    EXPECT_EQ(d.barColor, c.good ? 0x00FF00u : 0xFF0000u) << c.reading;
-    EXPECT_EQ(d.fontColor, c.good ? 0x00FF00u : 0xFFFFFFu) << c.reading;
+    const LoggerStatus d = ReplyInterpreter::DecodeReply(ReplyWith(13, c.reading), 0, 0);
+    EXPECT_FLOAT_EQ(d.batteryPercent, c.level) << c.reading;
+    EXPECT_EQ(d.batteryGood, c.good) << c.reading;
   }
 }
 
@@ -69,23 +63,23 @@ TEST(DecodeReplyTest, RateCodesSelectItemsOrLeaveTheSelection) {
 }
 
 TEST(DecodeReplyTest, ChannelKinds) {
-  const StatusDisplay raw = ReplyInterpreter::DecodeReply(kExampleReply, 1, 1);
+  const LoggerStatus raw = ReplyInterpreter::DecodeReply(kExampleReply, 1, 1);
   EXPECT_FLOAT_EQ(*raw.channel1, 2506.0f);
   EXPECT_FLOAT_EQ(*raw.channel2, 670.0f);
-  const StatusDisplay none = ReplyInterpreter::DecodeReply(kExampleReply, -1, -1);
+  const LoggerStatus none = ReplyInterpreter::DecodeReply(kExampleReply, -1, -1);
   EXPECT_FALSE(none.channel1.has_value());
   EXPECT_FALSE(none.channel2.has_value());
   // Zero of each channel, and a reading below it.
-  const StatusDisplay zero = ReplyInterpreter::DecodeReply(ReplyWith(18,
-                                                                     "02108"
-                                                                     "01244"),
-                                                           0, 0);
+  const LoggerStatus zero = ReplyInterpreter::DecodeReply(ReplyWith(18,
+                                                                    "02108"
+                                                                    "01244"),
+                                                          0, 0);
   EXPECT_FLOAT_EQ(*zero.channel1, 0.0f);
   EXPECT_FLOAT_EQ(*zero.channel2, 0.0f);
-  const StatusDisplay low = ReplyInterpreter::DecodeReply(ReplyWith(18,
-                                                                    "00000"
-                                                                    "00000"),
-                                                          0, 0);
+  const LoggerStatus low = ReplyInterpreter::DecodeReply(ReplyWith(18,
+                                                                   "00000"
+                                                                   "00000"),
+                                                         0, 0);
   EXPECT_FLOAT_EQ(*low.channel1, -25.0f);
   EXPECT_FLOAT_EQ(*low.channel2, -50.0f);
 }
@@ -137,9 +131,9 @@ TEST(ReplyAssemblyTest, BufferIsEmptiedAfterAReplyAndWhenEmptiedByTheCaller) {
   EXPECT_TRUE(in.OnReceived(kExampleReply).status.has_value());
 
   in.OnReceived("0510");
-  in.DESCARGANDO = true;
+  in.downloading = true;
   in.OnConnectSwitch();
-  EXPECT_FALSE(in.DESCARGANDO);
+  EXPECT_FALSE(in.downloading);
   EXPECT_TRUE(in.OnReceived(kExampleReply).status.has_value());
 }
 
@@ -183,8 +177,8 @@ TEST(DownloadTest, EndMarkerOnlyAsABatchOfItsOwn) {
     }
     EXPECT_EQ(in.downloadText(), c.text);
     EXPECT_EQ(ended, c.ended);
-    EXPECT_EQ(in.DESCARGANDO, !c.ended);
-    EXPECT_EQ(in.DATOSDESCARGADOS, c.ended);
+    EXPECT_EQ(in.downloading, !c.ended);
+    EXPECT_EQ(in.downloadDone, c.ended);
   }
 }
 
@@ -195,7 +189,7 @@ TEST(DownloadTest, AfterTheEndRepliesAreReadAgainAndTheTextStays) {
   in.OnReceived("A");
   EXPECT_TRUE(in.OnReceived(kExampleReply).status.has_value());
   EXPECT_EQ(in.downloadText(), "012003015030\r\nA");
-  EXPECT_TRUE(in.DATOSDESCARGADOS);
+  EXPECT_TRUE(in.downloadDone);
 }
 
 TEST(DownloadTest, PieCyclesThroughFiftyStepsAndIsNotResetByANewDownload) {
@@ -222,18 +216,18 @@ TEST(DownloadTest, PieCyclesThroughFiftyStepsAndIsNotResetByANewDownload) {
 
 TEST(PendingClockTest, EveryEventStartsTheTimerWhilePendingInEitherMode) {
   ReplyInterpreter in;
-  EXPECT_FALSE(in.OnReceived("0510").startTimer2);
-  in.HORAPENDIENTE = true;
-  EXPECT_TRUE(in.OnReceived("0310").startTimer2);  // partial reply
-  EXPECT_TRUE(in.OnReceived(std::string(kExampleReply).substr(8)).startTimer2);
+  EXPECT_FALSE(in.OnReceived("0510").startClockTimer);
+  in.clockSettingPending = true;
+  EXPECT_TRUE(in.OnReceived("0310").startClockTimer);  // partial reply
+  EXPECT_TRUE(in.OnReceived(std::string(kExampleReply).substr(8)).startClockTimer);
   in.StartDownload();
-  EXPECT_TRUE(in.OnReceived("12").startTimer2);
-  EXPECT_TRUE(in.OnReceived("A").startTimer2);
+  EXPECT_TRUE(in.OnReceived("12").startClockTimer);
+  EXPECT_TRUE(in.OnReceived("A").startClockTimer);
   // Survives the connect switch.
   in.OnConnectSwitch();
-  EXPECT_TRUE(in.OnReceived("0").startTimer2);
-  in.HORAPENDIENTE = false;
-  EXPECT_FALSE(in.OnReceived("0").startTimer2);
+  EXPECT_TRUE(in.OnReceived("0").startClockTimer);
+  in.clockSettingPending = false;
+  EXPECT_FALSE(in.OnReceived("0").startClockTimer);
 }
 
 TEST(DownloadTest, RunawayDownloadIsAbandonedAtTheBoundWithItsTextKept) {
@@ -250,8 +244,8 @@ TEST(DownloadTest, RunawayDownloadIsAbandonedAtTheBoundWithItsTextKept) {
   EXPECT_TRUE(passed.downloadAbandoned);
   EXPECT_FALSE(passed.downloadEnded);
   EXPECT_FALSE(passed.gaugeVisible);
-  EXPECT_FALSE(in.DESCARGANDO);
-  EXPECT_FALSE(in.DATOSDESCARGADOS);
+  EXPECT_FALSE(in.downloading);
+  EXPECT_FALSE(in.downloadDone);
   EXPECT_EQ(in.downloadText().size(), ReplyInterpreter::kMaxDownloadText);
   EXPECT_EQ(in.downloadText().substr(0, 4), "7777");
   // Back to listening.

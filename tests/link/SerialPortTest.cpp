@@ -23,7 +23,7 @@ class SerialPortTest : public ::testing::Test {
  protected:
   SerialPortTest() {
     port.SetPort(pty.Path());
-    ApplyComPort1Settings(port);
+    ApplyLoggerLineSettings(port);
   }
 
   // Serves notices until `done` holds; false after a generous limit.

@@ -102,7 +102,7 @@ class SerialSettingsTest : public ::testing::Test {
   SerialSettingsTest() {
     port.SetSystem(system);
     port.SetPort(pty.Path());
-    ApplyComPort1Settings(port);
+    ApplyLoggerLineSettings(port);
   }
 
   PseudoTerminal pty;

@@ -23,7 +23,7 @@ class SerialWatchTest : public ::testing::Test {
  protected:
   SerialWatchTest() {
     port.SetPort(pty.Path());
-    ApplyComPort1Settings(port);
+    ApplyLoggerLineSettings(port);
     handOff.SetWakeup([this] { ++wakeups; });
   }
 

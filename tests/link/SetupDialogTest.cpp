@@ -70,7 +70,7 @@ Snapshot Take(const TCustomComPort& port) {
 
 TEST(SetupDialog, ShowsComPort1SettingsAndSortedPorts) {
   TComPort port;
-  ApplyComPort1Settings(port);
+  ApplyLoggerLineSettings(port);
   port.SetPort("COM1");
   TComSetupFrm dialog(port, {"COM2", "COM10", "/dev/ttyUSB0", "COM1"});
   EXPECT_EQ(Items(dialog.Combo1()), QStringList({"/dev/ttyUSB0", "COM1", "COM10", "COM2"}));
@@ -196,7 +196,7 @@ void WhenDialogShows(std::function<void(TComSetupFrm&)> act) {
 
 TEST(SetupDialog, CancelLeavesEverySettingAfterChoices) {
   TComPort port;
-  ApplyComPort1Settings(port);
+  ApplyLoggerLineSettings(port);
   const Snapshot before = Take(port);
   WhenDialogShows([](TComSetupFrm& dialog) {
     Choose(dialog.Combo1(), "/dev/velmorante-test");
@@ -236,7 +236,7 @@ speed_t LineSpeed(int fd) {
 TEST(SetupDialog, FailedSetterStillClosesTheChangeSoLaterSettingsApply) {
   PseudoTerminal line;
   TComPort port;
-  ApplyComPort1Settings(port);
+  ApplyLoggerLineSettings(port);
   port.SetPort(line.Path());
   port.Connect();
   ASSERT_EQ(LineSpeed(line.Slave()), B9600);

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "data/SampleDecoder.h"
+#include "data/ChannelValueText.h"
 #include "sim/LoggerEmulator.h"
 
 extern char** environ;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <thread>
 
+#include "data/ChannelValueText.h"
 #include "data/SampleDecoder.h"
 #include "link/LoggerProtocol.h"
 #include "sim/LoggerEmulator.h"

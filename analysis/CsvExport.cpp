@@ -1,0 +1,23 @@
+// The comma-separated export for programs and English-language spreadsheets.
+#include "analysis/CsvExport.h"
+
+#include "analysis/DelimitedText.h"
+#include "analysis/StampText.h"
+
+namespace analysis {
+
+namespace {
+
+std::string IsoStamp(const SampleNumbers& sample) {
+  return IsoText(StampOf(sample));
+}
+
+}  // namespace
+
+std::string CsvText(const SampleTable& table) {
+  static const DelimitedDialect kDialect = {
+      "", "sample,timestamp,relative_humidity_pct,temperature_c", ',', '.', IsoStamp};
+  return DelimitedText(table, kDialect);
+}
+
+}  // namespace analysis

@@ -1,0 +1,33 @@
+// Choosing an export format by name.
+#include "analysis/ExportFormat.h"
+
+#include "analysis/CsvExport.h"
+#include "analysis/JsonExport.h"
+#include "analysis/SpanishCsvExport.h"
+
+namespace analysis {
+
+std::optional<ExportFormat> ExportFormatNamed(std::string_view name) {
+  if (name == "csv") return ExportFormat::kCsv;
+  if (name == "csv-es") return ExportFormat::kSpanishCsv;
+  if (name == "json") return ExportFormat::kJson;
+  return std::nullopt;
+}
+
+const char* ExportExtension(ExportFormat format) {
+  return format == ExportFormat::kJson ? "json" : "csv";
+}
+
+std::string ExportText(ExportFormat format, const SampleTable& table) {
+  switch (format) {
+    case ExportFormat::kCsv:
+      return CsvText(table);
+    case ExportFormat::kSpanishCsv:
+      return SpanishCsvText(table);
+    case ExportFormat::kJson:
+      return JsonText(table);
+  }
+  return {};
+}
+
+}  // namespace analysis

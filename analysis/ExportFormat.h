@@ -1,0 +1,20 @@
+// The export formats by name ("csv", "csv-es", "json"), so that the command-line tool and the data
+// window offer the same list and produce the same bytes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "data/SampleDecoder.h"
+
+namespace analysis {
+
+enum class ExportFormat { kCsv, kSpanishCsv, kJson };
+
+std::optional<ExportFormat> ExportFormatNamed(std::string_view name);
+// The file name extension without the dot: "csv" or "json".
+const char* ExportExtension(ExportFormat format);
+std::string ExportText(ExportFormat format, const SampleTable& table);
+
+}  // namespace analysis

@@ -1,0 +1,26 @@
+// The semicolon-separated export with decimal commas for Spanish spreadsheets.
+#include "analysis/SpanishCsvExport.h"
+
+#include "analysis/DelimitedText.h"
+#include "analysis/StampText.h"
+
+namespace analysis {
+
+namespace {
+
+std::string SpanishStamp(const SampleNumbers& sample) {
+  return SpanishDateTimeText(StampOf(sample));
+}
+
+}  // namespace
+
+std::string SpanishCsvText(const SampleTable& table) {
+  static const DelimitedDialect kDialect = {
+      "\xEF\xBB\xBF",
+      "muestra;fecha_hora;humedad_relativa_%;temperatura_\xC2\xB0"
+      "C",
+      ';', ',', SpanishStamp};
+  return DelimitedText(table, kDialect);
+}
+
+}  // namespace analysis

@@ -1,0 +1,70 @@
+#include "archive/ArchiveFileCheck.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 100;
+constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating NUL
+
+std::uint32_t BigEndian(const unsigned char* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < count; ++i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+bool WalHoldsFrames(const std::string& path) {
+  struct stat wal {};
+  return ::stat((path + "-wal").c_str(), &wal) == 0 && wal.st_size > 0;
+}
+
+}  // namespace
+
+std::optional<ArchiveError> CheckArchiveFile(const std::string& path) {
+  using Kind = ArchiveError::Kind;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return std::nullopt;
+    return ArchiveError(Kind::kCannotOpen, path + ": " + std::strerror(errno));
+  }
+  if (!S_ISREG(info.st_mode)) return ArchiveError(Kind::kCannotOpen, path + ": not a regular file");
+  if (info.st_size == 0) return std::nullopt;  // a new, empty archive
+
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ArchiveError(Kind::kCannotOpen, path + ": " + std::strerror(errno));
+  unsigned char header[kHeaderSize] = {};
+  const ssize_t got = ::pread(fd, header, kHeaderSize, 0);
+  ::close(fd);
+  if (got != static_cast<ssize_t>(kHeaderSize) || std::memcmp(header, kMagic, 16) != 0) {
+    return ArchiveError(Kind::kNotAnArchive, path + ": not a download archive");
+  }
+  std::uint32_t pageSize = BigEndian(header + 16, 2);
+  if (pageSize == 1) pageSize = 65536;
+  if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0) {
+    return ArchiveError(Kind::kDamaged, path + ": damaged header");
+  }
+  // The page count in the header is trusted only when the header says it is current.
+  const std::uint32_t changeCounter = BigEndian(header + 24, 4);
+  const std::uint32_t pageCount = BigEndian(header + 28, 4);
+  const std::uint32_t validFor = BigEndian(header + 92, 4);
+  // With frames waiting in the write-ahead log a checkpoint may have been cut short; SQLite
+  // finishes it from the log, so the length is only judged on a file whose log is empty.
+  if (WalHoldsFrames(path)) return std::nullopt;
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  const bool cut =
+      size % pageSize != 0 || (pageCount != 0 && changeCounter == validFor &&
+                               size < static_cast<std::uint64_t>(pageCount) * pageSize);
+  if (cut) {
+    return ArchiveError(Kind::kDamaged, path + ": truncated (" + std::to_string(size) +
+                                            " bytes, the header announces " +
+                                            std::to_string(std::uint64_t{pageCount} * pageSize) +
+                                            ")");
+  }
+  return std::nullopt;
+}

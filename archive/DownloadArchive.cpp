@@ -1,0 +1,199 @@
+#include "archive/DownloadArchive.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "archive/ArchiveFileCheck.h"
+#include "archive/ArchiveSchema.h"
+#include "archive/Sha256.h"
+#include "data/SampleDecoder.h"
+
+namespace {
+
+// Long enough for another program's write (a few milliseconds) and a checkpoint.
+constexpr int kBusyTimeoutMs = 10000;
+
+// The columns of a listed record, in the order SummaryFrom reads them.
+#define SUMMARY_COLUMNS                                                                        \
+  "d.id, d.received_at, d.port, d.program, d.kind, d.reason, d.sha256, d.size, d.start_date, " \
+  "d.start_time, d.rate, d.samples, d.decode_error, "                                          \
+  "(SELECT count(*) FROM saved_files s WHERE s.download_id = d.id)"
+
+void MakeFolderFor(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) return;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    throw ArchiveError(ArchiveError::Kind::kCannotOpen,
+                       "cannot make the folder " + folder.string() + ": " + error.message());
+  }
+}
+
+}  // namespace
+
+DownloadArchive::DownloadArchive(const std::string& path) : path_(path) {
+  if (std::optional<ArchiveError> problem = CheckArchiveFile(path)) throw *problem;
+  MakeFolderFor(path);
+  connection_.Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  sqlite3_busy_timeout(connection_.handle(), kBusyTimeoutMs);
+  // Nothing is written before the file is known to be an archive of a version this program knows.
+  const int version = ArchiveVersion(connection_);
+  if (version > kArchiveSchemaVersion) {
+    throw ArchiveError(ArchiveError::Kind::kNewerVersion,
+                       path + ": written by a newer program (archive version " +
+                           std::to_string(version) + ", this program knows up to " +
+                           std::to_string(kArchiveSchemaVersion) + ")");
+  }
+  if (!connection_.IsReadOnly()) {
+    connection_.Execute("PRAGMA journal_mode = WAL");
+    connection_.Execute("PRAGMA synchronous = FULL");
+    if (version < kArchiveSchemaVersion) MigrateArchive(connection_);
+  } else if (version < kArchiveSchemaVersion) {
+    throw ArchiveError(ArchiveError::Kind::kCannotWrite, path + ": read-only and not yet set up");
+  }
+  connection_.Execute("PRAGMA foreign_keys = ON");
+  Prepare();
+}
+
+void DownloadArchive::Prepare() {
+  insertDownload_ = SqliteStatement(
+      connection_,
+      "INSERT INTO downloads (received_at, port, program, kind, reason, sha256, size, start_date,"
+      " start_time, rate, samples, decode_error) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  insertText_ =
+      SqliteStatement(connection_, "INSERT INTO download_texts (download_id, raw) VALUES (?, ?)");
+  insertSave_ = SqliteStatement(
+      connection_, "INSERT INTO saved_files (download_id, path, saved_at) VALUES (?, ?, ?)");
+  list_ = SqliteStatement(connection_,
+                          "SELECT " SUMMARY_COLUMNS " FROM downloads d ORDER BY d.id DESC");
+  one_ = SqliteStatement(connection_, "SELECT " SUMMARY_COLUMNS " FROM downloads d WHERE d.id = ?");
+  text_ = SqliteStatement(connection_, "SELECT raw FROM download_texts WHERE download_id = ?");
+  savedFiles_ = SqliteStatement(
+      connection_, "SELECT path, saved_at FROM saved_files WHERE download_id = ? ORDER BY id");
+  allTexts_ = SqliteStatement(connection_,
+                              "SELECT d.id, d.sha256, t.raw FROM downloads d"
+                              " LEFT JOIN download_texts t ON t.download_id = d.id ORDER BY d.id");
+}
+
+std::int64_t DownloadArchive::Add(const NewDownload& download) {
+  const SampleTable table = SampleDecoder().Decode(download.rawText);
+  SqliteWriteTransaction transaction(connection_);
+  std::int64_t id = 0;
+  {
+    SqliteStatement::Use use(insertDownload_);
+    insertDownload_.BindText(1, UtcText(download.receivedAt));
+    insertDownload_.BindText(2, download.port);
+    insertDownload_.BindText(3, download.program);
+    insertDownload_.BindText(4, KindCode(download.kind));
+    insertDownload_.BindText(5, ReasonCode(download.reason));
+    insertDownload_.BindText(6, Sha256Hex(download.rawText));
+    insertDownload_.Bind(7, static_cast<std::int64_t>(download.rawText.size()));
+    insertDownload_.BindText(8, table.startDate);
+    insertDownload_.BindText(9, table.startTime);
+    insertDownload_.BindText(10, table.rateText);
+    insertDownload_.Bind(11, static_cast<std::int64_t>(table.samples.size()));
+    insertDownload_.BindText(12, table.error.value_or(""));
+    insertDownload_.Step();
+    id = sqlite3_last_insert_rowid(connection_.handle());
+  }
+  {
+    SqliteStatement::Use use(insertText_);
+    insertText_.Bind(1, id);
+    insertText_.BindBlob(2, download.rawText);
+    insertText_.Step();
+  }
+  transaction.Commit();
+  return id;
+}
+
+void DownloadArchive::RecordSave(std::int64_t id, const std::string& filePath,
+                                 std::chrono::system_clock::time_point when) {
+  SqliteWriteTransaction transaction(connection_);
+  {
+    SqliteStatement::Use use(insertSave_);
+    insertSave_.Bind(1, id);
+    insertSave_.BindText(2, filePath);
+    insertSave_.BindText(3, UtcText(when));
+    insertSave_.Step();
+  }
+  transaction.Commit();
+}
+
+DownloadSummary DownloadArchive::SummaryFrom(const SqliteStatement& row) {
+  DownloadSummary summary;
+  summary.id = row.Integer(0);
+  summary.receivedAt = row.Text(1);
+  summary.port = row.Text(2);
+  summary.program = row.Text(3);
+  summary.kind = KindFromCode(row.Text(4)).value_or(DownloadKind::kNormal);
+  // A reason this program does not know (from a newer one) still marks the record interrupted.
+  summary.reason = ReasonFromCode(row.Text(5)).value_or(EndReason::kLineLost);
+  summary.sha256 = row.Text(6);
+  summary.size = row.Integer(7);
+  summary.startDate = row.Text(8);
+  summary.startTime = row.Text(9);
+  summary.rate = row.Text(10);
+  summary.samples = row.Integer(11);
+  summary.decodeError = row.Text(12);
+  summary.savedCount = row.Integer(13);
+  return summary;
+}
+
+std::vector<DownloadSummary> DownloadArchive::List() {
+  std::vector<DownloadSummary> records;
+  SqliteStatement::Use use(list_);
+  while (list_.Step()) records.push_back(SummaryFrom(list_));
+  return records;
+}
+
+ArchivedDownload DownloadArchive::Get(std::int64_t id) {
+  ArchivedDownload record;
+  // One read transaction, so that the record and its text are from the same moment.
+  connection_.Execute("BEGIN");
+  struct EndRead {
+    SqliteConnection& connection;
+    ~EndRead() {
+      try {
+        connection.Execute("COMMIT");
+      } catch (const ArchiveError&) {
+        // A read-only transaction has nothing to lose.
+      }
+    }
+  } endRead{connection_};
+  {
+    SqliteStatement::Use use(one_);
+    one_.Bind(1, id);
+    if (!one_.Step()) {
+      throw ArchiveError(ArchiveError::Kind::kNoSuchRecord,
+                         "no download " + std::to_string(id) + " in the archive");
+    }
+    record.summary = SummaryFrom(one_);
+  }
+  {
+    SqliteStatement::Use use(text_);
+    text_.Bind(1, id);
+    if (text_.Step()) record.rawText = std::string(text_.Blob(0));
+  }
+  {
+    SqliteStatement::Use use(savedFiles_);
+    savedFiles_.Bind(1, id);
+    while (savedFiles_.Step())
+      record.savedFiles.push_back({savedFiles_.Text(0), savedFiles_.Text(1)});
+  }
+  return record;
+}
+
+std::vector<ChecksumMismatch> DownloadArchive::Verify() {
+  std::vector<ChecksumMismatch> mismatches;
+  SqliteStatement::Use use(allTexts_);
+  while (allTexts_.Step()) {
+    const std::string recorded = allTexts_.Text(1);
+    // A record whose text is missing gets the checksum of nothing, which never matches a download.
+    const std::string actual = allTexts_.IsNull(2) ? std::string() : Sha256Hex(allTexts_.Blob(2));
+    if (actual != recorded) mismatches.push_back({allTexts_.Integer(0), recorded, actual});
+  }
+  return mismatches;
+}

@@ -1,0 +1,78 @@
+// What the archive keeps of one download: the raw text exactly as received with its checksum, how
+// and when it came and how it ended, what the decoder made of it, and the files it was saved to.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class DownloadKind { kNormal, kWholeMemory };
+
+// Why a download ended without its end marker; kNone for a complete download.
+enum class EndReason {
+  kNone,
+  kLineLost,       // the device went away or hung up
+  kSwitchedOff,    // the operator switched the link off
+  kSizeLimit,      // abandoned: far more came than any logger memory holds
+  kTimedOut,       // nothing more came for too long
+  kRestarted,      // a new download was started over it
+  kProgramClosed,  // the program was closed while it ran
+};
+
+// Codes kept in the archive and shown by `history --json`: "normal" / "full"; "" / "line-lost" ...
+const char* KindCode(DownloadKind kind);
+const char* ReasonCode(EndReason reason);
+std::optional<DownloadKind> KindFromCode(std::string_view code);
+std::optional<EndReason> ReasonFromCode(std::string_view code);
+
+// "2026-12-07T23:11:11Z"
+std::string UtcText(std::chrono::system_clock::time_point when);
+
+// A download to archive.
+struct NewDownload {
+  std::string rawText;  // every character after the command, the end marker "A" when it came
+  std::chrono::system_clock::time_point receivedAt;
+  std::string port;
+  std::string program;  // name and version of the program that received it
+  DownloadKind kind = DownloadKind::kNormal;
+  EndReason reason = EndReason::kNone;
+};
+
+// One archived download as listed.
+struct DownloadSummary {
+  std::int64_t id = 0;
+  std::string receivedAt;  // UTC, ISO 8601 with "Z"
+  std::string port;
+  std::string program;
+  DownloadKind kind = DownloadKind::kNormal;
+  EndReason reason = EndReason::kNone;
+  bool complete() const { return reason == EndReason::kNone; }
+  std::string sha256;  // of the raw text, hexadecimal
+  std::int64_t size = 0;
+  // As decoded when archived.
+  std::string startDate, startTime, rate;
+  std::int64_t samples = 0;
+  std::string decodeError;  // empty when the text decoded completely
+  std::int64_t savedCount = 0;
+};
+
+struct SavedFile {
+  std::string path;
+  std::string savedAt;  // UTC, ISO 8601 with "Z"
+};
+
+struct ArchivedDownload {
+  DownloadSummary summary;
+  std::string rawText;
+  std::vector<SavedFile> savedFiles;
+};
+
+// A record whose raw text no longer matches its checksum.
+struct ChecksumMismatch {
+  std::int64_t id = 0;
+  std::string recorded;
+  std::string actual;
+};

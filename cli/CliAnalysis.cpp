@@ -1,0 +1,143 @@
+// `export` and `stats`: read a captured download or a saved table, then write an export or the
+// statistics. Files are written whole or not at all.
+#include "cli/CliAnalysis.h"
+
+#include <ostream>
+#include <stdexcept>
+
+#include "analysis/ExportFormat.h"
+#include "analysis/LimitRange.h"
+#include "analysis/RoundedNumber.h"
+#include "analysis/SampleStatistics.h"
+#include "analysis/StampText.h"
+#include "analysis/StatisticsJson.h"
+#include "cli/AtomicFile.h"
+#include "cli/CliArguments.h"
+#include "cli/Translate.h"
+#include "data/DownloadSource.h"
+
+namespace cli {
+
+namespace {
+
+// The decoded download of SOURCE. A file that is neither a capture nor a saved table, or a capture
+// that cannot be decoded, is an error: nothing is exported from half a download.
+SampleTable ReadSource(const std::string& path) {
+  const std::optional<LoadedDownload> loaded = RecogniseDownload(ReadWholeFile(path));
+  if (!loaded)
+    throw std::runtime_error(
+        Format(_("%s is neither a captured download nor a saved table file"), path));
+  if (loaded->table.error)
+    throw std::runtime_error(
+        Format(_("the download in %s cannot be decoded: %s"), path, *loaded->table.error));
+  return loaded->table;
+}
+
+analysis::ChannelLimits LimitsOption(const CommandLine& line, const std::string& name) {
+  if (!line.Has(name)) return {};
+  const std::string text = line.Value(name);
+  if (const std::optional<analysis::ChannelLimits> limits = analysis::ParseLimitRange(text))
+    return *limits;
+  throw UsageError(Format(_("%s must be LOW:HIGH (either may be left out, LOW not above HIGH), "
+                            "not '%s'"),
+                          name, text));
+}
+
+std::string Figure(double value) {
+  const std::string text = analysis::RoundedText(value, analysis::kStatisticsDecimals);
+  return text.empty() ? "-" : text;
+}
+
+std::string StampAt(const SampleTable& table, std::size_t count, std::size_t sample) {
+  if (count == 0 || !table.samples[sample].hasStamp) return "-";
+  return analysis::IsoText(analysis::StampOf(table.samples[sample]));
+}
+
+void PrintChannel(std::ostream& out, const char* name, const SampleTable& table,
+                  const analysis::ChannelStatistics& c) {
+  out << name << '\n'
+      << Format(_("  count %s  mean %s  stdev %s"), std::to_string(c.count), Figure(c.mean),
+                Figure(c.stdev))
+      << '\n'
+      << Format(_("  min %s at %s  max %s at %s"), Figure(c.min),
+                StampAt(table, c.count, c.minSample), Figure(c.max),
+                StampAt(table, c.count, c.maxSample))
+      << '\n';
+}
+
+void PrintLimits(std::ostream& out, const char* name, const analysis::ChannelLimits& set,
+                 const std::optional<analysis::LimitStatistics>& result) {
+  if (!result) return;
+  const std::string low = set.low ? Figure(*set.low) : "-";
+  const std::string high = set.high ? Figure(*set.high) : "-";
+  const std::string minutes =
+      result->minutesOutside ? analysis::RoundedText(*result->minutesOutside, 0) : "-";
+  out << Format(_("%s limits %s to %s: %s below, %s above, %s % outside, %s minutes outside"), name,
+                low, high, std::to_string(result->below), std::to_string(result->above),
+                Figure(result->percentOutside), minutes)
+      << '\n';
+}
+
+void PrintStatistics(std::ostream& out, const SampleTable& table,
+                     const analysis::DownloadStatistics& s, const analysis::LimitSettings& limits) {
+  const std::string rate = table.rateMinutes > 0 ? std::to_string(table.rateMinutes) : "-";
+  out << Format(_("Samples: %s  Rate: %s minutes"), std::to_string(table.samples.size()), rate)
+      << '\n';
+  PrintChannel(out, _("Relative humidity (%):"), table, s.humidity);
+  PrintChannel(out, _("Temperature (C):"), table, s.temperature);
+  const analysis::DewPointStatistics& d = s.dewPoint;
+  out << _("Dew point (C):") << '\n'
+      << Format(_("  min %s  max %s  mean %s  (%s samples without one: humidity 0 % or below)"),
+                d.count ? Figure(d.min) : "-", d.count ? Figure(d.max) : "-",
+                d.count ? Figure(d.mean) : "-", std::to_string(d.skipped))
+      << '\n';
+  out << Format(_("Mean kinetic temperature: %s C"), Figure(s.mktCelsius)) << '\n';
+  PrintLimits(out, _("Relative humidity"), limits.humidity, s.humidityLimits);
+  PrintLimits(out, _("Temperature"), limits.temperature, s.temperatureLimits);
+}
+
+// Writes `text` to --out, or to the standard output without it.
+void Deliver(const CommandLine& line, const std::string& text, std::ostream& out) {
+  if (line.Has("--out")) {
+    WriteFileAtomically(line.Value("--out"), text);
+  } else {
+    out << text;
+  }
+}
+
+}  // namespace
+
+int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line = Parse(args, {"--format", "--out"}, {}, 1);
+  if (!line.Has("--format")) throw UsageError(_("--format is missing: csv, csv-es or json"));
+  const std::optional<analysis::ExportFormat> format =
+      analysis::ExportFormatNamed(line.Value("--format"));
+  if (!format)
+    throw UsageError(
+        Format(_("--format must be csv, csv-es or json, not '%s'"), line.Value("--format")));
+  const SampleTable table = ReadSource(line.positional[0]);
+  Deliver(line, analysis::ExportText(*format, table), out);
+  if (line.Has("--out"))
+    err << "velmorante-cli: "
+        << Format(_("exported %s samples to %s"), std::to_string(table.samples.size()),
+                  line.Value("--out"))
+        << '\n';
+  return kOk;
+}
+
+int StatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+  const CommandLine line = Parse(args, {"--limits-rh", "--limits-t"}, {"--json"}, 1);
+  analysis::LimitSettings limits;
+  limits.humidity = LimitsOption(line, "--limits-rh");
+  limits.temperature = LimitsOption(line, "--limits-t");
+  const SampleTable table = ReadSource(line.positional[0]);
+  const analysis::DownloadStatistics statistics = analysis::ComputeStatistics(table, limits);
+  if (line.Has("--json")) {
+    out << analysis::StatisticsJson(table, statistics, limits);
+  } else {
+    PrintStatistics(out, table, statistics, limits);
+  }
+  return kOk;
+}
+
+}  // namespace cli

@@ -1,0 +1,250 @@
+#include "cli/CliHistory.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <ostream>
+
+#include "archive/ArchivePath.h"
+#include "archive/DownloadArchive.h"
+#include "cli/AtomicFile.h"
+#include "cli/LoggerSession.h"
+#include "cli/Translate.h"
+#include "data/SampleDecoder.h"
+#include "link/ReplyInterpreter.h"
+
+namespace cli {
+namespace {
+
+const char kProgram[] = "velmorante-cli " VELMORANTE_VERSION;
+
+std::string ArchivePathOf(const CommandLine& line) {
+  return line.Has("--archive") ? line.Value("--archive") : DefaultArchivePath();
+}
+
+// The problem in a sentence, then the detail in the words of the system or the database.
+std::string ProblemText(const ArchiveError& error) {
+  const char* sentence = "";
+  switch (error.kind()) {
+    case ArchiveError::Kind::kNotAnArchive:
+      sentence = _("the file is not a download archive; it is left as it is");
+      break;
+    case ArchiveError::Kind::kDamaged:
+      sentence = _("the archive file is damaged; it is left as it is");
+      break;
+    case ArchiveError::Kind::kNewerVersion:
+      sentence = _("the archive was written by a newer version; it is left as it is");
+      break;
+    case ArchiveError::Kind::kCannotOpen:
+      sentence = _("the archive cannot be opened or created");
+      break;
+    case ArchiveError::Kind::kCannotWrite:
+      sentence = _("the archive cannot be read or written");
+      break;
+    case ArchiveError::Kind::kNoSuchRecord:
+      sentence = _("no such download in the archive");
+      break;
+  }
+  return Format("%s (%s)", sentence, error.what());
+}
+
+std::string StatusText(const DownloadSummary& record) {
+  switch (record.reason) {
+    case EndReason::kNone:
+      return _("complete");
+    case EndReason::kLineLost:
+      return _("line lost");
+    case EndReason::kSwitchedOff:
+      return _("link switched off");
+    case EndReason::kSizeLimit:
+      return _("size limit");
+    case EndReason::kTimedOut:
+      return _("timed out");
+    case EndReason::kRestarted:
+      return _("restarted");
+    case EndReason::kProgramClosed:
+      return _("program closed");
+  }
+  return "";
+}
+
+// "every 5 min" from the table's rate text "CADA 5 MINUTOS"; "-" when it has none.
+std::string RateText(const std::string& rate) {
+  const std::size_t digits = rate.find_first_of("0123456789");
+  if (digits == std::string::npos) return "-";
+  return Format(_("every %s min"), rate.substr(digits, rate.find(' ', digits) - digits));
+}
+
+std::string JsonString(const std::string& text) {
+  std::string quoted = "\"";
+  for (const unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      quoted += escape;
+    } else {
+      quoted += static_cast<char>(c);
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string RecordJson(const DownloadSummary& r) {
+  return "{\"id\":" + std::to_string(r.id) + ",\"received_at\":" + JsonString(r.receivedAt) +
+         ",\"port\":" + JsonString(r.port) + ",\"program\":" + JsonString(r.program) +
+         ",\"kind\":" + JsonString(KindCode(r.kind)) +
+         ",\"complete\":" + (r.complete() ? "true" : "false") +
+         ",\"reason\":" + JsonString(ReasonCode(r.reason)) +
+         ",\"samples\":" + std::to_string(r.samples) + ",\"sha256\":" + JsonString(r.sha256) +
+         ",\"size\":" + std::to_string(r.size) + ",\"start_date\":" + JsonString(r.startDate) +
+         ",\"start_time\":" + JsonString(r.startTime) + ",\"rate\":" + JsonString(r.rate) +
+         ",\"decode_error\":" + JsonString(r.decodeError) +
+         ",\"saved\":" + std::to_string(r.savedCount) + "}";
+}
+
+void PrintList(const std::vector<DownloadSummary>& records, std::ostream& out) {
+  char line[256];
+  std::snprintf(line, sizeof line, "%6s  %-20s  %-6s  %7s  %-19s  %-13s  %-17s  %s\n", "ID",
+                _("RECEIVED (UTC)"), _("KIND"), _("SAMPLES"), _("LOGGER START"), _("RATE"),
+                _("STATUS"), _("SAVED"));
+  out << line;
+  for (const DownloadSummary& r : records) {
+    const std::string start =
+        r.startDate.empty() ? std::string("-") : r.startDate + " " + r.startTime;
+    std::snprintf(line, sizeof line, "%6lld  %-20s  %-6s  %7lld  %-19s  %-13s  %-17s  %s\n",
+                  static_cast<long long>(r.id), r.receivedAt.c_str(),
+                  r.kind == DownloadKind::kWholeMemory ? _("full") : _("normal"),
+                  static_cast<long long>(r.samples), start.c_str(), RateText(r.rate).c_str(),
+                  StatusText(r).c_str(), r.savedCount > 0 ? _("yes") : _("no"));
+    out << line;
+  }
+}
+
+// Lists, shows or verifies; throws ArchiveError, FileError or UsageError.
+int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const std::string sub = args.size() > 1 ? args[1] : "";
+  if (sub == "show") {
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    const CommandLine line = Parse(rest, {"--archive", "--out", "--raw"}, {}, 1);
+    const long id = WholeNumber("ID", line.positional[0], 1, 2147483647);
+    const std::string path = ArchivePathOf(line);
+    if (!std::filesystem::exists(path)) {
+      throw ArchiveError(ArchiveError::Kind::kNoSuchRecord, Format(_("no archive at %s"), path));
+    }
+    DownloadArchive archive(path);
+    const ArchivedDownload record = archive.Get(id);
+    if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), record.rawText);
+    const SampleTable table = SampleDecoder().Decode(record.rawText);
+    if (line.Has("--out")) {
+      WriteFileAtomically(line.Value("--out"), SavedFileText(table));
+      archive.RecordSave(id, std::filesystem::absolute(line.Value("--out")).string(),
+                         std::chrono::system_clock::now());
+    } else if (!line.Has("--raw")) {
+      out << SavedFileText(table);
+    }
+    if (table.error) {
+      err << "velmorante-cli: "
+          << Format(_("download %s does not decode completely: %s"), std::to_string(id),
+                    *table.error)
+          << '\n';
+    }
+    return kOk;
+  }
+  if (sub == "verify") {
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    const CommandLine line = Parse(rest, {"--archive"}, {}, 0);
+    const std::string path = ArchivePathOf(line);
+    if (!std::filesystem::exists(path)) {
+      out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
+      return kOk;
+    }
+    DownloadArchive archive(path);
+    const std::size_t total = archive.List().size();
+    const std::vector<ChecksumMismatch> bad = archive.Verify();
+    for (const ChecksumMismatch& m : bad) {
+      err << "velmorante-cli: "
+          << Format(_("download %s no longer matches its checksum (recorded %s, now %s)"),
+                    std::to_string(m.id), m.recorded, m.actual)
+          << '\n';
+    }
+    if (!bad.empty()) return kFailed;
+    out << Format(_("%s downloads verified, all match their checksums"), std::to_string(total))
+        << '\n';
+    return kOk;
+  }
+  const CommandLine line = Parse(args, {"--archive"}, {"--json"}, 0);
+  const std::string path = ArchivePathOf(line);
+  std::vector<DownloadSummary> records;
+  if (std::filesystem::exists(path)) records = DownloadArchive(path).List();
+  if (line.Has("--json")) {
+    out << "[";
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      out << (i ? ",\n " : "") << RecordJson(records[i]);
+    }
+    out << "]\n";
+  } else {
+    PrintList(records, out);
+  }
+  return kOk;
+}
+
+}  // namespace
+
+int History(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    return RunHistory(args, out, err);
+  } catch (const ArchiveError& error) {
+    err << "velmorante-cli: " << ProblemText(error) << '\n';
+    return kFailed;
+  }
+}
+
+DownloadArchiving::DownloadArchiving(const CommandLine& line, std::string port, bool wholeMemory)
+    : enabled_(!line.Has("--no-archive")),
+      path_(ArchivePathOf(line)),
+      port_(std::move(port)),
+      kind_(wholeMemory ? DownloadKind::kWholeMemory : DownloadKind::kNormal) {
+  if (line.Has("--no-archive") && line.Has("--archive")) {
+    throw UsageError(_("--archive and --no-archive cannot be used together"));
+  }
+}
+
+void DownloadArchiving::Keep(const std::string& text, EndReason reason, std::ostream& err) {
+  if (!enabled_ || text.empty()) return;
+  NewDownload download;
+  download.rawText = text;
+  download.receivedAt = std::chrono::system_clock::now();
+  download.port = port_;
+  download.program = kProgram;
+  download.kind = kind_;
+  download.reason = reason;
+  try {
+    id_ = DownloadArchive(path_).Add(download);
+    err << "velmorante-cli: "
+        << Format(_("archived as download %s in %s"), std::to_string(*id_), path_) << '\n';
+  } catch (const ArchiveError& error) {
+    failed_ = true;
+    err << "velmorante-cli: " << _("the download was not archived: ") << ProblemText(error) << '\n';
+  }
+}
+
+EndReason DownloadArchiving::ReasonOf(const LoggerSession& session) {
+  if (session.LineFailed()) return EndReason::kLineLost;
+  if (session.DownloadAbandoned()) return EndReason::kSizeLimit;
+  return EndReason::kTimedOut;
+}
+
+void DownloadArchiving::NoteSaved(const std::string& file, std::ostream& err) {
+  if (!id_) return;
+  try {
+    DownloadArchive(path_).RecordSave(*id_, std::filesystem::absolute(file).string(),
+                                      std::chrono::system_clock::now());
+  } catch (const ArchiveError& error) {
+    failed_ = true;
+    err << "velmorante-cli: " << ProblemText(error) << '\n';
+  }
+}
+
+}  // namespace cli

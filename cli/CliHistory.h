@@ -1,0 +1,46 @@
+// The download archive from the command line: `history` lists, shows and verifies the archived
+// downloads, and `download` keeps what it receives there (complete or as far as it came).
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/DownloadRecord.h"
+#include "cli/CliArguments.h"
+
+class LoggerSession;
+
+namespace cli {
+
+// `history [--json]`, `history show ID [--out FILE] [--raw FILE]`, `history verify`, each with
+// `--archive FILE`. Returns the exit status.
+int History(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// What `download` does with the archive: --archive FILE chooses it, --no-archive skips it. A
+// failure to archive is said on the error stream and makes the exit status 1, but never keeps
+// the table from being printed or saved.
+class DownloadArchiving {
+ public:
+  DownloadArchiving(const CommandLine& line, std::string port, bool wholeMemory);
+
+  // Archives the text received; an empty text is not kept. Says where it went on `err`.
+  void Keep(const std::string& text, EndReason reason, std::ostream& err);
+  // Why a download that `session` was running ended without its end marker.
+  static EndReason ReasonOf(const LoggerSession& session);
+  // Notes that the archived download was saved to `file`.
+  void NoteSaved(const std::string& file, std::ostream& err);
+  bool Failed() const { return failed_; }
+
+ private:
+  bool enabled_;
+  std::string path_;
+  std::string port_;
+  DownloadKind kind_;
+  std::optional<std::int64_t> id_;
+  bool failed_ = false;
+};
+
+}  // namespace cli

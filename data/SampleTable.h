@@ -1,0 +1,35 @@
+// The decoded download as every consumer reads it: the table's display texts row by row, and beside
+// them the exact numbers of every sample (engineering values and time stamp fields).
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The numbers behind one row of the table: the engineering values exactly as computed (no
+// rounding) and the time stamp's fields with the year in full (2000 + the logger's year).
+struct SampleNumbers {
+  bool hasValues = false;  // false when the row's line could not be read
+  double humidity = 0;     // relative humidity, %
+  double temperature = 0;  // degrees Celsius
+  bool hasStamp = false;   // false when the download's rate code is unknown
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+struct SampleTable {
+  // Column texts of rows 0..N (row 0: "", " FECHA:", " HORA:", "CANAL 1", "CANAL 2").
+  using Row = std::array<std::string, 5>;
+  std::vector<Row> rows;  // rows.size() == max(1, L - 2)
+  // samples[k - 1] holds the numbers of row k; samples.size() == rows.size() - 1.
+  std::vector<SampleNumbers> samples;
+  int rateMinutes = 0;     // minutes between samples; 0 when the rate is unknown
+  std::string startDate;   // Edit1
+  std::string startTime;   // Edit2
+  std::string rateText;    // Edit8: kept from before when the rate code is not 1..6
+  int startStamp[6] = {};  // Label1..Label6: year, month, day, hour, minute, second
+  // "'x' is not a valid integer value": the decode stopped at the character x. A character that is
+  // missing (a line too short, or a header line that is not there) gives "'' is not a valid
+  // integer value".
+  std::optional<std::string> error;
+};

@@ -1,0 +1,91 @@
+// `velmorante-cli export` and `stats` on real files: the file written is the export itself, a saved
+// table gives the figures of its capture, and bad limits or a bad source fail without writing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "analysis/CsvExport.h"
+#include "cli/CliCommands.h"
+#include "data/SampleDecoder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kRaw[] = "012003015030\r\n045014002000\r\n007068002223\r\n008000003000\r\nA";
+
+class CliAnalysisTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("velmorante-cli-analysis-" +
+            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const std::string& content) {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+  }
+  int Run(std::vector<std::string> args) {
+    out_.str("");
+    err_.str("");
+    return RunCli(args, out_, err_);
+  }
+
+  fs::path dir_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(CliAnalysisTest, ExportToFileIsTheExportAndSavedTableGivesTheSameStatistics) {
+  const std::string raw = Write("raw.txt", kRaw);
+  const std::string out = (dir_ / "out.csv").string();
+  ASSERT_EQ(Run({"export", raw, "--format", "csv", "--out", out}), 0) << err_.str();
+  EXPECT_EQ(Read(out), analysis::CsvText(SampleDecoder().Decode(kRaw)));
+
+  ASSERT_EQ(Run({"stats", raw, "--json", "--limits-t", ":25"}), 0) << err_.str();
+  const std::string fromRaw = out_.str();
+  EXPECT_NE(fromRaw.find("\"temperature\": {\"low\": null, \"high\": 25.00, \"below\": 0, "
+                         "\"above\": 1, \"percent_outside\": 50.00, \"minutes_outside\": 5}"),
+            std::string::npos)
+      << fromRaw;
+  // The saved table holds one decimal only, so the figures match where the values are exact.
+  const std::string saved = Write("saved.txt", SavedFileText(SampleDecoder().Decode(kRaw)));
+  ASSERT_EQ(Run({"stats", saved, "--json", "--limits-t", ":25"}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("\"percent_outside\": 50.00, \"minutes_outside\": 5"),
+            std::string::npos)
+      << out_.str();
+}
+
+TEST_F(CliAnalysisTest, BadLimitsFormatOrSourceFailAndLeaveTheTargetAlone) {
+  const std::string raw = Write("raw.txt", kRaw);
+  const std::string target = Write("target.csv", "old");
+  EXPECT_EQ(Run({"stats", raw, "--limits-rh", "80:20"}), 2);
+  EXPECT_NE(err_.str().find("--limits-rh"), std::string::npos);
+  EXPECT_EQ(Run({"export", raw, "--format", "xls", "--out", target}), 2);
+  // A capture with a letter in a sample line is not exported at all.
+  const std::string broken =
+      Write("broken.txt", "012003015030\r\n045014002000\r\n0070X8002223\r\nA");
+  EXPECT_EQ(Run({"export", broken, "--format", "csv", "--out", target}), 1);
+  EXPECT_NE(err_.str().find("cannot be decoded"), std::string::npos) << err_.str();
+  EXPECT_EQ(Run({"export", (dir_ / "missing.txt").string(), "--format", "json", "--out", target}),
+            1);
+  EXPECT_EQ(Read(target), "old");
+  // A folder that does not exist: the export fails and says so.
+  EXPECT_EQ(Run({"export", raw, "--format", "csv", "--out", (dir_ / "no" / "x.csv").string()}), 1);
+  EXPECT_FALSE(err_.str().empty());
+}
+
+}  // namespace

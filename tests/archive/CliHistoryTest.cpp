@@ -1,0 +1,146 @@
+// velmorante-cli's archive, the built program against the logger emulator: what `download` keeps,
+// what `history` lists and shows, what `history verify` catches, and a damaged archive file.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "archive/Sha256.h"
+#include "sim/LoggerEmulator.h"
+#include "tests/archive/ArchiveTestFiles.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace archive_test;
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+class CliHistory : public ::testing::Test {
+ protected:
+  RunResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), VELMORANTE_CLI_PATH);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string outPath = folder_.File("stdout"), errPath = folder_.File("stderr");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    RunResult result;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = Bytes(outPath);
+    result.err = Bytes(errPath);
+    return result;
+  }
+
+  static LoggerOptions Fast(int samples, LoggerFault fault = LoggerFault::None) {
+    LoggerOptions options;
+    options.storedSamples = samples;
+    options.baud = 0;
+    options.statusPeriodMs = 150;
+    options.endMarkerPauseMs = 40;
+    options.recordLive = false;
+    options.fault = fault;
+    return options;
+  }
+
+  TempFolder folder_;
+  const std::string archive_ = folder_.File("descargas.sqlite");
+};
+
+TEST_F(CliHistory, CompleteAndInterruptedDownloadsAreKeptAsTheLoggerSentThem) {
+  LoggerEmulator logger(Fast(40));
+  logger.Start();
+  RunResult r = Run({"download", "--port", logger.PortPath(), "--archive", archive_, "--out",
+                     folder_.File("saved.txt")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string complete = logger.LastDownloadText();
+
+  // Paced, so that the characters before the hang-up reach the program.
+  LoggerOptions paced = Fast(40, LoggerFault::HangUpInDownload);
+  paced.baud = 9600;
+  LoggerEmulator cut(paced);
+  cut.Start();
+  r = Run({"download", "--port", cut.PortPath(), "--archive", archive_, "--timeout", "2"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("archived as download 2"), std::string::npos) << r.err;
+
+  r = Run({"history", "--json", "--archive", archive_});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.find("{\"id\":2,"), 1u) << r.out;  // newest first
+  EXPECT_NE(r.out.find("\"sha256\":\"" + Sha256Hex(complete) + "\""), std::string::npos);
+  EXPECT_NE(r.out.find("\"complete\":false,\"reason\":\"line-lost\""), std::string::npos);
+  EXPECT_NE(r.out.find("\"samples\":40,"), std::string::npos);
+  EXPECT_NE(r.out.find("\"saved\":1}"), std::string::npos);
+
+  // The table from the archive is the file saved at download time, byte for byte.
+  r = Run({"history", "show", "1", "--archive", archive_, "--out", folder_.File("again.txt")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Bytes(folder_.File("again.txt")), Bytes(folder_.File("saved.txt")));
+  r = Run({"history", "show", "2", "--archive", archive_, "--raw", folder_.File("cut.raw")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // As far as it came: what the logger sent before hanging up, and the checksum of exactly that.
+  const std::string received = Bytes(folder_.File("cut.raw"));
+  EXPECT_GT(received.size(), 28u);
+  EXPECT_EQ(cut.LastDownloadText().substr(0, received.size()), received);
+  r = Run({"history", "--json", "--archive", archive_});
+  EXPECT_NE(r.out.find("\"sha256\":\"" + Sha256Hex(received) + "\""), std::string::npos);
+
+  r = Run({"history", "show", "3", "--archive", archive_});
+  EXPECT_EQ(r.exitCode, 1);
+  r = Run({"history", "verify", "--archive", archive_});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+TEST_F(CliHistory, VerifyFailsNamingTheRecordWithAChangedByte) {
+  LoggerEmulator logger(Fast(30));
+  logger.Start();
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(Run({"download", "--port", logger.PortPath(), "--archive", archive_}).exitCode, 0);
+  }
+  std::string bytes = Bytes(archive_);
+  const std::string text = logger.LastDownloadText();
+  // Both downloads hold the same text: change a digit of one copy in the file.
+  const std::size_t at = bytes.find(text.substr(28, 40));
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 2] = bytes[at + 2] == '0' ? '1' : '0';
+  WriteBytes(archive_, bytes);
+  const RunResult r = Run({"history", "verify", "--archive", archive_});
+  EXPECT_EQ(r.exitCode, 1);
+  const std::size_t named = r.err.find(" no longer matches");
+  ASSERT_NE(named, std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(" no longer matches", named + 1), std::string::npos) << r.err;
+}
+
+TEST_F(CliHistory, DamagedArchiveIsLeftAloneAndTheTableIsStillPrinted) {
+  LoggerEmulator logger(Fast(12));
+  logger.Start();
+  const std::string junk(8192, '\x5a');
+  WriteBytes(archive_, junk);
+  const RunResult r = Run({"download", "--port", logger.PortPath(), "--archive", archive_});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("Samples: 12"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("not archived"), std::string::npos) << r.err;
+  EXPECT_EQ(Bytes(archive_), junk);
+  EXPECT_EQ(Run({"download", "--port", logger.PortPath(), "--archive", archive_, "--no-archive"})
+                .exitCode,
+            2);
+  EXPECT_EQ(Run({"download", "--port", logger.PortPath(), "--no-archive"}).exitCode, 0);
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+# Fails when a folder below the windows includes a header of app/, or when a Qt-free folder includes
+# Qt. Run as: cmake -DROOT=<source folder> -P IncludeRules.cmake
+set(failures "")
+foreach(folder link data charts widgets sim cli archive analysis)
+  file(GLOB_RECURSE sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
+  foreach(source IN LISTS sources)
+    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]app/")
+    if(lines)
+      list(APPEND failures "${source} includes from app/: ${lines}")
+    endif()
+  endforeach()
+endforeach()
+# The Qt-free libraries' sources: a Qt include there would tie the core to the windows.
+set(qt_free_sources "")
+foreach(folder link sim cli archive analysis data)
+  file(GLOB_RECURSE found "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
+  list(APPEND qt_free_sources ${found})
+endforeach()
+# The Qt parts of link/ and data/: the setup dialog and the data window with its helpers.
+list(FILTER qt_free_sources EXCLUDE REGEX
+  "/link/CPortSetup|/data/(Unit5|SampleTableModel|GridCellDelegate|ButtonPictures|TableFileWriter|.*Window|.*Dialog|.*Widget)")
+foreach(source IN LISTS qt_free_sources)
+  file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*<Q")
+  if(lines)
+    list(APPEND failures "${source} is in a Qt-free library but includes Qt: ${lines}")
+  endif()
+endforeach()
+if(failures)
+  list(JOIN failures "\n" text)
+  message(FATAL_ERROR "${text}")
+endif()
