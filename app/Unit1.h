@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QWidget>
+#include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,8 @@ struct MainWindowOptions {
   bool runSetupDialog = true;
   // Ports added to the setup dialog's list (the emulator's, the one named on the command line).
   std::vector<std::string> extraPorts;
+  // The computer's clock, read by the clock setting; the system's when not given.
+  std::function<std::time_t()> clock;
 };
 
 class TForm1 : public QWidget {
@@ -82,6 +86,10 @@ class TForm1 : public QWidget {
   void HandleReceived(const std::string& batch);
   void Timer2Timer();
   void PONEHORA();
+  // Beside the specified controls: the port setup dialog again while disconnected, and the
+  // cancelling of a clock setting that waits.
+  void PortSetupButtonClick();
+  void ClockPendingButtonClick();
 
   TComPort ComPort1;
   QTimer* Timer2 = nullptr;
@@ -111,6 +119,8 @@ class TForm1 : public QWidget {
   ColorButton* AbColBitBtn6 = nullptr;
   RadioGroup* RadioGroup2 = nullptr;
   RadioGroup* RadioGroup3 = nullptr;
+  ColorButton* PortSetupButton = nullptr;
+  ColorButton* ClockPendingButton = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -121,6 +131,8 @@ class TForm1 : public QWidget {
   void ConnectHandlers();
   // The connect switch's off position: line dropped, port closed, switch and lamps off.
   void SwitchOff();
+  // The port button while disconnected, the pending-clock button while a setting waits.
+  void ShowLinkAids();
   // The port failed while watched (unplugged, hang-up): report once and switch off.
   void ComPort1Failure(const EComPort& error);
   void FormClose();
