@@ -10,6 +10,7 @@
 #include "cli/LoggerSession.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 #include "link/ReplyInterpreter.h"
 
 namespace cli {
