@@ -6,6 +6,11 @@
 
 namespace {
 
+// Appended to the parser's help: what the program's exit status means.
+constexpr char kExitStatus[] =
+    "\nEstado de salida: 0 al cerrar el programa (o con --help, --version), 1 sin pantalla o "
+    "cuando\nel logger simulado no puede empezar, 2 cuando la línea de órdenes es incorrecta.\n";
+
 void Print(std::FILE* stream, const QString& text) {
   std::fputs(text.toLocal8Bit().constData(), stream);
   std::fflush(stream);
@@ -54,21 +59,25 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOptions({help, version, port, demo, noGui, screenshots, quitAfterShow});
 
+  // Usage errors name the program, as every command does on Linux; "--port=NOMBRE" and
+  // "--port NOMBRE" are both understood by the parser.
+  const QString helpText = parser.helpText() + QString::fromUtf8(kExitStatus);
   if (!parser.parse(arguments)) {
-    Print(stderr, parser.errorText() + QStringLiteral("\n\n") + parser.helpText());
+    Print(stderr,
+          QStringLiteral("velmorante: ") + parser.errorText() + QStringLiteral("\n\n") + helpText);
     return 2;
   }
   if (parser.isSet(help)) {
-    Print(stdout, parser.helpText());
+    Print(stdout, helpText);
     return 0;
   }
   if (parser.isSet(version)) {
-    Print(stdout, QStringLiteral("Velmorante 3.2.0 (Version 3.2)\n"));
+    Print(stdout, QStringLiteral("velmorante (Velmorante) " VELMORANTE_VERSION "\n"));
     return 0;
   }
   if (!parser.positionalArguments().isEmpty()) {
-    Print(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2")
-                      .arg(parser.positionalArguments().first(), parser.helpText()));
+    Print(stderr, QStringLiteral("velmorante: Argumento desconocido: %1\n\n%2")
+                      .arg(parser.positionalArguments().first(), helpText));
     return 2;
   }
   options.port = parser.value(port);

@@ -9,6 +9,7 @@
 #include "analysis/CsvExport.h"
 #include "cli/CliCommands.h"
 #include "data/SampleDecoder.h"
+#include "data/SavedFileFormat.h"
 
 namespace {
 
