@@ -39,11 +39,6 @@ void LoadQtTranslations(QCoreApplication& app) {
   }
 }
 
-void NameApplication() {
-  QCoreApplication::setApplicationName(QStringLiteral("Velmorante"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("3.2.0"));
-}
-
 // Help, version, usage errors and the command-line demo need no display. Without a display the
 // arguments are still checked first, so that a mistyped option is reported as such.
 int RunWithoutWindows(int argc, char** argv, bool noDisplay) {
@@ -70,6 +65,14 @@ int RunWithoutWindows(int argc, char** argv, bool noDisplay) {
 
 }  // namespace
 
+void NameApplication() {
+  // The name titles the message boxes. It is deliberately not made the display name: the window
+  // system would append it to every window's title ("Setup — Velmorante"), and the windows carry
+  // their own exact captions.
+  QCoreApplication::setApplicationName(QStringLiteral("Velmorante"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("3.2.0"));
+}
+
 int RunProject1(int argc, char** argv) {
   QElapsedTimer sinceStart;
   sinceStart.start();
@@ -79,7 +82,6 @@ int RunProject1(int argc, char** argv) {
 
   QApplication app(argc, argv);
   NameApplication();
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Velmorante"));
   LoadQtTranslations(app);
   ApplyProcessFormats();
 
