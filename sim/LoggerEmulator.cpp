@@ -190,9 +190,15 @@ struct LoggerEmulator::Impl {
     }
     if (!Stream(text)) return;
     if (!line->SleepUntil(line->LineIdleAt() + milliseconds(options.endMarkerPauseMs))) return;
-    if (!Stream("A")) return;
-    std::lock_guard lock(mutex);
-    lastDownload = text + "A";
+    // Recorded before the marker goes out: a reader that has the marker finds the record.
+    {
+      std::lock_guard lock(mutex);
+      lastDownload = text + "A";
+    }
+    if (!Stream("A")) {
+      std::lock_guard lock(mutex);
+      lastDownload = text;
+    }
   }
 
   // Sends `text` at line pace. The logger does not see the program close its port, so a download
