@@ -10,6 +10,7 @@
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryWindow.h"
 #include "app/PortAccessError.h"
+#include "app/PortErrorAdvice.h"
 #include "app/ProcessFormats.h"
 #include "app/StatusPresentation.h"
 #include "data/Unit5.h"
@@ -70,6 +71,8 @@ void TForm1::ConnectHandlers() {
   connect(RadioGroup1, &RadioGroup::itemClicked, this, &TForm1::RadioGroup1Click);
   connect(Timer2, &QTimer::timeout, this, reporting(&TForm1::Timer2Timer));
   connect(HistoryButton, &ColorButton::clicked, this, reporting(&TForm1::HistoryButtonClick));
+  connect(PortSetupButton, &ColorButton::clicked, this, reporting(&TForm1::PortSetupButtonClick));
+  connect(ClockPendingButton, &ColorButton::clicked, this, &TForm1::ClockPendingButtonClick);
 
   // An error out of the received-characters handler reaches OnFailure through the port.
   ComPort1.OnRxChar = [this](TCustomComPort& Sender, int Count) { ComPort1RxChar(Sender, Count); };
@@ -87,6 +90,22 @@ void TForm1::SendText(const std::string& text) {
 
 void TForm1::MarkClockPending() {
   interpreter_.clockSettingPending = true;
+  ShowLinkAids();
+}
+
+void TForm1::ClockPendingButtonClick() {
+  interpreter_.clockSettingPending = false;  // Timer2, should it run, then sends nothing
+  ShowLinkAids();
+}
+
+void TForm1::PortSetupButtonClick() {
+  if (ComPort1.Connected()) return;
+  RunSetupDialog(ComPort1, this, options_.extraPorts);
+}
+
+void TForm1::ShowLinkAids() {
+  PortSetupButton->setVisible(!ComPort1.Connected());
+  ClockPendingButton->setVisible(HORAPENDIENTE());
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -126,13 +145,13 @@ void TForm1::AbRockerSwitch1Click() {
   try {
     ComPort1.Connect();
   } catch (const EComPort& error) {
-    if (IsAccessRefused(error)) throw std::runtime_error(AccessRefusedText(error, ComPort1.Port()));
-    throw;
+    throw std::runtime_error(PortErrorText(error, ComPort1.Port()));
   }
   AbRockerSwitch1->setText(QStringLiteral("DESCONECTAR"));
   AbRockerSwitch1->setOn(true);
   AbColBitBtn7->setLit(true);
   AbColBitBtn1->setLit(true);
+  ShowLinkAids();
 }
 
 void TForm1::SwitchOff() {
@@ -141,6 +160,7 @@ void TForm1::SwitchOff() {
   AbColBitBtn7->setLit(false);
   AbColBitBtn1->setLit(false);
   AbColBitBtn7->hide();
+  ShowLinkAids();
 }
 
 void TForm1::AbRockerSwitch1MouseUp() {
@@ -149,7 +169,7 @@ void TForm1::AbRockerSwitch1MouseUp() {
 
 void TForm1::ComPort1Failure(const EComPort& error) {
   if (!ComPort1.Connected()) return;  // already closed by the operator
-  const QString message = QString::fromLocal8Bit(error.what());
+  const QString message = QString::fromStdString(PortErrorText(error, ComPort1.Port()));
   archiver_->Interrupted(DownloadText(), EndReason::kLineLost);
   // The same off step as the connect switch's, on a line that may no longer take settings.
   Edit4->clear();
@@ -176,6 +196,12 @@ void TForm1::AbColBitBtn4Click() {
   interpreter_.ClearDownloadText();
   if (!IsConnected()) return;
   setCursor(Qt::WaitCursor);
+  // The command goes out once a complete reply has shown that the logger listens (it sends none
+  // while it streams an earlier download); until then the hourglass says the request waits.
+  if (interpreter_.RequestDownload()) SendDownloadCommand();
+}
+
+void TForm1::SendDownloadCommand() {
   SendText(protocol::DownloadCommand(CheckBox1->isChecked()));
   interpreter_.StartDownload();
   archiver_->Started(ComPort1.Port(), CheckBox1->isChecked());
@@ -214,8 +240,9 @@ void TForm1::HandleReceived(const std::string& batch) {
     Edit3->clear();
     Edit4->clear();
   }
-  // A complete reply that holds a non-digit is line noise: it is dropped and the next one decoded.
+  // A complete reply that is not the logger's (a non-digit, a clock out of step) is dropped.
   if (result.status) ShowStatus(*result.status);
+  if (result.sendDownloadCommand) SendDownloadCommand();
   if (result.downloadAbandoned) {
     archiver_->Interrupted(DownloadText(), EndReason::kSizeLimit);
     Gauge1->hide();
@@ -261,6 +288,7 @@ void TForm1::Timer2Timer() {
   interpreter_.clockSettingPending = false;
   // Stopped before the writes: a failed write must not leave the timer sending again and again.
   Timer2->stop();
+  ShowLinkAids();
   // Only a confirmed setting is sent: the command also empties the logger's memory, so the run
   // at start-up (or any other run without a confirmation) must never send it.
   if (pending) PONEHORA();
@@ -271,7 +299,7 @@ void TForm1::PONEHORA() {
   interpreter_.ClearStatusBuffer();  // a status reply being received is dropped
   SendText(kSetClockCommand);
   // The clock is read after the command character has gone out.
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = options_.clock ? options_.clock() : std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   const std::vector<std::string> writes = protocol::SetClockWrites(local);

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 #include <memory>
+#include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,8 @@ struct MainWindowOptions {
   bool runSetupDialog = true;
   // Ports added to the setup dialog's list (the emulator's, the one named on the command line).
   std::vector<std::string> extraPorts;
+  // The computer's clock, read by the clock setting; the system's when not given.
+  std::function<std::time_t()> clock;
 };
 
 class TForm1 : public QWidget {
@@ -89,6 +93,10 @@ class TForm1 : public QWidget {
   void PONEHORA();
   // "HISTORIAL": the archived downloads, and saved files to open.
   void HistoryButtonClick();
+  // Beside the specified controls: the port setup dialog again while disconnected, and the
+  // cancelling of a clock setting that waits.
+  void PortSetupButtonClick();
+  void ClockPendingButtonClick();
 
   TComPort ComPort1;
   QTimer* Timer2 = nullptr;
@@ -119,6 +127,8 @@ class TForm1 : public QWidget {
   RadioGroup* RadioGroup2 = nullptr;
   RadioGroup* RadioGroup3 = nullptr;
   ColorButton* HistoryButton = nullptr;
+  ColorButton* PortSetupButton = nullptr;
+  ColorButton* ClockPendingButton = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -129,11 +139,15 @@ class TForm1 : public QWidget {
   void ConnectHandlers();
   // The connect switch's off position: line dropped, port closed, switch and lamps off.
   void SwitchOff();
+  // The port button while disconnected, the pending-clock button while a setting waits.
+  void ShowLinkAids();
   // The port failed while watched (unplugged, hang-up): report once and switch off.
   void ComPort1Failure(const EComPort& error);
   void FormClose();
   void ShowStatus(const LoggerStatus& status);
   void EndOfDownload();
+  // Writes "8" or "E" as CheckBox1 says and enters download mode.
+  void SendDownloadCommand();
   void ShowModalWindow(QWidget* window);
 
   Options options_;

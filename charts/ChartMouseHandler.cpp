@@ -79,7 +79,7 @@ bool ChartMouseHandler::eventFilter(QObject* watched, QEvent* event) {
       if (outcome == ZoomOutcome::kZoom) {
         chart_.ZoomToPixels(ToQPoint(press), ToQPoint(at));
       } else if (outcome == ZoomOutcome::kRestore) {
-        chart_.RestoreZoom();
+        chart_.RestoreStandardView();
       }
       return running != Gesture::kNone;
     }

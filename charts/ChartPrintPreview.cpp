@@ -16,7 +16,10 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <stdexcept>
+
 #include "charts/LineChart.h"
+#include "widgets/ErrorReport.h"
 
 namespace {
 
@@ -175,9 +178,10 @@ void ChartPrintPreview::Print() {
   }
   try {
     chart_.PrintTo(printer_, options());
-    accept();
-  } catch (...) {
-    error_ = std::current_exception();
-    reject();
+  } catch (const std::exception& error) {
+    if (printer_.outputFormat() == QPrinter::PdfFormat) printer_.setOutputFileName(QString());
+    ShowErrorReport(this, QString::fromLocal8Bit(error.what()));
+    return;
   }
+  accept();
 }

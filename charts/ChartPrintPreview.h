@@ -2,8 +2,10 @@
 // setup, portrait or landscape paper, page margins in per cent, the level of detail, proportional
 // printing, and a button that prints.
 //
-// Errors while printing close the preview; Exec() then throws them on to its caller, so the
-// owner can repaint its chart and report the error.
+// An error while printing is reported over the preview, which stays open with the operator's
+// choices, so the operator can pick another printer or file and print again. An error while
+// drawing the preview's own pages closes it; Exec() then throws it on to its caller, so the owner
+// can repaint its chart and report the error.
 #pragma once
 
 #include <QDialog>
@@ -32,7 +34,8 @@ class ChartPrintPreview : public QDialog {
   ChartPrintOptions options() const;
 
   // Prints the chart with the present choices (asks for a file name when printing to a PDF file
-  // that has none yet).
+  // that has none yet) and closes the preview. When printing fails the error is reported and the
+  // preview stays open; a PDF file name that failed is forgotten, so the next try asks again.
   void Print();
 
   // The entry of the printer list that prints to a PDF file.

@@ -180,8 +180,12 @@ QRectF LineChart::PaintOnPage(QPainter& painter, const QRectF& page,
   return placement.target;
 }
 
+void LineChart::KeepStandardView() {
+  if (!standardView_) standardView_ = View{xAxis->range(), yAxis->range(), bottomFollowsData_};
+}
+
 void LineChart::ZoomToPixels(const QPoint& from, const QPoint& to) {
-  if (!beforeZoom_) beforeZoom_ = View{xAxis->range(), yAxis->range(), bottomFollowsData_};
+  KeepStandardView();
   const QCPRange bottom(xAxis->pixelToCoord(from.x()), xAxis->pixelToCoord(to.x()));
   const QCPRange left(yAxis->pixelToCoord(from.y()), yAxis->pixelToCoord(to.y()));
   bottomFollowsData_ = false;
@@ -190,17 +194,18 @@ void LineChart::ZoomToPixels(const QPoint& from, const QPoint& to) {
   replot(rpQueuedReplot);
 }
 
-void LineChart::RestoreZoom() {
-  if (!beforeZoom_) return;
-  xAxis->setRange(beforeZoom_->bottom);
-  yAxis->setRange(beforeZoom_->left);
-  bottomFollowsData_ = beforeZoom_->bottomFollowsData;
-  beforeZoom_.reset();
+void LineChart::RestoreStandardView() {
+  if (!standardView_) return;
+  xAxis->setRange(standardView_->bottom);
+  yAxis->setRange(standardView_->left);
+  bottomFollowsData_ = standardView_->bottomFollowsData;
+  standardView_.reset();
   FollowData();
   replot(rpQueuedReplot);
 }
 
 void LineChart::PanByPixels(int dx, int dy) {
+  KeepStandardView();
   bottomFollowsData_ = false;
   const QPoint origin = axisRect()->center();
   xAxis->moveRange(xAxis->pixelToCoord(origin.x()) - xAxis->pixelToCoord(origin.x() + dx));

@@ -68,11 +68,13 @@ class LineChart : public QCustomPlot {
 
   // Zooms both axes to the rectangle between two widget points.
   void ZoomToPixels(const QPoint& from, const QPoint& to);
-  // Restores the view from before the first zoom; does nothing when not zoomed.
-  void RestoreZoom();
   // Moves the view so that the drawing follows the mouse by (dx, dy) pixels.
   void PanByPixels(int dx, int dy);
-  bool isZoomed() const { return beforeZoom_.has_value(); }
+  // Restores the standard view, the one from before the first zoom or pan (the bottom axis fitted
+  // to the points again); does nothing while the view has not been moved.
+  void RestoreStandardView();
+  // True after a zoom or a pan, until the standard view is restored.
+  bool isViewMoved() const { return standardView_.has_value(); }
 
   QCPGraph* series() const { return series_; }
   int PointCount() const;
@@ -89,11 +91,13 @@ class LineChart : public QCustomPlot {
 
   // Fits the bottom axis to the points while the operator has not moved the view.
   void FollowData();
+  // Keeps the view as it stands, unless one is already kept: called before a zoom or a pan.
+  void KeepStandardView();
 
   QCPGraph* series_;
   ChartPanel* panel_;
   QCPTextElement* title_;
   ChartMouseHandler* mouse_;
   bool bottomFollowsData_ = true;
-  std::optional<View> beforeZoom_;
+  std::optional<View> standardView_;
 };

@@ -131,6 +131,9 @@ void TForm6::showEvent(QShowEvent* event) {
 
 void TForm6::FormActivate() {
   const SampleTable* table = tableSource_ ? tableSource_() : nullptr;
+  // Every showing starts from the standard axes, whatever zoom or pan the last one ended with.
+  Chart1->RestoreStandardView();
+  Chart2->RestoreStandardView();
   // Temperature first: a failure there leaves the humidity chart as an earlier showing left it.
   Chart1->Repaint();
   Chart1->Clear();

@@ -7,53 +7,34 @@
 
 #include <cstring>
 
+#include "cli/Translate.h"
+#include "data/WholeFileWriter.h"
+
 namespace {
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
-  throw FileError("cannot " + what + " '" + path + "': " + std::strerror(error));
+// `pattern` takes the path and the system's reason.
+[[noreturn]] void Fail(const char* pattern, const std::string& path, int error) {
+  throw FileError(cli::Format(pattern, path, std::strerror(error)));
 }
 
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) Fail("write", path, errno);
-  // mkstemp makes the file private; a saved table is an ordinary document, and a file it replaces
-  // keeps its permissions.
-  struct stat existing {};
-  fchmod(fd, ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644);
-  const char* at = content.data();
-  std::size_t left = content.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, at, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : EIO;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      Fail("write", path, error);
-    }
-    at += n;
-    left -= static_cast<std::size_t>(n);
+  const WriteResult result = WriteWholeFile(path, content);
+  if (result.ok()) return;
+  if (result.failure == WriteFailure::kNotARegularFile) {
+    throw FileError(
+        cli::Format(result.error == EISDIR
+                        ? _("cannot write '%s': it is a directory")
+                        : _("cannot write '%s': not a regular file (a device, FIFO or socket)"),
+                    path));
   }
-  // The descriptor is closed whether or not the data reached the disk.
-  const int syncError = ::fsync(fd) != 0 ? errno : 0;
-  const int closeError = ::close(fd) != 0 ? errno : 0;
-  if (syncError != 0 || closeError != 0) {
-    ::unlink(temp.c_str());
-    Fail("write", path, syncError != 0 ? syncError : closeError);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    Fail("write", path, error);
-  }
+  throw FileError(cli::Format(_("cannot write '%s': %s"), path, std::strerror(result.error)));
 }
 
 std::string ReadWholeFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) Fail("read", path, errno);
+  if (fd < 0) Fail(_("cannot read '%s': %s"), path, errno);
   std::string text;
   char buffer[65536];
   for (;;) {
@@ -62,7 +43,7 @@ std::string ReadWholeFile(const std::string& path) {
     if (n < 0) {  // a directory answers EISDIR here
       const int error = errno;
       ::close(fd);
-      Fail("read", path, error);
+      Fail(_("cannot read '%s': %s"), path, error);
     }
     if (n == 0) break;
     text.append(buffer, static_cast<std::size_t>(n));

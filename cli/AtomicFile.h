@@ -1,5 +1,5 @@
-// Writes a whole file or nothing: the text goes to a temporary file beside the target, which is
-// renamed over the target only when every byte is on disk.
+// The command-line tool's file access: whole-file-or-nothing writing (see data/WholeFileWriter.h)
+// and reading, with failures worded for the terminal.
 #pragma once
 
 #include <stdexcept>
@@ -11,7 +11,8 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Throws FileError with the path and the system's reason; the target is then left as it was.
+// Throws FileError with the path and the reason; the target is then left as it was. A symbolic
+// link is followed; a target that is not a regular file is refused.
 void WriteFileAtomically(const std::string& path, std::string_view content);
 // Reads a whole file. Throws FileError.
 std::string ReadWholeFile(const std::string& path);

@@ -11,6 +11,7 @@
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
+#include "link/ReplyInterpreter.h"
 
 namespace cli {
 namespace {

@@ -1,4 +1,5 @@
 // velmorante-cli: the logger's commands from a terminal or a script.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "cli/Translate.h"
 
 int main(int argc, char** argv) {
+  std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit fails the write instead of killing us
   cli::SetUpMessageLanguage();
   return RunCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

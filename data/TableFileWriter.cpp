@@ -1,19 +1,12 @@
 #include "data/TableFileWriter.h"
 
-#include <unistd.h>
-#include <QFileInfo>
-#include <QSaveFile>
-
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "data/SavedFileFormat.h"
+#include "data/WholeFileWriter.h"
 
 namespace {
-// Written in pieces so that a failing write is seen early on a very long table.
-constexpr qint64 kChunkSize = 64 * 1024;
-
 // The program speaks Spanish whatever the desktop's language: the usual reasons a save fails are
 // named here, and only an unusual one is left in the system's words.
 QString Reason(int error, const QString& systemText) {
@@ -34,6 +27,8 @@ QString Reason(int error, const QString& systemText) {
       return QStringLiteral("el archivo es demasiado grande");
     case EISDIR:
       return QStringLiteral("el nombre es el de una carpeta");
+    case ELOOP:
+      return QStringLiteral("los enlaces simbólicos forman un ciclo");
     case ENAMETOOLONG:
       return QStringLiteral("el nombre es demasiado largo");
     case EIO:
@@ -50,45 +45,13 @@ bool TableFileWriter::Write(const QString& path, const SampleTable& table) {
 
 bool TableFileWriter::WriteBytes(const QString& path, std::string_view bytes) {
   errorText_.clear();
-  // A folder standing where the file should go is named as such, not by a stray system error.
-  if (QFileInfo(path).isDir()) return Fail(path, Reason(EISDIR, QString()));
-  QSaveFile file(path);
-  // Never fall back to writing over the target in place: that is what could damage it.
-  file.setDirectWriteFallback(false);
-  // Unbuffered, so that every write reaches the system here and its result can be checked. A
-  // buffered write would only be flushed inside commit(), where a short write (the disk or the
-  // file-size limit running out part way) can pass unnoticed and a truncated file be committed.
-  errno = 0;
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-    return Fail(path, Reason(errno, file.errorString()));
-
-  qint64 done = 0;
-  const auto total = static_cast<qint64>(bytes.size());
-  while (done < total) {
-    const qint64 piece = std::min(kChunkSize, total - done);
-    errno = 0;
-    const qint64 written = file.write(bytes.data() + done, piece);
-    if (written <= 0) return Abandon(file, path, Reason(errno, file.errorString()));
-    // A short write is followed by another for the rest, which then reports why it stopped.
-    done += written;
+  const WriteResult result = WriteWholeFile(path.toLocal8Bit().toStdString(), bytes);
+  if (result.ok()) return true;
+  if (result.failure == WriteFailure::kNotARegularFile && result.error != EISDIR) {
+    return Fail(path, QStringLiteral("no es un archivo normal (es un dispositivo, una tubería o un "
+                                     "conector) y no se reemplaza"));
   }
-  // Make sure the bytes are on the disk before the temporary file replaces the target: some file
-  // systems report a lack of space only here.
-  if (::fsync(file.handle()) != 0) {
-    const int error = errno;
-    return Abandon(file, path, Reason(error, QString::fromLocal8Bit(strerror(error))));
-  }
-  // commit() renames the temporary file over the target; a rename that cannot replace the target
-  // fails here.
-  errno = 0;
-  if (!file.commit()) return Fail(path, Reason(errno, file.errorString()));
-  return true;
-}
-
-bool TableFileWriter::Abandon(QSaveFile& file, const QString& path, const QString& reason) {
-  file.cancelWriting();  // the temporary file is removed when `file` goes; the target stays
-                         // untouched
-  return Fail(path, reason);
+  return Fail(path, Reason(result.error, QString::fromLocal8Bit(std::strerror(result.error))));
 }
 
 bool TableFileWriter::Fail(const QString& path, const QString& reason) {

@@ -1,14 +1,11 @@
-// Writes the data table to a text file without ever leaving a damaged or partial file behind: the
-// bytes go to a temporary file beside the target, which replaces the target only once every byte
-// has been written and flushed. A failed save leaves an existing file exactly as it was.
+// Saves the data table to a text file, whole or not at all (see data/WholeFileWriter.h), and words
+// a failure in Spanish for the operator. A failed save leaves an existing file exactly as it was.
 #pragma once
 
 #include <QString>
 #include <string_view>
 
 #include "data/SampleTable.h"
-
-class QSaveFile;
 
 class TableFileWriter {
  public:
@@ -21,7 +18,6 @@ class TableFileWriter {
   const QString& ErrorText() const { return errorText_; }
 
  private:
-  bool Abandon(QSaveFile& file, const QString& path, const QString& reason);
   bool Fail(const QString& path, const QString& reason);
 
   QString errorText_;

@@ -18,6 +18,7 @@
 #include "data/GridCellDelegate.h"
 #include "data/SampleTableModel.h"
 #include "data/TableFileWriter.h"
+#include "data/TableSelectionCopy.h"
 #include "widgets/ErrorReport.h"
 
 namespace {
@@ -138,6 +139,7 @@ void TForm5::BuildControls() {
   StringGrid1->setModel(model_);
   StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  new TableSelectionCopy(*StringGrid1);  // Ctrl+C copies the whole selection
   StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   StringGrid1->setShowGrid(false);  // the delegate draws the thick grid lines

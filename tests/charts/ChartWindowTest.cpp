@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
 #include <QMessageBox>
 #include <QPrintPreviewWidget>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -177,6 +181,33 @@ TEST_F(ChartWindowTest, LeftAxisRangesNeverChangeWithTheData) {
   }
 }
 
+TEST_F(ChartWindowTest, EveryShowingStartsFromTheStandardAxes) {
+  table = TableOf({1.0, 2.0, 3.0, 4.0}, {5.0, 6.0, 7.0, 8.0});
+  Show();
+  const QCPRange bottom = form.Chart1->xAxis->range();
+  // Zoom the temperature chart and pan the humidity chart, as an operator would with the mouse.
+  const QPoint corner = form.Chart1->axisRect()->topLeft();
+  QTest::mousePress(form.Chart1, Qt::LeftButton, Qt::NoModifier, corner + QPoint(40, 20));
+  QTest::mouseMove(form.Chart1, corner + QPoint(200, 120));
+  QTest::mouseRelease(form.Chart1, Qt::LeftButton, Qt::NoModifier, corner + QPoint(200, 120));
+  const QPoint middle = form.Chart2->axisRect()->center();
+  QTest::mousePress(form.Chart2, Qt::RightButton, Qt::NoModifier, middle);
+  QTest::mouseMove(form.Chart2, middle + QPoint(60, 30));
+  QTest::mouseRelease(form.Chart2, Qt::RightButton, Qt::NoModifier, middle + QPoint(60, 30));
+  ASSERT_TRUE(form.Chart1->isViewMoved());
+  ASSERT_TRUE(form.Chart2->isViewMoved());
+  ASSERT_NE(form.Chart2->yAxis->range(), QCPRange(0, 100));
+  form.hide();
+
+  Show();
+  for (LineChart* chart : {form.Chart1, form.Chart2}) {
+    EXPECT_FALSE(chart->isViewMoved());
+    EXPECT_EQ(chart->xAxis->range(), bottom);
+  }
+  EXPECT_EQ(form.Chart1->yAxis->range(), QCPRange(-10, 45));
+  EXPECT_EQ(form.Chart2->yAxis->range(), QCPRange(0, 100));
+}
+
 TEST_F(ChartWindowTest, MoverAndZoomOnlyShowTheirTexts) {
   table = TableOf({1.0, 2.0}, {3.0, 4.0});
   Show();
@@ -254,9 +285,12 @@ TEST_F(ChartWindowTest, PrintPreviewPrintsToPdfAndTheChartIsRepaintedAfterwards)
   EXPECT_GE(replotsAfterClose, 1);
 }
 
-TEST_F(ChartWindowTest, APrintErrorClosesThePreviewRepaintsAndIsReported) {
+// Regression: a print error used to close the preview, and the operator's choices went with it.
+TEST_F(ChartWindowTest, APrintErrorIsReportedOverThePreviewWhichKeepsItsChoices) {
+  table = TableOf({1.0, 2.0}, {3.0, 4.0});
   Show();
   QTemporaryDir dir;
+  const QString good = dir.filePath("temperatura.pdf");
   int replotsAfterClose = 0;
   bool previewOpen = false;
   QObject::connect(form.Chart1, &QCustomPlot::afterReplot, [&] {
@@ -267,16 +301,40 @@ TEST_F(ChartWindowTest, APrintErrorClosesThePreviewRepaintsAndIsReported) {
     ASSERT_NE(preview, nullptr);
     previewOpen = true;
     replotsAfterClose = 0;
+    // The operator's choices: portrait paper, other margins, more detail, not proportional.
+    for (QRadioButton* paper : preview->findChildren<QRadioButton*>())
+      if (paper->text() == QStringLiteral("Vertical")) paper->setChecked(true);
+    const auto spins = preview->findChildren<QSpinBox*>();
+    ASSERT_EQ(spins.size(), 4);
+    for (int i = 0; i < 4; ++i) spins[i]->setValue(20 + i);
+    preview->findChild<QSlider*>()->setValue(60);
+    preview->findChild<QCheckBox*>()->setChecked(false);
+    const ChartPrintOptions chosen = preview->options();
+
     preview->printer().setOutputFormat(QPrinter::PdfFormat);
     preview->printer().setOutputFileName(dir.filePath("no-such-folder/temperatura.pdf"));
+    preview->Print();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].startsWith(QStringLiteral("No se pudo empezar a imprimir en '")))
+        << reports[0].toStdString();
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), preview);
+    EXPECT_EQ(preview->printer().pageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_EQ(preview->options().leftMarginPercent, chosen.leftMarginPercent);
+    EXPECT_EQ(preview->options().bottomMarginPercent, 23);
+    EXPECT_EQ(preview->options().detail, 60);
+    EXPECT_FALSE(preview->options().proportional);
+    EXPECT_TRUE(preview->printer().outputFileName().isEmpty());  // the next try asks again
+
+    // Another file: printing now goes through and closes the preview.
+    preview->printer().setOutputFileName(good);
     preview->Print();
     previewOpen = false;
   });
   QTest::mouseClick(form.AbColBitBtn4, Qt::LeftButton);
 
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_TRUE(reports[0].startsWith(QStringLiteral("No se pudo empezar a imprimir en '")))
-      << reports[0].toStdString();
+  EXPECT_EQ(reports.size(), 1u);
+  EXPECT_TRUE(QFile::exists(good));
   EXPECT_GE(replotsAfterClose, 1);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 #include "charts/ChartMouseHandler.h"
 #include "charts/LineChart.h"
@@ -119,9 +120,9 @@ TEST_F(LineChartTest, ZoomThresholdsAndRestoreToTheViewBeforeTheFirstZoom) {
   // Two zooms, one inside the other, then one drag up and left restores the original view.
   Drag(Qt::LeftButton, InPlot(40, 20), InPlot(300, 140));
   Drag(Qt::LeftButton, InPlot(10, 10), InPlot(100, 60));
-  EXPECT_TRUE(chart.isZoomed());
+  EXPECT_TRUE(chart.isViewMoved());
   Drag(Qt::LeftButton, InPlot(200, 120), InPlot(100, 20));
-  EXPECT_FALSE(chart.isZoomed());
+  EXPECT_FALSE(chart.isViewMoved());
   ExpectRange(chart.xAxis->range(), bottom0.lower, bottom0.upper);
   ExpectRange(chart.yAxis->range(), left0.lower, left0.upper);
 
@@ -137,7 +138,7 @@ TEST_F(LineChartTest, ZoomThresholdsAndRestoreToTheViewBeforeTheFirstZoom) {
   // With a modifier key the left button does not zoom.
   QTest::mousePress(&chart, Qt::LeftButton, Qt::ShiftModifier, InPlot(40, 20));
   QTest::mouseRelease(&chart, Qt::LeftButton, Qt::ShiftModifier, InPlot(300, 140));
-  EXPECT_FALSE(chart.isZoomed());
+  EXPECT_FALSE(chart.isViewMoved());
 }
 
 TEST_F(LineChartTest, RightDragPansBothAxesWithTheMouse) {
@@ -153,7 +154,7 @@ TEST_F(LineChartTest, RightDragPansBothAxesWithTheMouse) {
   ExpectRange(chart.yAxis->range(), left0.lower - dy, left0.upper - dy);
   EXPECT_GT(chart.yAxis->range().lower, left0.lower);  // view moved up the value axis
   EXPECT_LT(chart.xAxis->range().lower, bottom0.lower);
-  EXPECT_FALSE(chart.isZoomed());
+  EXPECT_TRUE(chart.isViewMoved());
   EXPECT_EQ(chart.PointCount(), 5);
   EXPECT_FALSE(chart.mouseHandler()->rubberBand()->isVisible());
 
@@ -161,6 +162,34 @@ TEST_F(LineChartTest, RightDragPansBothAxesWithTheMouse) {
   const QCPRange panned = chart.xAxis->range();
   chart.Append(1.0);
   ExpectRange(chart.xAxis->range(), panned.lower, panned.upper);
+}
+
+// Regression: the view was kept only at the first zoom, so after a pan the unzoom drag brought back
+// the panned view, or nothing at all.
+TEST_F(LineChartTest, UnzoomDragAfterAPanBringsBackTheStandardView) {
+  const QCPRange bottom0 = chart.xAxis->range();
+  const QCPRange left0 = chart.yAxis->range();
+  const QPoint zoomFrom = InPlot(40, 20), zoomTo = InPlot(300, 140);
+  const QPoint unzoomFrom = InPlot(200, 120), unzoomTo = InPlot(100, 20);
+  const QPoint panFrom = InPlot(100, 50), panTo = InPlot(160, 90);
+  const std::vector<std::vector<std::pair<QPoint, QPoint>>> sequences = {
+      {{panFrom, panTo}},                      // pan only
+      {{panFrom, panTo}, {zoomFrom, zoomTo}},  // pan, then zoom
+      {{zoomFrom, zoomTo}, {panFrom, panTo}},  // zoom, then pan
+  };
+  for (std::size_t i = 0; i < sequences.size(); ++i) {
+    SCOPED_TRACE(i);
+    for (const auto& [from, to] : sequences[i])
+      Drag(from == panFrom ? Qt::RightButton : Qt::LeftButton, from, to);
+    ASSERT_TRUE(chart.isViewMoved());
+    Drag(Qt::LeftButton, unzoomFrom, unzoomTo);
+    EXPECT_FALSE(chart.isViewMoved());
+    ExpectRange(chart.xAxis->range(), bottom0.lower, bottom0.upper);
+    ExpectRange(chart.yAxis->range(), left0.lower, left0.upper);
+  }
+  // Back in the standard view the bottom axis follows new points again.
+  chart.Append(2.0);
+  ExpectRange(chart.xAxis->range(), 0, 5);
 }
 
 TEST_F(LineChartTest, CopyPutsAPictureOfTheOnScreenSizeOnTheClipboard) {

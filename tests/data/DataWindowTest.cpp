@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -110,7 +114,7 @@ class DataWindowTest : public ::testing::Test {
 };
 
 TEST_F(DataWindowTest, SavedFileIsByteExact) {
-  const std::string worked = Fields(7, 68, 2, 223);  // r1 = 1860, r2 = 735
+  const std::string reading = Fields(7, 68, 2, 223);  // r1 = 1860, r2 = 735: 50,0 and 23,5
   struct Case {
     const char* name;
     std::string text;
@@ -119,9 +123,9 @@ TEST_F(DataWindowTest, SavedFileIsByteExact) {
       // First, while the rate box is still empty: an unknown rate code keeps the rate shown
       // before, and with it the stamping.
       {"rate code outside 1..6: empty date and time",
-       DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 9, 0), {worked}), "    50,0  23,5\r\n"},
-      {"worked example",
-       DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 2, 0), {worked, worked}),
+       DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 9, 0), {reading}), "    50,0  23,5\r\n"},
+      {"two samples every 5 minutes",
+       DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 2, 0), {reading, reading}),
        "15/03/2012  14:50:30  50,0  23,5\r\n15/03/2012  14:55:30  50,0  23,5\r\n"},
       {"no samples", DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 2, 0), {}), ""},
   };
@@ -196,12 +200,17 @@ TEST_F(DataWindowTest, UnwritableTargetIsReportedAndLeavesFilesAlone) {
   WriteBytes(Path(QStringLiteral("vecino.txt")), "no tocar\r\n");
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("carpeta.txt")));
   WriteBytes(Path(QStringLiteral("carpeta.txt/dentro.txt")), "dentro\r\n");
+  ASSERT_EQ(::mkfifo(Path(QStringLiteral("tuberia.txt")).toLocal8Bit().constData(), 0644), 0);
   const QStringList before = Entries(dir.path());
 
   // The reason is given in Spanish, whatever the system's language.
   const std::pair<QString, QString> targets[] = {
       {Path(QStringLiteral("no/existe/datos.txt")), QStringLiteral("la carpeta no existe.")},
-      {Path(QStringLiteral("carpeta.txt")), QStringLiteral("el nombre es el de una carpeta.")}};
+      {Path(QStringLiteral("carpeta.txt")), QStringLiteral("el nombre es el de una carpeta.")},
+      // Regression: a FIFO or a device node used to be replaced by the saved file.
+      {Path(QStringLiteral("tuberia.txt")),
+       QStringLiteral("no es un archivo normal (es un dispositivo, una tubería o un conector) y no "
+                      "se reemplaza.")}};
   for (const auto& [target, reason] : targets) {
     SCOPED_TRACE(target.toStdString());
     reports.clear();
@@ -213,6 +222,7 @@ TEST_F(DataWindowTest, UnwritableTargetIsReportedAndLeavesFilesAlone) {
     EXPECT_EQ(ReadBytes(Path(QStringLiteral("vecino.txt"))), "no tocar\r\n");
     EXPECT_EQ(Entries(Path(QStringLiteral("carpeta.txt"))),
               QStringList{QStringLiteral("dentro.txt")});
+    EXPECT_FALSE(QFileInfo(Path(QStringLiteral("tuberia.txt"))).isFile());
   }
   EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("no"))));
 }
@@ -478,4 +488,40 @@ TEST_F(DataWindowTest, RoutinesRunByNameRedoOnlyTheirOwnStep) {
   EXPECT_EQ(Snapshot(form), byName);
   EXPECT_EQ(form.Cell(2, 1), QStringLiteral("15:45:30"));
   EXPECT_TRUE(reports.isEmpty());
+}
+
+// Regression: Ctrl+C used to copy the current cell only.
+TEST_F(DataWindowTest, CtrlCCopiesTheWholeSelectionAsTabSeparatedRows) {
+  download = StartedDownload(5);
+  form.show();
+  QApplication::processEvents();
+  auto* grid = form.findChild<QTableView*>(QStringLiteral("StringGrid1"));
+  ASSERT_NE(grid, nullptr);
+  const auto copy = [&] {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, QStringLiteral("c"));
+    QApplication::sendEvent(grid, &press);
+    return QGuiApplication::clipboard()->text();
+  };
+  const auto select = [&](int top, int left, int bottom, int right) {
+    const QAbstractItemModel& model = *grid->model();
+    grid->selectionModel()->select(
+        QItemSelection(model.index(top, left), model.index(bottom, right)),
+        QItemSelectionModel::ClearAndSelect);
+  };
+  // Rows 2 and 3 of the table, from the time to the temperature: model rows 1..2, columns 1..3.
+  select(1, 1, 2, 3);
+  QGuiApplication::clipboard()->clear();
+  EXPECT_EQ(copy(), form.Cell(2, 2) + '\t' + form.Cell(3, 2) + '\t' + form.Cell(4, 2) + '\n' +
+                        form.Cell(2, 3) + '\t' + form.Cell(3, 3) + '\t' + form.Cell(4, 3) + '\n');
+  EXPECT_EQ(form.Cell(2, 2), QStringLiteral("14:55:30"));
+
+  // One cell alone, and everything: one line per row, four fields each.
+  select(4, 0, 4, 0);
+  EXPECT_EQ(copy(), form.Cell(1, 5) + '\n');
+  grid->selectAll();
+  const QStringList lines = copy().split('\n');
+  ASSERT_EQ(lines.size(), 6);  // five rows and the empty rest after the last line break
+  EXPECT_EQ(lines[0].split('\t').size(), 4);
+  EXPECT_EQ(lines[4].split('\t')[3], form.Cell(4, 5));
+  form.hide();
 }

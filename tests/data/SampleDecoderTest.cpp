@@ -56,7 +56,7 @@ TEST(DownloadLinesTest, EveryLineBreakFormEndsALine) {
   }
 }
 
-TEST(SampleDecoderTest, WorkedExample) {
+TEST(SampleDecoderTest, ThreeSamplesEveryFiveMinutesGetTheirStampsTextsAndHeadings) {
   SampleDecoder decoder;
   const std::string text =
       Download({"012003015030", "045014002000", "007068002223", "007068002223", "007068002223"});

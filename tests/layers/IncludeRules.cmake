@@ -18,7 +18,7 @@ foreach(folder link sim cli archive analysis data)
 endforeach()
 # The Qt parts of link/ and data/: the setup dialog and the data window with its helpers.
 list(FILTER qt_free_sources EXCLUDE REGEX
-  "/link/CPortSetup|/data/(Unit5|SampleTableModel|GridCellDelegate|ButtonPictures|TableFileWriter|.*Window|.*Dialog|.*Widget)")
+  "/link/CPortSetup|/data/(Unit5|SampleTableModel|GridCellDelegate|ButtonPictures|TableFileWriter|TableSelectionCopy|.*Window|.*Dialog|.*Widget)")
 foreach(source IN LISTS qt_free_sources)
   file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*<Q")
   if(lines)
