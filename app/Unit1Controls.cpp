@@ -197,10 +197,11 @@ void TForm1::CreateControls() {
   boldItalic.setItalic(true);
   AbColBitBtn6->setFont(boldItalic);
 
-  // Beside the connect switch, in the panel's free space: the archived downloads.
+  // Beside the connect switch, below the port button, in the panel's free space.
   HistoryButton = Place(Button(this, QStringLiteral("HISTORIAL"), panel::kSkyBlue,
                                QStringLiteral("Descargas archivadas y abrir archivos de datos")),
-                        "HistoryButton", 506, 200, 80, 33);
+                        "HistoryButton", 505, 232, 78, 25);
+  HistoryButton->setFont(ArialFont(10, true));
 
   // Channel kinds, read by the interpreter; nothing changes them.
   RadioGroup2 = Place(new RadioGroup(QStringLiteral("Canal 1"),

@@ -80,6 +80,7 @@ BENCHMARK(BM_ListHistory)->Unit(benchmark::kMillisecond);
 void BM_OpenRecordIntoDataWindow(benchmark::State& state) {
   Fixture& f = Archive();
   TForm5 form;
+  form.ShowTableOnce(SampleDecoder().Decode(f.archive->Get(1).rawText));
   form.show();
   QApplication::processEvents();
   std::int64_t id = 1;
