@@ -8,8 +8,8 @@ namespace analysis {
 
 namespace {
 
-std::string IsoStamp(const SampleNumbers& sample) {
-  return IsoText(StampOf(sample));
+void IsoStamp(std::string& text, const SampleNumbers& sample) {
+  AppendIsoText(text, StampOf(sample));
 }
 
 }  // namespace

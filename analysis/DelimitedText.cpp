@@ -19,7 +19,7 @@ std::string DelimitedText(const SampleTable& table, const DelimitedDialect& dial
     const SampleNumbers& sample = table.samples[i];
     text.append(number, std::to_chars(number, number + sizeof number, i + 1).ptr);
     text += dialect.separator;
-    if (sample.hasStamp) text += dialect.stampText(sample);
+    if (sample.hasStamp) dialect.appendStamp(text, sample);
     text += dialect.separator;
     if (sample.hasValues) text += RoundedText(sample.humidity, 1, dialect.decimalPoint);
     text += dialect.separator;

@@ -15,7 +15,7 @@ struct DelimitedDialect {
   const char* header;         // without the line end
   char separator;
   char decimalPoint;
-  std::string (*stampText)(const SampleNumbers& sample);
+  void (*appendStamp)(std::string& text, const SampleNumbers& sample);
 };
 
 std::string DelimitedText(const SampleTable& table, const DelimitedDialect& dialect);

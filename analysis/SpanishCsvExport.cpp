@@ -8,8 +8,8 @@ namespace analysis {
 
 namespace {
 
-std::string SpanishStamp(const SampleNumbers& sample) {
-  return SpanishDateTimeText(StampOf(sample));
+void SpanishStamp(std::string& text, const SampleNumbers& sample) {
+  AppendSpanishDateTimeText(text, StampOf(sample));
 }
 
 }  // namespace

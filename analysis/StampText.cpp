@@ -1,8 +1,6 @@
 // Time stamp texts and positions on a uniform wall clock.
 #include "analysis/StampText.h"
 
-#include <cstdio>
-
 namespace analysis {
 
 namespace {
@@ -26,6 +24,23 @@ std::int64_t DaysFromCivil(std::int64_t year, std::int64_t month, std::int64_t d
   return era * 146097 + dayOfEra - 719468 + (day - 1);
 }
 
+// `value` with leading zeros to `width` digits; wider values are written in full. Called for every
+// stamp of an export, so it avoids the formatted-output machinery.
+void AppendField(std::string& text, int value, int width) {
+  if (value < 0) {
+    text += '-';
+    value = -value;
+  }
+  char digits[16];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0 && count < 16);
+  for (int i = count; i < width; ++i) text += '0';
+  while (count > 0) text += digits[--count];
+}
+
 }  // namespace
 
 Stamp StampOf(const SampleNumbers& sample) {
@@ -42,17 +57,43 @@ bool HasStart(const SampleTable& table) {
 }
 
 std::string IsoText(const Stamp& s) {
-  char text[80];
-  const int written = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", s.year,
-                                    s.month, s.day, s.hour, s.minute, s.second);
-  return std::string(text, static_cast<std::size_t>(written));
+  std::string text;
+  AppendIsoText(text, s);
+  return text;
+}
+
+void AppendIsoText(std::string& text, const Stamp& s) {
+  AppendField(text, s.year, 4);
+  text += '-';
+  AppendField(text, s.month, 2);
+  text += '-';
+  AppendField(text, s.day, 2);
+  text += 'T';
+  AppendField(text, s.hour, 2);
+  text += ':';
+  AppendField(text, s.minute, 2);
+  text += ':';
+  AppendField(text, s.second, 2);
 }
 
 std::string SpanishDateTimeText(const Stamp& s) {
-  char text[80];
-  const int written = std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", s.day,
-                                    s.month, s.year, s.hour, s.minute, s.second);
-  return std::string(text, static_cast<std::size_t>(written));
+  std::string text;
+  AppendSpanishDateTimeText(text, s);
+  return text;
+}
+
+void AppendSpanishDateTimeText(std::string& text, const Stamp& s) {
+  AppendField(text, s.day, 2);
+  text += '/';
+  AppendField(text, s.month, 2);
+  text += '/';
+  AppendField(text, s.year, 4);
+  text += ' ';
+  AppendField(text, s.hour, 2);
+  text += ':';
+  AppendField(text, s.minute, 2);
+  text += ':';
+  AppendField(text, s.second, 2);
 }
 
 std::int64_t WallClockSeconds(const Stamp& s) {

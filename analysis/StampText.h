@@ -22,8 +22,10 @@ bool HasStart(const SampleTable& table);
 
 // "2012-03-15T14:50:30"
 std::string IsoText(const Stamp& stamp);
+void AppendIsoText(std::string& text, const Stamp& stamp);
 // "15/03/2012 14:50:30"
 std::string SpanishDateTimeText(const Stamp& stamp);
+void AppendSpanishDateTimeText(std::string& text, const Stamp& stamp);
 
 // Seconds from 1970-01-01 00:00:00 to the stamp read on one uniform wall clock (every day 86,400
 // s, no zone, no daylight saving): the position of a sample on a time axis. Fields beyond their

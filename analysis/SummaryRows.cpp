@@ -19,9 +19,11 @@ std::string StampAt(const SampleTable& table, std::size_t count, std::size_t sam
 }
 
 std::string LimitText(const ChannelLimits& limits) {
-  if (!limits.IsSet()) return kNone;
-  return (limits.low ? SpanishFigure(*limits.low) : std::string("\xE2\x88\x9E")) + " a " +
-         (limits.high ? SpanishFigure(*limits.high) : std::string("\xE2\x88\x9E"));
+  if (limits.low && limits.high)
+    return SpanishFigure(*limits.low) + " a " + SpanishFigure(*limits.high);
+  if (limits.low) return "desde " + SpanishFigure(*limits.low);
+  if (limits.high) return "hasta " + SpanishFigure(*limits.high);
+  return kNone;
 }
 
 std::string CountText(const std::optional<LimitStatistics>& result, std::size_t field) {

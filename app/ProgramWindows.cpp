@@ -1,9 +1,11 @@
 #include "app/ProgramWindows.h"
 
+#include "app/DataWindowTools.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
+#include "charts/ChartTimeOptions.h"
 #include "charts/Unit6.h"
 #include "data/Unit5.h"
 #include "widgets/ModalWindow.h"
@@ -26,6 +28,9 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   data->SetDownloadTextSource([main] { return main->DownloadText(); });
   TForm6* charts = windows.Form6;
   data->SetChartWindowOpener([charts] { ShowModal(charts); });
+  auto* tools = new DataWindowTools(data);  // owned by the data window
+  new ChartTimeOptions(                     // owned by the chart window
+      charts, [data] { return &data->Table(); }, [tools] { return tools->Limits(); });
 
   main->SetWindows({.about = windows.Form2,
                     .help = windows.Form3,

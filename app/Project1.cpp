@@ -13,9 +13,11 @@
 #include "app/ProcessFormats.h"
 #include "app/ProgramWindows.h"
 #include "app/QtHandOffPump.h"
+#include "app/ReportCommand.h"
 #include "app/ScreenshotTour.h"
 #include "app/StartupOptions.h"
 #include "app/StartupTiming.h"
+#include "archive/ArchivePath.h"
 #include "link/UiHandOff.h"
 #include "sim/LoggerEmulator.h"
 
@@ -35,11 +37,6 @@ void LoadQtTranslations(QCoreApplication& app) {
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     app.installTranslator(translator);
   }
-}
-
-void NameApplication() {
-  QCoreApplication::setApplicationName(QStringLiteral("Velmorante"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("3.2.0"));
 }
 
 // Help, version, usage errors and the command-line demo need no display. Without a display the
@@ -68,15 +65,23 @@ int RunWithoutWindows(int argc, char** argv, bool noDisplay) {
 
 }  // namespace
 
+void NameApplication() {
+  // The name titles the message boxes. It is deliberately not made the display name: the window
+  // system would append it to every window's title ("Setup — Velmorante"), and the windows carry
+  // their own exact captions.
+  QCoreApplication::setApplicationName(QStringLiteral("Velmorante"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("3.2.0"));
+}
+
 int RunProject1(int argc, char** argv) {
   QElapsedTimer sinceStart;
   sinceStart.start();
   if (NeedsNoWindows(argc, argv)) return RunWithoutWindows(argc, argv, false);
+  if (AsksForReport(argc, argv)) return RunReportCommand(argc, argv);
   if (!HasDisplay()) return RunWithoutWindows(argc, argv, true);
 
   QApplication app(argc, argv);
   NameApplication();
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Velmorante"));
   LoadQtTranslations(app);
   ApplyProcessFormats();
 
@@ -108,6 +113,7 @@ int RunProject1(int argc, char** argv) {
 
   ProgramWindows windows = CreateProgramWindows(windowOptions);
   if (!port.isEmpty()) windows.Form1->ComPort1.SetPort(port.toStdString());
+  windows.Form1->SetArchivePath(DefaultArchivePath());
 
   std::unique_ptr<ScreenshotTour> tour;
   if (!options.screenshotsDir.isEmpty()) {

@@ -3,3 +3,7 @@
 #pragma once
 
 int RunProject1(int argc, char** argv);
+
+// Names the application (message-box title, version) without giving it a display name, so that no
+// window's title gets anything appended to its caption.
+void NameApplication();

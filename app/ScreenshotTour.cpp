@@ -1,18 +1,24 @@
 #include "app/ScreenshotTour.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
 #include <cstdio>
 
+#include "app/DataWindowTools.h"
 #include "app/ProgramWindows.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
+#include "charts/ChartTimeOptions.h"
+#include "charts/ReportPage.h"
 #include "charts/Unit6.h"
+#include "data/SummaryWindow.h"
 #include "data/Unit5.h"
 #include "widgets/ColorButton.h"
 #include "widgets/IndicatorLamp.h"
@@ -81,12 +87,46 @@ void ScreenshotTour::Start() {
   QWidget* charts = windows_.Form6;
   steps_.push_back({QStringLiteral("charts"), [data] { data->SpeedButton2Click(); },
                     [charts] { return IfVisible(charts); }, CloseWindow, 10000});
+  AddAnalysisSteps();
   steps_.push_back({QString(), [data] { data->reject(); },
                     [data]() -> QWidget* { return data->isVisible() ? nullptr : data; }, nullptr,
                     5000});
   steps_.push_back(
       {QStringLiteral("main-downloaded"), nullptr, [main] { return main; }, nullptr, 1000});
   poll_.start();
+}
+
+// With limits set: the summary, the charts on their time axis, and the report as report.pdf.
+void ScreenshotTour::AddAnalysisSteps() {
+  TForm5* data = windows_.Form5;
+  TForm6* charts = windows_.Form6;
+  auto* tools = data->findChild<DataWindowTools*>();
+  auto* timeOptions = charts->findChild<ChartTimeOptions*>();
+  if (!tools || !timeOptions) return;
+  steps_.push_back({QStringLiteral("summary"),
+                    [tools] {
+                      analysis::LimitSettings limits;
+                      limits.humidity = {40.0, 70.0};
+                      limits.temperature = {18.0, 21.0};
+                      tools->summary()->SetLimits(limits);
+                      tools->ShowSummary();
+                    },
+                    [tools] { return IfVisible(tools->summary()); }, CloseWindow, 10000});
+  steps_.push_back({QStringLiteral("charts-time"),
+                    [data, timeOptions] {
+                      timeOptions->timeAxisBox()->setChecked(true);
+                      data->SpeedButton2Click();
+                    },
+                    [charts] { return IfVisible(charts); }, CloseWindow, 10000});
+  const QString pdf = QDir(dir_).filePath(QStringLiteral("report.pdf"));
+  steps_.push_back(
+      {QString(),
+       [tools, pdf] {
+         QFile file(pdf);
+         if (!file.open(QIODevice::WriteOnly) || file.write(ReportPdf(tools->Content())) < 0)
+           std::fprintf(stderr, "Velmorante: no se pudo guardar %s\n", qPrintable(pdf));
+       },
+       [data] { return data; }, nullptr, 5000});
 }
 
 void ScreenshotTour::Poll() {

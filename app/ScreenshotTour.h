@@ -1,6 +1,7 @@
 // Drives the program by itself to picture every window: the setup dialog at start, then connects to
 // the demo logger, waits for its status, opens the about, help, rate and set-clock windows,
-// downloads and opens the data and chart windows. Each window is saved as <dir>/<name>.png; at the
+// downloads and opens the data and chart windows, the summary, the charts on their time axis and
+// writes the report (report.pdf). Each window is saved as <dir>/<name>.png; at the
 // end the main window is closed, which ends the program.
 #pragma once
 
@@ -29,6 +30,7 @@ class ScreenshotTour : public QObject {
     int timeoutMs = 20000;
   };
 
+  void AddAnalysisSteps();
   void Poll();
   void Save(QWidget* window, const QString& name);
   void Finish();

@@ -6,6 +6,11 @@
 
 namespace {
 
+// Appended to the parser's help: what the program's exit status means.
+constexpr char kExitStatus[] =
+    "\nEstado de salida: 0 al cerrar el programa (o con --help, --version), 1 sin pantalla o "
+    "cuando\nel logger simulado no puede empezar, 2 cuando la línea de órdenes es incorrecta.\n";
+
 void Print(std::FILE* stream, const QString& text) {
   std::fputs(text.toLocal8Bit().constData(), stream);
   std::fflush(stream);
@@ -47,28 +52,49 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   const QCommandLineOption noGui(
       QStringLiteral("no-gui"),
       QStringLiteral("Sin ventanas: estado y descarga del logger simulado en la terminal."));
+  const QCommandLineOption report(
+      QStringLiteral("report"),
+      QStringLiteral("Sin ventanas: guarda el informe de una página (PDF) de una descarga "
+                     "capturada o de una tabla guardada; necesita --out."),
+      QStringLiteral("ARCHIVO"));
+  const QCommandLineOption out(QStringLiteral("out"),
+                               QStringLiteral("Con --report: el archivo PDF del informe."),
+                               QStringLiteral("ARCHIVO.pdf"));
+  const QCommandLineOption limitsHumidity(
+      QStringLiteral("limits-rh"),
+      QStringLiteral("Con --report: límites de humedad relativa, MÍNIMO:MÁXIMO (uno puede "
+                     "faltar)."),
+      QStringLiteral("MIN:MAX"));
+  const QCommandLineOption limitsTemperature(
+      QStringLiteral("limits-t"), QStringLiteral("Con --report: límites de temperatura en °C."),
+      QStringLiteral("MIN:MAX"));
   QCommandLineOption screenshots(QStringLiteral("screenshots"), QString(),
                                  QStringLiteral("CARPETA"));
   screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
   QCommandLineOption quitAfterShow(QStringLiteral("quit-after-show"));
   quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({help, version, port, demo, noGui, screenshots, quitAfterShow});
+  parser.addOptions({help, version, port, demo, noGui, report, out, limitsHumidity,
+                     limitsTemperature, screenshots, quitAfterShow});
 
+  // Usage errors name the program, as every command does on Linux; "--port=NOMBRE" and
+  // "--port NOMBRE" are both understood by the parser.
+  const QString helpText = parser.helpText() + QString::fromUtf8(kExitStatus);
   if (!parser.parse(arguments)) {
-    Print(stderr, parser.errorText() + QStringLiteral("\n\n") + parser.helpText());
+    Print(stderr,
+          QStringLiteral("velmorante: ") + parser.errorText() + QStringLiteral("\n\n") + helpText);
     return 2;
   }
   if (parser.isSet(help)) {
-    Print(stdout, parser.helpText());
+    Print(stdout, helpText);
     return 0;
   }
   if (parser.isSet(version)) {
-    Print(stdout, QStringLiteral("Velmorante 3.2.0 (Version 3.2)\n"));
+    Print(stdout, QStringLiteral("velmorante (Velmorante) " VELMORANTE_VERSION "\n"));
     return 0;
   }
   if (!parser.positionalArguments().isEmpty()) {
-    Print(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2")
-                      .arg(parser.positionalArguments().first(), parser.helpText()));
+    Print(stderr, QStringLiteral("velmorante: Argumento desconocido: %1\n\n%2")
+                      .arg(parser.positionalArguments().first(), helpText));
     return 2;
   }
   options.port = parser.value(port);
@@ -76,5 +102,9 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   options.noGui = parser.isSet(noGui);
   options.screenshotsDir = parser.value(screenshots);
   options.quitAfterShow = parser.isSet(quitAfterShow);
+  options.reportSource = parser.value(report);
+  options.reportOut = parser.value(out);
+  options.limitsHumidity = parser.value(limitsHumidity);
+  options.limitsTemperature = parser.value(limitsTemperature);
   return std::nullopt;
 }

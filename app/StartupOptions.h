@@ -11,6 +11,10 @@ struct StartupOptions {
   bool noGui = false;          // --no-gui: the command-line demo instead of the windows
   QString screenshotsDir;      // --screenshots DIR (hidden): save every window as PNG and quit
   bool quitAfterShow = false;  // --quit-after-show (hidden): report start-up time and quit
+  QString reportSource;        // --report SOURCE: a PDF report of a capture or saved table
+  QString reportOut;           // --out FILE.pdf: where the report goes
+  QString limitsHumidity;      // --limits-rh LO:HI for the report
+  QString limitsTemperature;   // --limits-t LO:HI for the report
 };
 
 // Whether the arguments ask for something that needs no window (help, version, --no-gui). Looked at

@@ -7,9 +7,13 @@
 #include <QTimer>
 #include <ctime>
 
+#include "app/DownloadArchiver.h"
+#include "app/DownloadHistoryWindow.h"
 #include "app/PortAccessError.h"
+#include "app/PortErrorAdvice.h"
 #include "app/ProcessFormats.h"
 #include "app/StatusPresentation.h"
+#include "data/Unit5.h"
 #include "link/CPortSetup.h"
 #include "link/LoggerProtocol.h"
 #include "widgets/ColorButton.h"
@@ -35,6 +39,7 @@ const std::string kSetClockCommand = "3";
 }  // namespace
 
 TForm1::TForm1(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
+  archiver_ = MakeDownloadArchiver(this);
   ApplyLoggerLineSettings(ComPort1);
   CreateControls();
   ConnectHandlers();
@@ -65,6 +70,9 @@ void TForm1::ConnectHandlers() {
   connect(AbColBitBtn6, &ColorButton::clicked, this, reporting(&TForm1::AbColBitBtn6Click));
   connect(RadioGroup1, &RadioGroup::itemClicked, this, &TForm1::RadioGroup1Click);
   connect(Timer2, &QTimer::timeout, this, reporting(&TForm1::Timer2Timer));
+  connect(HistoryButton, &ColorButton::clicked, this, reporting(&TForm1::HistoryButtonClick));
+  connect(PortSetupButton, &ColorButton::clicked, this, reporting(&TForm1::PortSetupButtonClick));
+  connect(ClockPendingButton, &ColorButton::clicked, this, &TForm1::ClockPendingButtonClick);
 
   // An error out of the received-characters handler reaches OnFailure through the port.
   ComPort1.OnRxChar = [this](TCustomComPort& Sender, int Count) { ComPort1RxChar(Sender, Count); };
@@ -82,6 +90,22 @@ void TForm1::SendText(const std::string& text) {
 
 void TForm1::MarkClockPending() {
   interpreter_.clockSettingPending = true;
+  ShowLinkAids();
+}
+
+void TForm1::ClockPendingButtonClick() {
+  interpreter_.clockSettingPending = false;  // Timer2, should it run, then sends nothing
+  ShowLinkAids();
+}
+
+void TForm1::PortSetupButtonClick() {
+  if (ComPort1.Connected()) return;
+  RunSetupDialog(ComPort1, this, options_.extraPorts);
+}
+
+void TForm1::ShowLinkAids() {
+  PortSetupButton->setVisible(!ComPort1.Connected());
+  ClockPendingButton->setVisible(HORAPENDIENTE());
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -104,6 +128,7 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::AbRockerSwitch1Click() {
+  archiver_->Interrupted(DownloadText(), EndReason::kSwitchedOff);
   Edit4->clear();
   Edit3->clear();
   interpreter_.OnConnectSwitch();  // leaves download mode, empties the status buffer
@@ -120,13 +145,13 @@ void TForm1::AbRockerSwitch1Click() {
   try {
     ComPort1.Connect();
   } catch (const EComPort& error) {
-    if (IsAccessRefused(error)) throw std::runtime_error(AccessRefusedText(error, ComPort1.Port()));
-    throw;
+    throw std::runtime_error(PortErrorText(error, ComPort1.Port()));
   }
   AbRockerSwitch1->setText(QStringLiteral("DESCONECTAR"));
   AbRockerSwitch1->setOn(true);
   AbColBitBtn7->setLit(true);
   AbColBitBtn1->setLit(true);
+  ShowLinkAids();
 }
 
 void TForm1::SwitchOff() {
@@ -135,6 +160,7 @@ void TForm1::SwitchOff() {
   AbColBitBtn7->setLit(false);
   AbColBitBtn1->setLit(false);
   AbColBitBtn7->hide();
+  ShowLinkAids();
 }
 
 void TForm1::AbRockerSwitch1MouseUp() {
@@ -143,7 +169,8 @@ void TForm1::AbRockerSwitch1MouseUp() {
 
 void TForm1::ComPort1Failure(const EComPort& error) {
   if (!ComPort1.Connected()) return;  // already closed by the operator
-  const QString message = QString::fromLocal8Bit(error.what());
+  const QString message = QString::fromStdString(PortErrorText(error, ComPort1.Port()));
+  archiver_->Interrupted(DownloadText(), EndReason::kLineLost);
   // The same off step as the connect switch's, on a line that may no longer take settings.
   Edit4->clear();
   Edit3->clear();
@@ -165,11 +192,19 @@ void TForm1::AbColBitBtn4Click() {
     ShowModal(windows_.data);
     return;
   }
+  archiver_->Interrupted(DownloadText(), EndReason::kRestarted);
   interpreter_.ClearDownloadText();
   if (!IsConnected()) return;
   setCursor(Qt::WaitCursor);
+  // The command goes out once a complete reply has shown that the logger listens (it sends none
+  // while it streams an earlier download); until then the hourglass says the request waits.
+  if (interpreter_.RequestDownload()) SendDownloadCommand();
+}
+
+void TForm1::SendDownloadCommand() {
   SendText(protocol::DownloadCommand(CheckBox1->isChecked()));
   interpreter_.StartDownload();
+  archiver_->Started(ComPort1.Port(), CheckBox1->isChecked());
 }
 
 void TForm1::AbColBitBtn2Click() {
@@ -205,9 +240,11 @@ void TForm1::HandleReceived(const std::string& batch) {
     Edit3->clear();
     Edit4->clear();
   }
-  // A complete reply that holds a non-digit is line noise: it is dropped and the next one decoded.
+  // A complete reply that is not the logger's (a non-digit, a clock out of step) is dropped.
   if (result.status) ShowStatus(*result.status);
+  if (result.sendDownloadCommand) SendDownloadCommand();
   if (result.downloadAbandoned) {
+    archiver_->Interrupted(DownloadText(), EndReason::kSizeLimit);
     Gauge1->hide();
     setCursor(Qt::ArrowCursor);
     ShowErrorReport(this,
@@ -240,6 +277,8 @@ void TForm1::EndOfDownload() {
   setCursor(Qt::ArrowCursor);
   AbColBitBtn4->setTextOff(QStringLiteral("              VER DATOS"));
   AbColBitBtn4->setTextOn(QStringLiteral("                VER DATOS"));
+  // Archived and synced before the operator sees the data.
+  archiver_->Completed(DownloadText(), qobject_cast<TForm5*>(windows_.data));
   // Until the data window closes no further characters are handled: they wait in the port.
   ShowModal(windows_.data);
 }
@@ -249,6 +288,7 @@ void TForm1::Timer2Timer() {
   interpreter_.clockSettingPending = false;
   // Stopped before the writes: a failed write must not leave the timer sending again and again.
   Timer2->stop();
+  ShowLinkAids();
   // Only a confirmed setting is sent: the command also empties the logger's memory, so the run
   // at start-up (or any other run without a confirmation) must never send it.
   if (pending) PONEHORA();
@@ -259,11 +299,22 @@ void TForm1::PONEHORA() {
   interpreter_.ClearStatusBuffer();  // a status reply being received is dropped
   SendText(kSetClockCommand);
   // The clock is read after the command character has gone out.
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = options_.clock ? options_.clock() : std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   const std::vector<std::string> writes = protocol::SetClockWrites(local);
   for (std::size_t i = 1; i < writes.size(); ++i) SendText(writes[i]);
+}
+
+void TForm1::SetArchivePath(const std::string& path) {
+  archiver_->SetPath(path);
+}
+
+void TForm1::HistoryButtonClick() {
+  if (!history_) {
+    history_ = new DownloadHistoryWindow(*archiver_, qobject_cast<TForm5*>(windows_.data), this);
+  }
+  ShowModal(history_);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -272,6 +323,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
+  archiver_->Interrupted(DownloadText(), EndReason::kProgramClosed);
   RunReportingErrors(this, [this] {
     ComPort1.FlowControl().SetControlRTS(rtsDisable);
     ComPort1.Disconnect();

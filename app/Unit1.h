@@ -6,6 +6,9 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
+#include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,8 @@
 
 class ClockDisplay;
 class ColorButton;
+class DownloadArchiver;
+class DownloadHistoryWindow;
 class IndicatorLamp;
 class LedBar;
 class PieGauge;
@@ -32,6 +37,8 @@ struct MainWindowOptions {
   bool runSetupDialog = true;
   // Ports added to the setup dialog's list (the emulator's, the one named on the command line).
   std::vector<std::string> extraPorts;
+  // The computer's clock, read by the clock setting; the system's when not given.
+  std::function<std::time_t()> clock;
 };
 
 class TForm1 : public QWidget {
@@ -53,6 +60,8 @@ class TForm1 : public QWidget {
   ~TForm1() override;
 
   void SetWindows(const Windows& windows) { windows_ = windows; }
+  // The download archive's file; until set (or when empty) downloads are not archived.
+  void SetArchivePath(const std::string& path);
 
   // What the other windows use of the main window.
   bool IsConnected() const;                // the connect switch is on
@@ -82,6 +91,12 @@ class TForm1 : public QWidget {
   void HandleReceived(const std::string& batch);
   void Timer2Timer();
   void PONEHORA();
+  // "HISTORIAL": the archived downloads, and saved files to open.
+  void HistoryButtonClick();
+  // Beside the specified controls: the port setup dialog again while disconnected, and the
+  // cancelling of a clock setting that waits.
+  void PortSetupButtonClick();
+  void ClockPendingButtonClick();
 
   TComPort ComPort1;
   QTimer* Timer2 = nullptr;
@@ -111,6 +126,9 @@ class TForm1 : public QWidget {
   ColorButton* AbColBitBtn6 = nullptr;
   RadioGroup* RadioGroup2 = nullptr;
   RadioGroup* RadioGroup3 = nullptr;
+  ColorButton* HistoryButton = nullptr;
+  ColorButton* PortSetupButton = nullptr;
+  ColorButton* ClockPendingButton = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -121,15 +139,21 @@ class TForm1 : public QWidget {
   void ConnectHandlers();
   // The connect switch's off position: line dropped, port closed, switch and lamps off.
   void SwitchOff();
+  // The port button while disconnected, the pending-clock button while a setting waits.
+  void ShowLinkAids();
   // The port failed while watched (unplugged, hang-up): report once and switch off.
   void ComPort1Failure(const EComPort& error);
   void FormClose();
   void ShowStatus(const LoggerStatus& status);
   void EndOfDownload();
+  // Writes "8" or "E" as CheckBox1 says and enters download mode.
+  void SendDownloadCommand();
   void ShowModalWindow(QWidget* window);
 
   Options options_;
   Windows windows_;
   ReplyInterpreter interpreter_;
   bool activated_ = false;
+  std::unique_ptr<DownloadArchiver> archiver_;
+  DownloadHistoryWindow* history_ = nullptr;
 };

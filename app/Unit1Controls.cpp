@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "app/MainWindowAids.h"
 #include "app/MakerDetails.h"
 #include "app/PanelColors.h"
 #include "app/StatusPresentation.h"
@@ -18,6 +19,7 @@
 #include "widgets/RadioGroup.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ValueIndicator.h"
+#include "widgets/WholeTextBox.h"
 
 namespace {
 
@@ -195,6 +197,11 @@ void TForm1::CreateControls() {
   boldItalic.setItalic(true);
   AbColBitBtn6->setFont(boldItalic);
 
+  // Beside the connect switch, in the panel's free space: the archived downloads.
+  HistoryButton = Place(Button(this, QStringLiteral("HISTORIAL"), panel::kSkyBlue,
+                               QStringLiteral("Descargas archivadas y abrir archivos de datos")),
+                        "HistoryButton", 506, 200, 80, 33);
+
   // Channel kinds, read by the interpreter; nothing changes them.
   RadioGroup2 = Place(new RadioGroup(QStringLiteral("Canal 1"),
                                      {QStringLiteral("T ºC"), QStringLiteral("mV")}, this),
@@ -206,6 +213,13 @@ void TForm1::CreateControls() {
                       "RadioGroup3", 459, 297, 106, 55);
   RadioGroup3->setItemIndex(0);
   RadioGroup3->hide();
+
+  // Beside the specified controls, in free space.
+  PortSetupButton = CreatePortSetupButton(this);
+  ClockPendingButton = CreateClockPendingButton(this);
+  // Every digit of the memory pointer shows, up to 64184,25.
+  KeepWholeTextVisible(Edit1);
+  AbRockerSwitch1->setCaptionTexts({QStringLiteral("CONECTAR"), QStringLiteral("DESCONECTAR")});
 
   Timer2 = new QTimer(this);
   Timer2->setObjectName(QStringLiteral("Timer2"));

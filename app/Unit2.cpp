@@ -11,12 +11,12 @@
 
 namespace {
 
-// A label that takes the size of its text, placed by its top-left corner.
+// A label placed by its top-left corner; it takes the size of its text at the window's first
+// showing (measuring text loads its font, which start-up need not wait for).
 QLabel* TextAt(const QString& text, int left, int top, const char* name, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QLatin1String(name));
   label->move(left, top);
-  label->adjustSize();
   return label;
 }
 
@@ -61,7 +61,6 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent, CloseBoxOnlyFlags()) {
   Label2->setFont(makerFont);
   Colour(Label2, Qt::red);
   Label2->setText(QString::fromUtf8(maker::kSpacedName));
-  Label2->adjustSize();
 
   Copyright = TextAt(QString::fromUtf8(maker::kRightsLine), 48, 100, "Copyright", Panel1);
 
@@ -74,7 +73,6 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent, CloseBoxOnlyFlags()) {
   for (QLabel* contact : {Label6, Label3, Label5}) {
     contact->setFont(contactFont);
     Colour(contact, purple);
-    contact->adjustSize();
   }
 
   Comments = TextAt(QString(), 8, 104, "Comments", Panel1);
@@ -91,6 +89,12 @@ void TForm2::OKButtonClick() {
 }
 
 void TForm2::showEvent(QShowEvent* event) {
+  if (!sized_) {
+    sized_ = true;
+    for (QLabel* label : Panel1->findChildren<QLabel*>()) {
+      if (label != ProgramIcon) label->adjustSize();
+    }
+  }
   if (!event->spontaneous()) CentreOnScreen(this);
   QDialog::showEvent(event);
 }

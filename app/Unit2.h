@@ -32,4 +32,7 @@ class TForm2 : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+
+ private:
+  bool sized_ = false;  // the labels took their texts' sizes at the first showing
 };

@@ -72,8 +72,9 @@ TForm7::TForm7(std::function<bool()> isConnected, std::function<void(const std::
     if (checked) RadioGroup1Click();
   });
 
-  BitBtn1 =
-      new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+  // The button's picture is looked up in the icon theme, which is slow; it is fetched at the first
+  // showing instead of at start-up.
+  BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setGeometry(123, 141, 75, 25);
   BitBtn1->setDefault(true);
@@ -107,6 +108,8 @@ void TForm7::BitBtn1Click() {
 
 void TForm7::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {
+    if (BitBtn1->icon().isNull())
+      BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     CentreOnScreen(this);
     FormActivate();
   }

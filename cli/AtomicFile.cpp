@@ -12,8 +12,9 @@
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
-  throw FileError("cannot " + what + " '" + path + "': " + std::strerror(error));
+// `pattern` takes the path and the system's reason.
+[[noreturn]] void Fail(const char* pattern, const std::string& path, int error) {
+  throw FileError(cli::Format(pattern, path, std::strerror(error)));
 }
 
 }  // namespace
@@ -33,7 +34,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
 
 std::string ReadWholeFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) Fail("read", path, errno);
+  if (fd < 0) Fail(_("cannot read '%s': %s"), path, errno);
   std::string text;
   char buffer[65536];
   for (;;) {
@@ -42,7 +43,7 @@ std::string ReadWholeFile(const std::string& path) {
     if (n < 0) {  // a directory answers EISDIR here
       const int error = errno;
       ::close(fd);
-      Fail("read", path, error);
+      Fail(_("cannot read '%s': %s"), path, error);
     }
     if (n == 0) break;
     text.append(buffer, static_cast<std::size_t>(n));

@@ -1,7 +1,9 @@
-// `export` and `stats`: read a captured download or a saved table, then write an export or the
-// statistics. Files are written whole or not at all.
+// `export` and `stats`: read a captured download, a saved table or an archived download, then write
+// an export or the statistics. Files are written whole or not at all.
 #include "cli/CliAnalysis.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <ostream>
 #include <stdexcept>
 
@@ -11,6 +13,8 @@
 #include "analysis/SampleStatistics.h"
 #include "analysis/StampText.h"
 #include "analysis/StatisticsJson.h"
+#include "archive/ArchivePath.h"
+#include "archive/DownloadArchive.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliArguments.h"
 #include "cli/Translate.h"
@@ -31,6 +35,35 @@ SampleTable ReadSource(const std::string& path) {
     throw std::runtime_error(
         Format(_("the download in %s cannot be decoded: %s"), path, *loaded->table.error));
   return loaded->table;
+}
+
+// SOURCE is either one file or `--history ID` (with `--archive FILE` where the archive is not the
+// usual one); returns the command line parsed accordingly.
+CommandLine ParseWithSource(const std::vector<std::string>& args,
+                            std::set<std::string> valueOptions,
+                            const std::set<std::string>& switchOptions) {
+  const bool fromHistory = std::any_of(args.begin(), args.end(), [](const std::string& arg) {
+    return arg == "--history" || arg.rfind("--history=", 0) == 0;
+  });
+  valueOptions.insert({"--history", "--archive"});
+  CommandLine line = Parse(args, valueOptions, switchOptions, fromHistory ? 0 : 1);
+  if (!fromHistory && line.Has("--archive"))
+    throw UsageError(_("--archive goes with --history ID"));
+  return line;
+}
+
+SampleTable ReadSource(const CommandLine& line) {
+  if (!line.Has("--history")) return ReadSource(line.positional[0]);
+  const long id = WholeNumber("--history", line.Value("--history"), 1, 2147483647);
+  const std::string path = line.Has("--archive") ? line.Value("--archive") : DefaultArchivePath();
+  // Reading never creates an archive: a missing one is said as such.
+  if (!std::filesystem::exists(path)) throw std::runtime_error(Format(_("no archive at %s"), path));
+  DownloadArchive archive(path);
+  const SampleTable table = SampleDecoder().Decode(archive.Get(id).rawText);
+  if (table.error)
+    throw std::runtime_error(
+        Format(_("archived download %s cannot be decoded: %s"), std::to_string(id), *table.error));
+  return table;
 }
 
 analysis::ChannelLimits LimitsOption(const CommandLine& line, const std::string& name) {
@@ -108,14 +141,14 @@ void Deliver(const CommandLine& line, const std::string& text, std::ostream& out
 }  // namespace
 
 int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const CommandLine line = Parse(args, {"--format", "--out"}, {}, 1);
+  const CommandLine line = ParseWithSource(args, {"--format", "--out"}, {});
   if (!line.Has("--format")) throw UsageError(_("--format is missing: csv, csv-es or json"));
   const std::optional<analysis::ExportFormat> format =
       analysis::ExportFormatNamed(line.Value("--format"));
   if (!format)
     throw UsageError(
         Format(_("--format must be csv, csv-es or json, not '%s'"), line.Value("--format")));
-  const SampleTable table = ReadSource(line.positional[0]);
+  const SampleTable table = ReadSource(line);
   Deliver(line, analysis::ExportText(*format, table), out);
   if (line.Has("--out"))
     err << "velmorante-cli: "
@@ -126,11 +159,11 @@ int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::
 }
 
 int StatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-  const CommandLine line = Parse(args, {"--limits-rh", "--limits-t"}, {"--json"}, 1);
+  const CommandLine line = ParseWithSource(args, {"--limits-rh", "--limits-t"}, {"--json"});
   analysis::LimitSettings limits;
   limits.humidity = LimitsOption(line, "--limits-rh");
   limits.temperature = LimitsOption(line, "--limits-t");
-  const SampleTable table = ReadSource(line.positional[0]);
+  const SampleTable table = ReadSource(line);
   const analysis::DownloadStatistics statistics = analysis::ComputeStatistics(table, limits);
   if (line.Has("--json")) {
     out << analysis::StatisticsJson(table, statistics, limits);

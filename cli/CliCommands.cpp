@@ -1,7 +1,12 @@
 #include "cli/CliCommands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <ostream>
@@ -12,6 +17,7 @@
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
 #include "cli/LoggerSession.h"
+#include "cli/Translate.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
 #include "link/LoggerProtocol.h"
@@ -24,13 +30,15 @@ using std::chrono::milliseconds;
 
 using namespace cli;
 
-const char kUsage[] =
+// clang-format off
+const char kUsage[] = N_(
     "Usage: velmorante-cli COMMAND [options]\n"
     "Talks to the humidity and temperature logger on a serial port.\n"
     "\n"
     "Commands:\n"
     "  ports                                list the serial ports of this machine\n"
-    "  status --port P [--count N] [--json] show N status replies (default 1)\n"
+    "  status --port P [--count N] [--json]\n"
+    "                                       show N status replies (default 1)\n"
     "  download --port P [--force] [--raw FILE] [--out FILE]\n"
     "                                       download the stored samples (--force: the whole\n"
     "                                       memory); print the table or save it to FILE;\n"
@@ -50,7 +58,8 @@ const char kUsage[] =
     "  stats SOURCE [--json] [--limits-rh LO:HI] [--limits-t LO:HI]\n"
     "                                       minimum, maximum, mean, dew point, mean kinetic\n"
     "                                       temperature and time outside the limits\n"
-    "SOURCE is a captured download (download --raw) or a saved table file.\n"
+    "SOURCE is a captured download (download --raw), a saved table file or\n"
+    "--history ID [--archive FILE] (an archived download).\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -59,14 +68,32 @@ const char kUsage[] =
     "Options for commands that use a port:\n"
     "  --timeout SECONDS                    how long to wait for the logger (default 5)\n"
     "\n"
+    "Other options:\n"
+    "  --help                               show this text and exit\n"
+    "  --version                            show the version and exit\n"
+    "\n"
     "Exit status: 0 done, 1 failed (port, time-out, lost line, decode or file error),\n"
-    "2 bad usage.\n";
+    "2 bad usage.\n");
+// clang-format on
+
+// Opening failed because the system refused access, not because the port is missing or busy.
+bool IsAccessRefused(const EComPort& error) {
+  constexpr int kOpenFailedReason = 1;
+  return error.Reason == kOpenFailedReason &&
+         (error.SystemError == EACCES || error.SystemError == EPERM);
+}
 
 std::unique_ptr<LoggerSession> OpenSession(const std::string& port) {
   try {
     return std::make_unique<LoggerSession>(port);
   } catch (const EComPort& error) {
-    throw SessionError("cannot open port '" + port + "': " + error.what());
+    std::string text = Format(_("cannot open port '%s': %s"), port, error.what());
+    if (IsAccessRefused(error)) {
+      text += '\n' + Format(_("your user may not open %s: on Linux it must belong to the dialout "
+                              "group (sudo usermod -a -G dialout YOUR_USER), then log in again"),
+                            port);
+    }
+    throw SessionError(text);
   }
 }
 
@@ -84,7 +111,10 @@ class ProgressLine {
     shown_ = true;
     // Two header lines of 14 characters, then 14 per sample.
     const std::size_t samples = received > 28 ? (received - 28) / 14 : 0;
-    err_ << "\rdownloading: " << received << " characters, " << samples << " samples" << std::flush;
+    err_ << '\r'
+         << Format(_("downloading: %s characters, %s samples"), std::to_string(received),
+                   std::to_string(samples))
+         << std::flush;
   }
 
  private:
@@ -100,7 +130,8 @@ int ShowOrSave(const std::string& text, const std::string& outPath, std::ostream
   SampleDecoder decoder;
   const SampleTable table = decoder.Decode(text);
   if (table.error) {
-    err << "velmorante-cli: the download cannot be decoded: " << *table.error << '\n';
+    err << "velmorante-cli: " << Format(_("the download cannot be decoded: %s"), *table.error)
+        << '\n';
     return kFailed;
   }
   const std::size_t samples = table.rows.empty() ? 0 : table.rows.size() - 1;
@@ -108,7 +139,8 @@ int ShowOrSave(const std::string& text, const std::string& outPath, std::ostream
     PrintTable(table, out);
   } else {
     WriteFileAtomically(outPath, SavedFileText(table));
-    err << "velmorante-cli: saved " << samples << " samples to " << outPath << '\n';
+    err << "velmorante-cli: "
+        << Format(_("saved %s samples to %s"), std::to_string(samples), outPath) << '\n';
   }
   return kOk;
 }
@@ -149,16 +181,56 @@ int Download(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
   archiving.Keep(text, reason, err);
-  if (lost) throw *lost;
+  if (lost) {
+    // What arrived of a download cut short is still the operator's only copy.
+    if (line.Has("--raw") && !text.empty()) {
+      WriteFileAtomically(line.Value("--raw"), text);
+      err << "velmorante-cli: "
+          << Format(_("the download is incomplete: the %s characters that arrived are in %s"),
+                    std::to_string(text.size()), line.Value("--raw"))
+          << '\n';
+    }
+    throw *lost;
+  }
   if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), text);
   const int status = ShowOrSave(text, line.Value("--out"), out, err);
   if (status == kOk && line.Has("--out")) archiving.NoteSaved(line.Value("--out"), err);
   return status == kOk && archiving.Failed() ? kFailed : status;
 }
 
+// Reads a captured download. No download is longer than the download text's limit, so a larger
+// input (a device such as /dev/zero, the wrong file) is refused before it fills the memory.
+std::string ReadCapturedDownload(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const auto fail = [&path](int error) {
+    throw FileError(Format(_("cannot read '%s': %s"), path, std::strerror(error)));
+  };
+  if (fd < 0) fail(errno);
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {  // a directory answers EISDIR here
+      const int error = errno;
+      ::close(fd);
+      fail(error);
+    }
+    if (n == 0) break;
+    if (text.size() + static_cast<std::size_t>(n) > ReplyInterpreter::kMaxDownloadText) {
+      ::close(fd);
+      throw FileError(Format(_("'%s' is larger than any download (%s bytes); it is not read"), path,
+                             std::to_string(ReplyInterpreter::kMaxDownloadText)));
+    }
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
 int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--out"}, {}, 1);
-  return ShowOrSave(ReadWholeFile(line.positional[0]), line.Value("--out"), out, err);
+  return ShowOrSave(ReadCapturedDownload(line.positional[0]), line.Value("--out"), out, err);
 }
 
 int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
@@ -167,7 +239,7 @@ int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const long minutes = WholeNumber("MINUTES", line.positional[0], 1, 60);
   const int* end = protocol::kRateMinutes + protocol::kRateCount;
   const int* found = std::find(protocol::kRateMinutes, end, static_cast<int>(minutes));
-  if (found == end) throw UsageError("MINUTES must be 1, 5, 10, 15, 30 or 60");
+  if (found == end) throw UsageError(_("MINUTES must be 1, 5, 10, 15, 30 or 60"));
   const int choice = static_cast<int>(found - protocol::kRateMinutes);
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
@@ -175,11 +247,11 @@ int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   // The logger does not answer commands; its next replies show whether it took this one.
   for (int i = 0; i < 3; ++i) {
     if (session->NextStatus(timeout).rateItem == choice) {
-      out << "rate set: " << protocol::kRateItems[choice] << std::endl;
+      out << Format(_("rate set: %s"), RateText(protocol::kRateMinutes[choice])) << std::endl;
       return kOk;
     }
   }
-  throw SessionError("the logger's status replies do not show the new rate");
+  throw SessionError(_("the logger's status replies do not show the new rate"));
 }
 
 int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
@@ -196,17 +268,17 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   for (int i = 0; i < 3; ++i) {
     const LoggerStatus status = session->NextStatus(timeout);
     if (status.reply.memoryPointer == 6) {
-      out << "clock set: " << status.time << ' ' << status.date << ", memory emptied" << std::endl;
+      out << Format(_("clock set: %s %s, memory emptied"), status.time, status.date) << std::endl;
       return kOk;
     }
   }
-  throw SessionError("the logger's status replies do not show its memory emptied");
+  throw SessionError(_("the logger's status replies do not show its memory emptied"));
 }
 
 int Ports(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Parse(args, {}, {}, 0);
   const std::vector<std::string> ports = ListSerialPorts();
-  if (ports.empty()) err << "velmorante-cli: no serial ports found\n";
+  if (ports.empty()) err << "velmorante-cli: " << _("no serial ports found") << '\n';
   for (const std::string& port : ports) out << port << '\n';
   return kOk;
 }
@@ -223,14 +295,14 @@ int RunCliDemo(std::ostream& out, std::ostream& err) {
     options.recordLive = false;
     LoggerEmulator logger(options);
     logger.Start();
-    out << "Logger emulator on " << logger.PortPath() << '\n';
+    out << Format(_("Logger emulator on %s"), logger.PortPath()) << '\n';
     LoggerSession session(logger.PortPath());
-    out << "Status: " << StatusLine(session.NextStatus(milliseconds(5000))) << '\n';
+    out << Format(_("Status: %s"), StatusLine(session.NextStatus(milliseconds(5000)))) << '\n';
     const std::string text =
         session.Download(false, milliseconds(5000), milliseconds(5000), nullptr);
     return ShowOrSave(text, "", out, err);
   } catch (const std::exception& error) {
-    err << "velmorante-cli: demo failed: " << error.what() << '\n';
+    err << "velmorante-cli: " << Format(_("demo failed: %s"), error.what()) << '\n';
     return kFailed;
   }
 }
@@ -239,8 +311,12 @@ namespace {
 
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    (args.empty() ? err : out) << kUsage;
+    (args.empty() ? err : out) << _(kUsage);
     return args.empty() ? kBadUsage : kOk;
+  }
+  if (args[0] == "--version") {
+    out << "velmorante-cli (Velmorante) " VELMORANTE_VERSION "\n";
+    return kOk;
   }
   const std::string& command = args[0];
   try {
@@ -257,9 +333,9 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);
     }
-    throw UsageError("unknown command '" + command + "'");
+    throw UsageError(Format(_("unknown command '%s'"), command));
   } catch (const UsageError& error) {
-    err << "velmorante-cli: " << error.what() << "\nTry 'velmorante-cli --help'.\n";
+    err << "velmorante-cli: " << error.what() << '\n' << _("Try 'velmorante-cli --help'.") << '\n';
     return kBadUsage;
   } catch (const std::exception& error) {
     err << "velmorante-cli: " << error.what() << '\n';
@@ -274,7 +350,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   // A table or reply that did not reach its reader (a full disk, a closed pipe) is a failure.
   out.flush();
   if (!out) {
-    err << "velmorante-cli: cannot write the standard output\n";
+    err << "velmorante-cli: " << _("cannot write the standard output") << '\n';
     return kFailed;
   }
   return status;

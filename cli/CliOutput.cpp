@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ostream>
 
+#include "cli/Translate.h"
+
 namespace {
 
 std::string Fixed(double value, int decimals) {
@@ -36,21 +38,31 @@ int RateMinutes(int rateCode) {
 
 }  // namespace
 
+std::string RateText(int minutes) {
+  return cli::Format(ngettext("%s minute", "%s minutes", static_cast<unsigned long>(minutes)),
+                     std::to_string(minutes));
+}
+
 std::string StatusLine(const LoggerStatus& s) {
   const protocol::StatusReply& r = s.reply;
-  std::string line = s.time + "  " + s.date + "  battery " + Fixed(s.batteryPercent, 1) + " % (" +
-                     (s.batteryGood ? "ok" : "replace batteries") + ")  memory " +
-                     s.usedMemoryText + " of " + std::to_string(protocol::kLoggerCapacity) +
-                     "  rate ";
-  line += s.rateItem >= 0 ? protocol::kRateItems[s.rateItem] : "code " + std::to_string(r.rateCode);
-  line += "  channel 1 " + (s.channel1 ? Fixed(*s.channel1, 1) + " %RH" : std::string("-"));
-  line += "  channel 2 " + (s.channel2 ? Fixed(*s.channel2, 1) + " C" : std::string("-"));
+  using cli::Format;
+  const std::string battery = Fixed(s.batteryPercent, 1) + " % (" +
+                              (s.batteryGood ? _("ok") : _("replace batteries")) + ")";
+  const std::string rate = s.rateItem >= 0 ? RateText(protocol::kRateMinutes[s.rateItem])
+                                           : Format(_("code %s"), std::to_string(r.rateCode));
+  std::string line =
+      s.time + "  " + s.date + "  " + Format(_("battery %s"), battery) + "  " +
+      Format(_("memory %s of %s"), s.usedMemoryText, std::to_string(protocol::kLoggerCapacity)) +
+      "  " + Format(_("rate %s"), rate);
+  line += "  " + Format(_("channel 1 %s"), s.channel1 ? Fixed(*s.channel1, 1) + " %RH" : "-");
+  line += "  " + Format(_("channel 2 %s"), s.channel2 ? Fixed(*s.channel2, 1) + " C" : "-");
   return line;
 }
 
 std::string StatusJson(const LoggerStatus& s) {
   const protocol::StatusReply& r = s.reply;
-  std::string json = "{\"time\":" + JsonString(s.time) + ",\"date\":" + JsonString(s.date);
+  std::string json = "{\"reply\":" + JsonString(s.text) + ",\"time\":" + JsonString(s.time) +
+                     ",\"date\":" + JsonString(s.date);
   json += ",\"batteryReading\":" + std::to_string(r.battery);
   json += ",\"batteryPercent\":" + Fixed(s.batteryPercent, 1);
   json += ",\"batteryGood\":" + std::string(s.batteryGood ? "true" : "false");
@@ -65,13 +77,18 @@ std::string StatusJson(const LoggerStatus& s) {
 }
 
 void PrintTable(const SampleTable& table, std::ostream& out) {
-  out << "Start: " << table.startDate << ' ' << table.startTime << "  Rate: " << table.rateText
-      << "  Samples: " << (table.rows.empty() ? 0 : table.rows.size() - 1) << '\n';
+  // The rate and the headings in the user's language; the table's own are the windows' Spanish.
+  const std::string rate = table.rateMinutes > 0 ? RateText(table.rateMinutes) : table.rateText;
+  out << cli::Format(_("Start: %s %s  Rate: %s  Samples: %s"), table.startDate, table.startTime,
+                     rate, std::to_string(table.rows.empty() ? 0 : table.rows.size() - 1))
+      << '\n';
+  std::vector<SampleTable::Row> rows = table.rows;
+  if (!rows.empty()) rows[0] = {"", _("DATE:"), _("TIME:"), _("CHANNEL 1"), _("CHANNEL 2")};
   std::size_t widths[5] = {};
-  for (const auto& row : table.rows) {
+  for (const auto& row : rows) {
     for (int c = 0; c < 5; ++c) widths[c] = std::max(widths[c], row[c].size());
   }
-  for (const auto& row : table.rows) {
+  for (const auto& row : rows) {
     std::string line;
     for (int c = 0; c < 5; ++c) {
       std::string cell = row[c];

@@ -7,6 +7,8 @@
 #include "data/SampleTable.h"
 #include "link/ReplyInterpreter.h"
 
+// "5 minutes", in the user's language.
+std::string RateText(int minutes);
 // One line for people: time, date, battery, used memory, rate and both channels.
 std::string StatusLine(const LoggerStatus& status);
 // One JSON object on one line, for programs.

@@ -1,5 +1,7 @@
 #include "cli/LoggerSession.h"
 
+#include "cli/Translate.h"
+
 namespace {
 using SteadyClock = std::chrono::steady_clock;
 }
@@ -38,14 +40,14 @@ void LoggerSession::OnCharacters(TCustomComPort& port, int count) {
 void LoggerSession::ServeUntil(const std::function<bool()>& done, SteadyClock::time_point deadline,
                                const char* waitingFor) {
   const bool met = handOff_.ServeUntil([&] { return failure_.has_value() || done(); }, deadline);
-  if (failure_) throw SessionError("the line to the logger failed: " + *failure_);
-  if (!met) throw SessionError(std::string("timed out waiting for ") + waitingFor);
+  if (failure_) throw SessionError(cli::Format(_("the line to the logger failed: %s"), *failure_));
+  if (!met) throw SessionError(cli::Format(_("timed out waiting for %s"), waitingFor));
 }
 
 LoggerStatus LoggerSession::NextStatus(Duration timeout) {
   status_.reset();
   ServeUntil([&] { return status_.has_value(); }, SteadyClock::now() + timeout,
-             "a status reply from the logger (is it connected and switched on?)");
+             _("a status reply from the logger (is it connected and switched on?)"));
   LoggerStatus status = std::move(*status_);
   status_.reset();
   return status;
@@ -77,14 +79,14 @@ std::string LoggerSession::Download(bool forced, Duration timeout, Duration sile
     const bool finished = handOff_.ServeUntil(
         [&] { return failure_.has_value() || downloadEnded_ || downloadAbandoned_; }, deadline);
     if (failure_) {
-      throw SessionError("the line to the logger failed during the download after " +
-                         std::to_string(interpreter_.downloadText().size()) +
-                         " characters: " + *failure_);
+      throw SessionError(cli::Format(
+          _("the line to the logger failed during the download after %s characters: %s"),
+          std::to_string(interpreter_.downloadText().size()), *failure_));
     }
     if (downloadAbandoned_) {
-      throw SessionError("the download passed " +
-                         std::to_string(ReplyInterpreter::kMaxDownloadText) +
-                         " characters without its end marker and was abandoned");
+      throw SessionError(cli::Format(
+          _("the download passed %s characters without its end marker and was abandoned"),
+          std::to_string(ReplyInterpreter::kMaxDownloadText)));
     }
     const std::size_t received = interpreter_.downloadText().size();
     if (progress && received != reported) {
@@ -96,9 +98,9 @@ std::string LoggerSession::Download(bool forced, Duration timeout, Duration sile
       return interpreter_.downloadText();
     }
     if (SteadyClock::now() >= lastArrival_ + silence) {
-      throw SessionError("timed out: nothing came from the logger for " +
-                         std::to_string(silence.count()) + " ms during the download (" +
-                         std::to_string(received) + " characters received, no end marker)");
+      throw SessionError(cli::Format(_("timed out: nothing came from the logger for %s ms during "
+                                       "the download (%s characters received, no end marker)"),
+                                     std::to_string(silence.count()), std::to_string(received)));
     }
   }
 }

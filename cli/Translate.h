@@ -9,6 +9,8 @@
 #include <string>
 
 #define _(text) ::gettext(text)
+// Marks a text for the catalogue where it is defined; translate it with _() where it is used.
+#define N_(text) text
 
 namespace cli {
 

@@ -10,6 +10,7 @@
 #include <QShowEvent>
 #include <QTableView>
 #include <QToolButton>
+#include <algorithm>
 #include <utility>
 
 #include "data/ButtonPictures.h"
@@ -193,6 +194,15 @@ void TForm5::SetChartWindowOpener(std::function<void()> open) {
   chartWindowOpener_ = std::move(open);
 }
 
+void TForm5::ShowTableOnce(SampleTable table, std::function<void(const QString&)> saved) {
+  otherTable_ = std::move(table);
+  otherSaved_ = std::move(saved);
+}
+
+void TForm5::SetDownloadSavedListener(std::function<void(const QString&)> saved) {
+  downloadSaved_ = std::move(saved);
+}
+
 void TForm5::SetSaveFileChooser(SaveFileChooser chooser) {
   saveFileChooser_ = std::move(chooser);
 }
@@ -235,10 +245,24 @@ void TForm5::showEvent(QShowEvent* event) {
 }
 
 void TForm5::FormActivate() {
-  const std::string text = downloadTextSource_ ? downloadTextSource_() : std::string();
-  downloadLineCount_ = CountDownloadLines(text);
-  // The start boxes as they stand are handed in: an unreadable header or rate code keeps them.
-  SampleTable table = decoder_.Decode(text, &model_->Table());
+  SampleTable table;
+  if (otherTable_) {
+    // Another table leaves the download's decoder and start boxes as they were.
+    table = std::move(*otherTable_);
+    otherTable_.reset();
+    downloadLineCount_ = static_cast<int>(table.rows.size()) + 2;
+    shownSaved_ = std::move(otherSaved_);
+  } else {
+    const std::string text = downloadTextSource_ ? downloadTextSource_() : std::string();
+    downloadLineCount_ = CountDownloadLines(text);
+    // The start boxes as they stood are handed in: an unreadable header or rate code keeps them.
+    table = decoder_.Decode(text, &downloadStart_);
+    downloadStart_.startDate = table.startDate;
+    downloadStart_.startTime = table.startTime;
+    downloadStart_.rateText = table.rateText;
+    std::copy(table.startStamp, table.startStamp + 6, downloadStart_.startStamp);
+    shownSaved_ = downloadSaved_;
+  }
   ShowStart(table);
   const std::optional<std::string> error = table.error;
   model_->SetTable(std::move(table));
@@ -264,7 +288,11 @@ void TForm5::SpeedButton1Click() {
   if (path.isEmpty()) return;
   if (QFileInfo::exists(path) && AskOverwrite(kOverwriteText) != QMessageBox::Yes) return;
   TableFileWriter writer;
-  if (!writer.Write(path, model_->Table())) ShowErrorReport(this, writer.ErrorText());
+  if (!writer.Write(path, model_->Table())) {
+    ShowErrorReport(this, writer.ErrorText());
+  } else if (shownSaved_) {
+    shownSaved_(path);
+  }
 }
 
 void TForm5::SpeedButton2Click() {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "data/SampleDecoder.h"
@@ -33,6 +34,12 @@ class TForm5 : public QDialog {
   void SetDownloadTextSource(std::function<std::string()> source);
   // What "GRAFICAR" runs: shows the chart window modally and returns when it is closed.
   void SetChartWindowOpener(std::function<void()> open);
+  // Shows `table` (an archived download, a file) at the next showing instead of the download
+  // text, with `saved` told of each file it is saved to; the showing after that shows the
+  // download text again, as it was.
+  void ShowTableOnce(SampleTable table, std::function<void(const QString& path)> saved = {});
+  // Told of each file the download text's table is saved to.
+  void SetDownloadSavedListener(std::function<void(const QString& path)> saved);
   // Replace the platform's save dialog or the overwrite question (tests); an empty function
   // restores the platform's own.
   void SetSaveFileChooser(SaveFileChooser chooser);
@@ -87,6 +94,11 @@ class TForm5 : public QDialog {
   int downloadLineCount_ = 0;
 
   std::function<std::string()> downloadTextSource_;
+  std::optional<SampleTable> otherTable_;              // shown once, instead of the text
+  std::function<void(const QString&)> otherSaved_;     // its save listener
+  std::function<void(const QString&)> downloadSaved_;  // the download text's
+  std::function<void(const QString&)> shownSaved_;     // the table now shown
+  SampleTable downloadStart_;  // start boxes of the download text's last showing
   std::function<void()> chartWindowOpener_;
   SaveFileChooser saveFileChooser_;
   OverwriteQuestion overwriteQuestion_;

@@ -1,8 +1,5 @@
 #include "link/CPort.h"
 
-#include <sys/ioctl.h>
-#include <termios.h>
-
 #include <atomic>
 #include <cerrno>
 #include <vector>
@@ -14,9 +11,9 @@
 #include "link/UiHandOff.h"
 
 struct TCustomComPort::Impl {
-  termios previous{};         // the line's settings before Connect, put back by Disconnect
-  unsigned long session = 0;  // counts openings; a late failure report names its own
-  bool closing = false;       // Disconnect is under way (it may serve hand-offs meanwhile)
+  serial_backend::SavedLine previous{};  // the line's settings before Connect, put back after
+  unsigned long session = 0;             // counts openings; a late failure report names its own
+  bool closing = false;  // Disconnect is under way (it may serve hand-offs meanwhile)
   std::atomic<unsigned long long> consumed{0};
   // Watch threads stopped from inside their own dispatch: they end as soon as it returns and are
   // joined at the next chance.
@@ -119,7 +116,9 @@ void TCustomComPort::Connect() {
   try {
     ApplyAll();
     if (events_ != 0) {
-      thread_ = std::make_unique<TComThread>(*this, system_, fd, events_, impl_->session);
+      const int rate = baudRate_ == brCustom ? customBaudRate_ : BaudRateValue(baudRate_);
+      thread_ = std::make_unique<TComThread>(*this, system_, fd, events_, impl_->session,
+                                             TComThread::QuietTimeMs(rate));
     }
   } catch (...) {
     serial_backend::CloseRestoring(*system_, fd, impl_->previous);
@@ -130,15 +129,10 @@ void TCustomComPort::Connect() {
 
   if (OnAfterOpen) OnAfterOpen(*this);
   if (OnCTSChange || OnDSRChange || OnRLSDChange) {
-    int lines = 0;
-    if (system_->Ioctl(fd, TIOCMGET, &lines) != 0) {
-      // Devices without modem lines report them all off.
-      if (errno != ENOTTY && errno != EINVAL) throw EComPort(11, errno);
-      lines = 0;
-    }
-    if (OnCTSChange) OnCTSChange(*this, (lines & TIOCM_CTS) != 0);
-    if (OnDSRChange) OnDSRChange(*this, (lines & TIOCM_DSR) != 0);
-    if (OnRLSDChange) OnRLSDChange(*this, (lines & TIOCM_CD) != 0);
+    const serial_backend::ModemLines lines = serial_backend::ReadModemLines(*system_, fd);
+    if (OnCTSChange) OnCTSChange(*this, lines.cts);
+    if (OnDSRChange) OnDSRChange(*this, lines.dsr);
+    if (OnRLSDChange) OnRLSDChange(*this, lines.rlsd);
   }
 }
 
@@ -157,10 +151,7 @@ void TCustomComPort::Disconnect() {
 
   // Whatever is still queued either way is dropped. A line that has gone away cannot be flushed;
   // that is no reason to keep it open.
-  int flushError = 0;
-  if (system_->TcFlush(handle_, TCIOFLUSH) != 0 && !serial_backend::MeansDeviceGone(errno)) {
-    flushError = errno;
-  }
+  const int flushError = serial_backend::DropQueuedBytes(*system_, handle_);
   serial_backend::CloseRestoring(*system_, handle_, impl_->previous);
   handle_ = -1;
   connected_ = false;

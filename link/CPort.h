@@ -65,6 +65,8 @@ class EComPort : public std::runtime_error {
   // The message is the reason's text, followed by " (win error code: %d)" when systemError is not
   // -1 (on POSIX the number is errno).
   explicit EComPort(int reason, int systemError = -1);
+  // An error with a text of its own (an exception out of a handler that was not a port error).
+  EComPort(int reason, int systemError, const std::string& message);
   static const char* ReasonText(int reason);  // reasons 1..23
 
   int Reason;
@@ -176,7 +178,8 @@ class TCustomComPort {
   // error, or an exception out of a handler). The port still counts as open: the owner closes it
   // (Disconnect may be called from inside the handler) and may connect again. A line that went
   // away gives reason 3 with errno (EIO after a hang-up); a port error raised by a handler is
-  // passed on as it is; any other exception out of a handler, or a failed wait, gives reason 21.
+  // passed on as it is; any other exception out of a handler gives reason 21 with that
+  // exception's text, and a failed wait reason 21 with errno.
   // A report that arrives after the port was closed or reopened is dropped.
   using TComFailureEvent = std::function<void(TCustomComPort& Sender, const EComPort& error)>;
   using TNotifyEvent = std::function<void(TCustomComPort& Sender)>;
@@ -261,10 +264,14 @@ class TCustomComPort {
 
   TRxCharEvent OnRxChar;
   TComFailureEvent OnFailure;
-  // Hooks the program does not assign; called at their fixed points.
+  // Hooks the program does not assign. The opening and closing hooks and the CTS, DSR and RLSD
+  // hooks are called at their fixed points in Connect and Disconnect.
   TNotifyEvent OnBeforeOpen, OnAfterOpen, OnBeforeClose, OnAfterClose;
-  TNotifyEvent OnError, OnTxEmpty, OnBreak, OnRing, OnRxFlag, OnRx80Full;
   TLineEvent OnCTSChange, OnDSRChange, OnRLSDChange;
+  // Never called: the terminal driver reports received characters only, not line errors, an
+  // empty transmit queue, breaks, rings, the flag character or a nearly full input queue. Kept so
+  // that the component offers every handler of its kind.
+  TNotifyEvent OnError, OnTxEmpty, OnBreak, OnRing, OnRxFlag, OnRx80Full;
 
  private:
   friend class TComThread;

@@ -1,3 +1,4 @@
+// The port's error: reason numbers, their fixed English texts and the message built from them.
 #include <string>
 
 #include "link/CPort.h"
@@ -45,6 +46,9 @@ EComPort::EComPort(int reason, int systemError)
     : std::runtime_error(ComposeMessage(reason, systemError)),
       Reason(reason),
       SystemError(systemError) {}
+
+EComPort::EComPort(int reason, int systemError, const std::string& message)
+    : std::runtime_error(message), Reason(reason), SystemError(systemError) {}
 
 const char* EComPort::ReasonText(int reason) {
   if (reason < 1 || reason > kReasonCount) return "Unknown serial port error";

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <system_error>
 
@@ -23,8 +24,13 @@ constexpr TComEvents kRxChar = 1u << evRxChar;
 }  // namespace
 
 TComThread::TComThread(TCustomComPort& port, std::shared_ptr<SerialSystem> system, int handle,
-                       TComEvents events, unsigned long session)
-    : port_(port), system_(std::move(system)), handle_(handle), events_(events), session_(session) {
+                       TComEvents events, unsigned long session, int quietMs)
+    : port_(port),
+      system_(std::move(system)),
+      handle_(handle),
+      events_(events),
+      session_(session),
+      quietMs_(quietMs) {
   stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (stopFd_ < 0) throw EComPort(1, errno);
   try {
@@ -39,6 +45,12 @@ TComThread::~TComThread() {
   RequestStop();
   Join();
   close(stopFd_);
+}
+
+int TComThread::QuietTimeMs(int bitsPerSecond) {
+  if (bitsPerSecond <= 0) return 0;
+  const int ms = (25000 + bitsPerSecond - 1) / bitsPerSecond;
+  return ms < 1 ? 1 : ms;
 }
 
 void TComThread::RequestStop() {
@@ -65,16 +77,16 @@ void TComThread::Execute() {
     if (StopRequested()) break;
     if (ready < 0) {
       if (errno == EINTR) continue;
-      ReportFailure(EComPort(21, errno));
+      ReportFailure(21, errno);
       break;
     }
     const short seen = fds[1].revents;
     const bool hungUp = (seen & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     if (!hungUp && !unreadLeft && !(seen & POLLIN)) continue;
 
-    const int waiting = serial_backend::BytesWaiting(*system_, handle_);
+    int waiting = serial_backend::BytesWaiting(*system_, handle_);
     if (waiting < 0) {  // a line that has gone away answers EIO here
-      ReportFailure(EComPort(3, errno));
+      ReportFailure(3, errno);
       break;
     }
     if (unreadLeft) {
@@ -83,10 +95,20 @@ void TComThread::Execute() {
     }
     if (waiting == 0) {
       if (hungUp) {
-        ReportFailure(EComPort(3, EIO));
+        ReportFailure(3, EIO);
         break;
       }
       continue;  // already read on the user-interface thread since the wake-up
+    }
+
+    if (!hungUp && quietMs_ > 0) {
+      const int settled = WaitForQuietLine(waiting);
+      if (StopRequested()) break;
+      if (settled < 0) {
+        ReportFailure(3, errno);
+        break;
+      }
+      waiting = settled;
     }
 
     const unsigned long long consumedBefore = port_.ConsumedBytes();
@@ -95,12 +117,12 @@ void TComThread::Execute() {
     if (port_.ConsumedBytes() == consumedBefore) {
       const int after = serial_backend::BytesWaiting(*system_, handle_);
       if (after < 0) {
-        ReportFailure(EComPort(3, errno));
+        ReportFailure(3, errno);
         break;
       }
       if (after == waiting) {
         if (hungUp) {
-          ReportFailure(EComPort(3, EIO));
+          ReportFailure(3, EIO);
           break;
         }
         unreadLeft = true;
@@ -111,6 +133,20 @@ void TComThread::Execute() {
   }
   finished_ = true;
   port_.handOff_.Notify();  // a Disconnect serving the queue checks for the end again
+}
+
+int TComThread::WaitForQuietLine(int waiting) {
+  const auto giveUpAt =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kMaxQuietWaitMs);
+  for (;;) {
+    // Only the stop descriptor is watched: the port would report its waiting input at once.
+    pollfd stop = {stopFd_, POLLIN, 0};
+    if (system_->Poll(&stop, 1, quietMs_) != 0 || StopRequested()) return waiting;
+    const int now = serial_backend::BytesWaiting(*system_, handle_);
+    if (now < 0) return -1;
+    if (now == waiting || std::chrono::steady_clock::now() >= giveUpAt) return now;
+    waiting = now;
+  }
 }
 
 bool TComThread::Dispatch(TComEvents events) {
@@ -125,17 +161,26 @@ bool TComThread::Dispatch(TComEvents events) {
     });
     return true;
   } catch (const EComPort& error) {
-    ReportFailure(error);
+    ReportFailure(error.Reason, error.SystemError);
+  } catch (const std::exception& error) {
+    // A handler raised something that is not a port error: the watch ended, and its text says
+    // why.
+    ReportFailure(21, -1, error.what());
   } catch (...) {
-    // A handler raised something that is not a port error: report that the watch ended.
-    ReportFailure(EComPort(21));
+    ReportFailure(21, -1);
   }
   return false;
 }
 
-void TComThread::ReportFailure(const EComPort& error) {
+void TComThread::ReportFailure(int reason, int systemError, std::string message) {
   if (StopRequested()) return;  // the owner is closing the port already
   TCustomComPort* port = &port_;
   const unsigned long session = session_;
-  port_.handOff_.Post(port, [port, session, error] { port->ReportWatchFailure(session, error); });
+  // Only plain values cross to the other thread; the error is built there. An exception object
+  // shares its message between copies through a count that thread checkers cannot see.
+  port_.handOff_.Post(port, [port, session, reason, systemError, message = std::move(message)] {
+    const EComPort error =
+        message.empty() ? EComPort(reason, systemError) : EComPort(reason, systemError, message);
+    port->ReportWatchFailure(session, error);
+  });
 }

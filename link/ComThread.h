@@ -3,12 +3,18 @@
 // the port's handlers have run there. The next wait starts only after that, so notices never
 // overlap; bytes that arrive meanwhile end the next wait at once.
 //
+// Bytes that are still coming in are let finish before they are handed over: the thread waits
+// until the line has been quiet for `quietMs` (a few character times), for at most
+// kMaxQuietWaitMs. A status reply paced a byte at a time then reaches the handler in one batch,
+// together with any stray byte right before it, so that the interpreter sees where it starts.
+//
 // When the line hangs up, the wait fails or a dispatch raises, the thread reports it once through
 // the port's failure handler (posted to the user-interface thread without waiting) and ends.
 #pragma once
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "link/CPort.h"
@@ -21,7 +27,14 @@ class TComThread {
   // Starts watching `handle` for `port`. `session` identifies this opening of the port, so that a
   // failure report that arrives after the port was closed or reopened is dropped.
   TComThread(TCustomComPort& port, std::shared_ptr<SerialSystem> system, int handle,
-             TComEvents events, unsigned long session);
+             TComEvents events, unsigned long session, int quietMs);
+
+  // Longest wait for a quiet line: a download streams without a pause, and must still be handed
+  // over in pieces.
+  static constexpr int kMaxQuietWaitMs = 40;
+  // Quiet time for a line at `bitsPerSecond`: two and a half character times of ten bits, at
+  // least one millisecond (3 ms at 9600 baud). 0 for a rate of 0 or less.
+  static int QuietTimeMs(int bitsPerSecond);
   // Stops and waits for the thread. Must not run inside this thread's own dispatch.
   ~TComThread();
   TComThread(const TComThread&) = delete;
@@ -39,7 +52,12 @@ class TComThread {
  private:
   void Execute();
   bool Dispatch(TComEvents events);
-  void ReportFailure(const EComPort& error);
+  // Waits until the count of waiting bytes stops growing; returns it, -1 with errno on a failed
+  // count. Returns early on a stop request.
+  int WaitForQuietLine(int waiting);
+  // Reports, once, that the watch ended: reason, errno (-1 for none) and, for an exception that
+  // is not a port error, its text.
+  void ReportFailure(int reason, int systemError, std::string message = {});
   bool StopRequested() const { return stop_.load(); }
 
   TCustomComPort& port_;
@@ -47,6 +65,7 @@ class TComThread {
   const int handle_;
   const TComEvents events_;
   const unsigned long session_;
+  const int quietMs_;
   int stopFd_ = -1;
   std::atomic<bool> stop_{false};
   std::atomic<bool> finished_{false};

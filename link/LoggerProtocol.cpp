@@ -104,6 +104,26 @@ StatusReply ParseStatusReply(std::string_view reply) {
   return r;
 }
 
+std::optional<std::string> ImpossibleClockField(const StatusReply& r) {
+  const auto value = [](const std::string& two) { return (two[0] - '0') * 10 + (two[1] - '0'); };
+  const struct {
+    const std::string& field;
+    int highest;
+    const char* name;
+  } kFields[] = {{r.minute, 59, "minute"},
+                 {r.hour, 23, "hour"},
+                 {r.second, 59, "second"},
+                 {r.day, 31, "day"},
+                 {r.month, 12, "month"}};
+  for (const auto& f : kFields) {
+    if (value(f.field) > f.highest) {
+      return "impossible " + std::string(f.name) + " " + f.field + " in " + r.hour + ":" +
+             r.minute + ":" + r.second + " " + r.day + "/" + r.month + "/20" + r.year;
+    }
+  }
+  return std::nullopt;
+}
+
 namespace {
 
 // Scientific text for values that the plain form cannot show within 15 digits: "1,5E-7", "1E15".

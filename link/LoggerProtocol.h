@@ -68,6 +68,12 @@ struct StatusReply {
 // length is a programming error (std::invalid_argument).
 StatusReply ParseStatusReply(std::string_view reply);
 
+// The logger's clock runs on real time, so a reply read out of step shows itself by a field no
+// clock can hold: minute or second above 59, hour above 23, day above 31, month above 12. Returns
+// a description of the first such field, or nothing. Day and month 00 pass: a logger whose clock
+// was never set may report them.
+std::optional<std::string> ImpossibleClockField(const StatusReply& reply);
+
 // Shortest general form with up to 15 significant digits and a decimal comma: 65, 65,25, -1,5,
 // 0,25. Values from 1E15 up, or below 1E-5, are written in exponent form: 1E15, 1,5E-7.
 std::string GeneralNumberText(double value);

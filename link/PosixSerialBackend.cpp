@@ -67,6 +67,21 @@ void SetModemLine(SerialSystem& system, int fd, int line, bool on) {
 
 }  // namespace
 
+ModemLines ReadModemLines(SerialSystem& system, int fd) {
+  int lines = 0;
+  if (system.Ioctl(fd, TIOCMGET, &lines) != 0) {
+    // Devices without modem lines report them all off.
+    if (errno != ENOTTY && errno != EINVAL) throw EComPort(11, errno);
+    lines = 0;
+  }
+  return {(lines & TIOCM_CTS) != 0, (lines & TIOCM_DSR) != 0, (lines & TIOCM_CD) != 0};
+}
+
+int DropQueuedBytes(SerialSystem& system, int fd) {
+  if (system.TcFlush(fd, TCIOFLUSH) != 0 && !MeansDeviceGone(errno)) return errno;
+  return 0;
+}
+
 bool MeansDeviceGone(int error) {
   return error == EIO || error == ENXIO || error == ENODEV;
 }

@@ -12,6 +12,22 @@ class TComTimeouts;
 
 namespace serial_backend {
 
+// The line's own settings, kept while the port has it and put back when it is closed.
+using SavedLine = termios;
+
+struct ModemLines {
+  bool cts = false;
+  bool dsr = false;
+  bool rlsd = false;
+};
+
+// The CTS, DSR and carrier lines; all off on a device without modem lines. Raises reason 11.
+ModemLines ReadModemLines(SerialSystem& system, int fd);
+
+// Drops what is queued either way. Returns 0, or errno when that failed for another reason than
+// a line that has gone away (which cannot be flushed, and is no reason to stay open).
+int DropQueuedBytes(SerialSystem& system, int fd);
+
 // Without a total read limit a read never waits longer than this for the next byte, so that a
 // silent line cannot hang the user-interface thread. The port's own callers only ask for bytes
 // that are already waiting, which arrive at once.

@@ -16,6 +16,7 @@ LoggerStatus ReplyInterpreter::DecodeReply(std::string_view reply, int channel1K
                                            int channel2Kind) {
   LoggerStatus status;
   status.reply = protocol::ParseStatusReply(reply);
+  status.text = std::string(reply);
   const protocol::StatusReply& r = status.reply;
 
   status.usedMemoryText = protocol::GeneralNumberText(r.usedMemory());
@@ -40,33 +41,69 @@ LoggerStatus ReplyInterpreter::DecodeReply(std::string_view reply, int channel1K
   return status;
 }
 
-RxEventResult ReplyInterpreter::OnReceived(std::string_view batch) {
+RxEventResult ReplyInterpreter::OnReceived(std::string_view batch, Clock::time_point arrivedAt) {
   RxEventResult result;
   if (downloading) {
     result.gaugeVisible = true;
     CollectDownload(batch, result);
   } else {
     result.gaugeVisible = false;
-    if (statusBuffer_.size() > kStaleBufferLength) statusBuffer_.clear();
-    statusBuffer_.append(batch);
-    if (statusBuffer_.size() == static_cast<std::size_t>(protocol::kStatusReplyLength)) {
-      result.clearTimeAndDate = true;
-      try {
-        result.status = DecodeReply(statusBuffer_, channel1Kind, channel2Kind);
-      } catch (const protocol::EConvertError&) {
-        // A reply that cannot be read is dropped; the next one is read as usual. The reason is
-        // built from the buffer so that a NUL character stays in it.
-        result.rejectedReply = statusBuffer_;
-        const std::size_t bad = statusBuffer_.find_first_not_of("0123456789");
-        result.rejectedReason =
-            protocol::NotAnIntegerText(std::string_view(statusBuffer_).substr(bad, 1));
-      }
-      statusBuffer_.clear();
-    }
+    CollectStatus(batch, arrivedAt, result);
   }
+  lastArrival_ = arrivedAt;
   result.gaugeProgress = gauge_;
   if (clockSettingPending) result.startClockTimer = true;
   return result;
+}
+
+void ReplyInterpreter::CollectStatus(std::string_view batch, Clock::time_point arrivedAt,
+                                     RxEventResult& result) {
+  const bool afterSilence = lastArrival_ && arrivedAt - *lastArrival_ > kReplyGap;
+  if (afterSilence || statusBuffer_.size() > kStaleBufferLength) statusBuffer_.clear();
+  statusBuffer_.append(batch);
+  if (statusBuffer_.size() != static_cast<std::size_t>(protocol::kStatusReplyLength)) return;
+
+  result.clearTimeAndDate = true;
+  try {
+    LoggerStatus status = DecodeReply(statusBuffer_, channel1Kind, channel2Kind);
+    if (const auto impossible = protocol::ImpossibleClockField(status.reply)) {
+      // Digits out of step (a stray byte before the reply) read as a clock such as 41:51:61.
+      result.rejectedReply = statusBuffer_;
+      result.rejectedReason = *impossible;
+    } else {
+      result.status = std::move(status);
+      loggerReady_ = true;
+      if (downloadWaiting_) {
+        downloadWaiting_ = false;
+        result.sendDownloadCommand = true;
+      }
+    }
+  } catch (const protocol::EConvertError&) {
+    // A reply that cannot be read is dropped; the next one is read as usual. The reason is
+    // built from the buffer so that a NUL character stays in it.
+    result.rejectedReply = statusBuffer_;
+    const std::size_t bad = statusBuffer_.find_first_not_of("0123456789");
+    result.rejectedReason =
+        protocol::NotAnIntegerText(std::string_view(statusBuffer_).substr(bad, 1));
+  }
+  statusBuffer_.clear();
+}
+
+bool ReplyInterpreter::RequestDownload() {
+  // A click while a download streams asks again: the logger finishes the one it is sending, its
+  // next reply shows it ready, and only then does the command go out.
+  if (downloading) {
+    downloading = false;
+    loggerReady_ = false;
+  }
+  downloadWaiting_ = !loggerReady_;
+  return loggerReady_;
+}
+
+void ReplyInterpreter::StartDownload() {
+  downloading = true;
+  downloadWaiting_ = false;
+  loggerReady_ = false;
 }
 
 void ReplyInterpreter::CollectDownload(std::string_view batch, RxEventResult& result) {
@@ -95,4 +132,6 @@ void ReplyInterpreter::CollectDownload(std::string_view batch, RxEventResult& re
 void ReplyInterpreter::OnConnectSwitch() {
   statusBuffer_.clear();
   downloading = false;
+  downloadWaiting_ = false;
+  loggerReady_ = false;
 }

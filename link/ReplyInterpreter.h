@@ -4,6 +4,7 @@
 // controls.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 // What one decoded status reply says about the logger, as facts; how they look on screen is the
 // window's business.
 struct LoggerStatus {
+  std::string text;               // the 33 digits as received
   std::string time;               // "HH:MM:SS", the fields as received
   std::string date;               // "DD/MM/20YY"
   std::string usedMemoryText;     // samples stored, e.g. "65", "0,25", "-1,5"
@@ -31,15 +33,26 @@ struct RxEventResult {
   int gaugeProgress = 0;               // Gauge1 progress 0..49 after the event
   bool clearTimeAndDate = false;       // Edit3 and Edit4 were emptied (a complete reply was taken)
   std::optional<LoggerStatus> status;  // a reply was decoded
-  std::string rejectedReply;           // a complete reply that held a non-digit (discarded)
-  std::string rejectedReason;          // its conversion error text
+  std::string rejectedReply;           // a complete reply that was not the logger's (discarded)
+  std::string rejectedReason;          // why: a non-digit, or a clock or date that cannot be
   bool downloadEnded = false;          // the end marker arrived: relabel, arrow cursor, show data
   bool downloadAbandoned = false;  // the download passed kMaxDownloadText without its end marker
   bool startClockTimer = false;    // a clock setting is pending at the end of the event
+  // A download was asked for while the logger was not known to be ready; this event brought the
+  // complete reply that shows it is: write the download command now, then StartDownload().
+  bool sendDownloadCommand = false;
 };
 
 class ReplyInterpreter {
  public:
+  using Clock = std::chrono::steady_clock;
+
+  // The logger pauses about a second between replies, while the characters of one reply follow
+  // each other within a character time (91 ms at 110 baud) or in the 16 ms pieces of a USB
+  // adapter. A batch that comes after a longer silence starts a new reply, whatever the buffer
+  // holds: a stray byte on the line then costs at most the reply it touches.
+  static constexpr Clock::duration kReplyGap = std::chrono::milliseconds(150);
+
   // A full logger memory is about 28 KB; a download that grows past this without its end marker is
   // abandoned and the text kept for inspection.
   static constexpr std::size_t kMaxDownloadText = 4u << 20;
@@ -53,14 +66,25 @@ class ReplyInterpreter {
   bool downloadDone = false;         // a download has ended in this run; never cleared
   bool clockSettingPending = false;  // a confirmed clock setting waits to be sent
 
-  // One received-characters event: `batch` is what ReceiveText returned for the notice's Count.
-  RxEventResult OnReceived(std::string_view batch);
+  // One received-characters event: `batch` is what ReceiveText returned for the notice's Count,
+  // read at `arrivedAt`.
+  RxEventResult OnReceived(std::string_view batch, Clock::time_point arrivedAt);
+  RxEventResult OnReceived(std::string_view batch) { return OnReceived(batch, Clock::now()); }
+
+  // The download button (before the text is emptied and the command written). Returns true when
+  // the logger is known to be ready, so the command may go out at once: a complete reply has come
+  // on this connection since it was opened and since the last download command. Otherwise the
+  // request waits and the event that brings such a reply says sendDownloadCommand. The logger
+  // sends no replies while it streams a download, so a command never lands in one.
+  bool RequestDownload();
+  bool downloadWaiting() const { return downloadWaiting_; }
 
   // The download command went out: enter download mode (the caller empties the download text
   // with ClearDownloadText before it writes the command).
-  void StartDownload() { downloading = true; }
+  void StartDownload();
   void ClearDownloadText() { downloadText_.clear(); }
-  // The connect switch empties the status buffer and leaves download mode at every switching.
+  // The connect switch empties the status buffer, leaves download mode and drops a waiting
+  // download request at every switching; the next connection must show a reply again.
   void OnConnectSwitch();
   // The set-clock step empties the status buffer before it writes its command.
   void ClearStatusBuffer() { statusBuffer_.clear(); }
@@ -79,7 +103,13 @@ class ReplyInterpreter {
   // The download branch of an event: collects the batch or ends the download at the end marker.
   void CollectDownload(std::string_view batch, RxEventResult& result);
 
+  // The status path of an event: assembles and decodes replies.
+  void CollectStatus(std::string_view batch, Clock::time_point arrivedAt, RxEventResult& result);
+
   std::string statusBuffer_;
   std::string downloadText_;
   int gauge_ = 0;
+  std::optional<Clock::time_point> lastArrival_;
+  bool loggerReady_ = false;      // a complete reply came since connecting and the last command
+  bool downloadWaiting_ = false;  // the download button waits for loggerReady_
 };

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Velmorante needs to build, run and test, when any is missing.
-# Usage: scripts/install-deps.sh [--ci]   (--ci adds clang and its sanitizer/fuzzer runtimes)
+# Usage: scripts/install-deps.sh [--ci]   (--ci adds clang and its sanitizer/fuzzer runtimes, and
+# the tools that check the installed package)
 set -euo pipefail
 
 packages=(
@@ -8,10 +9,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libssl-dev
   qt6-base-dev libqt6opengl6-dev qt6-translations-l10n libqcustomplot-dev
-  xvfb xauth fonts-liberation
+  xvfb xauth fonts-liberation poppler-utils
+  gettext help2man librsvg2-bin locales dpkg-dev file
 )
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(clang libclang-rt-14-dev)
+  packages+=(clang libclang-rt-14-dev desktop-file-utils appstream man-db)
 fi
 
 missing=()

@@ -16,5 +16,10 @@ mkdir -p "$out"
 # The program drives itself and ends when every picture is saved; a time limit guards a hang.
 timeout 600 xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$build/app/velmorante" --demo --screenshots "$out"
+# The report's page as a picture beside the windows.
+if [[ -f "$out/report.pdf" ]]; then
+  pdftoppm -png -r 80 -singlefile "$out/report.pdf" "$out/report"
+  rm "$out/report.pdf"
+fi
 echo "Pictures in $out:" >&2
 ls "$out"/*.png >&2

@@ -32,6 +32,7 @@ struct LoggerEmulator::Impl {
     options.storedSamples = std::max(options.storedSamples, 0);
     options.statusPeriodMs = std::max(options.statusPeriodMs, 1);
     options.endMarkerPauseMs = std::max(options.endMarkerPauseMs, 0);
+    options.deliveryMs = std::max(options.deliveryMs, 0);
     clockBase = options.clockTime != 0 ? options.clockTime : NaiveLocalTime(std::time(nullptr));
     steadyBase = Clock::now();
     rateCode = options.rateCode;
@@ -57,6 +58,7 @@ struct LoggerEmulator::Impl {
   std::time_t nextSample = 0;
   std::string received;
   std::string lastDownload;
+  std::vector<std::string> sentReplies;
   int downloads = 0;
   std::atomic<bool> clientConnected{false};
 
@@ -102,6 +104,7 @@ struct LoggerEmulator::Impl {
     const unsigned n = tick++;
     switch (options.fault) {
       case LoggerFault::SplitReplies: {
+        Sent(reply);
         // Two or three pieces with a short gap between them.
         std::uniform_int_distribution<size_t> cut(1, reply.size() - 1);
         size_t a = cut(rng), b = cut(rng);
@@ -118,12 +121,33 @@ struct LoggerEmulator::Impl {
         return;
       }
       case LoggerFault::DoubledReplies:
-        if (n % 3 == 1) reply += StatusReply();
+        if (n % 3 == 1) {
+          const std::string second = StatusReply();
+          Sent(reply);
+          Sent(second);
+          line->Write(reply + second, options.baud, kStatusPatience);
+          return;
+        }
+        break;
+      case LoggerFault::StrayByte:
+        if (n % 3 == 1) {
+          std::uniform_int_distribution<int> digit('0', '9');
+          Sent(reply);
+          line->Write(std::string(1, static_cast<char>(digit(rng))) + reply, options.baud,
+                      kStatusPatience);
+          return;
+        }
         break;
       default:
         break;
     }
+    Sent(reply);
     line->Write(reply, options.baud, kStatusPatience);
+  }
+
+  void Sent(const std::string& reply) {
+    std::lock_guard lock(mutex);
+    sentReplies.push_back(reply);
   }
 
   void SendNoise() {
@@ -164,11 +188,32 @@ struct LoggerEmulator::Impl {
       clientConnected = false;
       return;
     }
-    if (line->Write(text, options.baud) != PtyEndpoint::WriteResult::Done) return;
+    if (!Stream(text)) return;
     if (!line->SleepUntil(line->LineIdleAt() + milliseconds(options.endMarkerPauseMs))) return;
-    if (line->Write("A", options.baud) != PtyEndpoint::WriteResult::Done) return;
+    if (!Stream("A")) return;
     std::lock_guard lock(mutex);
     lastDownload = text + "A";
+  }
+
+  // Sends `text` at line pace. The logger does not see the program close its port, so a download
+  // goes on while nobody listens (those bytes are lost) and a program that opens the port again
+  // receives the rest. Returns false when stopped or hung up.
+  bool Stream(std::string_view text) {
+    constexpr size_t kPiece = 14;  // one sample line
+    const double byteSeconds = options.baud > 0 ? 10.0 / options.baud : 0;
+    for (size_t at = 0; at < text.size(); at += kPiece) {
+      const std::string_view piece = text.substr(at, kPiece);
+      const PtyEndpoint::WriteResult r = line->Write(piece, options.baud);
+      if (r == PtyEndpoint::WriteResult::Stopped || line->HungUp()) return false;
+      if (r == PtyEndpoint::WriteResult::ClientGone) {
+        const auto lineTime = std::chrono::duration<double>(byteSeconds * piece.size());
+        if (!line->SleepUntil(Clock::now() +
+                              std::chrono::duration_cast<Clock::duration>(lineTime))) {
+          return false;
+        }
+      }
+    }
+    return true;
   }
 
   void SetClock() {
@@ -286,6 +331,7 @@ LoggerEmulator::~LoggerEmulator() {
 void LoggerEmulator::Start() {
   if (impl_->thread.joinable()) return;
   impl_->line = std::make_unique<PtyEndpoint>();
+  impl_->line->SetDeliveryMs(impl_->options.deliveryMs);
   impl_->thread = std::thread([this] { impl_->Run(); });
 }
 
@@ -341,6 +387,11 @@ std::string LoggerEmulator::LastDownloadText() const {
   return impl_->lastDownload;
 }
 
+std::vector<std::string> LoggerEmulator::SentReplies() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->sentReplies;
+}
+
 int LoggerEmulator::DownloadsSent() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->downloads;
@@ -364,6 +415,7 @@ constexpr FaultName kFaultNames[] = {
     {LoggerFault::Noise, "noise"},
     {LoggerFault::HangUpInDownload, "hangup"},
     {LoggerFault::LetterInSample, "letter"},
+    {LoggerFault::StrayByte, "stray"},
 };
 }  // namespace
 

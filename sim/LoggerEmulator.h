@@ -25,15 +25,19 @@ enum class LoggerFault {
   Noise,             // stray bytes between replies
   HangUpInDownload,  // the line goes away in the middle of a download
   LetterInSample,    // one sample line carries a letter
+  StrayByte,         // a stray digit right before every third status reply, in the same write
 };
 
 struct LoggerOptions {
-  int storedSamples = 288;     // samples in memory; more than 2000 allowed for stress tests
-  int rateCode = 2;            // 1..6 (1, 5, 10, 15, 30, 60 minutes)
-  std::time_t startTime = 0;   // start of logging; 0 means storedSamples intervals before the clock
-  int batteryReading = 180;    // B: battery percent is B / 2.2
-  uint32_t seed = 1;           // for the curves and the noise
-  int baud = 9600;             // line pacing; 0 writes unpaced
+  int storedSamples = 288;    // samples in memory; more than 2000 allowed for stress tests
+  int rateCode = 2;           // 1..6 (1, 5, 10, 15, 30, 60 minutes)
+  std::time_t startTime = 0;  // start of logging; 0 means storedSamples intervals before the clock
+  int batteryReading = 180;   // B: battery percent is B / 2.2
+  uint32_t seed = 1;          // for the curves and the noise
+  int baud = 9600;            // line pacing; 0 writes unpaced
+  // Line time handed over at once when paced: 0 a byte at a time, as a UART delivers it; 16 as a
+  // USB serial adapter delivers it.
+  int deliveryMs = 2;
   int statusPeriodMs = 1000;   // time between status replies
   int endMarkerPauseMs = 150;  // pause before the lone "A"
   LoggerFault fault = LoggerFault::None;
@@ -74,6 +78,8 @@ class LoggerEmulator {
   // The characters of the latest download the logger sent, end marker included (for figures and
   // tests); empty before the first. DownloadsSent() counts downloads started.
   std::string LastDownloadText() const;
+  // Every status reply written so far, in order, without the stray bytes of a fault.
+  std::vector<std::string> SentReplies() const;
   int DownloadsSent() const;
 
  private:
@@ -84,6 +90,6 @@ class LoggerEmulator {
 // The computer's local date and time as a logger time (local fields held as UTC fields).
 std::time_t NaiveLocalTime(std::time_t now);
 
-// Fault names used on command lines: none, split, doubled, noise, hangup, letter.
+// Fault names used on command lines: none, split, doubled, noise, hangup, letter, stray.
 const char* LoggerFaultName(LoggerFault fault);
 bool LoggerFaultFromName(std::string_view name, LoggerFault& fault);

@@ -1,5 +1,6 @@
 // velmorante-logger: the logger emulator as a program. Prints the path of its port on the first
 // line of standard output and serves it until interrupted.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +9,12 @@
 #include <iostream>
 #include <string>
 
+#include "cli/Translate.h"
 #include "sim/LoggerEmulator.h"
 
 namespace {
 
-const char kUsage[] =
+const char kUsage[] = N_(
     "Usage: velmorante-logger [options]\n"
     "Stands in for the humidity and temperature logger on a pseudo-terminal. The first line of\n"
     "output is the path of the port to open; the logger runs until interrupted.\n"
@@ -25,84 +27,119 @@ const char kUsage[] =
     "  --battery B          battery reading 0..999; the level is B / 2.2 percent (default 180)\n"
     "  --seed S             seed for the curves and the faults (default 1)\n"
     "  --baud B             pace the line at B baud, 0 sends unpaced (default 9600)\n"
+    "  --delivery MS        line time handed over at once when paced: 0 a byte at a time as a\n"
+    "                       UART delivers it, 16 as a USB serial adapter does (default 2)\n"
     "  --status-period MS   time between status replies (default 1000)\n"
     "  --end-pause MS       pause before the end marker of a download (default 150)\n"
     "  --fault NAME         none, split (replies in pieces), doubled (two replies in one piece),\n"
     "                       noise (stray bytes), hangup (line lost in a download),\n"
-    "                       letter (a letter in a sample line) (default none)\n"
+    "                       letter (a letter in a sample line), stray (a stray digit\n"
+    "                       right before every third reply) (default none)\n"
     "  --no-live            do not add samples as the logger's clock runs on\n"
-    "  --help               show this text\n";
+    "  --help               show this text and exit\n"
+    "  --version            show the version and exit\n"
+    "Each option's value may follow it as the next argument or after '=' (--samples=20).\n"
+    "\n"
+    "Exit status: 0 stopped by a signal (or --help, --version), 1 the pseudo-terminal could\n"
+    "not be opened, 2 bad usage.\n");
 
 [[noreturn]] void Fail(const std::string& message) {
-  std::cerr << "velmorante-logger: " << message << "\nTry 'velmorante-logger --help'.\n";
+  std::cerr << "velmorante-logger: " << message << '\n'
+            << _("Try 'velmorante-logger --help'.") << '\n';
   std::exit(2);
 }
 
-long Number(const std::string& flag, const char* text, long lowest, long highest) {
+long Number(const std::string& flag, const std::string& text, long lowest, long highest) {
   char* end = nullptr;
   errno = 0;
-  const long value = std::strtol(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || value < lowest || value > highest) {
-    Fail(flag + " wants a whole number from " + std::to_string(lowest) + " to " +
-         std::to_string(highest) + ", not '" + text + "'");
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || value < lowest || value > highest) {
+    Fail(cli::Format(_("%s wants a whole number from %s to %s, not '%s'"), flag,
+                     std::to_string(lowest), std::to_string(highest), text));
   }
   return value;
 }
 
-std::time_t Time(const std::string& flag, const char* text) {
+std::time_t Time(const std::string& flag, const std::string& text) {
   std::tm tm{};
   char rest = 0;
-  if (std::sscanf(text, "%d-%d-%d %d:%d:%d%c", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
-                  &tm.tm_min, &tm.tm_sec, &rest) != 6 ||
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                  &tm.tm_hour, &tm.tm_min, &tm.tm_sec, &rest) != 6 ||
       tm.tm_year < 2000 || tm.tm_year > 2099 || tm.tm_mon < 1 || tm.tm_mon > 12 || tm.tm_mday < 1 ||
       tm.tm_mday > 31 || tm.tm_hour > 23 || tm.tm_min > 59 || tm.tm_sec > 59 || tm.tm_hour < 0 ||
       tm.tm_min < 0 || tm.tm_sec < 0) {
-    Fail(flag + " wants a time \"YYYY-MM-DD HH:MM:SS\" in 2000..2099, not '" + text + "'");
+    Fail(cli::Format(_("%s wants a time \"YYYY-MM-DD HH:MM:SS\" in 2000..2099, not '%s'"), flag,
+                     text));
   }
   tm.tm_year -= 1900;
   tm.tm_mon -= 1;
   return timegm(&tm);
 }
 
+bool TakesValue(const std::string& flag) {
+  for (const char* name : {"--samples", "--rate", "--start", "--clock", "--battery", "--seed",
+                           "--baud", "--delivery", "--status-period", "--end-pause", "--fault"}) {
+    if (flag == name) return true;
+  }
+  return false;
+}
+
+void SetOption(const std::string& flag, const std::string& value, LoggerOptions& options) {
+  if (flag == "--samples") {
+    options.storedSamples = static_cast<int>(Number(flag, value, 0, 1000000));
+  } else if (flag == "--rate") {
+    options.rateCode = static_cast<int>(Number(flag, value, 1, 6));
+  } else if (flag == "--start") {
+    options.startTime = Time(flag, value);
+  } else if (flag == "--clock") {
+    options.clockTime = Time(flag, value);
+  } else if (flag == "--battery") {
+    options.batteryReading = static_cast<int>(Number(flag, value, 0, 999));
+  } else if (flag == "--seed") {
+    options.seed = static_cast<uint32_t>(Number(flag, value, 0, 4294967295L));
+  } else if (flag == "--baud") {
+    options.baud = static_cast<int>(Number(flag, value, 0, 4000000));
+  } else if (flag == "--delivery") {
+    options.deliveryMs = static_cast<int>(Number(flag, value, 0, 1000));
+  } else if (flag == "--status-period") {
+    options.statusPeriodMs = static_cast<int>(Number(flag, value, 1, 3600000));
+  } else if (flag == "--end-pause") {
+    options.endMarkerPauseMs = static_cast<int>(Number(flag, value, 0, 60000));
+  } else if (flag == "--fault") {
+    if (!LoggerFaultFromName(value, options.fault)) {
+      Fail(cli::Format(_("unknown fault '%s'"), value));
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  cli::SetUpMessageLanguage();
   LoggerOptions options;
   for (int i = 1; i < argc; ++i) {
-    const std::string flag = argv[i];
-    if (flag == "--help" || flag == "-h") {
-      std::cout << kUsage;
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << _(kUsage);
       return 0;
     }
-    if (flag == "--no-live") {
+    if (arg == "--version") {
+      std::cout << "velmorante-logger (Velmorante) " VELMORANTE_VERSION "\n";
+      return 0;
+    }
+    if (arg == "--no-live") {
       options.recordLive = false;
       continue;
     }
-    if (i + 1 >= argc) Fail("unknown option or missing value: " + flag);
-    const char* value = argv[++i];
-    if (flag == "--samples") {
-      options.storedSamples = static_cast<int>(Number(flag, value, 0, 1000000));
-    } else if (flag == "--rate") {
-      options.rateCode = static_cast<int>(Number(flag, value, 1, 6));
-    } else if (flag == "--start") {
-      options.startTime = Time(flag, value);
-    } else if (flag == "--clock") {
-      options.clockTime = Time(flag, value);
-    } else if (flag == "--battery") {
-      options.batteryReading = static_cast<int>(Number(flag, value, 0, 999));
-    } else if (flag == "--seed") {
-      options.seed = static_cast<uint32_t>(Number(flag, value, 0, 4294967295L));
-    } else if (flag == "--baud") {
-      options.baud = static_cast<int>(Number(flag, value, 0, 4000000));
-    } else if (flag == "--status-period") {
-      options.statusPeriodMs = static_cast<int>(Number(flag, value, 1, 3600000));
-    } else if (flag == "--end-pause") {
-      options.endMarkerPauseMs = static_cast<int>(Number(flag, value, 0, 60000));
-    } else if (flag == "--fault") {
-      if (!LoggerFaultFromName(value, options.fault))
-        Fail(std::string("unknown fault '") + value + "'");
+    // "--name=value" and "--name value" mean the same.
+    const std::size_t equals = arg.find('=');
+    const std::string flag = arg.substr(0, equals);
+    if (!TakesValue(flag)) Fail(cli::Format(_("unknown option: %s"), arg));
+    if (equals != std::string::npos) {
+      SetOption(flag, arg.substr(equals + 1), options);
     } else {
-      Fail("unknown option: " + flag);
+      if (i + 1 >= argc) Fail(cli::Format(_("%s needs a value"), flag));
+      SetOption(flag, argv[++i], options);
     }
   }
 
@@ -122,8 +159,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::cout << logger.PortPath() << std::endl;
-  std::cerr << "velmorante-logger: serving " << logger.PortPath()
-            << " (fault: " << LoggerFaultName(options.fault) << ", baud: " << options.baud << ")\n";
+  std::cerr << "velmorante-logger: "
+            << cli::Format(_("serving %s (fault: %s, baud: %s)"), logger.PortPath(),
+                           std::string(LoggerFaultName(options.fault)),
+                           std::to_string(options.baud))
+            << '\n';
   int received = 0;
   sigwait(&signals, &received);
   logger.Stop();

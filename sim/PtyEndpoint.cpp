@@ -192,8 +192,9 @@ PtyEndpoint::WriteResult PtyEndpoint::Write(std::string_view data, int baud,
     return WriteNow(data, giveUpAt);
   }
   const std::chrono::duration<double> byteTime(10.0 / baud);
-  // Hand over a couple of milliseconds of line time at a time, as a receiving port would.
-  const size_t chunk = std::max<size_t>(1, static_cast<size_t>(0.002 / byteTime.count() + 0.5));
+  // Hand over the bytes of a few milliseconds of line time at a time, as a receiving port would.
+  const size_t chunk =
+      std::max<size_t>(1, static_cast<size_t>(deliveryMs_ / 1000.0 / byteTime.count() + 0.5));
   lineIdleAt_ = std::max(lineIdleAt_, now);
   while (!data.empty()) {
     const size_t take = std::min(chunk, data.size());

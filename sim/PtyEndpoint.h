@@ -38,10 +38,13 @@ class PtyEndpoint {
   bool SleepUntil(Clock::time_point deadline);
 
   // Writes `data` in full. With a baud rate the bytes are handed over as they would come off a
-  // line at that rate (8 data bits, 1 start and 1 stop bit); 0 writes at once. Gives up after
-  // `patience` when the program does not take the bytes.
+  // line at that rate (8 data bits, 1 start and 1 stop bit), `deliveryMs` of line time at once
+  // (0: a byte at a time); 0 baud writes at once. Gives up after `patience` when the program does
+  // not take the bytes.
   WriteResult Write(std::string_view data, int baud,
                     Clock::duration patience = Clock::duration::max());
+  // How much line time a paced write hands over at once; 2 ms unless set.
+  void SetDeliveryMs(int ms) { deliveryMs_ = ms; }
   // When the last byte written at line pace has gone out (now, when unpaced).
   Clock::time_point LineIdleAt() const;
 
@@ -62,4 +65,5 @@ class PtyEndpoint {
   int ownOpens_ = 0;  // watch events caused by DiscardStaleOutput itself
   int ownCloses_ = 0;
   Clock::time_point lineIdleAt_{};
+  int deliveryMs_ = 2;
 };

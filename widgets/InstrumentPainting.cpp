@@ -1,6 +1,7 @@
 #include "widgets/InstrumentPainting.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -187,17 +188,50 @@ void DrawSegmentText(QPainter& painter, const QRectF& rect, const QString& text,
   painter.restore();
 }
 
-QFont FittedFont(QFont base, const QString& text, const QSizeF& box) {
+namespace {
+
+// Whether every line of `lines` fits in `box` at `font`'s size; `widest` receives the widest line.
+bool LinesFit(const QFont& font, const QStringList& lines, const QSizeF& box, qreal& widest) {
+  const QFontMetricsF metrics(font);
+  widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+  return widest <= box.width() && metrics.height() * lines.size() <= box.height() * 1.15;
+}
+
+int FittedPixelSize(QFont base, const QString& text, const QSizeF& box) {
   const QStringList lines = text.split(QLatin1Char('\n'));
-  int size = std::max(1, static_cast<int>(box.height() / std::max<qsizetype>(1, lines.size())));
+  const qsizetype lineCount = std::max<qsizetype>(1, lines.size());
+  int size = std::max(1, static_cast<int>(box.height() / lineCount));
   base.setPixelSize(size);
-  while (size > 4) {
-    QFontMetricsF metrics(base);
-    qreal widest = 0;
-    for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
-    if (widest <= box.width() && metrics.height() * lines.size() <= box.height() * 1.15) break;
-    size = std::max(4, static_cast<int>(size * 0.9));
-    base.setPixelSize(size);
+  qreal widest = 0;
+  if (size <= 4 || LinesFit(base, lines, box, widest)) return size;
+  // Every size tried loads a font of its own, which is slow: text widths grow nearly in
+  // proportion to the size, so go straight to the size that should fit and step down from there.
+  const QFontMetricsF metrics(base);
+  qreal scale = widest > 0 ? box.width() / widest : 1.0;
+  if (metrics.height() > 0) {
+    scale = std::min(scale, box.height() * 1.15 / (metrics.height() * lineCount));
   }
+  size = std::clamp(static_cast<int>(size * scale), 4, size - 1);
+  base.setPixelSize(size);
+  while (size > 4 && !LinesFit(base, lines, box, widest)) base.setPixelSize(--size);
+  return size;
+}
+
+}  // namespace
+
+QFont FittedFont(QFont base, const QString& text, const QSizeF& box) {
+  // Instruments repaint often (clocks every second, lamps as they flash) with the same captions:
+  // the size found for a font, text and box is kept.
+  static QHash<QString, int> sizes;
+  const QString key = base.key() + QLatin1Char('|') + text + QLatin1Char('|') +
+                      QString::number(box.width()) + QLatin1Char('x') +
+                      QString::number(box.height());
+  auto found = sizes.constFind(key);
+  if (found == sizes.constEnd()) {
+    if (sizes.size() >= 512) sizes.clear();  // bounded: captions are few, boxes change rarely
+    found = sizes.insert(key, FittedPixelSize(base, text, box));
+  }
+  base.setPixelSize(*found);
   return base;
 }

@@ -1,5 +1,7 @@
 #include "widgets/RockerSwitch.h"
 
+#include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +11,7 @@
 
 RockerSwitch::RockerSwitch(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 void RockerSwitch::setOn(bool on) {
@@ -35,14 +38,34 @@ void RockerSwitch::setOffLampColor(const QColor& color) {
   update();
 }
 
+void RockerSwitch::setCaptionTexts(const QStringList& texts) {
+  captionTexts_ = texts;
+  update();
+}
+
+void RockerSwitch::Press() {
+  pressed_ = true;
+  onBeforePress_ = on_;
+  setOn(!on_);
+}
+
+void RockerSwitch::Release(bool overSwitch) {
+  pressed_ = false;
+  if (overSwitch) {
+    emit clicked();
+  } else {
+    setOn(onBeforePress_);
+  }
+  emit released();
+}
+
 void RockerSwitch::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || pressed_) {
     event->ignore();
     return;
   }
-  pressed_ = true;
-  onBeforePress_ = on_;
-  setOn(!on_);
+  setFocus(Qt::MouseFocusReason);
+  Press();
   event->accept();
 }
 
@@ -51,14 +74,49 @@ void RockerSwitch::mouseReleaseEvent(QMouseEvent* event) {
     event->ignore();
     return;
   }
-  pressed_ = false;
   event->accept();
-  if (rect().contains(event->position().toPoint())) {
-    emit clicked();
-  } else {
-    setOn(onBeforePress_);
+  Release(rect().contains(event->position().toPoint()));
+}
+
+void RockerSwitch::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Space) {
+    QWidget::keyPressEvent(event);
+    return;
   }
-  emit released();
+  // Holding the key down repeats presses; only the first one flips the rocker.
+  if (!event->isAutoRepeat() && !pressed_) Press();
+  event->accept();
+}
+
+void RockerSwitch::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Space) {
+    QWidget::keyReleaseEvent(event);
+    return;
+  }
+  if (!event->isAutoRepeat() && pressed_) Release(true);
+  event->accept();
+}
+
+void RockerSwitch::focusOutEvent(QFocusEvent* event) {
+  // Focus lost with the key still down (another window came up): nothing was clicked.
+  if (pressed_) Release(false);
+  QWidget::focusOutEvent(event);
+}
+
+QRectF RockerSwitch::CaptionRect() const {
+  const qreal h = height();
+  const qreal captionH = std::max<qreal>(8, h * 0.2);
+  return QRectF(0, h - captionH, width(), captionH);
+}
+
+QFont RockerSwitch::captionFont() const {
+  // Fitted to the longest caption, so that switching between them keeps the letters' size.
+  QString longest = text_;
+  const QFontMetricsF metrics(font());
+  for (const QString& text : captionTexts_) {
+    if (metrics.horizontalAdvance(text) > metrics.horizontalAdvance(longest)) longest = text;
+  }
+  return FittedFont(font(), longest, CaptionRect().size());
 }
 
 void RockerSwitch::paintEvent(QPaintEvent*) {
@@ -70,7 +128,7 @@ void RockerSwitch::paintEvent(QPaintEvent*) {
   const qreal unit = std::min(w, h);
 
   // Caption strip at the bottom, lamp at the top, rocker in between.
-  const qreal captionH = text_.isEmpty() ? 0 : std::max<qreal>(8, h * 0.2);
+  const qreal captionH = text_.isEmpty() ? 0 : CaptionRect().height();
   const qreal lampD = std::max<qreal>(6, std::min(h * 0.17, w * 0.3));
   const QRectF lampRect(r.center().x() - lampD / 2, r.top() + h * 0.03, lampD, lampD);
   const qreal housingTop = lampRect.bottom() + h * 0.04;
@@ -120,9 +178,22 @@ void RockerSwitch::paintEvent(QPaintEvent*) {
   p.drawEllipse(lower.center(), markH / 2.5, markH / 2.5);
 
   if (!text_.isEmpty()) {
-    const QRectF captionRect(r.left(), r.bottom() - captionH, w, captionH);
+    const QRectF captionRect = CaptionRect();
     p.setPen(palette().color(foregroundRole()));
-    p.setFont(FittedFont(font(), text_, captionRect.size()));
+    p.setFont(captionFont());
     p.drawText(captionRect, Qt::AlignCenter, text_);
+    if (hasFocus()) {
+      // The keyboard focus: a dotted frame around the caption, as on the windows' buttons.
+      const QRectF shown = p.boundingRect(captionRect, Qt::AlignCenter, text_);
+      p.setRenderHint(QPainter::Antialiasing, false);
+      p.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(shown.adjusted(-2, 0, 1, -1).intersected(r.adjusted(0, 0, -1, -1)));
+    }
+  }
+  if (hasFocus() && text_.isEmpty()) {
+    p.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
   }
 }

@@ -62,8 +62,11 @@ void ValueIndicator::paintEvent(QPaintEvent*) {
     p.drawText(strip, Qt::AlignLeft | Qt::AlignVCenter, caption_);
     p.drawText(strip, Qt::AlignRight | Qt::AlignVCenter, unit_);
   }
-  const QRectF digits(inner.left(), inner.top() + legendH + inner.height() * 0.06, inner.width(),
-                      inner.height() - legendH - inner.height() * 0.1);
+  // A clear gap between the last figure and the bevel: the digits lean forward, and touching the
+  // frame they would read as part of it.
+  const qreal gap = std::max<qreal>(2, h * 0.08);
+  const QRectF digits(inner.left() + gap, inner.top() + legendH + inner.height() * 0.06,
+                      inner.width() - 2 * gap, inner.height() - legendH - inner.height() * 0.1);
   DrawSegmentText(p, digits, valueText(), digitColor_, UnlitShade(digitColor_).darker(250),
                   Qt::AlignRight);
 }

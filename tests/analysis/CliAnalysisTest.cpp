@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "analysis/CsvExport.h"
+#include "archive/DownloadArchive.h"
 #include "cli/CliCommands.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
@@ -68,6 +69,27 @@ TEST_F(CliAnalysisTest, ExportToFileIsTheExportAndSavedTableGivesTheSameStatisti
   EXPECT_NE(out_.str().find("\"percent_outside\": 50.00, \"minutes_outside\": 5"),
             std::string::npos)
       << out_.str();
+}
+
+TEST_F(CliAnalysisTest, ArchivedDownloadIsASourceAndAMissingOneIsNamed) {
+  const std::string archivePath = (dir_ / "archive.sqlite").string();
+  std::int64_t id = 0;
+  {
+    DownloadArchive archive(archivePath);
+    id = archive.Add({kRaw, std::chrono::system_clock::now(), "/dev/pts/9", "test"});
+  }
+  const std::string out = (dir_ / "out.csv").string();
+  ASSERT_EQ(Run({"export", "--history", std::to_string(id), "--archive", archivePath, "--format",
+                 "csv", "--out", out}),
+            0)
+      << err_.str();
+  EXPECT_EQ(Read(out), analysis::CsvText(SampleDecoder().Decode(kRaw)));
+  EXPECT_EQ(Run({"stats", "--history", std::to_string(id + 1), "--archive", archivePath}), 1);
+  EXPECT_FALSE(err_.str().empty());
+  // Asking for a record never creates an archive.
+  const std::string none = (dir_ / "none.sqlite").string();
+  EXPECT_EQ(Run({"stats", "--history", "1", "--archive", none}), 1);
+  EXPECT_FALSE(fs::exists(none));
 }
 
 TEST_F(CliAnalysisTest, BadLimitsFormatOrSourceFailAndLeaveTheTargetAlone) {

@@ -18,8 +18,20 @@ LoggerOptions FastLogger(int storedSamples) {
   return options;
 }
 
-MainWindowBench::MainWindowBench()
-    : windows_(CreateProgramWindows({.runSetupDialog = false, .extraPorts = {}})) {
+namespace {
+
+TForm1::Options WithoutSetupDialog() {
+  TForm1::Options options;
+  options.runSetupDialog = false;
+  return options;
+}
+
+}  // namespace
+
+MainWindowBench::MainWindowBench() : MainWindowBench(WithoutSetupDialog()) {}
+
+MainWindowBench::MainWindowBench(TForm1::Options options)
+    : windows_(CreateProgramWindows(std::move(options))) {
   SetErrorReportObserver([this](const QString& text) { errors_ << text; }, false);
   windows_.Form1->show();
   watch_.setInterval(20);

@@ -16,6 +16,7 @@ LoggerOptions FastLogger(int storedSamples = 20);
 class MainWindowBench {
  public:
   MainWindowBench();
+  explicit MainWindowBench(TForm1::Options options);
   ~MainWindowBench();
 
   // Starts a logger with `options` and points ComPort1 at it (closed).

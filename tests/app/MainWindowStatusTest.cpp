@@ -17,7 +17,7 @@ const QColor kLime(0x00, 0xFF, 0x00);
 const QColor kRed(0xFF, 0x00, 0x00);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 
-// The worked reply, in groups: 05 10 03 09 14 57 180 0 3 09 202 02 158 001 010.
+// A reply of known content, in groups: 05 10 03 09 14 57 180 0 3 09 202 02 158 001 010.
 std::string Reply(const std::string& battery = "180", const std::string& rate = "3",
                   const std::string& memory = "001010") {
   return "05"
@@ -61,9 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
                       BatteryCase{"230", 100.0, kLime, kLime, "NIVEL DE BATERIA:", "\"OK\""},
                       BatteryCase{"168", 76.4, kLime, kLime, "NIVEL DE BATERIA:", "\"OK\""},
                       BatteryCase{"167", 75.9, kRed, kWhite, "REEMPLAZAR PILAS", "4 PILAS \"AA\""},
-                      BatteryCase{"000", 0.0, kRed, kWhite, "REEMPLAZAR PILAS", "4 PILAS \"AA\""}));
+                      BatteryCase{"000", 0.0, kRed, kWhite, "REEMPLAZAR PILAS", "4 PILAS \"AA\""}),
+    // Named by the battery reading, so that a failure says which one: "Readings/...Reading167".
+    [](const ::testing::TestParamInfo<BatteryCase>& test) {
+      return "Reading" + test.param.reading;
+    });
 
-TEST(StatusDisplay, WorkedReplyFillsEveryDisplay) {
+TEST(StatusDisplay, ReplyIn20And13CharactersFillsEveryDisplayOnce) {
   MainWindowBench bench;
   TForm1& main = bench.Main();
   // In two pieces, as the line may deliver it: decoded once the 33rd character is in.

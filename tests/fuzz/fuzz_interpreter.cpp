@@ -1,5 +1,6 @@
 // Feeds the reply interpreter an arbitrary sequence of received batches and operator actions, and
 // checks that its state stays within bounds whatever arrives.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,23 +17,27 @@ void Check(bool condition) {
 }  // namespace
 
 // Input layout: a list of steps. Each step starts with an opcode byte; opcodes 0-3 (mod 8) are a
-// received batch whose length (1..64) is the next byte and whose characters follow; 4-7 are
-// operator actions.
+// received batch: one byte of time since the previous batch (in 4 ms steps, so that the silence
+// between replies is reached), two bytes of length (1..4096, as large as real reads) and the
+// characters; 4-7 are operator actions.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ReplyInterpreter in;
+  ReplyInterpreter::Clock::time_point now{};
   std::size_t i = 0;
   while (i < size) {
     const uint8_t op = data[i++] % 8;
     if (op < 4) {
-      if (i >= size) break;
-      std::size_t length = data[i++] % 64 + 1;
+      if (size - i < 3) break;
+      now += std::chrono::milliseconds(4 * data[i++]);
+      std::size_t length = (data[i] | (data[i + 1] << 8)) % 4096 + 1;
+      i += 2;
       if (length > size - i) length = size - i;
       if (length == 0) break;
       const std::string_view batch(reinterpret_cast<const char*>(data + i), length);
       i += length;
       const bool downloading = in.downloading;
       const std::size_t textBefore = in.downloadText().size();
-      const RxEventResult r = in.OnReceived(batch);
+      const RxEventResult r = in.OnReceived(batch, now);
       Check(r.gaugeProgress >= 0 && r.gaugeProgress < 50);
       Check(r.startClockTimer == in.clockSettingPending);
       Check(in.downloadText().size() <= ReplyInterpreter::kMaxDownloadText + 1);
@@ -44,12 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } else {
         Check(in.downloadText().size() == textBefore);
         Check(!r.downloadEnded && !r.downloadAbandoned);
+        // The waiting download command goes out only with a reply the logger could have sent.
+        if (r.sendDownloadCommand) Check(r.status.has_value() && !in.downloadWaiting());
         if (r.clearTimeAndDate) {
           Check(in.statusBuffer().empty());
           Check(r.status.has_value() != !r.rejectedReason.empty());
         }
         if (r.status) {
-          Check(r.status->battery >= 0 && r.status->battery <= 100);
+          Check(r.status->batteryPercent >= 0 && r.status->batteryPercent <= 100);
+          Check(!protocol::ImpossibleClockField(r.status->reply).has_value());
           Check(r.status->rateItem >= -1 && r.status->rateItem < 6);
         }
       }
@@ -58,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (op) {
       case 4:
         in.ClearDownloadText();
-        in.StartDownload();
+        if (in.RequestDownload()) in.StartDownload();
         break;
       case 5:
         in.OnConnectSwitch();

@@ -68,7 +68,7 @@ TEST(ConversionErrorTest, TextsNameTheOffendingText) {
 
 // Groups: minute hour day month year second battery unused rate ch1hi ch1lo ch2hi ch2lo memhi
 // memlo.
-constexpr const char* kExampleReply =
+constexpr const char* kTenMinuteReply =
     "05"
     "10"
     "03"
@@ -85,8 +85,8 @@ constexpr const char* kExampleReply =
     "001"
     "010";
 
-TEST(ParseStatusReplyTest, ReadsEveryFieldOfTheExample) {
-  const protocol::StatusReply r = protocol::ParseStatusReply(kExampleReply);
+TEST(ParseStatusReplyTest, ReadsEveryFieldOfATenMinuteReply) {
+  const protocol::StatusReply r = protocol::ParseStatusReply(kTenMinuteReply);
   EXPECT_EQ(r.minute, "05");
   EXPECT_EQ(r.hour, "10");
   EXPECT_EQ(r.day, "03");
@@ -103,7 +103,7 @@ TEST(ParseStatusReplyTest, ReadsEveryFieldOfTheExample) {
 
 TEST(ParseStatusReplyTest, AnyNonDigitIsAConversionErrorAndLengthIsChecked) {
   for (int position = 0; position < 33; ++position) {
-    std::string reply = kExampleReply;
+    std::string reply = kTenMinuteReply;
     reply[position] = position == 15 ? ' ' : 'A';  // position 16 is converted too
     EXPECT_THROW(protocol::ParseStatusReply(reply), EConvertError) << position;
   }

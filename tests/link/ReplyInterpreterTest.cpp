@@ -7,17 +7,17 @@
 
 namespace {
 
-constexpr const char* kExampleReply = "051003091457180030920202158001010";
+constexpr const char* kTenMinuteReply = "051003091457180030920202158001010";
 
-// The example reply with other digits at 1-based `position`.
+// The ten-minute reply with other digits at 1-based `position`.
 std::string ReplyWith(int position, const std::string& digits) {
-  std::string reply = kExampleReply;
+  std::string reply = kTenMinuteReply;
   reply.replace(static_cast<std::size_t>(position - 1), digits.size(), digits);
   return reply;
 }
 
-TEST(DecodeReplyTest, WorkedExampleOnTheMainWindow) {
-  const LoggerStatus d = ReplyInterpreter::DecodeReply(kExampleReply, 0, 0);
+TEST(DecodeReplyTest, TenMinuteReplyGivesEveryFact) {
+  const LoggerStatus d = ReplyInterpreter::DecodeReply(kTenMinuteReply, 0, 0);
   EXPECT_EQ(d.time, "10:05:57");
   EXPECT_EQ(d.date, "03/09/2014");
   EXPECT_EQ(d.usedMemoryText, "65");
@@ -63,10 +63,10 @@ TEST(DecodeReplyTest, RateCodesSelectItemsOrLeaveTheSelection) {
 }
 
 TEST(DecodeReplyTest, ChannelKinds) {
-  const LoggerStatus raw = ReplyInterpreter::DecodeReply(kExampleReply, 1, 1);
+  const LoggerStatus raw = ReplyInterpreter::DecodeReply(kTenMinuteReply, 1, 1);
   EXPECT_FLOAT_EQ(*raw.channel1, 2506.0f);
   EXPECT_FLOAT_EQ(*raw.channel2, 670.0f);
-  const LoggerStatus none = ReplyInterpreter::DecodeReply(kExampleReply, -1, -1);
+  const LoggerStatus none = ReplyInterpreter::DecodeReply(kTenMinuteReply, -1, -1);
   EXPECT_FALSE(none.channel1.has_value());
   EXPECT_FALSE(none.channel2.has_value());
   // Zero of each channel, and a reading below it.
@@ -92,7 +92,7 @@ std::vector<bool> Feed(ReplyInterpreter& in, const std::vector<std::string>& bat
 }
 
 TEST(ReplyAssemblyTest, BatchSequences) {
-  const std::string reply = kExampleReply;
+  const std::string reply = kTenMinuteReply;
   struct Case {
     const char* name;
     std::vector<std::string> batches;
@@ -121,20 +121,20 @@ TEST(ReplyAssemblyTest, BatchSequences) {
 
 TEST(ReplyAssemblyTest, BufferIsEmptiedAfterAReplyAndWhenEmptiedByTheCaller) {
   ReplyInterpreter in;
-  const RxEventResult r = in.OnReceived(kExampleReply);
+  const RxEventResult r = in.OnReceived(kTenMinuteReply);
   EXPECT_TRUE(r.clearTimeAndDate);
   EXPECT_FALSE(r.gaugeVisible);
   EXPECT_TRUE(in.statusBuffer().empty());
 
   in.OnReceived("0510");
   in.ClearStatusBuffer();
-  EXPECT_TRUE(in.OnReceived(kExampleReply).status.has_value());
+  EXPECT_TRUE(in.OnReceived(kTenMinuteReply).status.has_value());
 
   in.OnReceived("0510");
   in.downloading = true;
   in.OnConnectSwitch();
   EXPECT_FALSE(in.downloading);
-  EXPECT_TRUE(in.OnReceived(kExampleReply).status.has_value());
+  EXPECT_TRUE(in.OnReceived(kTenMinuteReply).status.has_value());
 }
 
 TEST(ReplyAssemblyTest, ReplyWithNonDigitIsDroppedAndNoticesGoOn) {
@@ -148,7 +148,7 @@ TEST(ReplyAssemblyTest, ReplyWithNonDigitIsDroppedAndNoticesGoOn) {
   EXPECT_TRUE(in.statusBuffer().empty());
   const RxEventResult nul = in.OnReceived(ReplyWith(1, std::string(1, '\0')));
   EXPECT_EQ(nul.rejectedReason, std::string("'\0' is not a valid integer value", 32));
-  const RxEventResult next = in.OnReceived(kExampleReply);
+  const RxEventResult next = in.OnReceived(kTenMinuteReply);
   EXPECT_TRUE(next.status.has_value());
   EXPECT_TRUE(next.rejectedReply.empty());
 }
@@ -187,7 +187,7 @@ TEST(DownloadTest, AfterTheEndRepliesAreReadAgainAndTheTextStays) {
   in.StartDownload();
   in.OnReceived("012003015030\r\n");
   in.OnReceived("A");
-  EXPECT_TRUE(in.OnReceived(kExampleReply).status.has_value());
+  EXPECT_TRUE(in.OnReceived(kTenMinuteReply).status.has_value());
   EXPECT_EQ(in.downloadText(), "012003015030\r\nA");
   EXPECT_TRUE(in.downloadDone);
 }
@@ -219,7 +219,7 @@ TEST(PendingClockTest, EveryEventStartsTheTimerWhilePendingInEitherMode) {
   EXPECT_FALSE(in.OnReceived("0510").startClockTimer);
   in.clockSettingPending = true;
   EXPECT_TRUE(in.OnReceived("0310").startClockTimer);  // partial reply
-  EXPECT_TRUE(in.OnReceived(std::string(kExampleReply).substr(8)).startClockTimer);
+  EXPECT_TRUE(in.OnReceived(std::string(kTenMinuteReply).substr(8)).startClockTimer);
   in.StartDownload();
   EXPECT_TRUE(in.OnReceived("12").startClockTimer);
   EXPECT_TRUE(in.OnReceived("A").startClockTimer);
@@ -249,7 +249,7 @@ TEST(DownloadTest, RunawayDownloadIsAbandonedAtTheBoundWithItsTextKept) {
   EXPECT_EQ(in.downloadText().size(), ReplyInterpreter::kMaxDownloadText);
   EXPECT_EQ(in.downloadText().substr(0, 4), "7777");
   // Back to listening.
-  EXPECT_TRUE(in.OnReceived(kExampleReply).status.has_value());
+  EXPECT_TRUE(in.OnReceived(kTenMinuteReply).status.has_value());
 }
 
 }  // namespace

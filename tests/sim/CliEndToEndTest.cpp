@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -177,6 +178,66 @@ TEST_F(CliEndToEnd, EveryLineFaultEndsInAClearResult) {
       }
     }
   }
+}
+
+// At 9600 baud, a byte at a time as a UART delivers it or in the 16 ms pieces of a USB adapter,
+// with stray bytes on the line: every reply printed is one the logger sent, and after a stray
+// byte at most two replies go by before the output is right again.
+TEST_F(CliEndToEnd, PacedStatusPrintsOnlyRepliesTheLoggerSent) {
+  const struct {
+    LoggerFault fault;
+    int deliveryMs;
+  } cases[] = {{LoggerFault::StrayByte, 0}, {LoggerFault::StrayByte, 16}, {LoggerFault::Noise, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(LoggerFaultName(c.fault)) + " delivery " +
+                 std::to_string(c.deliveryMs));
+    LoggerOptions options = FastOptions();
+    options.baud = 9600;
+    options.deliveryMs = c.deliveryMs;
+    options.statusPeriodMs = 400;
+    options.fault = c.fault;
+    LoggerEmulator logger(options);
+    logger.Start();
+    const RunResult r = Run({"status", "--port", logger.PortPath(), "--count", "8", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> sent = logger.SentReplies();
+    std::istringstream lines(r.out);
+    int printed = 0;
+    long previous = -1;
+    for (std::string line; std::getline(lines, line); ++printed) {
+      const std::size_t at = line.find("\"reply\":\"");
+      ASSERT_NE(at, std::string::npos) << line;
+      const std::string reply = line.substr(at + 9, 33);
+      const auto found = std::find(sent.begin() + (previous + 1), sent.end(), reply);
+      ASSERT_NE(found, sent.end()) << "never sent, or out of order: " << reply;
+      const long index = found - sent.begin();
+      if (previous >= 0) {
+        EXPECT_LE(index - previous, 3) << "more than two replies lost";
+      }
+      previous = index;
+    }
+    EXPECT_EQ(printed, 8);
+  }
+}
+
+// A download cut short by a hang-up keeps what arrived in --raw; decode refuses input larger than
+// any download instead of reading it all.
+TEST_F(CliEndToEnd, CutShortDownloadIsKeptAndOversizedInputRefused) {
+  LoggerOptions options = FastOptions();
+  options.storedSamples = 200;
+  options.fault = LoggerFault::HangUpInDownload;
+  LoggerEmulator logger(options);
+  logger.Start();
+  const RunResult cut = Run({"download", "--port", logger.PortPath(), "--raw", Path("raw.txt")});
+  EXPECT_EQ(cut.exitCode, 1) << cut.err;
+  EXPECT_NE(cut.err.find("incomplete"), std::string::npos) << cut.err;
+  EXPECT_EQ(FileText(Path("raw.txt")), logger.LastDownloadText());
+  EXPECT_GT(FileText(Path("raw.txt")).size(), 1000u);
+
+  std::ofstream(Path("huge.txt"), std::ios::binary) << std::string((4u << 20) + 1, '0');
+  const RunResult huge = Run({"decode", Path("huge.txt")});
+  EXPECT_EQ(huge.exitCode, 1);
+  EXPECT_NE(huge.err.find("larger than any download"), std::string::npos) << huge.err;
 }
 
 TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {

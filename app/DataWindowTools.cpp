@@ -1,0 +1,87 @@
+// The data window's analysis button and what its menu runs.
+#include "app/DataWindowTools.h"
+
+#include <QDateTime>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QToolButton>
+
+#include "data/ExportFileDialog.h"
+#include "data/SummaryWindow.h"
+#include "data/Unit5.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/ModalWindow.h"
+
+DataWindowTools::DataWindowTools(TForm5* window)
+    : QObject(window), window_(window), summary_(new SummaryWindow(window)) {
+  menu_ = new QMenu(window);
+  menu_->setObjectName(QStringLiteral("AnalysisMenu"));
+  menu_->addAction(QStringLiteral("Resumen y límites…"), this, &DataWindowTools::ShowSummary);
+  menu_->addSeparator();
+  menu_->addAction(QStringLiteral("Exportar CSV…"), this,
+                   [this] { Export(analysis::ExportFormat::kCsv); });
+  menu_->addAction(QStringLiteral("Exportar CSV para hoja de cálculo en español…"), this,
+                   [this] { Export(analysis::ExportFormat::kSpanishCsv); });
+  menu_->addAction(QStringLiteral("Exportar JSON…"), this,
+                   [this] { Export(analysis::ExportFormat::kJson); });
+  menu_->addSeparator();
+  menu_->addAction(QStringLiteral("Guardar informe PDF…"), this, &DataWindowTools::SaveReport);
+  menu_->addAction(QStringLiteral("Imprimir informe…"), this, &DataWindowTools::PrintReportPage);
+
+  // Below "GRAFICAR" (384, 156, 49 x 52), in the same column and look.
+  button_ = new QToolButton(window);
+  button_->setObjectName(QStringLiteral("AnalysisButton"));
+  button_->setText(QStringLiteral("ANÁLISIS"));
+  button_->setToolTip(
+      QStringLiteral("Resumen con límites, exportación CSV o JSON e informe en PDF"));
+  button_->setAutoRaise(true);
+  button_->setPopupMode(QToolButton::InstantPopup);
+  button_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  button_->setMenu(menu_);
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(8);
+  font.setBold(true);
+  button_->setFont(font);
+  button_->setGeometry(384, 216, 49, 52);
+}
+
+void DataWindowTools::ShowSummary() {
+  summary_->ShowTable(window_->Table());
+  ShowModal(summary_);
+}
+
+void DataWindowTools::Export(analysis::ExportFormat format) {
+  ExportTableToChosenFile(window_, window_->Table(), format);
+}
+
+analysis::LimitSettings DataWindowTools::Limits() const {
+  return summary_->Limits();
+}
+
+ReportContent DataWindowTools::Content() const {
+  ReportContent content;
+  content.table = &window_->Table();
+  content.limits = summary_->Limits();
+  content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
+  return content;
+}
+
+void DataWindowTools::SaveReport() {
+  const QByteArray pdf = ReportPdf(Content());
+  if (pdf.isEmpty()) {
+    ShowErrorReport(window_, QStringLiteral("No se pudo componer el informe"));
+    return;
+  }
+  WriteChosenFile(window_, QStringLiteral("Guardar informe"), QStringLiteral("PDF (*.pdf)"),
+                  QStringLiteral("pdf"),
+                  std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+}
+
+void DataWindowTools::PrintReportPage() {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, window_);
+  dialog.setWindowTitle(QStringLiteral("Imprimir informe"));
+  if (dialog.exec() != QDialog::Accepted) return;
+  RunReportingErrors(window_, [&] { PrintReport(printer, Content()); });
+}

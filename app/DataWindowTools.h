@@ -1,0 +1,46 @@
+// What the data window offers besides saving and charting, behind one "ANÁLISIS" button in the free
+// space below "GRAFICAR": the summary with limits, the exports (CSV, CSV for Spanish spreadsheets,
+// JSON) and the one-page report, saved as PDF or printed. The specified controls stay as they are.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "analysis/ExportFormat.h"
+#include "charts/ReportPage.h"
+
+class QMenu;
+class QToolButton;
+class SummaryWindow;
+class TForm5;
+
+class DataWindowTools : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit DataWindowTools(TForm5* window);
+
+  // The summary window, shown modally over the data window with the table as it stands.
+  void ShowSummary();
+  // The table in `format`, to a file the operator chooses.
+  void Export(analysis::ExportFormat format);
+  // The report, to a PDF file the operator chooses (written whole or not at all).
+  void SaveReport();
+  // The report on a printer the operator chooses.
+  void PrintReportPage();
+
+  // The limits set in the summary window (the charts draw them too).
+  analysis::LimitSettings Limits() const;
+  // The report of the table as it stands, with the summary window's limits.
+  ReportContent Content() const;
+
+  QToolButton* button() const { return button_; }
+  QMenu* menu() const { return menu_; }
+  SummaryWindow* summary() const { return summary_; }
+
+ private:
+  TForm5* window_;
+  QToolButton* button_;
+  QMenu* menu_;
+  SummaryWindow* summary_;
+};

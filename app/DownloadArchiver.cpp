@@ -1,0 +1,149 @@
+#include "app/DownloadArchiver.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
+
+#include "archive/DownloadArchive.h"
+#include "data/Unit5.h"
+#include "widgets/ErrorReport.h"
+
+QString ArchiveProblemText(const ArchiveError& error, const std::string& path) {
+  const QString file = QString::fromStdString(path);
+  const QString detail = QString::fromLocal8Bit(error.what());
+  switch (error.kind()) {
+    case ArchiveError::Kind::kNotAnArchive:
+      return QStringLiteral(
+                 "el archivo %1 no es un archivo de descargas; no se modifica y el "
+                 "programa sigue sin archivar")
+          .arg(file);
+    case ArchiveError::Kind::kDamaged:
+      return QStringLiteral(
+                 "el archivo de descargas %1 está dañado; no se modifica y el "
+                 "programa sigue sin archivar (%2)")
+          .arg(file, detail);
+    case ArchiveError::Kind::kNewerVersion:
+      return QStringLiteral(
+                 "el archivo de descargas %1 es de una versión más nueva del "
+                 "programa; no se modifica y el programa sigue sin archivar")
+          .arg(file);
+    case ArchiveError::Kind::kCannotOpen:
+      return QStringLiteral("no se puede abrir ni crear el archivo de descargas (%1)").arg(detail);
+    case ArchiveError::Kind::kCannotWrite:
+      return QStringLiteral("no se puede escribir en el archivo de descargas %1 (%2)")
+          .arg(file, detail);
+    case ArchiveError::Kind::kNoSuchRecord:
+      return QStringLiteral("la descarga ya no está en el archivo (%1)").arg(detail);
+  }
+  return detail;
+}
+
+std::unique_ptr<DownloadArchiver> MakeDownloadArchiver(QWidget* parent) {
+  return std::make_unique<DownloadArchiver>(
+      std::string(), "velmorante " VELMORANTE_VERSION,
+      [] { return std::chrono::system_clock::now(); }, parent);
+}
+
+DownloadArchiver::DownloadArchiver(std::string archivePath, std::string program, Clock clock,
+                                   QWidget* parent)
+    : path_(std::move(archivePath)),
+      program_(std::move(program)),
+      clock_(std::move(clock)),
+      parent_(parent) {}
+
+DownloadArchiver::~DownloadArchiver() = default;
+
+void DownloadArchiver::SetPath(const std::string& archivePath) {
+  path_ = archivePath;
+  archive_.reset();
+  unusable_ = unusableReported_ = false;
+  problem_.clear();
+}
+
+DownloadArchive* DownloadArchiver::Archive() {
+  if (archive_ || path_.empty() || unusable_) return archive_.get();
+  try {
+    archive_ = std::make_unique<DownloadArchive>(path_);
+    problem_.clear();
+  } catch (const ArchiveError& error) {
+    problem_ = ArchiveProblemText(error, path_);
+    unusable_ = error.FileIsUnusable();
+  }
+  return archive_.get();
+}
+
+void DownloadArchiver::Started(const std::string& port, bool wholeMemory) {
+  running_ = true;
+  port_ = port;
+  kind_ = wholeMemory ? DownloadKind::kWholeMemory : DownloadKind::kNormal;
+}
+
+void DownloadArchiver::Interrupted(const std::string& text, EndReason reason) {
+  if (!running_) return;
+  running_ = false;
+  // Nothing came: there is nothing to keep.
+  if (!text.empty()) Keep(text, reason);
+}
+
+void DownloadArchiver::Completed(const std::string& text, TForm5* data) {
+  running_ = false;
+  const std::optional<std::int64_t> id = Keep(text, EndReason::kNone);
+  if (!data) return;
+  if (id) {
+    data->SetDownloadSavedListener([this, id](const QString& file) { NoteSaved(*id, file); });
+  } else {
+    data->SetDownloadSavedListener({});
+  }
+}
+
+std::optional<std::int64_t> DownloadArchiver::Keep(const std::string& text, EndReason reason) {
+  if (path_.empty()) return std::nullopt;
+  DownloadArchive* archive = Archive();
+  if (!archive) {
+    // Once said, an unusable file is not mentioned again: the program goes on without it.
+    if (unusable_ && unusableReported_) return std::nullopt;
+    unusableReported_ = unusable_;
+    Report(QStringLiteral("La descarga no se archivó: %1").arg(problem_));
+    return std::nullopt;
+  }
+  NewDownload download;
+  download.rawText = text;
+  download.receivedAt = clock_();
+  download.port = port_;
+  download.program = program_;
+  download.kind = kind_;
+  download.reason = reason;
+  try {
+    return archive->Add(download);
+  } catch (const ArchiveError& error) {
+    // Opened again at the next download: the cause (a full disk) may have gone by then.
+    archive_.reset();
+    Report(QStringLiteral("La descarga no se archivó: %1").arg(ArchiveProblemText(error, path_)));
+    return std::nullopt;
+  }
+}
+
+void DownloadArchiver::NoteSaved(std::int64_t id, const QString& file) {
+  DownloadArchive* archive = Archive();
+  if (!archive) return;
+  try {
+    archive->RecordSave(id, file.toStdString(), clock_());
+  } catch (const ArchiveError& error) {
+    Report(QStringLiteral("El archivo se guardó, pero el archivo de descargas no lo registró: %1")
+               .arg(ArchiveProblemText(error, path_)));
+  }
+}
+
+void DownloadArchiver::Report(const QString& text) {
+  // Shown once the window that follows (the data window after a download) is up, over it.
+  QPointer<QWidget> parent = parent_;
+  QObject* context = parent_ ? static_cast<QObject*>(parent_) : qApp;
+  QMetaObject::invokeMethod(
+      context,
+      [parent, text] {
+        QWidget* front = QApplication::activeModalWidget();
+        ShowErrorReport(front ? front : parent.data(), text);
+      },
+      Qt::QueuedConnection);
+}

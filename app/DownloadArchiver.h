@@ -1,0 +1,70 @@
+// The main window's archiving step: every download is archived the moment it ends, a complete one
+// before the data window opens, an interrupted one as far as it came. A failure to archive never
+// keeps the data from the operator: one Spanish message says the download was not archived and
+// why, over whatever window is then in front. An archive file that cannot be used as it stands
+// (damaged, foreign, from a newer version) is left untouched and reported once; the program then
+// goes on without an archive.
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "archive/DownloadRecord.h"
+
+class DownloadArchive;
+class QWidget;
+class TForm5;
+
+class DownloadArchiver {
+ public:
+  using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+  // An empty `archivePath` turns archiving off. `parent` is the window the messages belong to.
+  DownloadArchiver(std::string archivePath, std::string program, Clock clock, QWidget* parent);
+  ~DownloadArchiver();
+
+  // Uses the archive at `archivePath` from now on (empty: none).
+  void SetPath(const std::string& archivePath);
+
+  // A download command went out on `port`.
+  void Started(const std::string& port, bool wholeMemory);
+  // The download running ended without its end marker; nothing happens when none runs.
+  void Interrupted(const std::string& text, EndReason reason);
+  // The end marker came: archives the text, and has `data` note the files its table is saved to.
+  void Completed(const std::string& text, TForm5* data);
+
+  // The archive, opened at first use; nullptr when there is none (ProblemText() says why).
+  DownloadArchive* Archive();
+  const QString& ProblemText() const { return problem_; }
+  const std::string& path() const { return path_; }
+  // Notes that record `id` was saved to `file`; a failure is reported like any other.
+  void NoteSaved(std::int64_t id, const QString& file);
+  std::chrono::system_clock::time_point Now() const { return clock_(); }
+
+ private:
+  std::optional<std::int64_t> Keep(const std::string& text, EndReason reason);
+  void Report(const QString& text);
+
+  std::string path_;
+  std::string program_;
+  Clock clock_;
+  QWidget* parent_;
+  std::unique_ptr<DownloadArchive> archive_;
+  bool unusable_ = false;  // the file is left alone for the rest of the run
+  bool unusableReported_ = false;
+  QString problem_;
+  bool running_ = false;
+  std::string port_;
+  DownloadKind kind_ = DownloadKind::kNormal;
+};
+
+// The main window's archiver: the computer's clock, this program's name and version.
+std::unique_ptr<DownloadArchiver> MakeDownloadArchiver(QWidget* parent);
+
+// The Spanish reason an archive problem gives, naming the file.
+QString ArchiveProblemText(const class ArchiveError& error, const std::string& path);

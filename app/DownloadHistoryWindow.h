@@ -1,0 +1,56 @@
+// The download history window: the archived downloads, newest first. Opening one shows it in the
+// data window exactly as after a download (table, GUARDAR, GRAFICAR), connected or not, without
+// touching this run's download. It also opens a saved table file or a raw captured download.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+class ColorButton;
+class DownloadArchiver;
+class DownloadHistoryModel;
+class QLabel;
+class QTableView;
+class TForm5;
+
+class DownloadHistoryWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Asks the operator for a file to open; empty when cancelled.
+  using OpenFileChooser = std::function<QString(QWidget* parent)>;
+
+  DownloadHistoryWindow(DownloadArchiver& archiver, TForm5* dataWindow, QWidget* parent = nullptr);
+
+  // Reads the list again from the archive (at every showing).
+  void Refresh();
+  // Shows the record in row `row` in the data window.
+  void OpenRecord(int row);
+  // "ABRIR": the selected record.
+  void OpenSelected();
+  // "ABRIR ARCHIVO": a file the operator chooses.
+  void OpenFileClick();
+  // Shows a saved table file or a raw download in the data window; a file that is neither is
+  // reported and nothing changes. False when nothing was shown.
+  bool OpenFile(const QString& path);
+
+  DownloadHistoryModel* Model() const { return model_; }
+  // Replaces the platform's file dialog (tests); an empty function restores it.
+  void SetOpenFileChooser(OpenFileChooser chooser) { chooser_ = std::move(chooser); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildControls();
+
+  DownloadArchiver& archiver_;
+  TForm5* data_;
+  OpenFileChooser chooser_;
+  DownloadHistoryModel* model_ = nullptr;
+  QTableView* list_ = nullptr;
+  QLabel* place_ = nullptr;
+  ColorButton* openButton_ = nullptr;
+  ColorButton* openFileButton_ = nullptr;
+};

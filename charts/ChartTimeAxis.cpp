@@ -1,0 +1,117 @@
+// Time axis, limit lines and beyond-range marks on a LineChart.
+#include "charts/ChartTimeAxis.h"
+
+#include "analysis/StampText.h"
+#include "charts/LineChart.h"
+
+namespace {
+
+const char kLimitLineName[] = "limit-line";
+const char kBeyondMarksName[] = "beyond-range";
+
+// A date-time ticker whose labels get finer as the view narrows: days apart show the date and the
+// hour, minutes apart the seconds too. The seconds count a uniform wall clock, read as UTC so that
+// no daylight-saving jump bends the axis.
+class AdaptiveDateTimeTicker : public QCPAxisTickerDateTime {
+ protected:
+  double getTickStep(const QCPRange& range) override {
+    setDateTimeFormat(QString::fromLatin1(TimeAxisFormat(range.size())));
+    return QCPAxisTickerDateTime::getTickStep(range);
+  }
+};
+
+void RemoveItemsNamed(LineChart& chart, const QString& name) {
+  for (int i = chart.itemCount() - 1; i >= 0; --i) {
+    if (chart.item(i)->objectName() == name) chart.removeItem(i);
+  }
+}
+
+}  // namespace
+
+const char* TimeAxisFormat(double seconds) {
+  if (seconds <= 15 * 60) return "hh:mm:ss\ndd/MM/yy";
+  if (seconds <= 2 * 86400) return "hh:mm\ndd/MM/yy";
+  return "dd/MM/yy\nhh:mm";
+}
+
+TimeSeries TimeSeriesOf(const SampleTable& table) {
+  TimeSeries series;
+  series.seconds.reserve(table.samples.size());
+  series.humidity.reserve(table.samples.size());
+  series.temperature.reserve(table.samples.size());
+  series.sampleNumbers.reserve(table.samples.size());
+  for (std::size_t i = 0; i < table.samples.size(); ++i) {
+    const SampleNumbers& sample = table.samples[i];
+    if (!sample.hasStamp || !sample.hasValues) continue;
+    series.seconds.push_back(
+        static_cast<double>(analysis::WallClockSeconds(analysis::StampOf(sample))));
+    series.humidity.push_back(sample.humidity);
+    series.temperature.push_back(sample.temperature);
+    series.sampleNumbers.push_back(static_cast<int>(i + 1));
+  }
+  return series;
+}
+
+void ShowOnTimeAxis(LineChart& chart, const std::vector<double>& seconds,
+                    const std::vector<double>& values) {
+  QSharedPointer<AdaptiveDateTimeTicker> ticker(new AdaptiveDateTimeTicker);
+  ticker->setDateTimeSpec(Qt::UTC);
+  ticker->setTickCount(5);
+  chart.xAxis->setTicker(ticker);
+  chart.xAxis->setLabel(QStringLiteral("Fecha y hora"));
+  // The stamps ascend by construction; sorted data spares the graph a sort.
+  chart.series()->setData(QVector<double>(seconds.begin(), seconds.end()),
+                          QVector<double>(values.begin(), values.end()), true);
+  if (seconds.empty()) {
+    chart.xAxis->setRange(0, 3600);
+  } else if (seconds.front() == seconds.back()) {
+    chart.xAxis->setRange(seconds.front() - 1800, seconds.front() + 1800);
+  } else {
+    chart.xAxis->setRange(seconds.front(), seconds.back());
+  }
+}
+
+void ShowLimitLines(LineChart& chart, const analysis::ChannelLimits& limits) {
+  RemoveItemsNamed(chart, QLatin1String(kLimitLineName));
+  for (const std::optional<double>& limit : {limits.low, limits.high}) {
+    if (!limit) continue;
+    auto* line = new QCPItemStraightLine(&chart);
+    line->setObjectName(QLatin1String(kLimitLineName));
+    line->setPen(QPen(QColor(230, 120, 0), 1.5, Qt::DashLine));
+    line->point1->setCoords(0, *limit);
+    line->point2->setCoords(1, *limit);
+  }
+}
+
+void MarkValuesBeyondRange(LineChart& chart, const std::vector<double>& x,
+                           const std::vector<double>& values) {
+  for (int i = chart.graphCount() - 1; i >= 0; --i) {
+    if (chart.graph(i)->name() == QLatin1String(kBeyondMarksName))
+      chart.removeGraph(chart.graph(i));
+  }
+  const QCPRange range = chart.yAxis->range();
+  // Just inside the edge, so that the whole triangle shows.
+  const double inset = 0.025 * range.size();
+  QVector<double> aboveX, aboveY, belowX, belowY;
+  for (std::size_t i = 0; i < values.size() && i < x.size(); ++i) {
+    if (values[i] > range.upper) {
+      aboveX.push_back(x[i]);
+      aboveY.push_back(range.upper - inset);
+    } else if (values[i] < range.lower) {
+      belowX.push_back(x[i]);
+      belowY.push_back(range.lower + inset);
+    }
+  }
+  const QColor colour = chart.series()->pen().color();
+  auto addMarks = [&](const QVector<double>& xs, const QVector<double>& ys,
+                      QCPScatterStyle::ScatterShape shape) {
+    if (xs.isEmpty()) return;
+    QCPGraph* marks = chart.addGraph(chart.xAxis, chart.yAxis);
+    marks->setName(QLatin1String(kBeyondMarksName));
+    marks->setLineStyle(QCPGraph::lsNone);
+    marks->setScatterStyle(QCPScatterStyle(shape, colour, colour, 7));
+    marks->setData(xs, ys, true);
+  };
+  addMarks(aboveX, aboveY, QCPScatterStyle::ssTriangle);
+  addMarks(belowX, belowY, QCPScatterStyle::ssTriangleInverted);
+}

@@ -1,0 +1,39 @@
+// Dates and times on a chart's bottom axis, limit lines, and marks for values beyond the fixed
+// vertical range. Used by the report and by the chart window's time axis option; the chart keeps
+// drawing through its own render path (screen, clipboard, printer, report).
+#pragma once
+
+#include <vector>
+
+#include "analysis/SampleStatistics.h"
+#include "data/SampleDecoder.h"
+
+class LineChart;
+
+// Positions of the samples with values on a uniform wall clock, in seconds, and their values.
+struct TimeSeries {
+  std::vector<double> seconds;
+  std::vector<double> humidity;
+  std::vector<double> temperature;
+  std::vector<int> sampleNumbers;  // 1-based, for read-outs
+};
+
+// The samples that carry both a time stamp and values; a table without time stamps gives none.
+TimeSeries TimeSeriesOf(const SampleTable& table);
+
+// Puts `values` against `seconds` on the chart, with a date and time axis whose labels show more or
+// less detail as the view spans more or less time, and the bottom axis fitted to the data.
+void ShowOnTimeAxis(LineChart& chart, const std::vector<double>& seconds,
+                    const std::vector<double>& values);
+
+// Dashed horizontal lines at the set limits (none for a limit that is not set); replaces earlier
+// limit lines.
+void ShowLimitLines(LineChart& chart, const analysis::ChannelLimits& limits);
+
+// Small triangles on the top or bottom edge at the x of every value above or below the chart's
+// fixed vertical range, so that such values do not simply vanish; replaces earlier marks.
+void MarkValuesBeyondRange(LineChart& chart, const std::vector<double>& x,
+                           const std::vector<double>& values);
+
+// The time axis' label format for a view spanning `seconds`.
+const char* TimeAxisFormat(double seconds);

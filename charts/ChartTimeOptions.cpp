@@ -1,0 +1,137 @@
+// The chart window's time axis, read-out, limit lines and edge marks.
+#include "charts/ChartTimeOptions.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTimer>
+#include <cmath>
+
+#include "analysis/RoundedNumber.h"
+#include "analysis/StampText.h"
+#include "charts/ChartTimeAxis.h"
+#include "charts/LineChart.h"
+#include "charts/Unit6.h"
+#include "widgets/ErrorReport.h"
+
+namespace {
+
+// The sample axis as the chart window sets it up: whole sample numbers.
+void RestoreSampleAxis(LineChart& chart) {
+  QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
+  ticker->setTickStep(1.0);
+  ticker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+  chart.xAxis->setTicker(ticker);
+  chart.xAxis->setLabel(QStringLiteral("Muestra número: (tiempo)"));
+}
+
+}  // namespace
+
+ChartTimeOptions::ChartTimeOptions(TForm6* window, std::function<const SampleTable*()> table,
+                                   std::function<analysis::LimitSettings()> limits)
+    : QObject(window), window_(window), table_(std::move(table)), limits_(std::move(limits)) {
+  // Free space left of the top row of buttons, and left of the humidity chart's buttons.
+  timeAxis_ = new QCheckBox(QStringLiteral("Eje de fecha y hora"), window);
+  timeAxis_->setObjectName(QStringLiteral("TimeAxisBox"));
+  timeAxis_->setToolTip(
+      QStringLiteral("Dibuja las muestras según su fecha y hora en lugar de su número."));
+  timeAxis_->setGeometry(8, 6, 176, 21);
+  readOut_ = new QLabel(window);
+  readOut_->setObjectName(QStringLiteral("PointReadOut"));
+  readOut_->setGeometry(8, 250, 360, 21);
+  readOut_->setToolTip(QStringLiteral("El punto bajo el puntero del ratón."));
+  connect(timeAxis_, &QCheckBox::toggled, this, [this] { Apply(); });
+  window->installEventFilter(this);
+  for (LineChart* chart : {window->Chart1, window->Chart2}) {
+    chart->setMouseTracking(true);
+    chart->installEventFilter(this);
+  }
+}
+
+void ChartTimeOptions::Apply() {
+  const SampleTable* table = table_ ? table_() : nullptr;
+  if (!table) return;
+  const analysis::LimitSettings limits = limits_ ? limits_() : analysis::LimitSettings{};
+  if (!timeAxis_->isChecked() && onTimeAxis_) {
+    // Back to the specified sample axis, filled by the window itself as when it is shown.
+    onTimeAxis_ = false;
+    RestoreSampleAxis(*window_->Chart1);
+    RestoreSampleAxis(*window_->Chart2);
+    RunReportingErrors(window_, [this] { window_->FormActivate(); });
+  }
+  if (timeAxis_->isChecked()) {
+    onTimeAxis_ = true;
+    // Like the window's own filling, the points stop at the first sample that could not be read.
+    pointSamples_.clear();
+    for (std::size_t i = 0; i < table->samples.size() && table->samples[i].hasValues; ++i) {
+      if (table->samples[i].hasStamp) pointSamples_.push_back(i);
+    }
+    for (const bool temperature : {true, false}) {
+      std::vector<double> x;
+      std::vector<double> values;
+      for (const std::size_t i : pointSamples_) {
+        const SampleNumbers& sample = table->samples[i];
+        x.push_back(static_cast<double>(analysis::WallClockSeconds(analysis::StampOf(sample))));
+        values.push_back(temperature ? sample.temperature : sample.humidity);
+      }
+      ShowOnTimeAxis(temperature ? *window_->Chart1 : *window_->Chart2, x, values);
+    }
+  }
+  Decorate(*window_->Chart1, limits.temperature);
+  Decorate(*window_->Chart2, limits.humidity);
+}
+
+void ChartTimeOptions::Decorate(LineChart& chart, const analysis::ChannelLimits& limits) {
+  std::vector<double> x;
+  std::vector<double> values;
+  for (auto point = chart.series()->data()->constBegin();
+       point != chart.series()->data()->constEnd(); ++point) {
+    x.push_back(point->key);
+    values.push_back(point->value);
+  }
+  ShowLimitLines(chart, limits);
+  MarkValuesBeyondRange(chart, x, values);
+  chart.replot(QCustomPlot::rpQueuedReplot);
+}
+
+QString ChartTimeOptions::ReadOutAt(LineChart& chart, int x) const {
+  const SampleTable* table = table_ ? table_() : nullptr;
+  const QSharedPointer<QCPGraphDataContainer> data = chart.series()->data();
+  if (!table || data->isEmpty()) return {};
+  if (onTimeAxis_ && pointSamples_.size() != static_cast<std::size_t>(data->size())) return {};
+  const double key = chart.xAxis->pixelToCoord(x);
+  auto nearest = data->findBegin(key, false);
+  if (nearest == data->constEnd()) nearest = data->constEnd() - 1;
+  if (nearest != data->constBegin()) {
+    const auto before = nearest - 1;
+    if (std::fabs(before->key - key) < std::fabs(nearest->key - key)) nearest = before;
+  }
+  const auto index = static_cast<std::size_t>(nearest - data->constBegin());
+  const std::size_t sampleIndex = onTimeAxis_ ? pointSamples_[index] : index;
+  if (sampleIndex >= table->samples.size()) return {};
+  const SampleNumbers& sample = table->samples[sampleIndex];
+  const bool temperature = &chart == window_->Chart1;
+  const QString value = QString::fromStdString(analysis::RoundedText(nearest->value, 1, ',')) +
+                        (temperature ? QStringLiteral(" °C") : QStringLiteral(" %HR"));
+  const QString when =
+      sample.hasStamp
+          ? QString::fromStdString(analysis::SpanishDateTimeText(analysis::StampOf(sample)))
+          : QStringLiteral("sin fecha ni hora");
+  return QStringLiteral("Muestra %1   %2   %3").arg(sampleIndex + 1).arg(when, value);
+}
+
+bool ChartTimeOptions::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_ && event->type() == QEvent::Show) {
+    // After the window's own filling, which runs in the same show event.
+    QTimer::singleShot(0, this, [this] { Apply(); });
+  } else if (event->type() == QEvent::MouseMove) {
+    if (auto* chart = qobject_cast<LineChart*>(watched)) {
+      const auto* move = static_cast<QMouseEvent*>(event);
+      readOut_->setText(ReadOutAt(*chart, static_cast<int>(move->position().x())));
+    }
+  } else if (event->type() == QEvent::Leave && qobject_cast<LineChart*>(watched)) {
+    readOut_->clear();
+  }
+  return false;
+}

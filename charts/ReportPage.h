@@ -1,0 +1,40 @@
+// The one-page report of a download (A4, Spanish): its identity (start, rate, samples, first and
+// last time stamp, and where it came from when it was kept in the archive), the summary table, and
+// both charts on the time axis with the limit lines. The charts are drawn through the chart's own
+// print path, so the page shows what the screen and the printer show.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+#include "analysis/SampleStatistics.h"
+#include "data/SampleDecoder.h"
+
+class QPainter;
+class QPrinter;
+class QRectF;
+
+// Where an archived download came from.
+struct ReportOrigin {
+  QString receivedAt;     // "07/12/2026 21:40:02"
+  QString receivedWhere;  // computer and port
+  QString sha256;         // of the raw text, hexadecimal
+};
+
+struct ReportContent {
+  const SampleTable* table = nullptr;
+  analysis::LimitSettings limits;
+  QString generatedAt;  // shown in the footer; the caller passes the clock's reading
+  std::optional<ReportOrigin> origin;
+};
+
+// Draws the page on `painter` into `page` (in the painter's device pixels).
+void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& content);
+
+// The report as a PDF file's bytes; empty when the PDF cannot be made.
+QByteArray ReportPdf(const ReportContent& content);
+
+// Prints the report on one page of `printer`. Throws std::runtime_error (Spanish text) when the
+// printing cannot start or finish.
+void PrintReport(QPrinter& printer, const ReportContent& content);

@@ -1,0 +1,206 @@
+// The data window's analysis button, the summary window, the report (on paper: its PDF read back
+// with pdftotext and drawn with pdftoppm) and the chart window's time axis, on real widgets.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTableView>
+#include <QToolButton>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "analysis/SpanishCsvExport.h"
+#include "app/DataWindowTools.h"
+#include "charts/ChartTimeOptions.h"
+#include "charts/LineChart.h"
+#include "charts/Unit6.h"
+#include "data/ExportFileDialog.h"
+#include "data/SummaryWindow.h"
+#include "data/Unit5.h"
+#include "widgets/ErrorReport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// From 15/03/2012 14:45:30 every 5 minutes: 20,0 / 30,0 / 25,0 / 60,0 °C (the last beyond the
+// chart's range) at 50 % relative humidity.
+const char kDownload[] =
+    "012003015030\r\n045014002000\r\n007068002188\r\n007068003032\r\n007068002238\r\n"
+    "007068004076\r\nA";
+
+std::string CommandOutput(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    pclose(pipe);
+  }
+  return output;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+class AnalysisWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("velmorante-analysis-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::create_directories(dir_);
+    window_.SetDownloadTextSource([] { return std::string(kDownload); });
+    window_.FormActivate();
+    SetErrorReportObserver([this](const QString& text) { errors_ << text; }, false);
+  }
+  void TearDown() override {
+    SetFileToWriteChooser(nullptr);
+    SetErrorReportObserver(nullptr);
+    fs::remove_all(dir_);
+  }
+  void ChooseFile(const fs::path& path) {
+    SetFileToWriteChooser(
+        [path](QWidget*, const QString&) { return QString::fromStdString(path.string()); });
+  }
+  QAction* MenuAction(DataWindowTools& tools, const QString& startsWith) {
+    for (QAction* action : tools.menu()->actions())
+      if (action->text().startsWith(startsWith)) return action;
+    return nullptr;
+  }
+
+  fs::path dir_;
+  TForm5 window_;
+  QStringList errors_;
+};
+
+TEST_F(AnalysisWindowsTest, ButtonSitsInFreeSpaceAndExportsWriteTheFormatOrNothing) {
+  DataWindowTools tools(&window_);
+  const QRect button = tools.button()->geometry();
+  for (const char* name : {"SpeedButton1", "SpeedButton2", "StringGrid1", "Edit8"}) {
+    const auto* control = window_.findChild<QWidget*>(QLatin1String(name));
+    ASSERT_TRUE(control) << name;
+    EXPECT_FALSE(button.intersects(control->geometry())) << name;
+  }
+  EXPECT_TRUE(window_.rect().contains(button));
+
+  const fs::path target = dir_ / "datos.csv";
+  ChooseFile(target);
+  MenuAction(tools, QStringLiteral("Exportar CSV para"))->trigger();
+  EXPECT_EQ(ReadFile(target), analysis::SpanishCsvText(window_.Table()));
+  EXPECT_TRUE(errors_.isEmpty());
+
+  // A folder that does not exist: the failure is reported, nothing is left behind.
+  ChooseFile(dir_ / "no" / "datos.json");
+  MenuAction(tools, QStringLiteral("Exportar JSON"))->trigger();
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_FALSE(fs::exists(dir_ / "no"));
+}
+
+TEST_F(AnalysisWindowsTest, SummaryTakesTypedLimitsAndRefusesUnreadableOnes) {
+  SummaryWindow summary;
+  summary.ShowTable(window_.Table());
+  summary.temperatureLow->setText(QStringLiteral("21"));
+  summary.temperatureHigh->setText(QStringLiteral("29,5"));
+  ASSERT_TRUE(summary.ApplyLimits());
+  auto rowNamed = [&summary](const QString& name) {
+    for (int r = 0; r < summary.FigureRowCount(); ++r)
+      if (summary.CellText(r, 0) == name) return r;
+    return -1;
+  };
+  const int mean = rowNamed(QStringLiteral("Media"));
+  ASSERT_GE(mean, 0);
+  EXPECT_EQ(summary.CellText(mean, 2), QStringLiteral("33,75"));  // (20 + 30 + 25 + 60) / 4
+  const int above = rowNamed(QStringLiteral("Muestras por encima"));
+  ASSERT_GE(above, 0);
+  EXPECT_EQ(summary.CellText(above, 2), QStringLiteral("2"));
+  EXPECT_EQ(summary.CellText(rowNamed(QStringLiteral("Tiempo fuera (minutos)")), 2),
+            QStringLiteral("15"));
+
+  summary.humidityHigh->setText(QStringLiteral("8O"));  // a letter O for a zero
+  EXPECT_FALSE(summary.ApplyLimits());
+  EXPECT_FALSE(summary.LimitProblem().isEmpty());
+  EXPECT_FALSE(summary.Limits().humidity.IsSet());
+  EXPECT_EQ(*summary.Limits().temperature.high, 29.5);
+}
+
+TEST_F(AnalysisWindowsTest, ReportPdfHoldsTheIdentityAndFiguresAndDraws) {
+  DataWindowTools tools(&window_);
+  analysis::LimitSettings limits;
+  limits.temperature = {21.0, 29.0};
+  tools.summary()->SetLimits(limits);
+  const fs::path pdf = dir_ / "informe.pdf";
+  ChooseFile(pdf);
+  MenuAction(tools, QStringLiteral("Guardar informe"))->trigger();
+  ASSERT_TRUE(fs::exists(pdf)) << errors_.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(ReadFile(pdf).substr(0, 5), "%PDF-");
+
+  const std::string text = CommandOutput("pdftotext -layout '" + pdf.string() + "' - 2>&1");
+  for (const char* expected :
+       {"INFORME DE DATOS DESCARGADOS", "15/03/2012 14:45:30", "CADA 5 MINUTOS",
+        "15/03/2012 14:50:30", "15/03/2012 15:05:30", "33,75", "Temperatura cinética media",
+        "21,00 a 29,00", "TEMPERATURA vs. TIEMPO", "HUMEDAD vs. TIEMPO"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+
+  CommandOutput("pdftoppm -png -r 40 '" + pdf.string() + "' '" + (dir_ / "page").string() + "'");
+  const fs::path page = dir_ / "page-1.png";
+  ASSERT_TRUE(fs::exists(page));
+  EXPECT_GT(fs::file_size(page), 10000u);  // two coloured charts, not a blank page
+}
+
+TEST_F(AnalysisWindowsTest, ReportFromTheCommandLineWithoutADisplay) {
+  const fs::path raw = dir_ / "raw.txt";
+  std::ofstream(raw, std::ios::binary) << kDownload;
+  const fs::path pdf = dir_ / "cli.pdf";
+  const std::string program = VELMORANTE_PROGRAM;
+  const std::string base = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" + program +
+                           "' --report '" + raw.string() + "' --out '" + pdf.string() + "'";
+  EXPECT_EQ(std::system((base + " --limits-t 30:20 2>/dev/null").c_str()) >> 8, 2);
+  EXPECT_FALSE(fs::exists(pdf));
+  ASSERT_EQ(std::system((base + " --limits-rh :40").c_str()) >> 8, 0);
+  const std::string text = CommandOutput("pdftotext '" + pdf.string() + "' - 2>&1");
+  EXPECT_NE(text.find("hasta 40,00"), std::string::npos) << text;
+}
+
+TEST_F(AnalysisWindowsTest, ChartTimeAxisReadOutLimitLinesAndEdgeMarks) {
+  TForm6 charts;
+  charts.SetTableSource([this] { return &window_.Table(); });
+  analysis::LimitSettings limits;
+  limits.temperature = {21.0, 29.0};
+  ChartTimeOptions options(
+      &charts, [this] { return &window_.Table(); }, [&limits] { return limits; });
+  charts.resize(553, 521);
+  charts.FormActivate();
+  options.Apply();
+  // The sample axis stays the default; limits and marks show on it too.
+  EXPECT_FALSE(options.timeAxisBox()->isChecked());
+  EXPECT_EQ(charts.Series1->data()->at(3)->key, 3.0);
+  EXPECT_EQ(charts.Chart1->itemCount(), 2);   // low and high limit lines
+  EXPECT_EQ(charts.Chart1->graphCount(), 2);  // the series and the mark for 60 °C
+  EXPECT_EQ(charts.Chart2->itemCount(), 0);
+
+  options.timeAxisBox()->setChecked(true);
+  ASSERT_TRUE(qSharedPointerDynamicCast<QCPAxisTickerDateTime>(charts.Chart1->xAxis->ticker()));
+  const double first = charts.Series1->data()->at(0)->key;
+  EXPECT_EQ(charts.Series1->data()->at(3)->key - first, 15 * 60.0);
+  charts.Chart1->replot();
+  const int x = static_cast<int>(charts.Chart1->xAxis->coordToPixel(first + 5 * 60 + 20));
+  EXPECT_EQ(options.ReadOutAt(*charts.Chart1, x),
+            QStringLiteral("Muestra 2   15/03/2012 14:55:30   30,0 °C"));
+
+  options.timeAxisBox()->setChecked(false);
+  EXPECT_TRUE(qSharedPointerDynamicCast<QCPAxisTickerFixed>(charts.Chart1->xAxis->ticker()));
+  EXPECT_EQ(charts.Series1->data()->at(3)->key, 3.0);
+  EXPECT_EQ(charts.Chart1->graphCount(), 2);  // the marks were redrawn, not added twice
+}
+
+}  // namespace

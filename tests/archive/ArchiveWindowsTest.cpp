@@ -1,0 +1,269 @@
+// The archive in the program's windows, on real files and the logger emulator: a download is
+// archived before the data window opens (and when cut short), the history window opens a record
+// and a saved file into the data window and charts, and a damaged archive never keeps the data
+// from the operator. The command-line tool then finds the window's download in the same archive.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/DownloadArchiver.h"
+#include "app/DownloadHistoryModel.h"
+#include "app/DownloadHistoryWindow.h"
+#include "app/ProgramWindows.h"
+#include "app/QtHandOffPump.h"
+#include "archive/DownloadArchive.h"
+#include "archive/Sha256.h"
+#include "charts/Unit6.h"
+#include "data/Unit5.h"
+#include "link/UiHandOff.h"
+#include "sim/LoggerEmulator.h"
+#include "tests/archive/ArchiveTestFiles.h"
+#include "widgets/ColorButton.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/RockerSwitch.h"
+
+#include <qcustomplot.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace archive_test;
+
+constexpr int kWaitMs = 10000;
+
+LoggerOptions Logger(int samples, int baud = 0) {
+  LoggerOptions options;
+  options.storedSamples = samples;
+  options.baud = baud;
+  options.statusPeriodMs = 100;
+  options.endMarkerPauseMs = 100;
+  options.recordLive = false;
+  return options;
+}
+
+// Runs `action` once `window` is shown (inside its modal loop), then closes it unless the
+// action did.
+void WhenShown(QWidget* window, std::function<void()> action) {
+  auto* timer = new QTimer(window);
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, window, [timer, window, action] {
+    if (!window->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    if (action) action();
+    if (window->isVisible()) window->close();
+  });
+  timer->start();
+}
+
+int RunCli(std::vector<std::string> args) {
+  args.insert(args.begin(), VELMORANTE_CLI_PATH);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class ArchiveWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetErrorReportObserver([this](const QString& text) { errors_ << text; }, false);
+  }
+  void TearDown() override {
+    windows_.Form1.reset();
+    logger_.reset();
+    SetErrorReportObserver({});
+  }
+
+  void Start(const LoggerOptions* options) {
+    windows_ = CreateProgramWindows({.runSetupDialog = false, .extraPorts = {}});
+    windows_.Form1->SetArchivePath(path_);
+    windows_.Form1->show();
+    if (options) {
+      logger_ = std::make_unique<LoggerEmulator>(*options);
+      logger_->Start();
+      windows_.Form1->ComPort1.SetPort(logger_->PortPath());
+    }
+  }
+  bool Connect() {
+    QTest::mouseClick(windows_.Form1->AbRockerSwitch1, Qt::LeftButton);
+    return QTest::qWaitFor([this] { return !windows_.Form1->Edit3->text().isEmpty(); }, 3000);
+  }
+
+  TempFolder folder_;
+  const std::string path_ = folder_.File("descargas.sqlite");
+  ProgramWindows windows_;
+  std::unique_ptr<LoggerEmulator> logger_;
+  QStringList errors_;
+};
+
+TEST_F(ArchiveWindows, DownloadIsArchivedBeforeTheDataWindowOpensAndTheCliSeesTheSameRecord) {
+  const LoggerOptions options = Logger(30);
+  Start(&options);
+  ASSERT_TRUE(Connect());
+  TForm5* data = windows_.Form5;
+  const std::string saved = folder_.File("guardado.txt");
+  data->SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(saved); });
+  std::vector<DownloadSummary> seenWhenShown;
+  bool shown = false;
+  WhenShown(data, [&] {
+    shown = true;
+    seenWhenShown = DownloadArchive(path_).List();
+    data->SpeedButton1Click();  // GUARDAR
+  });
+  windows_.Form1->AbColBitBtn4->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shown && !data->isVisible(); }, kWaitMs));
+  ASSERT_EQ(seenWhenShown.size(), 1u);
+  EXPECT_TRUE(seenWhenShown[0].complete());
+  EXPECT_EQ(seenWhenShown[0].sha256, Sha256Hex(logger_->LastDownloadText()));
+  EXPECT_EQ(seenWhenShown[0].samples, 30);
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+
+  // The command-line tool archives into the same file; its `show` gives GUARDAR's bytes.
+  QTest::mouseClick(windows_.Form1->AbRockerSwitch1, Qt::LeftButton);  // the port is the CLI's
+  ASSERT_EQ(RunCli({"download", "--port", logger_->PortPath(), "--archive", path_}), 0);
+  ASSERT_EQ(RunCli({"history", "show", "1", "--archive", path_, "--out", folder_.File("cli.txt")}),
+            0);
+  EXPECT_EQ(Bytes(folder_.File("cli.txt")), Bytes(saved));
+  DownloadArchive archive(path_);
+  const std::vector<DownloadSummary> list = archive.List();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[1].program.rfind("velmorante ", 0), 0u);
+  EXPECT_EQ(list[0].program.rfind("velmorante-cli ", 0), 0u);
+  ASSERT_GE(archive.Get(1).savedFiles.size(), 1u);
+  EXPECT_EQ(archive.Get(1).savedFiles[0].path, saved);
+}
+
+TEST_F(ArchiveWindows, DownloadCutShortByTheSwitchIsArchivedAsFarAsItCame) {
+  const LoggerOptions options = Logger(2000, 9600);
+  Start(&options);
+  ASSERT_TRUE(Connect());
+  TForm1& main = *windows_.Form1;
+  main.AbColBitBtn4->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return main.DownloadText().size() > 200; }, kWaitMs));
+  QTest::mouseClick(main.AbRockerSwitch1, Qt::LeftButton);
+  const std::string partial = main.DownloadText();
+  const std::vector<DownloadSummary> list = DownloadArchive(path_).List();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].reason, EndReason::kSwitchedOff);
+  EXPECT_EQ(DownloadArchive(path_).Get(list[0].id).rawText, partial);
+  // Switching on and off again archives nothing more: no download was running.
+  QTest::mouseClick(main.AbRockerSwitch1, Qt::LeftButton);
+  QTest::mouseClick(main.AbRockerSwitch1, Qt::LeftButton);
+  EXPECT_EQ(DownloadArchive(path_).List().size(), 1u);
+}
+
+TEST_F(ArchiveWindows, HistoryOpensARecordAndASavedFileIntoTheDataWindowAndCharts) {
+  {
+    NewDownload download;
+    download.rawText = DownloadText(40);
+    download.port = "/dev/ttyUSB0";
+    DownloadArchive(path_).Add(download);
+  }
+  const std::string savedTable = folder_.File("tabla.txt");
+  WriteBytes(savedTable,
+             "15/03/2012  14:50:30  50,0  23,5\r\n15/03/2012  14:55:30  50,4  23,6\r\n");
+  const std::string notData = folder_.File("notas.txt");
+  WriteBytes(notData, "lista de la compra\r\n");
+  Start(nullptr);  // not connected
+  TForm1& main = *windows_.Form1;
+  TForm5* data = windows_.Form5;
+  TForm6* charts = windows_.Form6;
+
+  int rowsListed = 0, recordRows = 0, recordPoints = 0, fileRows = 0;
+  QString recordStart;
+  bool refused = true;
+  bool done = false;
+  QTimer::singleShot(0, [&] {
+    auto* history = main.findChild<DownloadHistoryWindow*>();
+    ASSERT_NE(history, nullptr);
+    WhenShown(history, [&, history] {
+      rowsListed = history->Model()->rowCount();
+      WhenShown(data, [&] {
+        recordRows = data->RowCount();
+        recordStart = data->StartDate();
+        WhenShown(charts, [&] { recordPoints = charts->Series1->dataCount(); });
+        data->SpeedButton2Click();  // GRAFICAR
+      });
+      history->OpenRecord(0);
+      WhenShown(data, [&] { fileRows = data->RowCount(); });
+      history->OpenFile(QString::fromStdString(savedTable));
+      refused = !history->OpenFile(QString::fromStdString(notData));
+      done = true;
+    });
+  });
+  main.HistoryButton->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
+  EXPECT_EQ(rowsListed, 1);
+  EXPECT_EQ(recordRows, 41);
+  EXPECT_EQ(recordStart, "15/03/2012");
+  EXPECT_EQ(recordPoints, 40);
+  EXPECT_EQ(fileRows, 3);
+  EXPECT_TRUE(refused);
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_TRUE(errors_[0].contains("no es una tabla guardada")) << errors_[0].toStdString();
+  // This run's download is untouched: the data window shows it (empty) again.
+  EXPECT_TRUE(main.DownloadText().empty());
+  EXPECT_FALSE(main.DATOSDESCARGADOS());
+}
+
+TEST_F(ArchiveWindows, DamagedArchiveIsReportedOnceLeftAloneAndTheDataStillShows) {
+  const std::string junk(4096, '\x33');
+  WriteBytes(path_, junk);
+  const LoggerOptions options = Logger(12);
+  Start(&options);
+  ASSERT_TRUE(Connect());
+  TForm5* data = windows_.Form5;
+  int rows = 0;
+  WhenShown(data, [&] {
+    // The report is queued over the data window: let it come, then look.
+    [[maybe_unused]] const bool reported =
+        QTest::qWaitFor([&] { return !errors_.isEmpty(); }, 2000);
+    rows = data->RowCount();
+  });
+  windows_.Form1->AbColBitBtn4->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rows > 0 && !data->isVisible(); }, kWaitMs));
+  EXPECT_EQ(rows, 13);
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_TRUE(errors_[0].startsWith("La descarga no se archivó")) << errors_[0].toStdString();
+  EXPECT_EQ(Bytes(path_), junk);
+
+  // Later downloads of the run go on without the archive and without a new message.
+  DownloadArchiver archiver(
+      path_, "test", [] { return std::chrono::system_clock::now(); }, nullptr);
+  for (int i = 0; i < 2; ++i) {
+    archiver.Started("/dev/pts/9", false);
+    archiver.Interrupted("012", EndReason::kLineLost);
+  }
+  QTest::qWait(50);
+  EXPECT_EQ(errors_.size(), 2);
+  EXPECT_EQ(Bytes(path_), junk);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QtHandOffPump pump(UiHandOff::Main());
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The bash completion of velmorante-cli offers the commands and each command's own options, read
+# from the program's --help, and completes values after "--option" and "--option=".
+# Usage: check-completion.sh COMPLETION_FILE VELMORANTE_CLI
+set -uo pipefail
+# shellcheck source=/dev/null
+source "$1"
+program=$2
+failed=0
+
+# Completes the words given (the last one is being typed); the offers land in COMPREPLY.
+complete_words() {
+  COMP_WORDS=("$program" "$@")
+  COMP_CWORD=$#
+  COMPREPLY=()
+  _velmorante_cli
+}
+
+# expect "words..." -- offered... -- not offered...
+expect() {
+  local words=() wanted=() unwanted=() part=0 word
+  for word in "$@"; do
+    if [[ $word == "::" ]]; then
+      ((part++))
+      continue
+    fi
+    case $part in 0) words+=("$word") ;; 1) wanted+=("$word") ;; *) unwanted+=("$word") ;; esac
+  done
+  complete_words "${words[@]}"
+  local offered=" ${COMPREPLY[*]} "
+  for word in "${wanted[@]}"; do
+    if [[ $offered != *" $word "* ]]; then
+      echo "FAIL: '${words[*]}' does not offer $word (offers:$offered)"
+      failed=1
+    fi
+  done
+  for word in "${unwanted[@]}"; do
+    if [[ $offered == *" $word "* ]]; then
+      echo "FAIL: '${words[*]}' offers $word"
+      failed=1
+    fi
+  done
+}
+
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+touch "$folder/capture.txt"
+
+expect "" :: ports status download decode set-rate set-clock demo history export stats --help --version
+expect "d" :: download decode demo :: status
+expect download "--" :: --port --force --raw --out --timeout --help :: --json --count --version
+expect status "--" :: --port --count --json --timeout :: --force --raw
+expect decode "--" :: --out :: --port --timeout
+expect stats "--" :: --json --limits-rh --limits-t :: --port --format
+expect set-rate --port /dev/null "" :: 1 5 10 15 30 60
+expect download --out "$folder/cap" :: "$folder/capture.txt"
+expect download --raw = "$folder/cap" :: "$folder/capture.txt"
+expect decode "$folder/cap" :: "$folder/capture.txt"
+exit $failed
