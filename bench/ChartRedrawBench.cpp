@@ -1,6 +1,6 @@
 // How long a chart takes with many points: a full redraw on screen, a pan step, the clipboard
-// picture, filling the series, and the redraw with the display thinning (adaptive sampling)
-// switched off for comparison.
+// picture, filling the series, filling the chart window from a decoded table, and the redraw with
+// the display thinning (adaptive sampling) switched off for comparison.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -10,6 +10,8 @@
 #include <random>
 
 #include "charts/LineChart.h"
+#include "charts/Unit6.h"
+#include "data/SampleTable.h"
 
 namespace {
 
@@ -77,5 +79,22 @@ void BM_Fill(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Fill)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A showing's refill of both charts from the decoded table's numbers.
+void BM_ChartWindowFill(benchmark::State& state) {
+  SampleTable table;
+  table.rows.resize(static_cast<std::size_t>(state.range(0)) + 1);
+  table.samples.resize(static_cast<std::size_t>(state.range(0)));
+  for (std::size_t i = 0; i < table.samples.size(); ++i) {
+    table.samples[i].hasValues = true;
+    table.samples[i].temperature = 20.0 + double(i % 50) / 10.0;
+    table.samples[i].humidity = 50.0 + double(i % 70) / 10.0;
+  }
+  TForm6 form;
+  form.SetTableSource([&table] { return &table; });
+  for (auto _ : state) form.FormActivate();
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ChartWindowFill)->Arg(2000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -59,6 +59,8 @@ int WriteAll(int fd, std::string_view content) {
 }  // namespace
 
 WriteResult WriteWholeFile(const std::string& path, std::string_view content) {
+  // An empty name names no file; the temporary file would land in the working folder.
+  if (path.empty()) return Failed(WriteFailure::kCreate, ENOENT, path);
   std::string target;
   int error = 0;
   if (!FollowLinks(path, target, error)) return Failed(WriteFailure::kResolveLink, error, path);

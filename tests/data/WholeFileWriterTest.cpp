@@ -159,6 +159,7 @@ TEST_F(WholeFileWriterTest, AFileSizeLimitFailsCleanlyAndLeavesNoTemporaryFile) 
   EXPECT_EQ(missing.failure, WriteFailure::kCreate);
   EXPECT_EQ(missing.error, ENOENT);
   EXPECT_EQ(Entries(), std::vector<std::string>{"lleno.txt"});
+  EXPECT_EQ(WriteWholeFile("", "x").failure, WriteFailure::kCreate);
 }
 
 }  // namespace
