@@ -94,7 +94,7 @@ class ArchiveWindows : public ::testing::Test {
   }
 
   void Start(const LoggerOptions* options) {
-    windows_ = CreateProgramWindows({.runSetupDialog = false, .extraPorts = {}});
+    windows_ = CreateProgramWindows({.runSetupDialog = false, .extraPorts = {}, .clock = {}});
     windows_.Form1->SetArchivePath(path_);
     windows_.Form1->show();
     if (options) {
