@@ -62,6 +62,7 @@ analysis::LimitSettings DataWindowTools::Limits() const {
 ReportContent DataWindowTools::Content() const {
   ReportContent content;
   content.table = &window_->Table();
+  if (window_->Table().origin) content.origin = ReportOriginOf(*window_->Table().origin);
   content.limits = summary_->Limits();
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   return content;

@@ -160,7 +160,10 @@ void DownloadHistoryWindow::OpenRecord(int row) {
     return;
   }
   // A decoder of its own: the data window's, with its carried month length, stays untouched.
-  data_->ShowTableOnce(SampleDecoder().Decode(record.rawText),
+  SampleTable table = SampleDecoder().Decode(record.rawText);
+  table.origin =
+      DownloadOrigin{record.summary.receivedAt, record.summary.port, record.summary.sha256};
+  data_->ShowTableOnce(std::move(table),
                        [this, id](const QString& file) { archiver_.NoteSaved(id, file); });
   ShowModal(data_);
   Refresh();

@@ -6,12 +6,18 @@
 #include <QFile>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "analysis/LimitRange.h"
+#include "app/DownloadArchiver.h"
 #include "app/StartupOptions.h"
+#include "archive/ArchiveError.h"
+#include "archive/ArchivePath.h"
+#include "archive/DownloadArchive.h"
 #include "charts/ReportPage.h"
 #include "data/DownloadSource.h"
+#include "data/SampleDecoder.h"
 #include "data/TableFileWriter.h"
 
 namespace {
@@ -31,6 +37,41 @@ std::optional<analysis::ChannelLimits> Limits(const QString& option, const QStri
     ok = false;
   }
   return limits;
+}
+
+// The archived download `options.reportHistoryId`, decoded and marked with where it came from;
+// nothing (after saying why) when the archive or the record cannot be read.
+std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
+  bool numeric = false;
+  const qlonglong id = options.reportHistoryId.toLongLong(&numeric);
+  if (!numeric || id <= 0) {
+    Complain(QStringLiteral("--history necesita el número de una descarga archivada, no '%1'")
+                 .arg(options.reportHistoryId));
+    return std::nullopt;
+  }
+  const std::string path =
+      options.archivePath.isEmpty() ? DefaultArchivePath() : options.archivePath.toStdString();
+  // Reading a report never creates an archive.
+  if (!std::filesystem::exists(path)) {
+    Complain(
+        QStringLiteral("no existe el archivo de descargas %1").arg(QString::fromStdString(path)));
+    return std::nullopt;
+  }
+  try {
+    DownloadArchive archive(path);
+    const ArchivedDownload record = archive.Get(id);
+    LoadedDownload loaded;
+    loaded.kind = LoadedDownload::Kind::kRawDownload;
+    loaded.rawText = record.rawText;
+    loaded.table = SampleDecoder().Decode(record.rawText);
+    loaded.table.origin =
+        DownloadOrigin{record.summary.receivedAt, record.summary.port, record.summary.sha256};
+    return loaded;
+  } catch (const ArchiveError& error) {
+    Complain(QStringLiteral("no se puede leer la descarga archivada %1: %2")
+                 .arg(options.reportHistoryId, ArchiveProblemText(error, path)));
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -62,29 +103,38 @@ int RunReportCommand(int argc, char** argv) {
       Limits(QStringLiteral("--limits-t"), options.limitsTemperature, temperatureOk);
   if (!humidityOk || !temperatureOk) return 2;
 
-  QFile source(options.reportSource);
-  if (!source.open(QIODevice::ReadOnly)) {
-    Complain(
-        QStringLiteral("no se puede leer %1: %2").arg(options.reportSource, source.errorString()));
-    return 1;
-  }
-  const QByteArray text = source.readAll();
-  const std::optional<LoadedDownload> loaded =
-      RecogniseDownload(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-  if (!loaded) {
-    Complain(QStringLiteral("%1 no es ni una descarga capturada ni una tabla guardada")
-                 .arg(options.reportSource));
-    return 1;
+  std::optional<LoadedDownload> loaded;
+  QString sourceName = options.reportSource;
+  if (!options.reportHistoryId.isEmpty()) {
+    sourceName = QStringLiteral("la descarga archivada %1").arg(options.reportHistoryId);
+    loaded = ArchivedSource(options);
+    if (!loaded) return 1;
+  } else {
+    QFile source(options.reportSource);
+    if (!source.open(QIODevice::ReadOnly)) {
+      Complain(QStringLiteral("no se puede leer %1: %2")
+                   .arg(options.reportSource, source.errorString()));
+      return 1;
+    }
+    const QByteArray text = source.readAll();
+    loaded = RecogniseDownload(
+        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    if (!loaded) {
+      Complain(QStringLiteral("%1 no es ni una descarga capturada ni una tabla guardada")
+                   .arg(options.reportSource));
+      return 1;
+    }
   }
   if (loaded->table.error) {
-    Complain(QStringLiteral("la descarga de %1 no se puede decodificar: %2")
-                 .arg(options.reportSource, QString::fromStdString(*loaded->table.error)));
+    Complain(QStringLiteral("%1 no se puede decodificar: %2")
+                 .arg(sourceName, QString::fromStdString(*loaded->table.error)));
     return 1;
   }
 
   ReportContent content;
   content.table = &loaded->table;
   content.limits = {*humidity, *temperature};
+  if (loaded->table.origin) content.origin = ReportOriginOf(*loaded->table.origin);
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   const QByteArray pdf = ReportPdf(content);
   if (pdf.isEmpty()) {

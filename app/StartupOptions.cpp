@@ -73,13 +73,32 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
   QCommandLineOption quitAfterShow(QStringLiteral("quit-after-show"));
   quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
+  const QCommandLineOption history(
+      QStringLiteral("history"),
+      QStringLiteral("Con --report, en lugar de un archivo: la descarga archivada número ID "
+                     "(velmorante --report --history ID --out ARCHIVO.pdf)."),
+      QStringLiteral("ID"));
+  const QCommandLineOption archive(
+      QStringLiteral("archive"),
+      QStringLiteral("Con --history: el archivo de descargas (por omisión $VELMORANTE_ARCHIVE o "
+                     "$XDG_DATA_HOME/velmorante/descargas.sqlite)."),
+      QStringLiteral("ARCHIVO"));
   parser.addOptions({help, version, port, demo, noGui, report, out, limitsHumidity,
-                     limitsTemperature, screenshots, quitAfterShow});
+                     limitsTemperature, history, archive, screenshots, quitAfterShow});
+
+  // "--report --history ID": the report's source is the archived download, not a file.
+  QStringList words = arguments;
+  const qsizetype reportAt = words.indexOf(QStringLiteral("--report"));
+  if (reportAt >= 0 && reportAt + 1 < words.size() &&
+      (words[reportAt + 1] == QStringLiteral("--history") ||
+       words[reportAt + 1].startsWith(QStringLiteral("--history=")))) {
+    words[reportAt] = QStringLiteral("--report=");
+  }
 
   // Usage errors name the program, as every command does on Linux; "--port=NOMBRE" and
   // "--port NOMBRE" are both understood by the parser.
   const QString helpText = parser.helpText() + QString::fromUtf8(kExitStatus);
-  if (!parser.parse(arguments)) {
+  if (!parser.parse(words)) {
     Print(stderr,
           QStringLiteral("velmorante: ") + parser.errorText() + QStringLiteral("\n\n") + helpText);
     return 2;
@@ -106,5 +125,7 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   options.reportOut = parser.value(out);
   options.limitsHumidity = parser.value(limitsHumidity);
   options.limitsTemperature = parser.value(limitsTemperature);
+  options.reportHistoryId = parser.value(history);
+  options.archivePath = parser.value(archive);
   return std::nullopt;
 }

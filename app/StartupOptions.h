@@ -15,6 +15,8 @@ struct StartupOptions {
   QString reportOut;           // --out FILE.pdf: where the report goes
   QString limitsHumidity;      // --limits-rh LO:HI for the report
   QString limitsTemperature;   // --limits-t LO:HI for the report
+  QString reportHistoryId;     // --report --history ID: an archived download instead of a file
+  QString archivePath;         // --archive FILE: the download archive to read it from
 };
 
 // Whether the arguments ask for something that needs no window (help, version, --no-gui). Looked at

@@ -2,6 +2,7 @@
 #include "charts/ReportPage.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -249,4 +250,16 @@ void PrintReport(QPrinter& printer, const ReportContent& content) {
   PaintReport(painter, QRectF(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size()),
               content);
   if (!painter.end()) throw std::runtime_error("No se pudo terminar la impresión del informe");
+}
+
+ReportOrigin ReportOriginOf(const DownloadOrigin& origin) {
+  const QDateTime received =
+      QDateTime::fromString(QString::fromStdString(origin.receivedAt), Qt::ISODate);
+  ReportOrigin shown;
+  shown.receivedAt = received.isValid()
+                         ? received.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
+                         : QString::fromStdString(origin.receivedAt);
+  shown.receivedWhere = QString::fromStdString(origin.port);
+  shown.sha256 = QString::fromStdString(origin.sha256);
+  return shown;
 }

@@ -22,6 +22,9 @@ struct ReportOrigin {
   QString sha256;         // of the raw text, hexadecimal
 };
 
+// The origin as the page shows it: the reception time in local time, "dd/MM/yyyy HH:mm:ss".
+ReportOrigin ReportOriginOf(const DownloadOrigin& origin);
+
 struct ReportContent {
   const SampleTable* table = nullptr;
   analysis::LimitSettings limits;

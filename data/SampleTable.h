@@ -17,6 +17,13 @@ struct SampleNumbers {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
+// Where an archived download came from: set when a table is read from the download archive.
+struct DownloadOrigin {
+  std::string receivedAt;  // UTC, ISO 8601 with "Z"
+  std::string port;
+  std::string sha256;  // of the raw text, hexadecimal
+};
+
 struct SampleTable {
   // Column texts of rows 0..N (row 0: "", " FECHA:", " HORA:", "CANAL 1", "CANAL 2").
   using Row = std::array<std::string, 5>;
@@ -32,4 +39,5 @@ struct SampleTable {
   // missing (a line too short, or a header line that is not there) gives "'' is not a valid
   // integer value".
   std::optional<std::string> error;
+  std::optional<DownloadOrigin> origin;  // only for a download read from the archive
 };

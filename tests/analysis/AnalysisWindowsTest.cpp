@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QTableView>
 #include <QToolButton>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 
 #include "analysis/SpanishCsvExport.h"
 #include "app/DataWindowTools.h"
+#include "archive/DownloadArchive.h"
 #include "charts/ChartTimeOptions.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
@@ -169,6 +171,46 @@ TEST_F(AnalysisWindowsTest, ReportFromTheCommandLineWithoutADisplay) {
   ASSERT_EQ(std::system((base + " --limits-rh :40").c_str()) >> 8, 0);
   const std::string text = CommandOutput("pdftotext '" + pdf.string() + "' - 2>&1");
   EXPECT_NE(text.find("hasta 40,00"), std::string::npos) << text;
+
+  // An archived download: the page names when and where it was received and its checksum.
+  const fs::path archivePath = dir_ / "descargas.sqlite";
+  NewDownload download;
+  download.rawText = kDownload;
+  download.receivedAt = std::chrono::system_clock::now();
+  download.port = "/dev/ttyUSB7";
+  download.program = "velmorante test";
+  std::int64_t id = 0;
+  std::string sha256;
+  {
+    DownloadArchive archive(archivePath.string());
+    id = archive.Add(download);
+    sha256 = archive.Get(id).summary.sha256;
+  }
+  const fs::path archived = dir_ / "archived.pdf";
+  const std::string fromArchive = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                  program + "' --report --history " + std::to_string(id) +
+                                  " --archive '" + archivePath.string() + "' --out '" +
+                                  archived.string() + "'";
+  ASSERT_EQ(std::system(fromArchive.c_str()) >> 8, 0);
+  const std::string identity = CommandOutput("pdftotext '" + archived.string() + "' - 2>&1");
+  EXPECT_NE(identity.find("/dev/ttyUSB7"), std::string::npos) << identity;
+  EXPECT_NE(identity.find(sha256.substr(0, 32)), std::string::npos) << identity;
+  EXPECT_NE(identity.find("33,75"), std::string::npos) << identity;
+  // A record that is not there, or an archive that does not exist, gives no page and no archive.
+  const fs::path none = dir_ / "none.pdf";
+  const fs::path missingArchive = dir_ / "missing.sqlite";
+  EXPECT_EQ(std::system(("'" + program + "' --report --history 99 --archive '" +
+                         archivePath.string() + "' --out '" + none.string() + "' 2>/dev/null")
+                            .c_str()) >>
+                8,
+            1);
+  EXPECT_EQ(std::system(("'" + program + "' --report --history 1 --archive '" +
+                         missingArchive.string() + "' --out '" + none.string() + "' 2>/dev/null")
+                            .c_str()) >>
+                8,
+            1);
+  EXPECT_FALSE(fs::exists(none));
+  EXPECT_FALSE(fs::exists(missingArchive));
 }
 
 TEST_F(AnalysisWindowsTest, ChartTimeAxisReadOutLimitLinesAndEdgeMarks) {

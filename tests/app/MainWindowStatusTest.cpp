@@ -1,6 +1,8 @@
 // What a status reply puts on the main window, fed through the received-characters path.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -40,6 +42,11 @@ struct BatteryCase {
   QColor barColor, fontColor;
   QString caption1, caption2;
 };
+
+// What ctest lists beside the case's name: the reading, not the object's bytes.
+void PrintTo(const BatteryCase& c, std::ostream* out) {
+  *out << "battery reading " << c.reading;
+}
 
 class BatteryDisplay : public ::testing::TestWithParam<BatteryCase> {};
 

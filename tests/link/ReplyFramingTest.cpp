@@ -4,6 +4,8 @@
 // reply showing the logger ready.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -52,6 +54,11 @@ struct FramingCase {
   std::vector<std::string> noiseAfter;
   std::vector<int> expected;  // seconds of the replies that must be decoded, in order
 };
+
+// What ctest lists beside the case's name: the pattern's name, not the object's bytes.
+void PrintTo(const FramingCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 std::string PrintName(const ::testing::TestParamInfo<FramingCase>& info) {
   return info.param.name;
