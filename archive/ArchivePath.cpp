@@ -6,7 +6,7 @@ std::string DefaultArchivePath(const EnvironmentLookup& environment) {
   const std::string chosen = environment("VELMORANTE_ARCHIVE");
   if (!chosen.empty()) return chosen;
   std::string dataHome = environment("XDG_DATA_HOME");
-  // The base directory specification asks for an absolute path and to ignore any other.
+  // XDG_DATA_HOME counts only when it is an absolute path; a relative one is ignored.
   if (dataHome.empty() || dataHome.front() != '/') {
     dataHome = environment("HOME") + "/.local/share";
   }
