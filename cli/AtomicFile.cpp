@@ -33,6 +33,10 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
+  return ReadWholeFile(path, std::string::npos);
+}
+
+std::string ReadWholeFile(const std::string& path, std::size_t limit) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fail(_("cannot read '%s': %s"), path, errno);
   std::string text;
@@ -46,6 +50,10 @@ std::string ReadWholeFile(const std::string& path) {
       Fail(_("cannot read '%s': %s"), path, error);
     }
     if (n == 0) break;
+    if (static_cast<std::size_t>(n) > limit - text.size()) {
+      ::close(fd);
+      throw FileTooLargeError(cli::Format(_("cannot read '%s': %s"), path, std::strerror(EFBIG)));
+    }
     text.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);

@@ -2,6 +2,7 @@
 // and reading, with failures worded for the terminal.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,3 +17,13 @@ class FileError : public std::runtime_error {
 void WriteFileAtomically(const std::string& path, std::string_view content);
 // Reads a whole file. Throws FileError.
 std::string ReadWholeFile(const std::string& path);
+
+// A file longer than the reader's limit: nothing of it is kept.
+class FileTooLargeError : public FileError {
+ public:
+  using FileError::FileError;
+};
+
+// Reads a whole file of at most `limit` bytes. Throws FileTooLargeError past the limit (a device
+// such as /dev/zero is refused before it fills the memory), FileError otherwise.
+std::string ReadWholeFile(const std::string& path, std::size_t limit);

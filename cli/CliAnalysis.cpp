@@ -27,7 +27,10 @@ namespace {
 // The decoded download of SOURCE. A file that is neither a capture nor a saved table, or a capture
 // that cannot be decoded, is an error: nothing is exported from half a download.
 SampleTable ReadSource(const std::string& path) {
-  const std::optional<LoadedDownload> loaded = RecogniseDownload(ReadWholeFile(path));
+  // Far above any download or its saved table; a device such as /dev/zero is refused.
+  constexpr std::size_t kLargestSource = std::size_t{64} << 20;
+  const std::optional<LoadedDownload> loaded =
+      RecogniseDownload(ReadWholeFile(path, kLargestSource));
   if (!loaded)
     throw std::runtime_error(
         Format(_("%s is neither a captured download nor a saved table file"), path));

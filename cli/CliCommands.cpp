@@ -201,31 +201,12 @@ int Download(const std::vector<std::string>& args, std::ostream& out, std::ostre
 // Reads a captured download. No download is longer than the download text's limit, so a larger
 // input (a device such as /dev/zero, the wrong file) is refused before it fills the memory.
 std::string ReadCapturedDownload(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  const auto fail = [&path](int error) {
-    throw FileError(Format(_("cannot read '%s': %s"), path, std::strerror(error)));
-  };
-  if (fd < 0) fail(errno);
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {  // a directory answers EISDIR here
-      const int error = errno;
-      ::close(fd);
-      fail(error);
-    }
-    if (n == 0) break;
-    if (text.size() + static_cast<std::size_t>(n) > ReplyInterpreter::kMaxDownloadText) {
-      ::close(fd);
-      throw FileError(Format(_("'%s' is larger than any download (%s bytes); it is not read"), path,
-                             std::to_string(ReplyInterpreter::kMaxDownloadText)));
-    }
-    text.append(buffer, static_cast<std::size_t>(n));
+  try {
+    return ReadWholeFile(path, ReplyInterpreter::kMaxDownloadText);
+  } catch (const FileTooLargeError&) {
+    throw FileError(Format(_("'%s' is larger than any download (%s bytes); it is not read"), path,
+                           std::to_string(ReplyInterpreter::kMaxDownloadText)));
   }
-  ::close(fd);
-  return text;
 }
 
 int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
