@@ -95,6 +95,9 @@ TEST(DialogGeometry, EveryControlSitsAtItsPlace) {
 
 TEST(DialogGeometry, FixedSizeLabelsShowTheirWholeText) {
   Windows windows;
+  // As the operator sees them: the labels are fitted when their window first shows.
+  windows.rate.show();
+  windows.clock.show();
   for (QLabel* label :
        {windows.rate.Label1, windows.clock.Label1, windows.clock.Label2, windows.clock.Label3}) {
     const qreal textWidth = QFontMetricsF(label->font()).horizontalAdvance(label->text());
