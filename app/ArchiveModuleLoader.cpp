@@ -1,0 +1,8 @@
+#include "app/ArchiveModuleLoader.h"
+
+#include "archive/ArchiveModule.h"
+#include "widgets/ModuleLoader.h"
+
+ArchiveModule& LoadArchiveModule() {
+  return *static_cast<ArchiveModule*>(LoadModule("velmorante-archive", "VelmoranteArchiveModule"));
+}
