@@ -1,3 +1,4 @@
+// Finds the archive module through the program's module loader.
 #include "app/ArchiveModuleLoader.h"
 
 #include "archive/ArchiveModule.h"

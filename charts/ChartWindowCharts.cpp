@@ -1,3 +1,4 @@
+// The chart window's charts: their looks, their places and their filling.
 #include "charts/ChartWindowCharts.h"
 
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// The chart module: what the windows ask of it, done with the line chart and the report page.
 #include "charts/PlotChartModule.h"
 
 #include <QPrintDialog>

@@ -1,3 +1,4 @@
+// The report's content as the page shows it.
 #include "charts/ReportContent.h"
 
 #include <QDateTime>

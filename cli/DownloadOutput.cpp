@@ -1,3 +1,4 @@
+// A received download, printed as a table or saved as the data window saves it.
 #include "cli/DownloadOutput.h"
 
 #include <ostream>

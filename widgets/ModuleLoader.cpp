@@ -1,3 +1,4 @@
+// Finding, opening and remembering the program's modules.
 #include "widgets/ModuleLoader.h"
 
 #include <QCoreApplication>
