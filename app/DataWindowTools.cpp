@@ -12,8 +12,7 @@
 #include "widgets/ErrorReport.h"
 #include "widgets/ModalWindow.h"
 
-DataWindowTools::DataWindowTools(TForm5* window)
-    : QObject(window), window_(window), summary_(new SummaryWindow(window)) {
+DataWindowTools::DataWindowTools(TForm5* window) : QObject(window), window_(window) {
   menu_ = new QMenu(window);
   menu_->setObjectName(QStringLiteral("AnalysisMenu"));
   menu_->addAction(QStringLiteral("Resumen y límites…"), this, &DataWindowTools::ShowSummary);
@@ -45,8 +44,14 @@ DataWindowTools::DataWindowTools(TForm5* window)
   button_->setGeometry(384, 216, 49, 52);
 }
 
+SummaryWindow* DataWindowTools::summary() {
+  // Made when first wanted: most data windows are closed without it.
+  if (summary_ == nullptr) summary_ = new SummaryWindow(window_);
+  return summary_;
+}
+
 void DataWindowTools::ShowSummary() {
-  summary_->ShowTable(window_->Table());
+  summary()->ShowTable(window_->Table());
   ShowModal(summary_);
 }
 
@@ -55,14 +60,14 @@ void DataWindowTools::Export(analysis::ExportFormat format) {
 }
 
 analysis::LimitSettings DataWindowTools::Limits() const {
-  return summary_->Limits();
+  return summary_ != nullptr ? summary_->Limits() : analysis::LimitSettings{};
 }
 
 ReportContent DataWindowTools::Content() const {
   ReportContent content;
   content.table = &window_->Table();
   if (window_->Table().origin) content.origin = ReportOriginOf(*window_->Table().origin);
-  content.limits = summary_->Limits();
+  content.limits = Limits();
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   return content;
 }

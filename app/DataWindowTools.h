@@ -37,11 +37,11 @@ class DataWindowTools : public QObject {
 
   QToolButton* button() const { return button_; }
   QMenu* menu() const { return menu_; }
-  SummaryWindow* summary() const { return summary_; }
+  SummaryWindow* summary();
 
  private:
   TForm5* window_;
   QToolButton* button_;
   QMenu* menu_;
-  SummaryWindow* summary_;
+  SummaryWindow* summary_ = nullptr;
 };

@@ -46,13 +46,15 @@ QStringList TForm3::HelpLines() {
 TForm3::TForm3(QWidget* parent) : QDialog(parent, CloseBoxOnlyFlags()) {
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("Ayuda soble el uso del programa"));
-  setFont(DialogFont(11));
   setFixedSize(ClientSizeForOuter(QSize(430, 350)));
 
+  // The memo lays its text out as it is made: it is made and given its own font before the
+  // window's font is set, so that the window's font is not loaded until the window is painted.
   Memo1 = new QPlainTextEdit(this);
   Memo1->setObjectName(QStringLiteral("Memo1"));
   Memo1->setGeometry(3, 15, 418, 295);
   Memo1->setFont(ArialFont(11));
+  setFont(DialogFont(11));
   QPalette tip = Memo1->palette();
   tip.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
   tip.setColor(QPalette::Text, QToolTip::palette().color(QPalette::ToolTipText));

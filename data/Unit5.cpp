@@ -51,15 +51,13 @@ QLabel* HeadingLabel(QWidget* parent, const char* name, const QString& text, int
   palette.setColor(QPalette::WindowText, kWhite);
   label->setPalette(palette);
   label->move(left, top);
-  label->adjustSize();
-  return label;
+  return label;  // sized to its text when the window is first dressed
 }
 
-QLineEdit* StartBox(QWidget* parent, const char* name, const QFont& font, const QRect& place) {
+QLineEdit* StartBox(QWidget* parent, const char* name, const QRect& place) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QLatin1String(name));
   edit->setReadOnly(true);
-  edit->setFont(font);
   QPalette palette = edit->palette();
   palette.setColor(QPalette::Base, kTeal);
   palette.setColor(QPalette::Text, kLime);
@@ -104,7 +102,6 @@ QString Latin1(const std::string& text) {
 TForm5::TForm5(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form5"));
   setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
-  setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
   resize(450, 362);
   BuildControls();
 }
@@ -117,11 +114,9 @@ void TForm5::BuildControls() {
   Label9 = HeadingLabel(this, "Label9", QStringLiteral(" Hora de inicio "), 162, 36);
   Label10 = HeadingLabel(this, "Label10", QStringLiteral(" Tasa de muestreo "), 288, 36);
 
-  const QFont arialBold = PixelFont(QStringLiteral("Arial"), 13, true);
-  Edit1 = StartBox(this, "Edit1", arialBold, QRect(6, 54, 121, 24));
-  Edit2 = StartBox(this, "Edit2", PixelFont(QStringLiteral("MS Sans Serif"), 13, true),
-                   QRect(135, 54, 121, 24));
-  Edit8 = StartBox(this, "Edit8", arialBold, QRect(273, 54, 121, 24));
+  Edit1 = StartBox(this, "Edit1", QRect(6, 54, 121, 24));
+  Edit2 = StartBox(this, "Edit2", QRect(135, 54, 121, 24));
+  Edit8 = StartBox(this, "Edit8", QRect(273, 54, 121, 24));
 
   Label1 = HiddenLabel(this, "Label1");
   Label2 = HiddenLabel(this, "Label2");
@@ -136,7 +131,6 @@ void TForm5::BuildControls() {
   StringGrid1 = new QTableView(this);
   StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
   StringGrid1->setGeometry(15, 93, 361, 214);
-  StringGrid1->setModel(model_);
   StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
   new TableSelectionCopy(*StringGrid1);  // Ctrl+C copies the whole selection
@@ -145,8 +139,6 @@ void TForm5::BuildControls() {
   StringGrid1->setShowGrid(false);  // the delegate draws the thick grid lines
   StringGrid1->setWordWrap(false);
   StringGrid1->setCornerButtonEnabled(false);
-  const QFont gridFont = PixelFont(QStringLiteral("Arial"), 11);
-  StringGrid1->setFont(gridFont);
   QPalette gridPalette = StringGrid1->palette();
   gridPalette.setColor(QPalette::Base, kMoneyGreen);
   gridPalette.setColor(QPalette::Text, kRed);
@@ -154,6 +146,27 @@ void TForm5::BuildControls() {
   const QColor lineColour = palette().color(QPalette::Window);
   StringGrid1->setItemDelegate(
       new GridCellDelegate(kRed, kMoneyGreen, lineColour, kGridLineWidth, StringGrid1));
+
+  SpeedButton1 = PictureButton(this, "SpeedButton1", QStringLiteral("GUARDAR"), DiskPicture(),
+                               QRect(384, 93, 49, 55));
+  SpeedButton2 = PictureButton(this, "SpeedButton2", QStringLiteral("GRAFICAR"), ChartPicture(),
+                               QRect(384, 156, 49, 52));
+  connect(SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
+  connect(SpeedButton2, &QToolButton::clicked, this, &TForm5::SpeedButton2Click);
+}
+
+void TForm5::DressControls() {
+  if (dressed_) return;
+  dressed_ = true;
+  setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
+  for (QLabel* heading : {Label7, Label8, Label9, Label10}) heading->adjustSize();
+  const QFont arialBold = PixelFont(QStringLiteral("Arial"), 13, true);
+  Edit1->setFont(arialBold);
+  Edit2->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 13, true));
+  Edit8->setFont(arialBold);
+
+  const QFont gridFont = PixelFont(QStringLiteral("Arial"), 11);
+  StringGrid1->setFont(gridFont);
 
   // Fixed row and column: the headers, drawn like fixed cells in the button-face colour with a
   // darker edge. Fixed sizes keep a reset of a very long table from measuring every row.
@@ -177,13 +190,7 @@ void TForm5::BuildControls() {
   StringGrid1->horizontalHeader()->setFixedHeight(kRowHeight);
   StringGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
   StringGrid1->verticalHeader()->setFixedWidth(kColumnWidth);
-
-  SpeedButton1 = PictureButton(this, "SpeedButton1", QStringLiteral("GUARDAR"), DiskPicture(),
-                               QRect(384, 93, 49, 55));
-  SpeedButton2 = PictureButton(this, "SpeedButton2", QStringLiteral("GRAFICAR"), ChartPicture(),
-                               QRect(384, 156, 49, 52));
-  connect(SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
-  connect(SpeedButton2, &QToolButton::clicked, this, &TForm5::SpeedButton2Click);
+  StringGrid1->setModel(model_);
 }
 
 void TForm5::SetDownloadTextSource(std::function<std::string()> source) {
@@ -245,6 +252,7 @@ void TForm5::showEvent(QShowEvent* event) {
 }
 
 void TForm5::FormActivate() {
+  DressControls();
   SampleTable table;
   if (otherTable_) {
     // Another table leaves the download's decoder and start boxes as they were.

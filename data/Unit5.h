@@ -82,7 +82,11 @@ class TForm5 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The controls are made and placed at construction; what measures text (fonts, the headers'
+  // style, the table's model, labels sized to their text) waits for the first showing, so that
+  // creating the window at start-up loads no font for it.
   void BuildControls();
+  void DressControls();
   // Runs one decoding step on a copy of the table and shows the result.
   void RunDecodeStep(const std::function<void(const SampleDecoder::Lines&, SampleTable&)>& step);
   void ShowStart(const SampleTable& table);
@@ -92,6 +96,7 @@ class TForm5 : public QDialog {
   SampleDecoder decoder_;  // one for the window's life: its month-length cell carries over
   SampleTableModel* model_ = nullptr;
   int downloadLineCount_ = 0;
+  bool dressed_ = false;
 
   std::function<std::string()> downloadTextSource_;
   std::optional<SampleTable> otherTable_;              // shown once, instead of the text

@@ -7,6 +7,8 @@
 
 ClockDisplay::ClockDisplay(QWidget* parent)
     : QWidget(parent), clock_([] { return QDateTime::currentDateTime(); }) {
+  // The face covers the whole box: nothing behind it needs repainting with it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   tickTimer_.setSingleShot(true);
   tickTimer_.setTimerType(Qt::PreciseTimer);
   connect(&tickTimer_, &QTimer::timeout, this, &ClockDisplay::tick);
@@ -48,7 +50,8 @@ void ClockDisplay::hideEvent(QHideEvent* event) {
 }
 
 void ClockDisplay::tick() {
-  update();
+  // A date display repaints once a day, not every second.
+  if (text() != shownText_) update();
   scheduleNextTick();
 }
 
@@ -67,6 +70,7 @@ void ClockDisplay::paintEvent(QPaintEvent*) {
   DrawBevel(p, r, bevel, true);
   const qreal marginX = bevel + r.height() * 0.12;
   const qreal marginY = bevel + r.height() * 0.12;
-  DrawSegmentText(p, r.adjusted(marginX, marginY, -marginX, -marginY), text(), textColor_,
+  shownText_ = text();
+  DrawSegmentText(p, r.adjusted(marginX, marginY, -marginX, -marginY), shownText_, textColor_,
                   UnlitShade(textColor_).darker(250), Qt::AlignHCenter);
 }

@@ -45,6 +45,7 @@ class ClockDisplay : public QWidget {
   void scheduleNextTick();
 
   Mode mode_ = Time;
+  QString shownText_;  // as last painted: a tick repaints only when the text moves on
   QColor textColor_{0x00, 0xFF, 0x00};
   std::function<QDateTime()> clock_;
   QTimer tickTimer_;

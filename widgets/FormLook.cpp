@@ -1,5 +1,6 @@
 #include "widgets/FormLook.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
@@ -48,7 +49,9 @@ void CentreOnScreen(QWidget* window) {
                area.y() + (area.height() - frame.height()) / 2);
 }
 
-void FitTextToWidth(QLabel* label) {
+namespace {
+
+void FitTextToWidthNow(QLabel* label) {
   const QString text = label->text();
   if (text.size() < 2) return;
   QFont font = label->font();
@@ -60,4 +63,35 @@ void FitTextToWidth(QLabel* label) {
   const qreal perGap = std::min<qreal>(1.0, (overflow + 1) / (text.size() - 1));
   font.setLetterSpacing(QFont::AbsoluteSpacing, -perGap);
   label->setFont(font);
+}
+
+// Fits a label's text once, as the label is first shown (before it is painted), then goes away.
+class FitAtFirstShow : public QObject {
+ public:
+  explicit FitAtFirstShow(QLabel* label) : QObject(label), label_(label) {
+    label->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == label_ && event->type() == QEvent::Show) {
+      label_->removeEventFilter(this);
+      FitTextToWidthNow(label_);
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  QLabel* label_;
+};
+
+}  // namespace
+
+void FitTextToWidth(QLabel* label) {
+  if (label->isVisible()) {
+    FitTextToWidthNow(label);
+  } else {
+    new FitAtFirstShow(label);
+  }
 }

@@ -32,7 +32,9 @@ constexpr QSize ClientSizeForOuter(QSize outer) {
 }
 
 // Narrows the letter spacing of a fixed-size label whose text would be cut off by its width, as
-// happens where a stand-in font runs a little wider than the font the layout was made for.
+// happens where a stand-in font runs a little wider than the font the layout was made for. A label
+// not yet shown is measured when it first shows: measuring loads its font, which a window created
+// at start-up and never opened should not pay for.
 void FitTextToWidth(QLabel* label);
 
 // Moves `window` so that it sits in the middle of the available area of its screen.

@@ -1,7 +1,9 @@
 #include "widgets/IndicatorLamp.h"
 
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QTime>
 #include <algorithm>
 
 #include "widgets/InstrumentPainting.h"
@@ -9,7 +11,9 @@
 IndicatorLamp::IndicatorLamp(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFocusPolicy(Qt::NoFocus);
-  blinkTimer_.setInterval(kHalfPeriodMs);
+  // The plate covers the whole box: nothing behind it needs repainting with it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  blinkTimer_.setSingleShot(true);
   blinkTimer_.setTimerType(Qt::PreciseTimer);
   connect(&blinkTimer_, &QTimer::timeout, this, &IndicatorLamp::blinkStep);
 }
@@ -49,18 +53,35 @@ void IndicatorLamp::setLampColor(const QColor& color) {
 void IndicatorLamp::restartBlinking() {
   phaseOn_ = true;
   if (lit_ && flashing_)
-    blinkTimer_.start();
+    scheduleNextBlink();
   else
     blinkTimer_.stop();
+}
+
+void IndicatorLamp::scheduleNextBlink() {
+  // On the computer clock's half seconds, a few milliseconds after, like the clock displays: the
+  // lamp and the clocks then change in one repaint of the window instead of two.
+  const int msIntoHalf = QTime::currentTime().msec() % kHalfPeriodMs;
+  blinkTimer_.start(kHalfPeriodMs - msIntoHalf + 5);
 }
 
 void IndicatorLamp::blinkStep() {
   if (!lit_ || !flashing_) return;
   phaseOn_ = !phaseOn_;
-  update();
+  if (!blinkTimer_.isActive()) scheduleNextBlink();  // called by the timer, which has run out
+  // Only the lamp changes as it flashes: the caption beside it is not redrawn twice a second.
+  update(lampRect().toAlignedRect());
 }
 
-void IndicatorLamp::paintEvent(QPaintEvent*) {
+QRectF IndicatorLamp::lampRect() const {
+  const QRectF r = QRectF(rect());
+  const qreal h = r.height();
+  const qreal margin = std::max<qreal>(2, h * 0.15);
+  const qreal lampD = std::max<qreal>(4, h - 2 * margin);
+  return QRectF(r.left() + margin, r.center().y() - lampD / 2, lampD, lampD);
+}
+
+void IndicatorLamp::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r = QRectF(rect());
@@ -75,14 +96,13 @@ void IndicatorLamp::paintEvent(QPaintEvent*) {
   DrawBevel(p, r, bevel, false);
 
   const qreal margin = std::max<qreal>(2, h * 0.15);
-  const qreal lampD = std::max<qreal>(4, h - 2 * margin);
-  const QRectF lampRect(r.left() + margin, r.center().y() - lampD / 2, lampD, lampD);
-  DrawLamp(p, lampRect, lampColor_, lampVisibleNow());
+  const QRectF lamp = lampRect();
+  DrawLamp(p, lamp, lampColor_, lampVisibleNow());
 
   if (!text_.isEmpty()) {
-    const QRectF textRect(lampRect.right() + margin * 0.7, r.top() + bevel,
-                          r.right() - bevel - lampRect.right() - margin, r.height() - 2 * bevel);
-    if (textRect.width() > 0) {
+    const QRectF textRect(lamp.right() + margin * 0.7, r.top() + bevel,
+                          r.right() - bevel - lamp.right() - margin, r.height() - 2 * bevel);
+    if (textRect.width() > 0 && event->rect().intersects(textRect.toAlignedRect())) {
       QFont f = font();
       QFontMetricsF metrics(f);
       if (metrics.horizontalAdvance(text_) > textRect.width() ||

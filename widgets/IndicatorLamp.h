@@ -39,7 +39,8 @@ class IndicatorLamp : public QWidget {
   QSize minimumSizeHint() const override { return {20, 10}; }
 
  public slots:
-  // Moves a flashing lamp to its next half period; the blink timer calls it every 500 ms.
+  // Moves a flashing lamp to its next half period; the blink timer calls it on every half second
+  // of the computer clock.
   void blinkStep();
 
  protected:
@@ -47,6 +48,8 @@ class IndicatorLamp : public QWidget {
 
  private:
   void restartBlinking();
+  void scheduleNextBlink();
+  QRectF lampRect() const;
 
   bool lit_ = false;
   bool flashing_ = false;

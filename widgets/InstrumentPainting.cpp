@@ -1,5 +1,6 @@
 #include "widgets/InstrumentPainting.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QLinearGradient>
@@ -201,18 +202,22 @@ bool LinesFit(const QFont& font, const QStringList& lines, const QSizeF& box, qr
 int FittedPixelSize(QFont base, const QString& text, const QSizeF& box) {
   const QStringList lines = text.split(QLatin1Char('\n'));
   const qsizetype lineCount = std::max<qsizetype>(1, lines.size());
-  int size = std::max(1, static_cast<int>(box.height() / lineCount));
-  base.setPixelSize(size);
+  const int tallest = std::max(1, static_cast<int>(box.height() / lineCount));
+  if (tallest <= 4) return tallest;
+  // Every size measured loads a font of its own, which is slow. The font's own size is usually
+  // loaded already (the widget draws with it), and text widths grow nearly in proportion to the
+  // size: measure there, go straight to the size that should fit, and step down from it.
+  const int own = base.pixelSize() > 0 ? base.pixelSize() : QFontInfo(base).pixelSize();
+  if (own > 0) base.setPixelSize(own);
+  const int measured = own > 0 ? own : tallest;
   qreal widest = 0;
-  if (size <= 4 || LinesFit(base, lines, box, widest)) return size;
-  // Every size tried loads a font of its own, which is slow: text widths grow nearly in
-  // proportion to the size, so go straight to the size that should fit and step down from there.
+  LinesFit(base, lines, box, widest);
   const QFontMetricsF metrics(base);
   qreal scale = widest > 0 ? box.width() / widest : 1.0;
   if (metrics.height() > 0) {
     scale = std::min(scale, box.height() * 1.15 / (metrics.height() * lineCount));
   }
-  size = std::clamp(static_cast<int>(size * scale), 4, size - 1);
+  int size = std::clamp(static_cast<int>(measured * scale), 4, tallest);
   base.setPixelSize(size);
   while (size > 4 && !LinesFit(base, lines, box, widest)) base.setPixelSize(--size);
   return size;

@@ -8,7 +8,10 @@
 #include "widgets/DecimalText.h"
 #include "widgets/InstrumentPainting.h"
 
-LedBar::LedBar(QWidget* parent) : QWidget(parent) {}
+LedBar::LedBar(QWidget* parent) : QWidget(parent) {
+  // The plate covers the whole box: nothing behind it needs repainting with it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void LedBar::setValue(double value) {
   if (std::isnan(value)) value = kMinimum;

@@ -1,7 +1,11 @@
 #include "widgets/RadioGroup.h"
 
+#include <qdrawutil.h>
 #include <QButtonGroup>
+#include <QPainter>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QVBoxLayout>
 
 RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
@@ -39,4 +43,21 @@ int RadioGroup::count() const {
 
 QRadioButton* RadioGroup::item(int index) const {
   return qobject_cast<QRadioButton*>(buttons_->button(index));
+}
+
+void RadioGroup::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  QStyleOptionGroupBox option;
+  initStyleOption(&option);
+  const QRect frame =
+      style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, this);
+  qDrawShadeRect(&painter, frame.adjusted(0, 0, -1, -1), palette(), true, 1, 0);
+  if (title().isEmpty()) return;
+  // The caption interrupts the line, on the window's background.
+  const QRect label =
+      style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+  painter.fillRect(label, palette().brush(backgroundRole()));
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+  painter.drawText(label, Qt::AlignCenter | Qt::TextShowMnemonic, title());
 }

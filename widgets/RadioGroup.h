@@ -1,5 +1,7 @@
 // A captioned group of radio buttons in one or more columns, with the item index -1 for "none
-// selected" (which a plain exclusive button group cannot return to once an item was chosen).
+// selected" (which a plain exclusive button group cannot return to once an item was chosen). Its
+// frame is an etched line drawn directly: the style's own group frame is a picture whose loading
+// brings in every image-format plug-in, a cost the main window would pay at its first paint.
 #pragma once
 
 #include <QGroupBox>
@@ -18,6 +20,9 @@ class RadioGroup : public QGroupBox {
   void setItemIndex(int index);  // -1 clears the selection
   int count() const;
   QRadioButton* item(int index) const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 
  signals:
   // The operator selected an item (not emitted for setItemIndex).

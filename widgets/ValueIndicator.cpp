@@ -7,7 +7,10 @@
 #include "widgets/DecimalText.h"
 #include "widgets/InstrumentPainting.h"
 
-ValueIndicator::ValueIndicator(QWidget* parent) : QWidget(parent) {}
+ValueIndicator::ValueIndicator(QWidget* parent) : QWidget(parent) {
+  // The face covers the whole box: nothing behind it needs repainting with it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void ValueIndicator::setValue(double value) {
   // NaN never equals itself; treat two NaNs as the same value.
