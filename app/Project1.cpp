@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/FontConfigWarmUp.h"
 #include "app/NoDisplayFallback.h"
 #include "app/ProcessFormats.h"
 #include "app/ProgramWindows.h"
@@ -80,6 +81,7 @@ int RunProject1(int argc, char** argv) {
   if (AsksForReport(argc, argv)) return RunReportCommand(argc, argv);
   if (!HasDisplay()) return RunWithoutWindows(argc, argv, true);
 
+  FontConfigWarmUp fonts;  // while the application connects to the display
   QApplication app(argc, argv);
   NameApplication();
   LoadQtTranslations(app);
@@ -111,6 +113,7 @@ int RunProject1(int argc, char** argv) {
   if (!options.port.isEmpty()) windowOptions.extraPorts.push_back(options.port.toStdString());
   windowOptions.runSetupDialog = !options.quitAfterShow;
 
+  fonts.Wait();
   ProgramWindows windows = CreateProgramWindows(windowOptions);
   if (!port.isEmpty()) windows.Form1->ComPort1.SetPort(port.toStdString());
   windows.Form1->SetArchivePath(DefaultArchivePath());
