@@ -3,10 +3,9 @@
 
 #include <QDateTime>
 #include <QMenu>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QToolButton>
 
+#include "charts/ChartModule.h"
 #include "data/ExportFileDialog.h"
 #include "data/SummaryWindow.h"
 #include "data/Unit5.h"
@@ -74,7 +73,8 @@ ReportContent DataWindowTools::Content() const {
 }
 
 void DataWindowTools::SaveReport() {
-  const QByteArray pdf = ReportPdf(Content());
+  QByteArray pdf;
+  if (!RunReportingErrors(window_, [&] { pdf = LoadChartModule().ReportPdf(Content()); })) return;
   if (pdf.isEmpty()) {
     ShowErrorReport(window_, QStringLiteral("No se pudo componer el informe"));
     return;
@@ -85,9 +85,6 @@ void DataWindowTools::SaveReport() {
 }
 
 void DataWindowTools::PrintReportPage() {
-  QPrinter printer(QPrinter::HighResolution);
-  QPrintDialog dialog(&printer, window_);
-  dialog.setWindowTitle(QStringLiteral("Imprimir informe"));
-  if (dialog.exec() != QDialog::Accepted) return;
-  RunReportingErrors(window_, [&] { PrintReport(printer, Content()); });
+  RunReportingErrors(window_,
+                     [this] { LoadChartModule().PrintReportWithDialog(window_, Content()); });
 }

@@ -1,13 +1,14 @@
 // What the data window offers besides saving and charting, behind one "ANÁLISIS" button in the free
 // space below "GRAFICAR": the summary with limits, the exports (CSV, CSV for Spanish spreadsheets,
-// JSON) and the one-page report, saved as PDF or printed. The specified controls stay as they are.
+// JSON) and the one-page report, saved as PDF or printed (through the chart module, loaded then).
+// The specified controls stay as they are.
 #pragma once
 
 #include <QObject>
 #include <QString>
 
 #include "analysis/ExportFormat.h"
-#include "charts/ReportPage.h"
+#include "charts/ReportContent.h"
 
 class QMenu;
 class QToolButton;

@@ -5,7 +5,9 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "archive/DownloadArchive.h"
+#include "app/ArchiveModuleLoader.h"
+#include "archive/ArchiveError.h"
+#include "archive/ArchiveModule.h"
 #include "data/Unit5.h"
 #include "widgets/ErrorReport.h"
 
@@ -61,14 +63,19 @@ void DownloadArchiver::SetPath(const std::string& archivePath) {
   problem_.clear();
 }
 
-DownloadArchive* DownloadArchiver::Archive() {
+ArchiveStore* DownloadArchiver::Archive() {
   if (archive_ || path_.empty() || unusable_) return archive_.get();
   try {
-    archive_ = std::make_unique<DownloadArchive>(path_);
+    archive_ = LoadArchiveModule().Open(path_);
     problem_.clear();
   } catch (const ArchiveError& error) {
     problem_ = ArchiveProblemText(error, path_);
     unusable_ = error.FileIsUnusable();
+  } catch (const std::exception& error) {
+    // The module could not be loaded: said once, and the run goes on without an archive.
+    problem_ = QString::fromStdString(error.what());
+    if (!problem_.isEmpty()) problem_[0] = problem_[0].toLower();
+    unusable_ = true;
   }
   return archive_.get();
 }
@@ -99,7 +106,7 @@ void DownloadArchiver::Completed(const std::string& text, TForm5* data) {
 
 std::optional<std::int64_t> DownloadArchiver::Keep(const std::string& text, EndReason reason) {
   if (path_.empty()) return std::nullopt;
-  DownloadArchive* archive = Archive();
+  ArchiveStore* archive = Archive();
   if (!archive) {
     // Once said, an unusable file is not mentioned again: the program goes on without it.
     if (unusable_ && unusableReported_) return std::nullopt;
@@ -125,7 +132,7 @@ std::optional<std::int64_t> DownloadArchiver::Keep(const std::string& text, EndR
 }
 
 void DownloadArchiver::NoteSaved(std::int64_t id, const QString& file) {
-  DownloadArchive* archive = Archive();
+  ArchiveStore* archive = Archive();
   if (!archive) return;
   try {
     archive->RecordSave(id, file.toStdString(), clock_());

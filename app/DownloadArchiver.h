@@ -16,7 +16,7 @@
 
 #include "archive/DownloadRecord.h"
 
-class DownloadArchive;
+class ArchiveStore;
 class QWidget;
 class TForm5;
 
@@ -38,8 +38,9 @@ class DownloadArchiver {
   // The end marker came: archives the text, and has `data` note the files its table is saved to.
   void Completed(const std::string& text, TForm5* data);
 
-  // The archive, opened at first use; nullptr when there is none (ProblemText() says why).
-  DownloadArchive* Archive();
+  // The archive, opened at first use (loading the archive module then); nullptr when there is
+  // none (ProblemText() says why).
+  ArchiveStore* Archive();
   const QString& ProblemText() const { return problem_; }
   const std::string& path() const { return path_; }
   // Notes that record `id` was saved to `file`; a failure is reported like any other.
@@ -54,8 +55,8 @@ class DownloadArchiver {
   std::string program_;
   Clock clock_;
   QWidget* parent_;
-  std::unique_ptr<DownloadArchive> archive_;
-  bool unusable_ = false;  // the file is left alone for the rest of the run
+  std::unique_ptr<ArchiveStore> archive_;
+  bool unusable_ = false;  // the file (or the module) is left alone for the rest of the run
   bool unusableReported_ = false;
   QString problem_;
   bool running_ = false;

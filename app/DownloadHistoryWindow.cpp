@@ -11,7 +11,8 @@
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/PanelColors.h"
-#include "archive/DownloadArchive.h"
+#include "archive/ArchiveError.h"
+#include "archive/ArchiveModule.h"
 #include "data/DownloadSource.h"
 #include "data/Unit5.h"
 #include "widgets/ColorButton.h"
@@ -123,7 +124,7 @@ void DownloadHistoryWindow::showEvent(QShowEvent* event) {
 
 void DownloadHistoryWindow::Refresh() {
   const QString file = QString::fromStdString(archiver_.path());
-  DownloadArchive* archive = archiver_.Archive();
+  ArchiveStore* archive = archiver_.Archive();
   if (!archive) {
     model_->SetRecords({});
     place_->setText(file.isEmpty()
@@ -148,7 +149,7 @@ void DownloadHistoryWindow::OpenSelected() {
 }
 
 void DownloadHistoryWindow::OpenRecord(int row) {
-  DownloadArchive* archive = archiver_.Archive();
+  ArchiveStore* archive = archiver_.Archive();
   if (!archive || !data_ || row < 0 || row >= model_->rowCount()) return;
   const std::int64_t id = model_->Record(row).id;
   ArchivedDownload record;

@@ -5,7 +5,6 @@
 #include "app/Unit3.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
-#include "charts/ChartTimeOptions.h"
 #include "charts/Unit6.h"
 #include "data/Unit5.h"
 #include "widgets/ModalWindow.h"
@@ -29,8 +28,8 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   TForm6* charts = windows.Form6;
   data->SetChartWindowOpener([charts] { ShowModal(charts); });
   auto* tools = new DataWindowTools(data);  // owned by the data window
-  new ChartTimeOptions(                     // owned by the chart window
-      charts, [data] { return &data->Table(); }, [tools] { return tools->Limits(); });
+  // The chart window's time axis option comes with its charts, at its first showing.
+  charts->SetLimitsSource([tools] { return tools->Limits(); });
 
   main->SetWindows({.about = windows.Form2,
                     .help = windows.Form3,

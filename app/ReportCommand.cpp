@@ -10,12 +10,13 @@
 #include <optional>
 
 #include "analysis/LimitRange.h"
+#include "app/ArchiveModuleLoader.h"
 #include "app/DownloadArchiver.h"
 #include "app/StartupOptions.h"
 #include "archive/ArchiveError.h"
+#include "archive/ArchiveModule.h"
 #include "archive/ArchivePath.h"
-#include "archive/DownloadArchive.h"
-#include "charts/ReportPage.h"
+#include "charts/ChartModule.h"
 #include "data/DownloadSource.h"
 #include "data/SampleDecoder.h"
 #include "data/TableFileWriter.h"
@@ -58,8 +59,8 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
     return std::nullopt;
   }
   try {
-    DownloadArchive archive(path);
-    const ArchivedDownload record = archive.Get(id);
+    const std::unique_ptr<ArchiveStore> archive = LoadArchiveModule().Open(path);
+    const ArchivedDownload record = archive->Get(id);
     LoadedDownload loaded;
     loaded.kind = LoadedDownload::Kind::kRawDownload;
     loaded.rawText = record.rawText;
@@ -70,6 +71,9 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
   } catch (const ArchiveError& error) {
     Complain(QStringLiteral("no se puede leer la descarga archivada %1: %2")
                  .arg(options.reportHistoryId, ArchiveProblemText(error, path)));
+    return std::nullopt;
+  } catch (const std::exception& error) {
+    Complain(QString::fromStdString(error.what()));  // the archive module could not be loaded
     return std::nullopt;
   }
 }
@@ -136,7 +140,13 @@ int RunReportCommand(int argc, char** argv) {
   content.limits = {*humidity, *temperature};
   if (loaded->table.origin) content.origin = ReportOriginOf(*loaded->table.origin);
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
-  const QByteArray pdf = ReportPdf(content);
+  QByteArray pdf;
+  try {
+    pdf = LoadChartModule().ReportPdf(content);
+  } catch (const std::exception& error) {
+    Complain(QString::fromStdString(error.what()));  // the chart module could not be loaded
+    return 1;
+  }
   if (pdf.isEmpty()) {
     Complain(QStringLiteral("no se pudo componer el informe"));
     return 1;

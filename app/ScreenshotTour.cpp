@@ -15,8 +15,7 @@
 #include "app/Unit3.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
-#include "charts/ChartTimeOptions.h"
-#include "charts/ReportPage.h"
+#include "charts/ChartModule.h"
 #include "charts/Unit6.h"
 #include "data/SummaryWindow.h"
 #include "data/Unit5.h"
@@ -101,8 +100,7 @@ void ScreenshotTour::AddAnalysisSteps() {
   TForm5* data = windows_.Form5;
   TForm6* charts = windows_.Form6;
   auto* tools = data->findChild<DataWindowTools*>();
-  auto* timeOptions = charts->findChild<ChartTimeOptions*>();
-  if (!tools || !timeOptions) return;
+  if (!tools) return;
   steps_.push_back({QStringLiteral("summary"),
                     [tools] {
                       analysis::LimitSettings limits;
@@ -112,21 +110,30 @@ void ScreenshotTour::AddAnalysisSteps() {
                       tools->ShowSummary();
                     },
                     [tools] { return IfVisible(tools->summary()); }, CloseWindow, 10000});
-  steps_.push_back({QStringLiteral("charts-time"),
-                    [data, timeOptions] {
-                      timeOptions->timeAxisBox()->setChecked(true);
-                      data->SpeedButton2Click();
+  steps_.push_back({QStringLiteral("charts-time"), [data] { data->SpeedButton2Click(); },
+                    [charts]() -> QWidget* {
+                      // The time axis option comes with the charts, at the window's showing.
+                      auto* timeAxis = charts->findChild<QCheckBox*>(QStringLiteral("TimeAxisBox"));
+                      if (!IfVisible(charts) || !timeAxis) return nullptr;
+                      if (timeAxis->isChecked()) return charts;
+                      timeAxis->setChecked(true);
+                      return nullptr;
                     },
-                    [charts] { return IfVisible(charts); }, CloseWindow, 10000});
+                    CloseWindow, 10000});
   const QString pdf = QDir(dir_).filePath(QStringLiteral("report.pdf"));
-  steps_.push_back(
-      {QString(),
-       [tools, pdf] {
-         QFile file(pdf);
-         if (!file.open(QIODevice::WriteOnly) || file.write(ReportPdf(tools->Content())) < 0)
-           std::fprintf(stderr, "Velmorante: no se pudo guardar %s\n", qPrintable(pdf));
-       },
-       [data] { return data; }, nullptr, 5000});
+  steps_.push_back({QString(),
+                    [tools, pdf] {
+                      try {
+                        QFile file(pdf);
+                        if (!file.open(QIODevice::WriteOnly) ||
+                            file.write(LoadChartModule().ReportPdf(tools->Content())) < 0)
+                          std::fprintf(stderr, "Velmorante: no se pudo guardar %s\n",
+                                       qPrintable(pdf));
+                      } catch (const std::exception& error) {
+                        std::fprintf(stderr, "Velmorante: %s\n", error.what());
+                      }
+                    },
+                    [data] { return data; }, nullptr, 5000});
 }
 
 void ScreenshotTour::Poll() {

@@ -11,6 +11,7 @@
 #include "analysis/RoundedNumber.h"
 #include "analysis/StampText.h"
 #include "charts/ChartTimeAxis.h"
+#include "charts/ChartWindowCharts.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
 #include "widgets/ErrorReport.h"
@@ -43,6 +44,12 @@ ChartTimeOptions::ChartTimeOptions(TForm6* window, std::function<const SampleTab
   readOut_->setToolTip(QStringLiteral("El punto bajo el puntero del ratón."));
   connect(timeAxis_, &QCheckBox::toggled, this, [this] { Apply(); });
   window->installEventFilter(this);
+  if (window->isVisible()) {
+    // Made while the window is being shown: that showing's event has gone by.
+    timeAxis_->show();
+    readOut_->show();
+    QTimer::singleShot(0, this, [this] { Apply(); });
+  }
   for (LineChart* chart : {window->Chart1, window->Chart2}) {
     chart->setMouseTracking(true);
     chart->installEventFilter(this);
@@ -58,7 +65,8 @@ void ChartTimeOptions::Apply() {
     onTimeAxis_ = false;
     RestoreSampleAxis(*window_->Chart1);
     RestoreSampleAxis(*window_->Chart2);
-    RunReportingErrors(window_, [this] { window_->FormActivate(); });
+    RunReportingErrors(
+        window_, [this, table] { FillWindowCharts(*window_->Chart1, *window_->Chart2, table); });
   }
   if (timeAxis_->isChecked()) {
     onTimeAxis_ = true;

@@ -251,15 +251,3 @@ void PrintReport(QPrinter& printer, const ReportContent& content) {
               content);
   if (!painter.end()) throw std::runtime_error("No se pudo terminar la impresión del informe");
 }
-
-ReportOrigin ReportOriginOf(const DownloadOrigin& origin) {
-  const QDateTime received =
-      QDateTime::fromString(QString::fromStdString(origin.receivedAt), Qt::ISODate);
-  ReportOrigin shown;
-  shown.receivedAt = received.isValid()
-                         ? received.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
-                         : QString::fromStdString(origin.receivedAt);
-  shown.receivedWhere = QString::fromStdString(origin.port);
-  shown.sha256 = QString::fromStdString(origin.sha256);
-  return shown;
-}

@@ -5,32 +5,12 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
-#include <optional>
 
-#include "analysis/SampleStatistics.h"
-#include "data/SampleDecoder.h"
+#include "charts/ReportContent.h"
 
 class QPainter;
 class QPrinter;
 class QRectF;
-
-// Where an archived download came from.
-struct ReportOrigin {
-  QString receivedAt;     // "07/12/2026 21:40:02"
-  QString receivedWhere;  // computer and port
-  QString sha256;         // of the raw text, hexadecimal
-};
-
-// The origin as the page shows it: the reception time in local time, "dd/MM/yyyy HH:mm:ss".
-ReportOrigin ReportOriginOf(const DownloadOrigin& origin);
-
-struct ReportContent {
-  const SampleTable* table = nullptr;
-  analysis::LimitSettings limits;
-  QString generatedAt;  // shown in the footer; the caller passes the clock's reading
-  std::optional<ReportOrigin> origin;
-};
 
 // Draws the page on `painter` into `page` (in the painter's device pixels).
 void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& content);

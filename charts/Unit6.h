@@ -1,16 +1,23 @@
 // The chart window: the downloaded temperatures and relative humidities as two line charts
 // against the sample number, with buttons to copy and print each chart and two buttons that
 // explain the mouse gestures for zooming and panning.
+//
+// The window and its buttons are made with the other windows at start; the charts are made by the
+// chart module (see ChartModule) at the window's first showing, or at the first call that needs
+// them, so that the plotting and printing libraries are loaded only then. When the module cannot
+// be loaded, the standard error report says why and the window stays without charts.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 #include <functional>
 
+#include "analysis/SampleStatistics.h"
+
+class ChartModule;
 class ColorButton;
 class LineChart;
 class QCPGraph;
-struct SampleNumbers;
 struct SampleTable;
 
 class TForm6 : public QDialog {
@@ -21,10 +28,14 @@ class TForm6 : public QDialog {
   // Where the charts' data come from: the decoded table that the data window shows, read at every
   // showing. Until set, or while it gives no table, the charts stay empty.
   void SetTableSource(std::function<const SampleTable*()> table);
+  // Where the limits drawn on the charts come from. When set before the charts are made, the window
+  // also gets its date and time axis option.
+  void SetLimitsSource(std::function<analysis::LimitSettings()> limits);
 
   // Refills both charts from the table's numbers, sample k at x = k - 1. Throws std::runtime_error
   // ("'' is not a valid floating point value") at a sample whose line could not be decoded, as its
-  // empty cell would; the points before it stay.
+  // empty cell would; the points before it stay. Also throws when the chart module cannot be
+  // loaded.
   void FormActivate();
 
   void AbColBitBtn1Click();  // copy the temperature chart
@@ -37,10 +48,11 @@ class TForm6 : public QDialog {
   static QString PanInstruction();
   static QString ZoomInstruction();
 
-  LineChart* Chart1;
-  LineChart* Chart2;
-  QCPGraph* Series1;
-  QCPGraph* LineSeries1;
+  // Null until the charts are made.
+  LineChart* Chart1 = nullptr;
+  LineChart* Chart2 = nullptr;
+  QCPGraph* Series1 = nullptr;
+  QCPGraph* LineSeries1 = nullptr;
   ColorButton* AbColBitBtn1;
   ColorButton* AbColBitBtn2;
   ColorButton* AbColBitBtn3;
@@ -52,10 +64,11 @@ class TForm6 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // Appends one channel of every sample to a chart, in sample order.
-  void FillChart(LineChart& chart, const SampleTable* table, double SampleNumbers::*channel);
-  void ShowPrintPreview(LineChart& chart);
+  // The chart module, with the charts made; throws when the module cannot be loaded.
+  ChartModule& Charts();
+  void ShowPrintPreview(LineChart* TForm6::*chart);
   void ShowInstruction(const QString& text);
 
   std::function<const SampleTable*()> tableSource_;
+  std::function<analysis::LimitSettings()> limitsSource_;
 };

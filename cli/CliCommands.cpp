@@ -16,6 +16,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
+#include "cli/DownloadOutput.h"
 #include "cli/LoggerSession.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
@@ -122,28 +123,6 @@ class ProgressLine {
   std::chrono::steady_clock::time_point last_{};
   bool shown_ = false;
 };
-
-// Decodes a download text; prints the table or saves the file. Nothing is written when the text
-// cannot be decoded.
-int ShowOrSave(const std::string& text, const std::string& outPath, std::ostream& out,
-               std::ostream& err) {
-  SampleDecoder decoder;
-  const SampleTable table = decoder.Decode(text);
-  if (table.error) {
-    err << "velmorante-cli: " << Format(_("the download cannot be decoded: %s"), *table.error)
-        << '\n';
-    return kFailed;
-  }
-  const std::size_t samples = table.rows.empty() ? 0 : table.rows.size() - 1;
-  if (outPath.empty()) {
-    PrintTable(table, out);
-  } else {
-    WriteFileAtomically(outPath, SavedFileText(table));
-    err << "velmorante-cli: "
-        << Format(_("saved %s samples to %s"), std::to_string(samples), outPath) << '\n';
-  }
-  return kOk;
-}
 
 int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const CommandLine line = Parse(args, {"--port", "--count", "--timeout"}, {"--json"}, 0);
@@ -263,32 +242,6 @@ int Ports(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   for (const std::string& port : ports) out << port << '\n';
   return kOk;
 }
-
-}  // namespace
-
-int RunCliDemo(std::ostream& out, std::ostream& err) {
-  try {
-    LoggerOptions options;
-    options.storedSamples = 12;
-    options.baud = 0;
-    options.statusPeriodMs = 300;
-    options.endMarkerPauseMs = 60;
-    options.recordLive = false;
-    LoggerEmulator logger(options);
-    logger.Start();
-    out << Format(_("Logger emulator on %s"), logger.PortPath()) << '\n';
-    LoggerSession session(logger.PortPath());
-    out << Format(_("Status: %s"), StatusLine(session.NextStatus(milliseconds(5000)))) << '\n';
-    const std::string text =
-        session.Download(false, milliseconds(5000), milliseconds(5000), nullptr);
-    return ShowOrSave(text, "", out, err);
-  } catch (const std::exception& error) {
-    err << "velmorante-cli: " << Format(_("demo failed: %s"), error.what()) << '\n';
-    return kFailed;
-  }
-}
-
-namespace {
 
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

@@ -218,10 +218,11 @@ TEST_F(AnalysisWindowsTest, ChartTimeAxisReadOutLimitLinesAndEdgeMarks) {
   charts.SetTableSource([this] { return &window_.Table(); });
   analysis::LimitSettings limits;
   limits.temperature = {21.0, 29.0};
-  ChartTimeOptions options(
-      &charts, [this] { return &window_.Table(); }, [&limits] { return limits; });
+  // The charts are made at the window's first showing or filling: before the option that uses them.
   charts.resize(553, 521);
   charts.FormActivate();
+  ChartTimeOptions options(
+      &charts, [this] { return &window_.Table(); }, [&limits] { return limits; });
   options.Apply();
   // The sample axis stays the default; limits and marks show on it too.
   EXPECT_FALSE(options.timeAxisBox()->isChecked());

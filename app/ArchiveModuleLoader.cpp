@@ -1,0 +1,9 @@
+// Finds the archive module through the program's module loader.
+#include "app/ArchiveModuleLoader.h"
+
+#include "archive/ArchiveModule.h"
+#include "widgets/ModuleLoader.h"
+
+ArchiveModule& LoadArchiveModule() {
+  return *static_cast<ArchiveModule*>(LoadModule("velmorante-archive", "VelmoranteArchiveModule"));
+}

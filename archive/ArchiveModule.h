@@ -1,0 +1,34 @@
+// The download archive as the windows use it, behind an interface: the database code and its
+// libraries live in a module that the program loads when a download is first archived or the
+// history is first opened, not when it starts.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/DownloadRecord.h"
+
+// One open archive file; see DownloadArchive. Every call throws ArchiveError.
+class ArchiveStore {
+ public:
+  virtual ~ArchiveStore() = default;
+  virtual std::int64_t Add(const NewDownload& download) = 0;
+  virtual void RecordSave(std::int64_t id, const std::string& filePath,
+                          std::chrono::system_clock::time_point when) = 0;
+  virtual std::vector<DownloadSummary> List() = 0;
+  virtual ArchivedDownload Get(std::int64_t id) = 0;
+};
+
+class ArchiveModule {
+ public:
+  virtual ~ArchiveModule() = default;
+  // Opens the archive at `path`, creating it when it does not exist. Throws ArchiveError.
+  virtual std::unique_ptr<ArchiveStore> Open(const std::string& path) = 0;
+};
+
+// The module's implementation on the SQLite archive, for its entry and for programs that link the
+// archive code in.
+ArchiveModule& DiskArchiveModule();

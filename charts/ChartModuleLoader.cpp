@@ -1,0 +1,7 @@
+// Finds the chart module through the program's module loader.
+#include "charts/ChartModule.h"
+#include "widgets/ModuleLoader.h"
+
+ChartModule& LoadChartModule() {
+  return *static_cast<ChartModule*>(LoadModule("velmorante-charts", "VelmoranteChartModule"));
+}

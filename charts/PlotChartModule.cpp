@@ -1,0 +1,56 @@
+// The chart module: what the windows ask of it, done with the line chart and the report page.
+#include "charts/PlotChartModule.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "charts/ChartModule.h"
+#include "charts/ChartPrintPreview.h"
+#include "charts/ChartTimeOptions.h"
+#include "charts/ChartWindowCharts.h"
+#include "charts/LineChart.h"
+#include "charts/ReportPage.h"
+#include "charts/Unit6.h"
+
+namespace {
+
+class PlotCharts final : public ChartModule {
+ public:
+  void BuildChartWindow(TForm6& window, TableSource table, LimitsSource limits) override {
+    BuildWindowCharts(window);
+    if (limits) new ChartTimeOptions(&window, std::move(table), std::move(limits));
+  }
+
+  void FillCharts(LineChart& temperature, LineChart& humidity, const SampleTable* table) override {
+    FillWindowCharts(temperature, humidity, table);
+  }
+
+  void CopyToClipboard(LineChart& chart) override { chart.CopyToClipboard(); }
+
+  void ShowPrintPreview(LineChart& chart, QWidget* owner) override {
+    // The chart is repainted however the preview ends, before an error is reported.
+    struct RepaintOnExit {
+      LineChart& chart;
+      ~RepaintOnExit() { chart.Repaint(); }
+    } repaint{chart};
+    ChartPrintPreview preview(chart, owner);
+    preview.Exec();
+  }
+
+  QByteArray ReportPdf(const ReportContent& content) override { return ::ReportPdf(content); }
+
+  void PrintReportWithDialog(QWidget* owner, const ReportContent& content) override {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, owner);
+    dialog.setWindowTitle(QStringLiteral("Imprimir informe"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintReport(printer, content);
+  }
+};
+
+}  // namespace
+
+ChartModule& PlotChartModule() {
+  static PlotCharts module;
+  return module;
+}

@@ -1,0 +1,21 @@
+# Fails when the window program needs, at load time, a library that only its runtime-loaded modules
+# should bring in: loading those costs start-up time and memory that the first window never uses.
+# Run as: cmake -DPROGRAM=<path of velmorante> -DREADELF=<readelf> -P ProgramLibraries.cmake
+execute_process(COMMAND ${READELF} -d ${PROGRAM} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${READELF} -d ${PROGRAM} failed")
+endif()
+string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*\\[[^]\n]+\\]" needed "${dynamic}")
+if(NOT needed MATCHES "Qt6Widgets")
+  message(FATAL_ERROR "${PROGRAM}: no Qt6Widgets among the needed libraries; readelf said:\n${dynamic}")
+endif()
+set(failures "")
+foreach(entry IN LISTS needed)
+  if(entry MATCHES "sqlite3|crypto|QCustomPlot|Qt6PrintSupport")
+    list(APPEND failures "${entry}")
+  endif()
+endforeach()
+if(failures)
+  list(JOIN failures "\n  " text)
+  message(FATAL_ERROR "${PROGRAM} needs at load time what only its modules should load:\n  ${text}")
+endif()
