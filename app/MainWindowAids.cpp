@@ -14,7 +14,7 @@ ColorButton* SmallButton(QWidget* parent, const char* name, const QString& text,
   button->setTextOn(text);
   button->setTextColor(color);
   button->setToolTip(hint);
-  button->setFont(ArialFont(10, true));
+  button->setFont(ArialFont(11, true));
   button->setGeometry(place);
   return button;
 }

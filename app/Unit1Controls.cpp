@@ -201,7 +201,7 @@ void TForm1::CreateControls() {
   HistoryButton = Place(Button(this, QStringLiteral("HISTORIAL"), panel::kSkyBlue,
                                QStringLiteral("Descargas archivadas y abrir archivos de datos")),
                         "HistoryButton", 505, 232, 78, 25);
-  HistoryButton->setFont(ArialFont(10, true));
+  HistoryButton->setFont(ArialFont(11, true));
 
   // Channel kinds, read by the interpreter; nothing changes them.
   RadioGroup2 = Place(new RadioGroup(QStringLiteral("Canal 1"),

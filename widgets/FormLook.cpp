@@ -1,22 +1,43 @@
 #include "widgets/FormLook.h"
 
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
 #include <algorithm>
 
 namespace {
 
+// `families` with the installed ones first, in their order. A font asked for by a family that is
+// not installed sends the font database on a search through every installed font (once per family
+// and style); asking first for one that is installed finds it directly, and draws the same text.
+QStringList InstalledFirst(const QStringList& families) {
+  static const QSet<QString> installed = [] {
+    const QStringList all = QFontDatabase::families();
+    return QSet<QString>(all.begin(), all.end());
+  }();
+  QStringList ordered;
+  for (const QString& family : families)
+    if (installed.contains(family)) ordered << family;
+  for (const QString& family : families)
+    if (!installed.contains(family)) ordered << family;
+  return ordered;
+}
+
 QFont FontFromFamilies(const QStringList& families, int pixelSize, bool bold) {
   QFont font;
-  font.setFamilies(families);
+  font.setFamilies(InstalledFirst(families));
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(pixelSize);
   font.setBold(bold);
+  // The windows' fixed Spanish texts are all in these fonts: no search for fallback fonts (a costly
+  // sort of every installed font, once per family and style) is needed to draw them.
+  font.setStyleStrategy(QFont::NoFontMerging);
   return font;
 }
 
