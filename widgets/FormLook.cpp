@@ -38,6 +38,7 @@ QFont FontFromFamilies(const QStringList& families, int pixelSize, bool bold) {
   // The windows' fixed Spanish texts are all in these fonts: no search for fallback fonts (a costly
   // sort of every installed font, once per family and style) is needed to draw them.
   font.setStyleStrategy(QFont::NoFontMerging);
+  font.setHintingPreference(QFont::PreferNoHinting);
   return font;
 }
 
