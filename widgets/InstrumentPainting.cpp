@@ -3,7 +3,9 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QImage>
 #include <QLinearGradient>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -129,6 +131,91 @@ void DrawLamp(QPainter& painter, const QRectF& rect, const QColor& color, bool l
   painter.restore();
 }
 
+namespace {
+
+// One character cell of segment text under `t` (cell units to device pixels).
+void DrawSegmentCell(QPainter& painter, QChar c, const QTransform& t, const QColor& onColor,
+                     const QColor& offColor) {
+  const int segments = SegmentsOf(c);
+  if (segments >= 0) {
+    for (int s = A; s <= G; ++s) {
+      const bool on = segments & (1 << s);
+      if (!on && !offColor.isValid()) continue;
+      painter.setBrush(on ? onColor : offColor);
+      painter.drawPolygon(t.map(SegmentShape(static_cast<Segment>(s))));
+    }
+  } else if (c == QLatin1Char('.') || c == QLatin1Char(',')) {
+    painter.setBrush(onColor);
+    const qreal dot = kThick * 1.1;
+    painter.drawRect(t.mapRect(QRectF(0.1, 2 - dot, dot, dot)));
+    if (c == QLatin1Char(','))
+      painter.drawPolygon(t.map(QPolygonF(
+          {{0.1 + dot, 2}, {0.1 + dot, 2 + dot * 0.3}, {0.05, 2 + dot * 1.1}, {0.1, 2}})));
+  } else if (c == QLatin1Char(':')) {
+    painter.setBrush(onColor);
+    const qreal dot = kThick * 1.1;
+    painter.drawRect(t.mapRect(QRectF(0.12, 0.6 - dot / 2, dot, dot)));
+    painter.drawRect(t.mapRect(QRectF(0.12, 1.4 - dot / 2, dot, dot)));
+  } else if (c == QLatin1Char('/')) {
+    painter.setBrush(onColor);
+    const qreal h = kThick / 2;
+    painter.drawPolygon(
+        t.map(QPolygonF({{0.75 - h, 0.1}, {0.75 + h, 0.1}, {0.05 + h, 1.9}, {0.05 - h, 1.9}})));
+  }
+}
+
+// Whether cells may be copied from pictures: an unscaled, unrotated raster surface (a widget, an
+// image or a pixmap); printers and scaled painters get the shapes themselves.
+bool CellsMayBeCopied(const QPainter& painter) {
+  const QPaintEngine* engine = painter.paintEngine();
+  const QTransform& transform = painter.worldTransform();
+  return engine != nullptr && engine->type() == QPaintEngine::Raster &&
+         transform.type() <= QTransform::TxTranslate &&
+         transform.dx() == std::floor(transform.dx()) &&
+         transform.dy() == std::floor(transform.dy()) && painter.opacity() == 1.0 &&
+         painter.compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+// A cell drawn once into a picture and copied from then on. The clocks and figures repaint every
+// second with mostly the same characters in the same places; copying a cell costs a fraction of
+// drawing its seven antialiased segments. The picture is drawn at the cell's exact place within a
+// pixel, so the copy matches what drawing the shapes would give.
+void DrawCachedSegmentCell(QPainter& painter, QChar c, const QTransform& t, const QColor& onColor,
+                           const QColor& offColor) {
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  const QRectF bounds = t.mapRect(QRectF(-0.2, -0.2, kDigitAdvance + 4 * kSlant + 0.4, 2.7));
+  const QPoint origin(static_cast<int>(std::floor(bounds.left())),
+                      static_cast<int>(std::floor(bounds.top())));
+  const QTransform local = t * QTransform::fromTranslate(-origin.x(), -origin.y());
+  // The place within a pixel, to 1/256 of a pixel, is part of what the picture depends on.
+  auto fine = [](qreal v) { return QString::number(std::llround(v * 256)); };
+  const QString key = QString(c) + QLatin1Char('|') + fine(local.m11()) + QLatin1Char('|') +
+                      fine(local.m21()) + QLatin1Char('|') + fine(local.dx()) + QLatin1Char('|') +
+                      fine(local.dy()) + QLatin1Char('|') + QString::number(onColor.rgba()) +
+                      QLatin1Char('|') +
+                      (offColor.isValid() ? QString::number(offColor.rgba()) : QString()) +
+                      QLatin1Char('|') + fine(ratio);
+  static QHash<QString, QImage> cells;
+  auto found = cells.constFind(key);
+  if (found == cells.constEnd()) {
+    if (cells.size() >= 1024) cells.clear();  // bounded: a few displays, a few sizes each
+    const QSize size(static_cast<int>(std::ceil(bounds.right())) - origin.x() + 1,
+                     static_cast<int>(std::ceil(bounds.bottom())) - origin.y() + 1);
+    QImage cell(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    cell.setDevicePixelRatio(ratio);
+    cell.fill(Qt::transparent);
+    QPainter cellPainter(&cell);
+    cellPainter.setRenderHint(QPainter::Antialiasing);
+    cellPainter.setPen(Qt::NoPen);
+    DrawSegmentCell(cellPainter, c, local, onColor, offColor);
+    cellPainter.end();
+    found = cells.insert(key, cell);
+  }
+  painter.drawImage(origin, *found);
+}
+
+}  // namespace
+
 void DrawSegmentText(QPainter& painter, const QRectF& rect, const QString& text,
                      const QColor& onColor, const QColor& offColor, Qt::Alignment alignment) {
   if (rect.isEmpty() || text.isEmpty()) return;
@@ -152,37 +239,23 @@ void DrawSegmentText(QPainter& painter, const QRectF& rect, const QString& text,
   QTransform toRect;
   toRect.translate(left, top);
   toRect.scale(scale, scale);
+  const bool copyCells = CellsMayBeCopied(painter);
+  if (copyCells) {
+    // Copied cells are placed in the device's pixels.
+    toRect *= painter.worldTransform();
+    painter.resetTransform();
+  }
   qreal x = 0;
   for (QChar c : text) {
     QTransform cell;
     // Lean forward: the top of a cell sits further right than its bottom.
     cell.setMatrix(1, 0, 0, -kSlant, 1, 0, x + 2 * kSlant, 0, 1);
     const QTransform t = cell * toRect;
-    const int segments = SegmentsOf(c);
-    if (segments >= 0) {
-      for (int s = A; s <= G; ++s) {
-        const bool on = segments & (1 << s);
-        if (!on && !offColor.isValid()) continue;
-        painter.setBrush(on ? onColor : offColor);
-        painter.drawPolygon(t.map(SegmentShape(static_cast<Segment>(s))));
-      }
-    } else if (c == QLatin1Char('.') || c == QLatin1Char(',')) {
-      painter.setBrush(onColor);
-      const qreal dot = kThick * 1.1;
-      painter.drawRect(t.mapRect(QRectF(0.1, 2 - dot, dot, dot)));
-      if (c == QLatin1Char(','))
-        painter.drawPolygon(t.map(QPolygonF(
-            {{0.1 + dot, 2}, {0.1 + dot, 2 + dot * 0.3}, {0.05, 2 + dot * 1.1}, {0.1, 2}})));
-    } else if (c == QLatin1Char(':')) {
-      painter.setBrush(onColor);
-      const qreal dot = kThick * 1.1;
-      painter.drawRect(t.mapRect(QRectF(0.12, 0.6 - dot / 2, dot, dot)));
-      painter.drawRect(t.mapRect(QRectF(0.12, 1.4 - dot / 2, dot, dot)));
-    } else if (c == QLatin1Char('/')) {
-      painter.setBrush(onColor);
-      const qreal h = kThick / 2;
-      painter.drawPolygon(
-          t.map(QPolygonF({{0.75 - h, 0.1}, {0.75 + h, 0.1}, {0.05 + h, 1.9}, {0.05 - h, 1.9}})));
+    if (c != QLatin1Char(' ') || offColor.isValid()) {
+      if (copyCells)
+        DrawCachedSegmentCell(painter, c, t, onColor, offColor);
+      else
+        DrawSegmentCell(painter, c, t, onColor, offColor);
     }
     x += AdvanceOf(c);
   }

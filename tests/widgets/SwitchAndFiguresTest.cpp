@@ -1,11 +1,13 @@
 // The connect switch worked from the keyboard and its caption's size, the channel figures clear of
-// their frame, and captions fitted to their boxes.
+// their frame, captions fitted to their boxes, and segment figures copied from kept pictures.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QPicture>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -110,6 +112,48 @@ TEST(ValueIndicatorFigures, LastFigureClearOfTheRightBevel) {
     EXPECT_FALSE(LitGreenIn(image, size.width() - bevel - 3, size.height() * 2 / 5, size.height()));
     // The figures are there at all.
     EXPECT_TRUE(LitGreenIn(image, size.width() / 2, size.height() / 2, size.height()));
+  }
+}
+
+// Segment figures on a widget are copied from pictures kept per character and place; on a printer
+// they are drawn as shapes. Both must give the same pixels, at whole and fractional places, with
+// and without the unlit segments, the second time (copied) as the first (drawn into the picture).
+TEST(SegmentFigures, CopiedCellsMatchTheDrawnShapes) {
+  const QString text = QStringLiteral("-12:34,5/06.7 8");
+  for (const QRectF box : {QRectF(3, 2, 150, 30), QRectF(2.37, 1.61, 121.3, 24.9)}) {
+    for (const QColor off : {QColor(0, 60, 0), QColor()}) {
+      SCOPED_TRACE(box.left());
+      auto render = [&](bool copied) {
+        QImage image(160, 36, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        if (copied) {
+          DrawSegmentText(painter, box, text, Qt::green, off, Qt::AlignHCenter);
+        } else {
+          QPicture shapes;  // not a raster surface: the shapes themselves are recorded
+          QPainter recorder(&shapes);
+          DrawSegmentText(recorder, box, text, Qt::green, off, Qt::AlignHCenter);
+          recorder.end();
+          painter.drawPicture(0, 0, shapes);
+        }
+        return image;
+      };
+      const QImage drawn = render(false);
+      for (int pass = 0; pass < 2; ++pass) {
+        const QImage copied = render(true);
+        int worst = 0;
+        for (int y = 0; y < drawn.height(); ++y) {
+          for (int x = 0; x < drawn.width(); ++x) {
+            const QRgb a = drawn.pixel(x, y), b = copied.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+          }
+        }
+        // Antialiased edges composed in a picture first round a little differently; a cell out of
+        // place by a quarter of a pixel differs by far more.
+        EXPECT_LE(worst, 8) << "pass " << pass;
+      }
+    }
   }
 }
 
