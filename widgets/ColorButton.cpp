@@ -79,14 +79,13 @@ void ColorButton::paintEvent(QPaintEvent*) {
     const qreal shift = down ? 1 : 0;
     const QRectF textRect = inner.adjusted(bevelWidth_ + 2 + shift, bevelWidth_ + shift,
                                            -bevelWidth_ - 2 + shift, -bevelWidth_ + shift);
-    QFont f = font();
+    const QFont f = font();
     const QFontMetricsF metrics(f);
-    if (metrics.horizontalAdvance(caption) > textRect.width() ||
-        metrics.height() > textRect.height())
-      f = FittedFont(f, caption, textRect.size());
-    p.setFont(f);
+    const bool fits = metrics.horizontalAdvance(caption) <= textRect.width() &&
+                      metrics.height() <= textRect.height();
+    const int size = fits ? f.pixelSize() : FittedFont(f, caption, textRect.size()).pixelSize();
     p.setPen(shownTextColor());
-    p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, caption);
+    DrawTextAtSize(p, f, size, textRect, Qt::AlignCenter | Qt::TextSingleLine, caption);
   }
 
   if (hasFocus()) {

@@ -103,14 +103,13 @@ void IndicatorLamp::paintEvent(QPaintEvent* event) {
     const QRectF textRect(lamp.right() + margin * 0.7, r.top() + bevel,
                           r.right() - bevel - lamp.right() - margin, r.height() - 2 * bevel);
     if (textRect.width() > 0 && event->rect().intersects(textRect.toAlignedRect())) {
-      QFont f = font();
-      QFontMetricsF metrics(f);
-      if (metrics.horizontalAdvance(text_) > textRect.width() ||
-          metrics.height() > textRect.height())
-        f = FittedFont(f, text_, textRect.size());
-      p.setFont(f);
+      const QFont f = font();
+      const QFontMetricsF metrics(f);
+      const bool fits = metrics.horizontalAdvance(text_) <= textRect.width() &&
+                        metrics.height() <= textRect.height();
+      const int size = fits ? f.pixelSize() : FittedFont(f, text_, textRect.size()).pixelSize();
       p.setPen(textColor_);
-      p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text_);
+      DrawTextAtSize(p, f, size, textRect, Qt::AlignLeft | Qt::AlignVCenter, text_);
     }
   }
 }

@@ -290,13 +290,35 @@ int FittedPixelSize(QFont base, const QString& text, const QSizeF& box) {
   if (metrics.height() > 0) {
     scale = std::min(scale, box.height() * 1.15 / (metrics.height() * lineCount));
   }
-  int size = std::clamp(static_cast<int>(measured * scale), 4, tallest);
+  int size = std::clamp(static_cast<int>(measured * scale + 1e-9), 4, tallest);
+  // Unhinted outlines scale exactly with the size: what fits at the font's own size, scaled, fits.
+  if (own > 0 && base.hintingPreference() == QFont::PreferNoHinting) return size;
   base.setPixelSize(size);
   while (size > 4 && !LinesFit(base, lines, box, widest)) base.setPixelSize(--size);
   return size;
 }
 
 }  // namespace
+
+void DrawTextAtSize(QPainter& painter, const QFont& font, int pixelSize, const QRectF& rect,
+                    int flags, const QString& text) {
+  const int own = font.pixelSize();
+  if (own <= 0 || own == pixelSize || pixelSize <= 0 ||
+      font.hintingPreference() != QFont::PreferNoHinting) {
+    QFont sized = font;
+    if (pixelSize > 0) sized.setPixelSize(pixelSize);
+    painter.setFont(sized);
+    painter.drawText(rect, flags, text);
+    return;
+  }
+  const qreal scale = static_cast<qreal>(pixelSize) / own;
+  painter.save();
+  painter.setFont(font);
+  painter.translate(rect.topLeft());
+  painter.scale(scale, scale);
+  painter.drawText(QRectF(0, 0, rect.width() / scale, rect.height() / scale), flags, text);
+  painter.restore();
+}
 
 QFont FittedFont(QFont base, const QString& text, const QSizeF& box) {
   // Instruments repaint often (clocks every second, lamps as they flash) with the same captions:

@@ -80,15 +80,17 @@ void LedBar::paintEvent(QPaintEvent*) {
   const QRectF captionRect(inner.left(), inner.top(), inner.width(), captionH);
   QFont captionFont = font();
   captionFont.setBold(true);
-  captionFont =
-      FittedFont(captionFont, caption1_ + QLatin1Char('\n') + caption2_, captionRect.size());
-  p.setFont(captionFont);
+  const int captionSize =
+      FittedFont(captionFont, caption1_ + QLatin1Char('\n') + caption2_, captionRect.size())
+          .pixelSize();
   p.setPen(fontColor_);
-  p.drawText(QRectF(captionRect.left(), captionRect.top(), captionRect.width(), captionH / 2),
-             Qt::AlignHCenter | Qt::AlignVCenter, caption1_);
-  p.drawText(QRectF(captionRect.left(), captionRect.top() + captionH / 2, captionRect.width(),
-                    captionH / 2),
-             Qt::AlignHCenter | Qt::AlignVCenter, caption2_);
+  DrawTextAtSize(p, captionFont, captionSize,
+                 QRectF(captionRect.left(), captionRect.top(), captionRect.width(), captionH / 2),
+                 Qt::AlignHCenter | Qt::AlignVCenter, caption1_);
+  DrawTextAtSize(p, captionFont, captionSize,
+                 QRectF(captionRect.left(), captionRect.top() + captionH / 2, captionRect.width(),
+                        captionH / 2),
+                 Qt::AlignHCenter | Qt::AlignVCenter, caption2_);
 
   // The bar on the left, the value text on the right.
   const QRectF body(inner.left(), captionRect.bottom() + inner.height() * 0.03, inner.width(),
@@ -132,11 +134,11 @@ void LedBar::paintEvent(QPaintEvent*) {
   if (textRect.width() > 0) {
     QFont valueFont = font();
     valueFont.setBold(true);
-    valueFont =
+    const int valueSize =
         FittedFont(valueFont, QStringLiteral("100 ") + unit_,
-                   QSizeF(textRect.width(), std::min(textRect.height(), body.height() * 0.2)));
-    p.setFont(valueFont);
+                   QSizeF(textRect.width(), std::min(textRect.height(), body.height() * 0.2)))
+            .pixelSize();
     p.setPen(fontColor_);
-    p.drawText(textRect, Qt::AlignHCenter | Qt::AlignVCenter, text);
+    DrawTextAtSize(p, valueFont, valueSize, textRect, Qt::AlignHCenter | Qt::AlignVCenter, text);
   }
 }

@@ -59,11 +59,11 @@ void ValueIndicator::paintEvent(QPaintEvent*) {
     const QRectF strip(inner.left(), inner.top(), inner.width(), legendH);
     QFont f = font();
     f.setBold(true);
-    f = FittedFont(f, caption_ + QStringLiteral("  ") + unit_, strip.size());
-    p.setFont(f);
+    const int size =
+        FittedFont(f, caption_ + QStringLiteral("  ") + unit_, strip.size()).pixelSize();
     p.setPen(digitColor_.darker(130));
-    p.drawText(strip, Qt::AlignLeft | Qt::AlignVCenter, caption_);
-    p.drawText(strip, Qt::AlignRight | Qt::AlignVCenter, unit_);
+    DrawTextAtSize(p, f, size, strip, Qt::AlignLeft | Qt::AlignVCenter, caption_);
+    DrawTextAtSize(p, f, size, strip, Qt::AlignRight | Qt::AlignVCenter, unit_);
   }
   // A clear gap between the last figure and the bevel: the digits lean forward, and touching the
   // frame they would read as part of it.

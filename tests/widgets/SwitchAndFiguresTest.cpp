@@ -1,5 +1,6 @@
 // The connect switch worked from the keyboard and its caption's size, the channel figures clear of
-// their frame, captions fitted to their boxes, and segment figures copied from kept pictures.
+// their frame, captions fitted to their boxes and drawn at their size, and segment figures copied
+// from kept pictures.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -154,6 +155,55 @@ TEST(SegmentFigures, CopiedCellsMatchTheDrawnShapes) {
         EXPECT_LE(worst, 8) << "pass " << pass;
       }
     }
+  }
+}
+
+// An unhinted caption drawn at a fitted size through a scaled painter (no new font loaded) lands
+// where the same font loaded at that size puts it: same ink box within a pixel, similar ink.
+TEST(FittedCaptions, ScaledDrawingMatchesTheFittedSize) {
+  QFont base;
+  base.setPixelSize(11);
+  base.setBold(true);
+  base.setHintingPreference(QFont::PreferNoHinting);
+  const QString text = QStringLiteral("DATOS REPORTADOS POR EL LOGGER");
+  const QRectF box(4.5, 3, 170, 20);
+  for (const int size : {8, 9, 14}) {
+    SCOPED_TRACE(size);
+    auto render = [&](bool scaled) {
+      QImage image(180, 26, QImage::Format_ARGB32_Premultiplied);
+      image.fill(Qt::black);
+      QPainter painter(&image);
+      painter.setPen(Qt::white);
+      if (scaled) {
+        DrawTextAtSize(painter, base, size, box, Qt::AlignLeft | Qt::AlignVCenter, text);
+      } else {
+        QFont sized = base;
+        sized.setPixelSize(size);
+        painter.setFont(sized);
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
+      }
+      return image;
+    };
+    auto ink = [](const QImage& image, long& total) {
+      QRect inked;
+      total = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+          if (const int v = qGray(image.pixel(x, y)); v > 64) {
+            inked |= QRect(x, y, 1, 1);
+            total += v;
+          }
+      return inked;
+    };
+    long scaledInk = 0, sizedInk = 0;
+    const QRect scaled = ink(render(true), scaledInk);
+    const QRect sized = ink(render(false), sizedInk);
+    ASSERT_FALSE(sized.isEmpty());
+    EXPECT_LE(std::abs(scaled.left() - sized.left()), 1);
+    EXPECT_LE(std::abs(scaled.right() - sized.right()), 1);
+    EXPECT_LE(std::abs(scaled.top() - sized.top()), 1);
+    EXPECT_LE(std::abs(scaled.bottom() - sized.bottom()), 1);
+    EXPECT_NEAR(static_cast<double>(scaledInk) / sizedInk, 1.0, 0.1);
   }
 }
 
