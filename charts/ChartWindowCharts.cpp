@@ -3,48 +3,12 @@
 
 #include <stdexcept>
 
+#include "charts/ChartLooks.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
 #include "data/SampleTable.h"
 
 namespace {
-
-LineChartLook CommonLook() {
-  LineChartLook look;
-  look.titleFont = QFont(QStringLiteral("Arial"), 10, QFont::Bold);
-  look.titleColor = QColor(0, 0, 255);
-  look.gradientTop = QColor(0xD7, 0xD7, 0xD7);
-  look.frameColor = QColor(0, 0, 255);
-  look.bottomAxisTitle = QStringLiteral("Muestra número: (tiempo)");
-  look.axisTitleFont = QFont(QStringLiteral("Arial"), 10, QFont::Bold);
-  look.axisTitleColor = QColor(0, 128, 128);
-  look.seriesWidth = 2;
-  return look;
-}
-
-LineChartLook TemperatureLook() {
-  LineChartLook look = CommonLook();
-  look.title = QStringLiteral("TEMPERATURA vs. TIEMPO");
-  look.gradientBottom = QColor(0xC4, 0xFF, 0xFF);
-  look.leftAxisTitle = QStringLiteral("TEMPERATURA °C");
-  look.leftMinimum = -10.0;
-  look.leftMaximum = 45.0;
-  look.seriesName = QStringLiteral("Series1");
-  look.seriesColor = QColor(255, 0, 0);
-  return look;
-}
-
-LineChartLook HumidityLook() {
-  LineChartLook look = CommonLook();
-  look.title = QStringLiteral("HUMEDAD vs. TIEMPO");
-  look.gradientBottom = QColor(0xFF, 0xFF, 0xC1);
-  look.leftAxisTitle = QStringLiteral("HUMEDAD RELATIVA %");
-  look.leftMinimum = 0.0;
-  look.leftMaximum = 100.0;
-  look.seriesName = QStringLiteral("LineSeries1");
-  look.seriesColor = QColor(0, 0, 255);
-  return look;
-}
 
 // Appends one channel of every sample to a chart, in sample order.
 void FillChart(LineChart& chart, const SampleTable* table, double SampleNumbers::*channel) {
@@ -62,11 +26,11 @@ void BuildWindowCharts(TForm6& window) {
   auto* temperature = new LineChart(&window);
   temperature->setObjectName(QStringLiteral("Chart1"));
   temperature->setGeometry(6, 36, 527, 201);
-  temperature->ApplyLook(TemperatureLook());
+  temperature->ApplyLook(TemperatureChartLook());
   auto* humidity = new LineChart(&window);
   humidity->setObjectName(QStringLiteral("Chart2"));
   humidity->setGeometry(6, 280, 527, 201);
-  humidity->ApplyLook(HumidityLook());
+  humidity->ApplyLook(HumidityChartLook());
   if (window.isVisible()) {
     temperature->show();
     humidity->show();

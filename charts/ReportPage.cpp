@@ -11,6 +11,7 @@
 
 #include "analysis/StampText.h"
 #include "analysis/SummaryRows.h"
+#include "charts/ChartLooks.h"
 #include "charts/ChartTimeAxis.h"
 #include "charts/LineChart.h"
 
@@ -35,32 +36,8 @@ QFont PageFont(double points, bool bold = false) {
 }
 
 LineChartLook ChartLook(bool temperature) {
-  LineChartLook look;
-  look.titleFont = QFont(QStringLiteral("Arial"), 10, QFont::Bold);
-  look.titleColor = QColor(0, 0, 255);
-  look.gradientTop = QColor(0xD7, 0xD7, 0xD7);
-  look.frameColor = QColor(0, 0, 255);
+  LineChartLook look = temperature ? TemperatureChartLook() : HumidityChartLook();
   look.bottomAxisTitle = QStringLiteral("Fecha y hora");
-  look.axisTitleFont = QFont(QStringLiteral("Arial"), 10, QFont::Bold);
-  look.axisTitleColor = QColor(0, 128, 128);
-  look.seriesWidth = 2;
-  if (temperature) {
-    look.title = QStringLiteral("TEMPERATURA vs. TIEMPO");
-    look.gradientBottom = QColor(0xC4, 0xFF, 0xFF);
-    look.leftAxisTitle = QStringLiteral("TEMPERATURA °C");
-    look.leftMinimum = -10.0;
-    look.leftMaximum = 45.0;
-    look.seriesName = QStringLiteral("Series1");
-    look.seriesColor = QColor(255, 0, 0);
-  } else {
-    look.title = QStringLiteral("HUMEDAD vs. TIEMPO");
-    look.gradientBottom = QColor(0xFF, 0xFF, 0xC1);
-    look.leftAxisTitle = QStringLiteral("HUMEDAD RELATIVA %");
-    look.leftMinimum = 0.0;
-    look.leftMaximum = 100.0;
-    look.seriesName = QStringLiteral("LineSeries1");
-    look.seriesColor = QColor(0, 0, 255);
-  }
   return look;
 }
 
