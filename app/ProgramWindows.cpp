@@ -1,5 +1,8 @@
 #include "app/ProgramWindows.h"
 
+#include <QApplication>
+#include <QFont>
+
 #include "app/DataWindowTools.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -7,9 +10,33 @@
 #include "app/Unit8.h"
 #include "charts/Unit6.h"
 #include "data/Unit5.h"
+#include "widgets/FormLook.h"
 #include "widgets/ModalWindow.h"
 
+namespace {
+
+// Makes the panel's font the application's font while the windows are made. A line edit lays out
+// its text in the application's font as it is made, before it takes its window's font; with the
+// desktop's default font that loads a font no window shows at start, which costs more than
+// drawing a third of the main window. The desktop's font comes back for the message boxes and
+// file dialogs.
+class PanelFontWhileMaking {
+ public:
+  PanelFontWhileMaking() : desktopFont_(QApplication::font()) {
+    QApplication::setFont(ArialFont(11));
+  }
+  ~PanelFontWhileMaking() { QApplication::setFont(desktopFont_); }
+  PanelFontWhileMaking(const PanelFontWhileMaking&) = delete;
+  PanelFontWhileMaking& operator=(const PanelFontWhileMaking&) = delete;
+
+ private:
+  QFont desktopFont_;
+};
+
+}  // namespace
+
 ProgramWindows CreateProgramWindows(TForm1::Options options) {
+  const PanelFontWhileMaking panelFont;
   ProgramWindows windows;
   windows.Form1 = std::make_unique<TForm1>(std::move(options));
   TForm1* main = windows.Form1.get();

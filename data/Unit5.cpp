@@ -103,7 +103,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form5"));
   setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
   resize(450, 362);
-  BuildControls();
+  model_ = new SampleTableModel(this);
 }
 
 TForm5::~TForm5() = default;
@@ -127,7 +127,6 @@ void TForm5::BuildControls() {
   Edit6 = HiddenEdit(this, "Edit6");
   Edit7 = HiddenEdit(this, "Edit7");
 
-  model_ = new SampleTableModel(this);
   StringGrid1 = new QTableView(this);
   StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
   StringGrid1->setGeometry(15, 93, 361, 214);
@@ -159,6 +158,7 @@ void TForm5::DressControls() {
   if (dressed_) return;
   dressed_ = true;
   setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
+  BuildControls();
   for (QLabel* heading : {Label7, Label8, Label9, Label10}) heading->adjustSize();
   const QFont arialBold = PixelFont(QStringLiteral("Arial"), 13, true);
   Edit1->setFont(arialBold);
@@ -231,15 +231,21 @@ const SampleTable& TForm5::Table() const {
 }
 
 QString TForm5::StartDate() const {
-  return Edit1->text();
+  return Edit1 != nullptr ? Edit1->text() : QString();
 }
 
 QString TForm5::StartTime() const {
-  return Edit2->text();
+  return Edit2 != nullptr ? Edit2->text() : QString();
 }
 
 QString TForm5::RateText() const {
-  return Edit8->text();
+  return Edit8 != nullptr ? Edit8->text() : QString();
+}
+
+void TForm5::setVisible(bool visible) {
+  // Made before the window shows, so that they show with it.
+  if (visible) DressControls();
+  QDialog::setVisible(visible);
 }
 
 void TForm5::showEvent(QShowEvent* event) {

@@ -53,6 +53,9 @@ class TForm5 : public QDialog {
   int DownloadLineCount() const { return downloadLineCount_; }
   const SampleTable& Table() const;
 
+  // Makes the controls before the first showing.
+  void setVisible(bool visible) override;
+
   QString StartDate() const;  // DD/MM/YYYY
   QString StartTime() const;  // HH:MM:SS
   QString RateText() const;   // such as "CADA 5 MINUTOS"
@@ -82,9 +85,8 @@ class TForm5 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // The controls are made and placed at construction; what measures text (fonts, the headers'
-  // style, the table's model, labels sized to their text) waits for the first showing, so that
-  // creating the window at start-up loads no font for it.
+  // The controls are made, placed and dressed at the window's first showing: creating the window
+  // at start-up then costs next to nothing and loads no font for it.
   void BuildControls();
   void DressControls();
   // Runs one decoding step on a copy of the table and shows the result.

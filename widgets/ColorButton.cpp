@@ -80,9 +80,8 @@ void ColorButton::paintEvent(QPaintEvent*) {
     const QRectF textRect = inner.adjusted(bevelWidth_ + 2 + shift, bevelWidth_ + shift,
                                            -bevelWidth_ - 2 + shift, -bevelWidth_ + shift);
     const QFont f = font();
-    const QFontMetricsF metrics(f);
-    const bool fits = metrics.horizontalAdvance(caption) <= textRect.width() &&
-                      metrics.height() <= textRect.height();
+    const QSizeF extent = TextExtent(f, caption);
+    const bool fits = extent.width() <= textRect.width() && extent.height() <= textRect.height();
     const int size = fits ? f.pixelSize() : FittedFont(f, caption, textRect.size()).pixelSize();
     p.setPen(shownTextColor());
     DrawTextAtSize(p, f, size, textRect, Qt::AlignCenter | Qt::TextSingleLine, caption);

@@ -104,9 +104,8 @@ void IndicatorLamp::paintEvent(QPaintEvent* event) {
                           r.right() - bevel - lamp.right() - margin, r.height() - 2 * bevel);
     if (textRect.width() > 0 && event->rect().intersects(textRect.toAlignedRect())) {
       const QFont f = font();
-      const QFontMetricsF metrics(f);
-      const bool fits = metrics.horizontalAdvance(text_) <= textRect.width() &&
-                        metrics.height() <= textRect.height();
+      const QSizeF extent = TextExtent(f, text_);
+      const bool fits = extent.width() <= textRect.width() && extent.height() <= textRect.height();
       const int size = fits ? f.pixelSize() : FittedFont(f, text_, textRect.size()).pixelSize();
       p.setPen(textColor_);
       DrawTextAtSize(p, f, size, textRect, Qt::AlignLeft | Qt::AlignVCenter, text_);

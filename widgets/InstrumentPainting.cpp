@@ -16,6 +16,10 @@
 
 namespace {
 
+// Unhinted text is laid out and drawn from its font at this size (the panel's own text size), so
+// that one font per face serves every size.
+constexpr int kUnhintedReferenceSize = 11;
+
 // Segment geometry in cell units: a digit is 1 wide and 2 high, segments 0.22 thick.
 constexpr qreal kThick = 0.22;
 constexpr qreal kGap = 0.035;
@@ -280,7 +284,9 @@ int FittedPixelSize(QFont base, const QString& text, const QSizeF& box) {
   // Every size measured loads a font of its own, which is slow. The font's own size is usually
   // loaded already (the widget draws with it), and text widths grow nearly in proportion to the
   // size: measure there, go straight to the size that should fit, and step down from it.
-  const int own = base.pixelSize() > 0 ? base.pixelSize() : QFontInfo(base).pixelSize();
+  int own = base.pixelSize() > 0 ? base.pixelSize() : QFontInfo(base).pixelSize();
+  const bool unhinted = own > 0 && base.hintingPreference() == QFont::PreferNoHinting;
+  if (unhinted) own = kUnhintedReferenceSize;
   if (own > 0) base.setPixelSize(own);
   const int measured = own > 0 ? own : tallest;
   qreal widest = 0;
@@ -291,8 +297,8 @@ int FittedPixelSize(QFont base, const QString& text, const QSizeF& box) {
     scale = std::min(scale, box.height() * 1.15 / (metrics.height() * lineCount));
   }
   int size = std::clamp(static_cast<int>(measured * scale + 1e-9), 4, tallest);
-  // Unhinted outlines scale exactly with the size: what fits at the font's own size, scaled, fits.
-  if (own > 0 && base.hintingPreference() == QFont::PreferNoHinting) return size;
+  // Unhinted outlines scale exactly with the size: what fits at the measured size, scaled, fits.
+  if (unhinted) return size;
   base.setPixelSize(size);
   while (size > 4 && !LinesFit(base, lines, box, widest)) base.setPixelSize(--size);
   return size;
@@ -302,22 +308,40 @@ int FittedPixelSize(QFont base, const QString& text, const QSizeF& box) {
 
 void DrawTextAtSize(QPainter& painter, const QFont& font, int pixelSize, const QRectF& rect,
                     int flags, const QString& text) {
-  const int own = font.pixelSize();
-  if (own <= 0 || own == pixelSize || pixelSize <= 0 ||
-      font.hintingPreference() != QFont::PreferNoHinting) {
+  const int size = pixelSize > 0 ? pixelSize : font.pixelSize();
+  if (size <= 0 || font.hintingPreference() != QFont::PreferNoHinting) {
     QFont sized = font;
-    if (pixelSize > 0) sized.setPixelSize(pixelSize);
+    if (size > 0) sized.setPixelSize(size);
     painter.setFont(sized);
     painter.drawText(rect, flags, text);
     return;
   }
-  const qreal scale = static_cast<qreal>(pixelSize) / own;
+  QFont reference = font;
+  reference.setPixelSize(kUnhintedReferenceSize);
+  painter.setFont(reference);
+  if (size == kUnhintedReferenceSize) {
+    painter.drawText(rect, flags, text);
+    return;
+  }
+  const qreal scale = static_cast<qreal>(size) / kUnhintedReferenceSize;
   painter.save();
-  painter.setFont(font);
   painter.translate(rect.topLeft());
   painter.scale(scale, scale);
   painter.drawText(QRectF(0, 0, rect.width() / scale, rect.height() / scale), flags, text);
   painter.restore();
+}
+
+QSizeF TextExtent(const QFont& font, const QString& text) {
+  const int size = font.pixelSize();
+  if (size <= 0 || font.hintingPreference() != QFont::PreferNoHinting) {
+    const QFontMetricsF metrics(font);
+    return {metrics.horizontalAdvance(text), metrics.height()};
+  }
+  QFont reference = font;
+  reference.setPixelSize(kUnhintedReferenceSize);
+  const QFontMetricsF metrics(reference);
+  const qreal scale = static_cast<qreal>(size) / kUnhintedReferenceSize;
+  return {metrics.horizontalAdvance(text) * scale, metrics.height() * scale};
 }
 
 QFont FittedFont(QFont base, const QString& text, const QSizeF& box) {

@@ -30,8 +30,13 @@ void DrawSegmentText(QPainter& painter, const QRectF& rect, const QString& text,
 // `base` with its pixel size chosen so that every line of `text` fits in `box`.
 QFont FittedFont(QFont base, const QString& text, const QSizeF& box);
 
-// Draws `text` in `rect` as `font` at `pixelSize` pixels would. A font drawn unhinted is drawn at
-// its own size through a scaled painter: its outlines scale exactly, and a size not used yet would
-// load a font of its own, which is slow. Other fonts are drawn at the size itself.
+// Draws `text` in `rect` as `font` at `pixelSize` pixels would (at the font's own size when
+// `pixelSize` is 0). A font drawn unhinted is drawn at one reference size through a scaled
+// painter: its outlines scale exactly, and every size of a face would otherwise load a font of its
+// own, which is slow. Other fonts are drawn at the size itself.
 void DrawTextAtSize(QPainter& painter, const QFont& font, int pixelSize, const QRectF& rect,
                     int flags, const QString& text);
+
+// Width of the single line `text` and the height of a line in `font`, measured the way
+// DrawTextAtSize draws them at the font's own size.
+QSizeF TextExtent(const QFont& font, const QString& text);

@@ -158,17 +158,20 @@ TEST(SegmentFigures, CopiedCellsMatchTheDrawnShapes) {
   }
 }
 
-// An unhinted caption drawn at a fitted size through a scaled painter (no new font loaded) lands
-// where the same font loaded at that size puts it: same ink box within a pixel, similar ink.
+// An unhinted caption drawn through a scaled painter from the reference size (no new font loaded)
+// lands where the same font loaded at the asked size puts it: same ink box within a pixel, similar
+// ink. Fitted sizes below and above the font's own, and a font of another size drawn at its own.
 TEST(FittedCaptions, ScaledDrawingMatchesTheFittedSize) {
-  QFont base;
-  base.setPixelSize(11);
-  base.setBold(true);
-  base.setHintingPreference(QFont::PreferNoHinting);
   const QString text = QStringLiteral("DATOS REPORTADOS POR EL LOGGER");
   const QRectF box(4.5, 3, 170, 20);
-  for (const int size : {8, 9, 14}) {
-    SCOPED_TRACE(size);
+  const struct { int own, size; } cases[] = {{11, 8}, {11, 9}, {11, 14}, {15, 15}};
+  for (const auto [own, size] : cases) {
+    SCOPED_TRACE(testing::Message() << own << " px drawn at " << size << " px");
+    QFont base;
+    base.setPixelSize(own);
+    base.setBold(true);
+    base.setItalic(own == 15);
+    base.setHintingPreference(QFont::PreferNoHinting);
     auto render = [&](bool scaled) {
       QImage image(180, 26, QImage::Format_ARGB32_Premultiplied);
       image.fill(Qt::black);
@@ -204,6 +207,11 @@ TEST(FittedCaptions, ScaledDrawingMatchesTheFittedSize) {
     EXPECT_LE(std::abs(scaled.top() - sized.top()), 1);
     EXPECT_LE(std::abs(scaled.bottom() - sized.bottom()), 1);
     EXPECT_NEAR(static_cast<double>(scaledInk) / sizedInk, 1.0, 0.1);
+    // Measured as drawn: the width a font loaded at that size gives, within a pixel.
+    QFont atSize = base;
+    atSize.setPixelSize(size);
+    EXPECT_NEAR(TextExtent(atSize, text).width(), QFontMetricsF(atSize).horizontalAdvance(text),
+                1.0);
   }
 }
 
