@@ -44,8 +44,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent, CloseBoxOnlyFlags()) {
 
   ProgramIcon = new QLabel(Panel1);
   ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-  ProgramIcon->setPixmap(ProgramPicture());
-  ProgramIcon->setScaledContents(true);
+  ProgramIcon->setScaledContents(true);  // the picture is drawn at the first showing
   ProgramIcon->setGeometry(4, 4, 69, 65);
 
   ProductName = TextAt(QStringLiteral("Soft de comunicación con loggers de la "), 83, 16,
@@ -91,6 +90,7 @@ void TForm2::OKButtonClick() {
 void TForm2::showEvent(QShowEvent* event) {
   if (!sized_) {
     sized_ = true;
+    ProgramIcon->setPixmap(ProgramPicture());
     for (QLabel* label : Panel1->findChildren<QLabel*>()) {
       if (label != ProgramIcon) label->adjustSize();
     }

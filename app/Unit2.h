@@ -34,5 +34,5 @@ class TForm2 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  bool sized_ = false;  // the labels took their texts' sizes at the first showing
+  bool sized_ = false;  // the labels took their texts' sizes and the picture was drawn
 };

@@ -20,6 +20,17 @@ namespace {
 // that one font per face serves every size.
 constexpr int kUnhintedReferenceSize = 11;
 
+// The panel's sans family slants its italic by 12 degrees and keeps the upright widths: unhinted
+// italic text is drawn from the upright face, slanted, so that no italic face is loaded.
+constexpr qreal kItalicSlant = 0.2126;  // tan(12 degrees)
+
+// The font unhinted text of `font` is laid out and drawn from.
+QFont ReferenceFont(QFont font) {
+  font.setPixelSize(kUnhintedReferenceSize);
+  font.setItalic(false);
+  return font;
+}
+
 // Segment geometry in cell units: a digit is 1 wide and 2 high, segments 0.22 thick.
 constexpr qreal kThick = 0.22;
 constexpr qreal kGap = 0.035;
@@ -316,18 +327,21 @@ void DrawTextAtSize(QPainter& painter, const QFont& font, int pixelSize, const Q
     painter.drawText(rect, flags, text);
     return;
   }
-  QFont reference = font;
-  reference.setPixelSize(kUnhintedReferenceSize);
-  painter.setFont(reference);
-  if (size == kUnhintedReferenceSize) {
-    painter.drawText(rect, flags, text);
-    return;
-  }
+  const QFont reference = ReferenceFont(font);
   const qreal scale = static_cast<qreal>(size) / kUnhintedReferenceSize;
   painter.save();
+  painter.setFont(reference);
   painter.translate(rect.topLeft());
   painter.scale(scale, scale);
-  painter.drawText(QRectF(0, 0, rect.width() / scale, rect.height() / scale), flags, text);
+  const QRectF box(0, 0, rect.width() / scale, rect.height() / scale);
+  if (font.italic()) {
+    // Slanted about the line's middle, so that the text keeps its place in the box.
+    const qreal middle = box.center().y();
+    painter.translate(0, middle);
+    painter.shear(-kItalicSlant, 0);
+    painter.translate(0, -middle);
+  }
+  painter.drawText(box, flags, text);
   painter.restore();
 }
 
@@ -337,9 +351,7 @@ QSizeF TextExtent(const QFont& font, const QString& text) {
     const QFontMetricsF metrics(font);
     return {metrics.horizontalAdvance(text), metrics.height()};
   }
-  QFont reference = font;
-  reference.setPixelSize(kUnhintedReferenceSize);
-  const QFontMetricsF metrics(reference);
+  const QFontMetricsF metrics(ReferenceFont(font));
   const qreal scale = static_cast<qreal>(size) / kUnhintedReferenceSize;
   return {metrics.horizontalAdvance(text) * scale, metrics.height() * scale};
 }

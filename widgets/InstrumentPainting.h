@@ -33,7 +33,8 @@ QFont FittedFont(QFont base, const QString& text, const QSizeF& box);
 // Draws `text` in `rect` as `font` at `pixelSize` pixels would (at the font's own size when
 // `pixelSize` is 0). A font drawn unhinted is drawn at one reference size through a scaled
 // painter: its outlines scale exactly, and every size of a face would otherwise load a font of its
-// own, which is slow. Other fonts are drawn at the size itself.
+// own, which is slow. Its italic is its upright face slanted. Other fonts are drawn at the size
+// itself.
 void DrawTextAtSize(QPainter& painter, const QFont& font, int pixelSize, const QRectF& rect,
                     int flags, const QString& text);
 
