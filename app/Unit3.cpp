@@ -62,7 +62,16 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent, CloseBoxOnlyFlags()) {
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  Memo1->setPlainText(HelpLines().join(QLatin1Char('\n')));
+}
+
+void TForm3::setVisible(bool visible) {
+  // The guide is written into the memo as the window first shows, at the memo's own width: laid
+  // out at start-up, it would be laid out again then. Later showings keep the operator's edits.
+  if (visible && !written_) {
+    written_ = true;
+    Memo1->setPlainText(HelpLines().join(QLatin1Char('\n')));
+  }
+  QDialog::setVisible(visible);
 }
 
 void TForm3::showEvent(QShowEvent* event) {

@@ -18,6 +18,12 @@ class TForm3 : public QDialog {
 
   QPlainTextEdit* Memo1 = nullptr;
 
+  // Writes the guide into the memo before the first showing.
+  void setVisible(bool visible) override;
+
  protected:
   void showEvent(QShowEvent* event) override;
+
+ private:
+  bool written_ = false;
 };

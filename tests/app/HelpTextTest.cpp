@@ -37,6 +37,7 @@ TEST(HelpWindow, TextIsExactLineByLine) {
       "como proceder.",
   };
   TForm3 help;
+  help.show();  // as the operator opens it
   const QStringList shown = help.Memo1->toPlainText().split(QLatin1Char('\n'));
   ASSERT_EQ(shown.size(), 24);
   for (int line = 0; line < 24; ++line)
