@@ -33,7 +33,15 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent, CloseBoxOnlyFlags()) {
   setWindowTitle(QStringLiteral("ACERCA DE DURNOSPHERE"));
   setFont(DialogFont(11));
   setFixedSize(ClientSizeForOuter(QSize(303, 242)));
+}
 
+void TForm2::setVisible(bool visible) {
+  if (visible) MakeControls();
+  QDialog::setVisible(visible);
+}
+
+void TForm2::MakeControls() {
+  if (Panel1 != nullptr) return;
   // A box shape drawn sunken gives the lowered outer and raised inner bevel.
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -44,7 +52,8 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent, CloseBoxOnlyFlags()) {
 
   ProgramIcon = new QLabel(Panel1);
   ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-  ProgramIcon->setScaledContents(true);  // the picture is drawn at the first showing
+  ProgramIcon->setPixmap(ProgramPicture());
+  ProgramIcon->setScaledContents(true);
   ProgramIcon->setGeometry(4, 4, 69, 65);
 
   ProductName = TextAt(QStringLiteral("Soft de comunicación con loggers de la "), 83, 16,
@@ -90,7 +99,6 @@ void TForm2::OKButtonClick() {
 void TForm2::showEvent(QShowEvent* event) {
   if (!sized_) {
     sized_ = true;
-    ProgramIcon->setPixmap(ProgramPicture());
     for (QLabel* label : Panel1->findChildren<QLabel*>()) {
       if (label != ProgramIcon) label->adjustSize();
     }

@@ -13,6 +13,10 @@ class TForm2 : public QDialog {
  public:
   explicit TForm2(QWidget* parent = nullptr);
 
+  // Makes the controls before the first showing: a window made at start-up and not opened costs
+  // next to nothing.
+  void setVisible(bool visible) override;
+
   QFrame* Panel1 = nullptr;
   QLabel* ProgramIcon = nullptr;
   QLabel* ProductName = nullptr;
@@ -34,5 +38,7 @@ class TForm2 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  bool sized_ = false;  // the labels took their texts' sizes and the picture was drawn
+  void MakeControls();
+
+  bool sized_ = false;  // the labels took their texts' sizes
 };

@@ -45,7 +45,15 @@ TForm7::TForm7(std::function<bool()> isConnected, std::function<void(const std::
   setWindowTitle(QStringLiteral("Selección de tasa de muestreo"));
   setFont(DialogFont(11));
   setFixedSize(308, 172);
+}
 
+void TForm7::setVisible(bool visible) {
+  if (visible) MakeControls();
+  QDialog::setVisible(visible);
+}
+
+void TForm7::MakeControls() {
+  if (Label1 != nullptr) return;
   Label1 = new QLabel(QStringLiteral("HAGA CLICK EN LA TASA QUE DESEE"), this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setFont(ArialFont(13, true));
@@ -82,11 +90,11 @@ TForm7::TForm7(std::function<bool()> isConnected, std::function<void(const std::
 }
 
 int TForm7::ItemIndex() const {
-  return items_->checkedId();
+  return items_ != nullptr ? items_->checkedId() : -1;
 }
 
 QRadioButton* TForm7::Item(int index) const {
-  return qobject_cast<QRadioButton*>(items_->button(index));
+  return items_ != nullptr ? qobject_cast<QRadioButton*>(items_->button(index)) : nullptr;
 }
 
 void TForm7::FormActivate() {
@@ -117,6 +125,7 @@ void TForm7::showEvent(QShowEvent* event) {
 }
 
 void TForm7::ClearSelection() {
+  if (items_ == nullptr) return;
   // An exclusive group never lets its last checked button go; lift that for the moment.
   QAbstractButton* checked = items_->checkedButton();
   if (checked == nullptr) return;

@@ -21,7 +21,11 @@ class TForm7 : public QDialog {
   TForm7(std::function<bool()> isConnected, std::function<void(const std::string&)> sendText,
          QWidget* parent = nullptr);
 
-  // The selected rate, 0..5, or -1 when none is selected.
+  // Makes the controls before the first showing: a window made at start-up and not opened costs
+  // next to nothing.
+  void setVisible(bool visible) override;
+
+  // The selected rate, 0..5, or -1 when none is selected (or before the first showing).
   int ItemIndex() const;
   QRadioButton* Item(int index) const;
 
@@ -40,6 +44,7 @@ class TForm7 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void MakeControls();
   void ClearSelection();
 
   std::function<bool()> isConnected_;

@@ -32,7 +32,15 @@ TForm8::TForm8(std::function<void()> markClockPending, QWidget* parent)
   setAutoFillBackground(true);
   // The border is resizable; the controls keep their places.
   resize(ClientSizeForOuter(QSize(544, 137)));
+}
 
+void TForm8::setVisible(bool visible) {
+  if (visible) MakeControls();
+  QDialog::setVisible(visible);
+}
+
+void TForm8::MakeControls() {
+  if (Label1 != nullptr) return;
   Label1 = WarningLine("LA PUESTA EN HORA DEL LOGGER IMPLICA LA TRANSFERENCIA DE DÍA Y HORA",
                        QRect(27, 6, 488, 13), "Label1", this);
   Label2 = WarningLine("DE LA PC AL LOGGER. TAMBIEN PONE A CERO LA CANTIDAD DE MEMORIA UTILIZADA",

@@ -15,6 +15,10 @@ class TForm8 : public QDialog {
  public:
   explicit TForm8(std::function<void()> markClockPending, QWidget* parent = nullptr);
 
+  // Makes the controls before the first showing: a window made at start-up and not opened costs
+  // next to nothing.
+  void setVisible(bool visible) override;
+
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
   QLabel* Label3 = nullptr;
@@ -29,5 +33,7 @@ class TForm8 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void MakeControls();
+
   std::function<void()> markClockPending_;
 };
