@@ -47,28 +47,24 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent, CloseBoxOnlyFlags()) {
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("Ayuda soble el uso del programa"));
   setFixedSize(ClientSizeForOuter(QSize(430, 350)));
-
-  // The memo lays its text out as it is made: it is made and given its own font before the
-  // window's font is set, so that the window's font is not loaded until the window is painted.
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setGeometry(3, 15, 418, 295);
-  Memo1->setFont(ArialFont(11));
   setFont(DialogFont(11));
-  QPalette tip = Memo1->palette();
-  tip.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
-  tip.setColor(QPalette::Text, QToolTip::palette().color(QPalette::ToolTipText));
-  Memo1->setPalette(tip);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 }
 
 void TForm3::setVisible(bool visible) {
-  // The guide is written into the memo as the window first shows, at the memo's own width: laid
-  // out at start-up, it would be laid out again then. Later showings keep the operator's edits.
-  if (visible && !written_) {
-    written_ = true;
+  // The memo and its guide are made as the window first shows, the guide laid out once at the
+  // memo's own width. Later showings keep the operator's edits.
+  if (visible && Memo1 == nullptr) {
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(3, 15, 418, 295);
+    Memo1->setFont(ArialFont(11));
+    QPalette tip = Memo1->palette();
+    tip.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
+    tip.setColor(QPalette::Text, QToolTip::palette().color(QPalette::ToolTipText));
+    Memo1->setPalette(tip);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setPlainText(HelpLines().join(QLatin1Char('\n')));
   }
   QDialog::setVisible(visible);

@@ -16,14 +16,11 @@ class TForm3 : public QDialog {
   // The guide's text, one entry per line.
   static QStringList HelpLines();
 
-  QPlainTextEdit* Memo1 = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;  // made for the first showing
 
-  // Writes the guide into the memo before the first showing.
+  // Makes the memo with the guide before the first showing.
   void setVisible(bool visible) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
-
- private:
-  bool written_ = false;
 };
