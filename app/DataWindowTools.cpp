@@ -2,6 +2,7 @@
 #include "app/DataWindowTools.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QMenu>
 #include <QToolButton>
 
@@ -13,6 +14,30 @@
 #include "widgets/ModalWindow.h"
 
 DataWindowTools::DataWindowTools(TForm5* window) : QObject(window), window_(window) {
+  // The button and its menu are made as the data window first shows (its controls are made then
+  // too), so that start-up does not pay for them.
+  window->installEventFilter(this);
+}
+
+bool DataWindowTools::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_ && event->type() == QEvent::Show) MakeButton();
+  return QObject::eventFilter(watched, event);
+}
+
+QToolButton* DataWindowTools::button() {
+  MakeButton();
+  return button_;
+}
+
+QMenu* DataWindowTools::menu() {
+  MakeButton();
+  return menu_;
+}
+
+void DataWindowTools::MakeButton() {
+  if (button_ != nullptr) return;
+  window_->removeEventFilter(this);
+  TForm5* window = window_;
   menu_ = new QMenu(window);
   menu_->setObjectName(QStringLiteral("AnalysisMenu"));
   menu_->addAction(QStringLiteral("Resumen y límites…"), this, &DataWindowTools::ShowSummary);
@@ -42,6 +67,8 @@ DataWindowTools::DataWindowTools(TForm5* window) : QObject(window), window_(wind
   font.setBold(true);
   button_->setFont(font);
   button_->setGeometry(384, 216, 49, 52);
+  // Made in a window already showing, it shows by itself only when told.
+  if (window->isVisible()) button_->show();
 }
 
 SummaryWindow* DataWindowTools::summary() {

@@ -35,13 +35,18 @@ class DataWindowTools : public QObject {
   // The report of the table as it stands, with the summary window's limits.
   ReportContent Content() const;
 
-  QToolButton* button() const { return button_; }
-  QMenu* menu() const { return menu_; }
+  QToolButton* button();
+  QMenu* menu();
   SummaryWindow* summary();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void MakeButton();
+
   TForm5* window_;
-  QToolButton* button_;
-  QMenu* menu_;
+  QToolButton* button_ = nullptr;
+  QMenu* menu_ = nullptr;
   SummaryWindow* summary_ = nullptr;
 };
