@@ -39,7 +39,15 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
   // Plain background panel under all controls.
   auto* background = new QWidget(this);
   background->setGeometry(0, 0, kClientWidth, kClientHeight);
+}
 
+void TForm6::setVisible(bool visible) {
+  if (visible) MakeButtons();
+  QDialog::setVisible(visible);
+}
+
+void TForm6::MakeButtons() {
+  if (AbColBitBtn1 != nullptr) return;
   AbColBitBtn1 = MakeButton(this, QStringLiteral("Copiar"), QRect(192, 4, 65, 25));
   AbColBitBtn2 = MakeButton(this, QStringLiteral("Mover"), QRect(280, 4, 65, 25));
   AbColBitBtn3 = MakeButton(this, QStringLiteral("Zoom"), QRect(364, 4, 65, 25));

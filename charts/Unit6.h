@@ -53,17 +53,24 @@ class TForm6 : public QDialog {
   LineChart* Chart2 = nullptr;
   QCPGraph* Series1 = nullptr;
   QCPGraph* LineSeries1 = nullptr;
-  ColorButton* AbColBitBtn1;
-  ColorButton* AbColBitBtn2;
-  ColorButton* AbColBitBtn3;
-  ColorButton* AbColBitBtn4;
-  ColorButton* AbColBitBtn5;
-  ColorButton* AbColBitBtn6;
+  // Null until the window first shows.
+  ColorButton* AbColBitBtn1 = nullptr;
+  ColorButton* AbColBitBtn2 = nullptr;
+  ColorButton* AbColBitBtn3 = nullptr;
+  ColorButton* AbColBitBtn4 = nullptr;
+  ColorButton* AbColBitBtn5 = nullptr;
+  ColorButton* AbColBitBtn6 = nullptr;
+
+  // Makes the buttons before the first showing: a window made at start-up and not opened costs
+  // next to nothing.
+  void setVisible(bool visible) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
+  void MakeButtons();
+
   // The chart module, with the charts made; throws when the module cannot be loaded.
   ChartModule& Charts();
   void ShowPrintPreview(LineChart* TForm6::*chart);
