@@ -1,5 +1,5 @@
-// GoogleTest entry point for the main window's tests: one QApplication for the whole run, with the
-// serial port's notices served by its event loop as in the program.
+// GoogleTest entry point for the tests of the program's windows: one QApplication for the whole
+// run, with the serial port's notices served by its event loop as in the program.
 #include <gtest/gtest.h>
 
 #include <QApplication>

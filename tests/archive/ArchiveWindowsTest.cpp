@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -17,12 +16,10 @@
 #include "app/DownloadHistoryModel.h"
 #include "app/DownloadHistoryWindow.h"
 #include "app/ProgramWindows.h"
-#include "app/QtHandOffPump.h"
 #include "archive/DownloadArchive.h"
 #include "archive/Sha256.h"
 #include "charts/Unit6.h"
 #include "data/Unit5.h"
-#include "link/UiHandOff.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "widgets/ColorButton.h"
@@ -259,11 +256,3 @@ TEST_F(ArchiveWindows, DamagedArchiveIsReportedOnceLeftAloneAndTheDataStillShows
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QtHandOffPump pump(UiHandOff::Main());
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

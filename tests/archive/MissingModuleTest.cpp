@@ -4,7 +4,6 @@
 // the reason. The modules are looked for in a folder that has none, or a broken one.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -12,10 +11,8 @@
 #include <functional>
 
 #include "app/ProgramWindows.h"
-#include "app/QtHandOffPump.h"
 #include "charts/Unit6.h"
 #include "data/Unit5.h"
-#include "link/UiHandOff.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "widgets/ColorButton.h"
@@ -123,11 +120,3 @@ TEST(MissingModule, ReportWithABrokenChartModuleFailsNamingTheFileAndWritesNothi
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QtHandOffPump pump(UiHandOff::Main());
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
