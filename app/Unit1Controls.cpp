@@ -54,13 +54,15 @@ void SetColors(QWidget* widget, const QColor& text, const QColor& background) {
 }
 
 QLineEdit* ReadOnlyBox(QWidget* parent, const QString& text, const QColor& color) {
-  auto* box = new QLineEdit(text, parent);
+  auto* box = new QLineEdit(parent);
   box->setReadOnly(true);
   box->setFocusPolicy(Qt::NoFocus);
   box->setAlignment(Qt::AlignCenter);
   QFont font = box->font();
   font.setBold(true);
   box->setFont(font);
+  // The text is laid out once, in the box's own font.
+  box->setText(text);
   SetColors(box, color, panel::kBlack);
   return box;
 }
