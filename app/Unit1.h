@@ -6,9 +6,9 @@
 #pragma once
 
 #include <QWidget>
-#include <memory>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,8 +73,6 @@ class TForm1 : public QWidget {
   bool DESCARGANDO() const { return interpreter_.downloading; }
   bool DATOSDESCARGADOS() const { return interpreter_.downloadDone; }
   bool HORAPENDIENTE() const { return interpreter_.clockSettingPending; }
-  const ReplyInterpreter& Interpreter() const { return interpreter_; }
-  ReplyInterpreter& Interpreter() { return interpreter_; }
 
   // Handlers. The button, switch and timer handlers run inside the standard error report.
   void FormActivate();
@@ -87,8 +85,6 @@ class TForm1 : public QWidget {
   void AbColBitBtn6Click();
   void RadioGroup1Click();
   void ComPort1RxChar(TCustomComPort& Sender, int Count);
-  // What ComPort1RxChar does with the characters it has read (the status path or DESCARGAR).
-  void HandleReceived(const std::string& batch);
   void Timer2Timer();
   void PONEHORA();
   // "HISTORIAL": the archived downloads, and saved files to open.
@@ -135,6 +131,8 @@ class TForm1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // What ComPort1RxChar does with the characters it has read (the status path or DESCARGAR).
+  void HandleReceived(const std::string& batch);
   void CreateControls();
   void ConnectHandlers();
   // The connect switch's off position: line dropped, port closed, switch and lamps off.

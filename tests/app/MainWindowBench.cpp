@@ -1,9 +1,18 @@
 #include "tests/app/MainWindowBench.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
+#include <stdexcept>
 
 #include "widgets/ErrorReport.h"
 #include "widgets/IndicatorLamp.h"
@@ -45,6 +54,7 @@ MainWindowBench::~MainWindowBench() {
   watch_.stop();
   windows_.Form1.reset();
   logger_.reset();
+  line_.reset();
   SetErrorReportObserver({});
 }
 
@@ -86,4 +96,49 @@ void MainWindowBench::WhenShown(QWidget* window, std::function<void(QWidget*)> o
     }
   });
   watch_.start();
+}
+
+bool MainWindowBench::ConnectToTestLine() {
+  line_ = std::make_unique<PseudoTerminal>();
+  // The test never waits in a write: the window reads the line on this same thread.
+  fcntl(line_->Master(), F_SETFL, fcntl(line_->Master(), F_GETFL) | O_NONBLOCK);
+  Main().ComPort1.SetPort(line_->Path());
+  ClickSwitch();
+  return QTest::qWaitFor([this] { return Main().ComPort1.Connected(); }, 2000);
+}
+
+void MainWindowBench::SendOnLine(const std::string& bytes) {
+  auto unread = [this] {
+    int count = 0;
+    return ioctl(line_->Slave(), FIONREAD, &count) == 0 ? count : -1;
+  };
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = write(line_->Master(), bytes.data() + sent, bytes.size() - sent);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      throw std::runtime_error("write to the test line failed");
+    } else {
+      QTest::qWait(1);  // the line is full until the window reads
+    }
+  }
+  // The window reads in its handler of received characters, which then handles what it read: an
+  // input queue that stays empty means all of it has been handled.
+  QElapsedTimer waited;
+  waited.start();
+  for (int emptyChecks = 0; emptyChecks < 3;) {
+    QTest::qWait(2);
+    const int left = unread();
+    if (left < 0) throw std::runtime_error("the test line's input queue cannot be read");
+    if (left > 0 && waited.elapsed() > 10000) {
+      ADD_FAILURE() << "the window left " << left << " characters unread";
+      return;
+    }
+    emptyChecks = left == 0 ? emptyChecks + 1 : 0;
+  }
+}
+
+std::string MainWindowBench::ReceivedOnLine() {
+  return line_->Receive(1 << 16, std::chrono::milliseconds(50));
 }

@@ -9,6 +9,7 @@
 
 #include "app/ProgramWindows.h"
 #include "sim/LoggerEmulator.h"
+#include "tests/link/PseudoTerminal.h"
 
 // Unpaced, with a status reply every 100 ms.
 LoggerOptions FastLogger(int storedSamples = 20);
@@ -34,6 +35,15 @@ class MainWindowBench {
   // Whether the window shows the connected state.
   bool ShowsConnected();
 
+  // A line whose far end is the test: ComPort1 opens a pseudo-terminal and the switch connects it.
+  // False when the port did not connect.
+  bool ConnectToTestLine();
+  // Sends `bytes` on the test's line, as the logger would, and returns once the window has read
+  // and handled every one of them.
+  void SendOnLine(const std::string& bytes);
+  // What the window has written on the test's line since the last call.
+  std::string ReceivedOnLine();
+
   // Runs `onShown` on `window` once it is visible (inside its modal loop), then closes it.
   void WhenShown(QWidget* window, std::function<void(QWidget*)> onShown);
   int timesShown() const { return timesShown_; }
@@ -42,6 +52,7 @@ class MainWindowBench {
 
  private:
   std::unique_ptr<LoggerEmulator> logger_;
+  std::unique_ptr<PseudoTerminal> line_;
   ProgramWindows windows_;
   QStringList errors_;
   QTimer watch_;

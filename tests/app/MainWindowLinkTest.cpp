@@ -182,13 +182,16 @@ TEST(MainWindowLink, ClockSettingGoesOutAfterNextTransmission) {
 
 TEST(MainWindowLink, ClockTimerFindingSwitchOffSendsNothing) {
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
   main.MarkClockPending();
-  main.HandleReceived("12345");  // any batch starts the timer
+  bench.SendOnLine("12345");  // any batch starts the timer
   EXPECT_TRUE(main.Timer2->isActive());
   EXPECT_EQ(main.Timer2->interval(), 100);
+  bench.ClickSwitch();  // off before the timer runs out
   EXPECT_TRUE(QTest::qWaitFor([&] { return !main.Timer2->isActive(); }, kWaitMs));
   EXPECT_FALSE(main.HORAPENDIENTE());
+  EXPECT_EQ(bench.ReceivedOnLine(), "");
   EXPECT_TRUE(bench.errors().isEmpty());
 }
 
@@ -209,11 +212,11 @@ TEST(MainWindowLink, DownloadEndsOnLoneEndMarkerAndOpensDataWindow) {
   TForm1& main = bench.Main();
   TForm5* data = bench.Windows().Form5;
 
-  // Disconnected: the text is emptied and nothing else happens.
-  main.Interpreter().setDownloadText("old");
+  // Disconnected: nothing happens.
   main.AbColBitBtn4->click();
   EXPECT_EQ(main.DownloadText(), "");
   EXPECT_FALSE(main.DESCARGANDO());
+  EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
 
   ASSERT_TRUE(bench.ConnectAndWaitForStatus());
   int rowsShown = 0;
@@ -346,15 +349,25 @@ TEST(MainWindowLink, HangUpDuringDownloadKeepsPartialText) {
   EXPECT_FALSE(bench.Main().DownloadText().empty());
   EXPECT_NE(bench.Main().DownloadText().back(), 'A');
   EXPECT_FALSE(bench.Main().DATOSDESCARGADOS());
+  // Asked again while disconnected: the partial text is emptied and nothing else happens.
+  bench.Main().AbColBitBtn4->click();
+  EXPECT_EQ(bench.Main().DownloadText(), "");
+  EXPECT_FALSE(bench.Main().DESCARGANDO());
+  EXPECT_EQ(bench.Main().cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST(MainWindowLink, OversizedDownloadIsAbandonedWithItsTextKept) {
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
-  main.Interpreter().StartDownload();
+  const std::string status = "051003091457180030920202158001010";
+  bench.SendOnLine(status);
+  main.AbColBitBtn4->click();
+  ASSERT_TRUE(main.DESCARGANDO());
+  EXPECT_EQ(bench.ReceivedOnLine(), "8");
   const std::string chunk(64 * 1024, '7');
   while (main.DESCARGANDO() && main.DownloadText().size() <= ReplyInterpreter::kMaxDownloadText) {
-    main.HandleReceived(chunk);
+    bench.SendOnLine(chunk);
   }
   ASSERT_EQ(bench.errors().size(), 1);
   EXPECT_FALSE(main.DESCARGANDO());
@@ -362,7 +375,8 @@ TEST(MainWindowLink, OversizedDownloadIsAbandonedWithItsTextKept) {
   EXPECT_EQ(main.DownloadText().size(), ReplyInterpreter::kMaxDownloadText);
   EXPECT_FALSE(main.Gauge1->isVisible());
   // Status replies are read again.
-  main.HandleReceived("051003091457180030920202158001010");
+  QTest::qWait(200);  // a new reply starts after the line's pause
+  bench.SendOnLine(status);
   EXPECT_EQ(main.Edit3->text(), "10:05:57");
 }
 

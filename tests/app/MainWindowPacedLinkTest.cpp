@@ -98,12 +98,13 @@ TEST(PacedDownload, AskedAgainDuringAnInterruptedDownloadEndsWhole) {
 // A second event while the clock timer runs does not restart it: the command is not delayed.
 TEST(PacedClock, SecondEventDoesNotRestartTheClockTimer) {
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
   main.MarkClockPending();
-  main.HandleReceived("0");
+  bench.SendOnLine("0");
   ASSERT_TRUE(main.Timer2->isActive());
   QTest::qWait(60);
-  main.HandleReceived("5");
+  bench.SendOnLine("5");
   EXPECT_LE(main.Timer2->remainingTime(), 50);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !main.Timer2->isActive(); }, 1000));
   EXPECT_FALSE(main.HORAPENDIENTE());

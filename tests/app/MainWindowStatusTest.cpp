@@ -1,4 +1,4 @@
-// What a status reply puts on the main window, fed through the received-characters path.
+// What a status reply puts on the main window, sent to it on a line as the logger sends it.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -53,8 +53,9 @@ class BatteryDisplay : public ::testing::TestWithParam<BatteryCase> {};
 TEST_P(BatteryDisplay, BarColoursAndCaptions) {
   const BatteryCase& c = GetParam();
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
-  main.HandleReceived(Reply(c.reading));
+  bench.SendOnLine(Reply(c.reading));
   EXPECT_NEAR(main.AbVBar1->value(), c.bar, 0.05);
   EXPECT_EQ(main.AbVBar1->barColor(), c.barColor);
   EXPECT_EQ(main.AbVBar1->fontColor(), c.fontColor);
@@ -76,12 +77,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StatusDisplay, ReplyIn20And13CharactersFillsEveryDisplayOnce) {
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
   // In two pieces, as the line may deliver it: decoded once the 33rd character is in.
   const std::string reply = Reply();
-  main.HandleReceived(reply.substr(0, 20));
-  EXPECT_EQ(main.Edit3->text(), "HH:MM:SS");
-  main.HandleReceived(reply.substr(20));
+  bench.SendOnLine(reply.substr(0, 20));
+  EXPECT_EQ(main.Edit3->text(), "");  // emptied by the switch, not yet filled
+  EXPECT_EQ(main.Edit1->text(), "0000");
+  bench.SendOnLine(reply.substr(20));
   EXPECT_EQ(main.Edit3->text(), "10:05:57");
   EXPECT_EQ(main.Edit4->text(), "03/09/2014");
   EXPECT_EQ(main.Edit1->text(), "65");
@@ -89,17 +92,22 @@ TEST(StatusDisplay, ReplyIn20And13CharactersFillsEveryDisplayOnce) {
   EXPECT_NEAR(main.AbValueInd1->value(), 76.048, 0.001);
   EXPECT_EQ(main.AbValueInd1->valueText(), "76,0");
   EXPECT_NEAR(main.AbValueInd2->value(), 17.0, 0.001);
-  EXPECT_TRUE(main.Interpreter().statusBuffer().empty());
+  // Nothing of the reply is left over: the next one is read from its first character.
+  bench.SendOnLine(Reply("180", "1", "000006"));
+  EXPECT_EQ(main.Edit3->text(), "10:05:57");
+  EXPECT_EQ(main.Edit1->text(), "0");
+  EXPECT_EQ(main.RadioGroup1->itemIndex(), 0);
 }
 
 TEST(StatusDisplay, MemoryTextsAndUnknownRateCode) {
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
-  main.HandleReceived(Reply("180", "3", "000000"));
+  bench.SendOnLine(Reply("180", "3", "000000"));
   EXPECT_EQ(main.Edit1->text(), "-1,5");
   // Rate codes outside 1..6 leave the shown rate alone.
   for (const char* code : {"0", "7", "9"}) {
-    main.HandleReceived(Reply("180", code, "000007"));
+    bench.SendOnLine(Reply("180", code, "000007"));
     EXPECT_EQ(main.Edit1->text(), "0,25");
     EXPECT_EQ(main.RadioGroup1->itemIndex(), 2) << code;
   }
@@ -107,27 +115,29 @@ TEST(StatusDisplay, MemoryTextsAndUnknownRateCode) {
 
 TEST(StatusDisplay, ClickOnRateDisplayIsUndoneByNextReply) {
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
-  main.HandleReceived(Reply());
+  bench.SendOnLine(Reply());
   QTest::mouseClick(main.RadioGroup1->item(5), Qt::LeftButton);
   EXPECT_EQ(main.RadioGroup1->itemIndex(), 5);
-  main.HandleReceived(Reply());
+  bench.SendOnLine(Reply());
   EXPECT_EQ(main.RadioGroup1->itemIndex(), 2);
 }
 
 TEST(StatusDisplay, ReplyWithNonDigitIsDroppedWithoutReport) {
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
-  main.HandleReceived(Reply());
+  bench.SendOnLine(Reply());
   std::string noisy = Reply("1x0", "1", "000006");
-  main.HandleReceived(noisy);
+  bench.SendOnLine(noisy);
   EXPECT_TRUE(bench.errors().isEmpty());
   // The boxes were emptied before the reply was read; nothing else changed.
   EXPECT_EQ(main.Edit3->text(), "");
   EXPECT_EQ(main.Edit1->text(), "65");
   EXPECT_EQ(main.RadioGroup1->itemIndex(), 2);
   // The next good reply is read as usual.
-  main.HandleReceived(Reply("180", "1", "000006"));
+  bench.SendOnLine(Reply("180", "1", "000006"));
   EXPECT_EQ(main.Edit3->text(), "10:05:57");
   EXPECT_EQ(main.Edit1->text(), "0");
   EXPECT_EQ(main.RadioGroup1->itemIndex(), 0);

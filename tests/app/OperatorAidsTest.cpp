@@ -104,16 +104,17 @@ TEST(ClockSettingWaiting, ShownWhileItWaitsAndCancelledBeforeConnecting) {
 
 TEST(MemoryDisplay, ShowsEveryDigitOfTheLargestPointer) {
   MainWindowBench bench;
+  ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
   const QFont usual = main.Edit1->font();
   // Pointer 999 999: (999 * 256 + 999 - 6) / 4 = 64184.25.
-  main.HandleReceived("051003091457180030920202158999999");
+  bench.SendOnLine("051003091457180030920202158999999");
   ASSERT_EQ(main.Edit1->text(), "64184,25");
   const qreal shown = QFontMetricsF(main.Edit1->font()).horizontalAdvance(main.Edit1->text());
   EXPECT_LE(shown, main.Edit1->contentsRect().width() - 4);
   EXPECT_EQ(main.Edit1->width(), 37);  // the box keeps its place and size
   // A short count gets the usual letters back.
-  main.HandleReceived("051003091457180030920202158001010");
+  bench.SendOnLine("051003091457180030920202158001010");
   EXPECT_EQ(main.Edit1->text(), "65");
   EXPECT_EQ(main.Edit1->font().pixelSize(), usual.pixelSize());
 }
