@@ -55,6 +55,9 @@ void SetColors(QWidget* widget, const QColor& text, const QColor& background) {
 
 QLineEdit* ReadOnlyBox(QWidget* parent, const QString& text, const QColor& color) {
   auto* box = new QLineEdit(parent);
+  // The style's frame around a black box is black itself: without it the box looks the same, and
+  // a repaint at every reply does not draw the frame's rounded outline again.
+  box->setFrame(false);
   box->setReadOnly(true);
   box->setFocusPolicy(Qt::NoFocus);
   box->setAlignment(Qt::AlignCenter);
