@@ -4,10 +4,12 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
+#include <cstring>
 
 #include "app/ArchiveModuleLoader.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
+#include "archive/RescueFile.h"
 #include "data/Unit5.h"
 #include "widgets/ErrorReport.h"
 
@@ -23,7 +25,9 @@ QString ArchiveProblemText(const ArchiveError& error, const std::string& path) {
     case ArchiveError::Kind::kDamaged:
       return QStringLiteral(
                  "el archivo de descargas %1 está dañado; no se modifica y el "
-                 "programa sigue sin archivar (%2)")
+                 "programa sigue sin archivar (%2). Copie el archivo a un lugar seguro, "
+                 "compruebe la copia con «velmorante-cli history verify --archive COPIA» y "
+                 "recupere lo que contiene con la orden .recover de sqlite3 en un archivo nuevo")
           .arg(file, detail);
     case ArchiveError::Kind::kNewerVersion:
       return QStringLiteral(
@@ -106,17 +110,23 @@ void DownloadArchiver::Completed(const std::string& text, TForm5* data) {
 
 std::optional<std::int64_t> DownloadArchiver::Keep(const std::string& text, EndReason reason) {
   if (path_.empty()) return std::nullopt;
+  const std::chrono::system_clock::time_point receivedAt = clock_();
   ArchiveStore* archive = Archive();
   if (!archive) {
-    // Once said, an unusable file is not mentioned again: the program goes on without it.
-    if (unusable_ && unusableReported_) return std::nullopt;
+    // An unusable file is reported once, and that message says that every later download of the
+    // run is kept beside it in the same way; those files are then written without a word.
+    if (unusable_ && unusableReported_) {
+      int error = 0;
+      WriteRescueFile(path_, text, receivedAt, error);
+      return std::nullopt;
+    }
     unusableReported_ = unusable_;
-    Report(QStringLiteral("La descarga no se archivó: %1").arg(problem_));
+    ReportNotArchived(problem_, text, receivedAt);
     return std::nullopt;
   }
   NewDownload download;
   download.rawText = text;
-  download.receivedAt = clock_();
+  download.receivedAt = receivedAt;
   download.port = port_;
   download.program = program_;
   download.kind = kind_;
@@ -126,9 +136,30 @@ std::optional<std::int64_t> DownloadArchiver::Keep(const std::string& text, EndR
   } catch (const ArchiveError& error) {
     // Opened again at the next download: the cause (a full disk) may have gone by then.
     archive_.reset();
-    Report(QStringLiteral("La descarga no se archivó: %1").arg(ArchiveProblemText(error, path_)));
+    ReportNotArchived(ArchiveProblemText(error, path_), text, receivedAt);
     return std::nullopt;
   }
+}
+
+void DownloadArchiver::ReportNotArchived(const QString& cause, const std::string& text,
+                                         std::chrono::system_clock::time_point receivedAt) {
+  QString message = QStringLiteral("La descarga no se archivó: %1.").arg(cause);
+  int error = 0;
+  if (const std::optional<std::string> file = WriteRescueFile(path_, text, receivedAt, error)) {
+    message += QStringLiteral(" Los %1 caracteres recibidos se guardaron en %2.")
+                   .arg(text.size())
+                   .arg(QString::fromStdString(*file));
+    if (unusable_) {
+      message += QStringLiteral(
+          " Las próximas descargas se guardarán igual, junto al archivo de descargas.");
+    }
+  } else {
+    message += QStringLiteral(
+                   " Tampoco se pudieron guardar junto al archivo de descargas (%1): guarde "
+                   "la tabla con GUARDAR.")
+                   .arg(QString::fromLocal8Bit(std::strerror(error)));
+  }
+  Report(message);
 }
 
 void DownloadArchiver::NoteSaved(std::int64_t id, const QString& file) {

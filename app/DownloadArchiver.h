@@ -1,8 +1,9 @@
 // The main window's archiving step: every download is archived the moment it ends, a complete one
 // before the data window opens, an interrupted one as far as it came. A failure to archive never
 // keeps the data from the operator: one Spanish message says the download was not archived and
-// why, over whatever window is then in front. An archive file that cannot be used as it stands
-// (damaged, foreign, from a newer version) is left untouched and reported once; the program then
+// why, over whatever window is then in front, and names the rescue file beside the archive that
+// keeps the characters received. An archive file that cannot be used as it stands (damaged,
+// foreign, from a newer version) is left untouched and its cause reported once; the program then
 // goes on without an archive.
 #pragma once
 
@@ -49,6 +50,10 @@ class DownloadArchiver {
 
  private:
   std::optional<std::int64_t> Keep(const std::string& text, EndReason reason);
+  // Says that a download was not archived and why, after keeping its text in a rescue file
+  // beside the archive, which the message names.
+  void ReportNotArchived(const QString& cause, const std::string& text,
+                         std::chrono::system_clock::time_point receivedAt);
   void Report(const QString& text);
 
   std::string path_;

@@ -50,25 +50,61 @@ BEGIN SELECT RAISE(ABORT, 'an archived download is never removed'); END;
 
 }  // namespace
 
-int ArchiveVersion(SqliteConnection& connection) {
+namespace {
+
+std::int64_t Single(SqliteConnection& connection, const char* sql) {
+  SqliteStatement query(connection, sql);
+  SqliteStatement::Use use(query);
+  query.Step();
+  return query.Integer(0);
+}
+
+}  // namespace
+
+ArchiveIdentity IdentifyArchive(SqliteConnection& connection) {
+  ArchiveIdentity identity;
   // Reading the schema makes SQLite look at the file: a file that is no database fails here.
-  SqliteStatement schema(connection, "SELECT count(*) FROM sqlite_schema");
-  {
-    SqliteStatement::Use use(schema);
-    schema.Step();
+  const std::int64_t objects = Single(connection, "SELECT count(*) FROM sqlite_schema");
+  const std::int64_t archiveTables =
+      Single(connection,
+             "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN"
+             " ('downloads', 'download_texts', 'saved_files')");
+  const std::int64_t otherTables = Single(
+      connection,
+      "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT IN"
+      " ('downloads', 'download_texts', 'saved_files') AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+  identity.version = static_cast<int>(Single(connection, "PRAGMA user_version"));
+  identity.marked = Single(connection, "PRAGMA application_id") == kArchiveApplicationId;
+  const bool otherId = !identity.marked && Single(connection, "PRAGMA application_id") != 0;
+  if (identity.marked) {
+    identity.kind = ArchiveIdentity::Kind::kArchive;
+  } else if (otherId) {
+    identity.kind = ArchiveIdentity::Kind::kForeign;
+  } else if (objects == 0 && identity.version == 0) {
+    identity.kind = ArchiveIdentity::Kind::kEmpty;
+  } else if (identity.version >= 1 && archiveTables == 3 && otherTables == 0) {
+    // Written before archives carried their mark: the archive's own tables and version.
+    identity.kind = ArchiveIdentity::Kind::kArchive;
+  } else {
+    identity.kind = ArchiveIdentity::Kind::kForeign;
   }
-  SqliteStatement version(connection, "PRAGMA user_version");
-  SqliteStatement::Use use(version);
-  version.Step();
-  return static_cast<int>(version.Integer(0));
+  return identity;
 }
 
 void MigrateArchive(SqliteConnection& connection) {
   SqliteWriteTransaction transaction(connection);
-  // Read again inside the transaction: another program may have migrated in the meantime.
-  const int version = ArchiveVersion(connection);
-  if (version >= kArchiveSchemaVersion) return;
-  for (int step = version; step < kArchiveSchemaVersion; ++step) connection.Execute(kSteps[step]);
+  const ArchiveIdentity identity = IdentifyArchive(connection);
+  if (identity.kind == ArchiveIdentity::Kind::kForeign) {
+    throw ArchiveError(ArchiveError::Kind::kNotAnArchive,
+                       "the database holds other tables; it is not a download archive");
+  }
+  if (identity.version > kArchiveSchemaVersion) {
+    throw ArchiveError(ArchiveError::Kind::kNewerVersion, "written by a newer program");
+  }
+  if (identity.marked && identity.version == kArchiveSchemaVersion) return;
+  for (int step = identity.version; step < kArchiveSchemaVersion; ++step)
+    connection.Execute(kSteps[step]);
   connection.Execute(("PRAGMA user_version = " + std::to_string(kArchiveSchemaVersion)).c_str());
+  connection.Execute(("PRAGMA application_id = " + std::to_string(kArchiveApplicationId)).c_str());
   transaction.Commit();
 }

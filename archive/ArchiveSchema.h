@@ -1,12 +1,33 @@
 // The archive's tables and the steps that bring a file of any earlier version to the present one.
-// The version is SQLite's user_version: 0 for a new file, then the number of steps applied.
+// The version is SQLite's user_version: 0 for a new file, then the number of steps applied. An
+// archive is marked with its own application id, so that another program's database is told apart
+// and never set up as an archive.
 #pragma once
+
+#include <cstdint>
 
 class SqliteConnection;
 
 constexpr int kArchiveSchemaVersion = 1;
+// "VlmA": SQLite's application_id of a download archive.
+constexpr std::int32_t kArchiveApplicationId = 0x566c6d41;
 
-// The file's version. Throws ArchiveError (kNotAnArchive or kDamaged when it cannot be read).
-int ArchiveVersion(SqliteConnection& connection);
-// Applies the missing steps in one transaction. Throws ArchiveError.
+// What a database file holds, judged by reading it only.
+struct ArchiveIdentity {
+  enum class Kind {
+    kEmpty,    // no tables at all: a new file that may become an archive
+    kArchive,  // an archive, marked or from before archives were marked
+    kForeign,  // another program's database: never written to
+  };
+  Kind kind = Kind::kEmpty;
+  int version = 0;
+  bool marked = false;  // carries the archive's application id
+};
+
+// Reads the file's identity. Throws ArchiveError (kNotAnArchive or kDamaged when it cannot be
+// read).
+ArchiveIdentity IdentifyArchive(SqliteConnection& connection);
+// Brings an empty file or an archive to the present version and marks it, in one transaction that
+// identifies the file again first (another program may have changed it). Throws ArchiveError
+// (kNotAnArchive for a foreign database, which is left as it is).
 void MigrateArchive(SqliteConnection& connection);

@@ -2,11 +2,15 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "archive/ArchiveFileCheck.h"
 #include "archive/ArchiveSchema.h"
+#include "archive/RecordDetailsCheck.h"
 #include "archive/Sha256.h"
 #include "data/SampleDecoder.h"
 
@@ -21,6 +25,22 @@ constexpr int kBusyTimeoutMs = 10000;
   "d.start_time, d.rate, d.samples, d.decode_error, "                                          \
   "(SELECT count(*) FROM saved_files s WHERE s.download_id = d.id)"
 
+// "file:" and the absolute path with the characters a URI reserves escaped.
+std::string FileUri(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const unsigned char c : std::filesystem::absolute(path).string()) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0x0f];
+    }
+  }
+  return uri;
+}
+
 void MakeFolderFor(const std::string& path) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (folder.empty()) return;
@@ -34,31 +54,112 @@ void MakeFolderFor(const std::string& path) {
 
 }  // namespace
 
-DownloadArchive::DownloadArchive(const std::string& path) : path_(path) {
+DownloadArchive::DownloadArchive(const std::string& path, ArchiveAccess access) : path_(path) {
   if (std::optional<ArchiveError> problem = CheckArchiveFile(path)) throw *problem;
-  MakeFolderFor(path);
-  connection_.Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  struct stat info {};
+  const bool holdsData = ::stat(path.c_str(), &info) == 0 && info.st_size > 0;
+  if (holdsData) {
+    OpenExisting(access);
+  } else if (access == ArchiveAccess::kReadOnly) {
+    readOnly_ = true;
+    // Nothing to read, and reading never creates a file: an archive without records.
+    if (!std::filesystem::exists(path)) {
+      throw ArchiveError(ArchiveError::Kind::kCannotOpen, path + ": no archive there");
+    }
+    empty_ = true;
+  } else {
+    OpenForWriting();
+  }
+}
+
+ArchiveIdentity DownloadArchive::OpenToRead() {
+  connection_.Open(path_, SQLITE_OPEN_READONLY);
   sqlite3_busy_timeout(connection_.handle(), kBusyTimeoutMs);
-  // Nothing is written before the file is known to be an archive of a version this program knows.
-  const int version = ArchiveVersion(connection_);
-  if (version > kArchiveSchemaVersion) {
+  try {
+    return IdentifyArchive(connection_);
+  } catch (const ArchiveError& error) {
+    // A database in write-ahead-log mode is read with a shared-memory file beside it. Where that
+    // file cannot be made (a read-only folder, a full disk) and no log waits to be applied, the
+    // file alone is the whole database: it is read as a file that nothing changes.
+    if (error.FileIsUnusable() || std::filesystem::exists(path_ + "-wal")) throw;
+    connection_.Open(FileUri(path_) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    return IdentifyArchive(connection_);
+  }
+}
+
+void DownloadArchive::OpenExisting(ArchiveAccess access) {
+  // Read first, so that nothing (not even the journal mode) changes in a file that turns out not to
+  // be an archive of a version this program knows.
+  const ArchiveIdentity identity = OpenToRead();
+  ThrowUnlessUsable(identity);
+  if (access == ArchiveAccess::kReadOnly) {
+    readOnly_ = true;
+    if (identity.kind == ArchiveIdentity::Kind::kEmpty) {
+      empty_ = true;
+      connection_.Close();
+      return;
+    }
+    Prepare();
+    return;
+  }
+  connection_.Close();
+  OpenForWriting();
+}
+
+void DownloadArchive::ThrowUnlessUsable(const ArchiveIdentity& identity) const {
+  if (identity.kind == ArchiveIdentity::Kind::kForeign) {
+    throw ArchiveError(ArchiveError::Kind::kNotAnArchive,
+                       path_ + ": a database with other tables, not a download archive");
+  }
+  if (identity.version > kArchiveSchemaVersion) {
     throw ArchiveError(ArchiveError::Kind::kNewerVersion,
-                       path + ": written by a newer program (archive version " +
-                           std::to_string(version) + ", this program knows up to " +
+                       path_ + ": written by a newer program (archive version " +
+                           std::to_string(identity.version) + ", this program knows up to " +
                            std::to_string(kArchiveSchemaVersion) + ")");
   }
+}
+
+void DownloadArchive::OpenForWriting() {
+  MakeFolderFor(path_);
+  connection_.Open(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  sqlite3_busy_timeout(connection_.handle(), kBusyTimeoutMs);
+  // Again on this connection: another program may have written the file in the meantime.
+  const ArchiveIdentity identity = IdentifyArchive(connection_);
+  ThrowUnlessUsable(identity);
+  const bool upToDate = identity.kind == ArchiveIdentity::Kind::kArchive && identity.marked &&
+                        identity.version == kArchiveSchemaVersion;
   if (!connection_.IsReadOnly()) {
     connection_.Execute("PRAGMA journal_mode = WAL");
     connection_.Execute("PRAGMA synchronous = FULL");
-    if (version < kArchiveSchemaVersion) MigrateArchive(connection_);
-  } else if (version < kArchiveSchemaVersion) {
-    throw ArchiveError(ArchiveError::Kind::kCannotWrite, path + ": read-only and not yet set up");
+    if (!upToDate) MigrateArchive(connection_);
+  } else if (identity.kind != ArchiveIdentity::Kind::kArchive) {
+    throw ArchiveError(ArchiveError::Kind::kCannotWrite, path_ + ": read-only and not yet set up");
   }
   connection_.Execute("PRAGMA foreign_keys = ON");
   Prepare();
 }
 
+void DownloadArchive::CheckBeforeWriting() {
+  if (readOnly_) {
+    throw ArchiveError(ArchiveError::Kind::kCannotWrite, path_ + ": opened for reading only");
+  }
+  // SQLite's own check of every page and index; a write into a damaged file could spread the
+  // damage over what is still whole.
+  SqliteStatement::Use use(quickCheck_);
+  std::string problems;
+  while (quickCheck_.Step()) {
+    const std::string row = quickCheck_.Text(0);
+    if (row == "ok") continue;
+    problems += (problems.empty() ? "" : "; ") + row;
+  }
+  if (!problems.empty()) {
+    throw ArchiveError(ArchiveError::Kind::kDamaged, path_ + ": damaged (" + problems + ")");
+  }
+}
+
 void DownloadArchive::Prepare() {
+  PrepareReads();
+  if (readOnly_) return;
   insertDownload_ = SqliteStatement(
       connection_,
       "INSERT INTO downloads (received_at, port, program, kind, reason, sha256, size, start_date,"
@@ -67,20 +168,28 @@ void DownloadArchive::Prepare() {
       SqliteStatement(connection_, "INSERT INTO download_texts (download_id, raw) VALUES (?, ?)");
   insertSave_ = SqliteStatement(
       connection_, "INSERT INTO saved_files (download_id, path, saved_at) VALUES (?, ?, ?)");
+  quickCheck_ = SqliteStatement(connection_, "PRAGMA quick_check(20)");
+}
+
+void DownloadArchive::PrepareReads() {
   list_ = SqliteStatement(connection_,
                           "SELECT " SUMMARY_COLUMNS " FROM downloads d ORDER BY d.id DESC");
   one_ = SqliteStatement(connection_, "SELECT " SUMMARY_COLUMNS " FROM downloads d WHERE d.id = ?");
   text_ = SqliteStatement(connection_, "SELECT raw FROM download_texts WHERE download_id = ?");
   savedFiles_ = SqliteStatement(
       connection_, "SELECT path, saved_at FROM saved_files WHERE download_id = ? ORDER BY id");
-  allTexts_ = SqliteStatement(connection_,
-                              "SELECT d.id, d.sha256, t.raw FROM downloads d"
-                              " LEFT JOIN download_texts t ON t.download_id = d.id ORDER BY d.id");
+  allTexts_ =
+      SqliteStatement(connection_,
+                      "SELECT d.id, d.sha256, t.raw, d.start_date, d.start_time, d.rate, d.samples,"
+                      " d.decode_error, d.size, d.reason FROM downloads d"
+                      " LEFT JOIN download_texts t ON t.download_id = d.id ORDER BY d.id");
 }
 
 std::int64_t DownloadArchive::Add(const NewDownload& download) {
   const SampleTable table = SampleDecoder().Decode(download.rawText);
+  if (readOnly_) CheckBeforeWriting();
   SqliteWriteTransaction transaction(connection_);
+  CheckBeforeWriting();
   std::int64_t id = 0;
   {
     SqliteStatement::Use use(insertDownload_);
@@ -111,7 +220,9 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
 
 void DownloadArchive::RecordSave(std::int64_t id, const std::string& filePath,
                                  std::chrono::system_clock::time_point when) {
+  if (readOnly_) CheckBeforeWriting();
   SqliteWriteTransaction transaction(connection_);
+  CheckBeforeWriting();
   {
     SqliteStatement::Use use(insertSave_);
     insertSave_.Bind(1, id);
@@ -144,6 +255,7 @@ DownloadSummary DownloadArchive::SummaryFrom(const SqliteStatement& row) {
 
 std::vector<DownloadSummary> DownloadArchive::List() {
   std::vector<DownloadSummary> records;
+  if (empty_) return records;
   SqliteStatement::Use use(list_);
   while (list_.Step()) records.push_back(SummaryFrom(list_));
   return records;
@@ -151,6 +263,10 @@ std::vector<DownloadSummary> DownloadArchive::List() {
 
 ArchivedDownload DownloadArchive::Get(std::int64_t id) {
   ArchivedDownload record;
+  if (empty_) {
+    throw ArchiveError(ArchiveError::Kind::kNoSuchRecord,
+                       "no download " + std::to_string(id) + " in the archive");
+  }
   // One read transaction, so that the record and its text are from the same moment.
   connection_.Execute("BEGIN");
   struct EndRead {
@@ -188,12 +304,30 @@ ArchivedDownload DownloadArchive::Get(std::int64_t id) {
 
 std::vector<ChecksumMismatch> DownloadArchive::Verify() {
   std::vector<ChecksumMismatch> mismatches;
+  if (empty_) return mismatches;
   SqliteStatement::Use use(allTexts_);
   while (allTexts_.Step()) {
+    const std::int64_t id = allTexts_.Integer(0);
     const std::string recorded = allTexts_.Text(1);
     // A record whose text is missing gets the checksum of nothing, which never matches a download.
-    const std::string actual = allTexts_.IsNull(2) ? std::string() : Sha256Hex(allTexts_.Blob(2));
-    if (actual != recorded) mismatches.push_back({allTexts_.Integer(0), recorded, actual});
+    const std::string_view raw = allTexts_.IsNull(2) ? std::string_view() : allTexts_.Blob(2);
+    const std::string actual = Sha256Hex(raw);
+    if (actual != recorded) {
+      mismatches.push_back({id, ChecksumMismatch::Part::kChecksum, recorded, actual});
+      continue;
+    }
+    RecordedDetails details;
+    details.startDate = allTexts_.Text(3);
+    details.startTime = allTexts_.Text(4);
+    details.rate = allTexts_.Text(5);
+    details.samples = allTexts_.Integer(6);
+    details.decodeError = allTexts_.Text(7);
+    details.size = allTexts_.Integer(8);
+    details.reason = allTexts_.Text(9);
+    if (std::optional<DetailMismatch> wrong = CompareDetails(details, raw)) {
+      mismatches.push_back(
+          {id, ChecksumMismatch::Part::kDetails, wrong->recorded, wrong->fromText});
+    }
   }
   return mismatches;
 }

@@ -12,20 +12,27 @@
 #include "archive/DownloadRecord.h"
 #include "archive/Sqlite.h"
 
+// How an archive is opened: for reading only (a missing file is not created, nothing is written,
+// and a read-only file, folder or full disk does not matter), or for archiving.
+enum class ArchiveAccess { kReadWrite, kReadOnly };
+
 class DownloadArchive {
  public:
-  // Opens the archive at `path`, creating it (and its folder) when it does not exist, and brings
-  // its tables up to date. A file that is not an archive, is damaged, or was written by a newer
-  // program is left exactly as it is. Throws ArchiveError.
-  explicit DownloadArchive(const std::string& path);
+  // Opens the archive at `path`. For writing, a missing file (and its folder) is created and the
+  // tables are brought up to date; an existing file is identified by reading it first. A file
+  // that is not an archive (another program's database among them), is damaged, or was written by
+  // a newer program is left exactly as it is. Throws ArchiveError.
+  explicit DownloadArchive(const std::string& path,
+                           ArchiveAccess access = ArchiveAccess::kReadWrite);
   DownloadArchive(const DownloadArchive&) = delete;
   DownloadArchive& operator=(const DownloadArchive&) = delete;
 
   const std::string& path() const { return path_; }
 
-  // Archives a download and returns its record's id. Throws ArchiveError.
+  // Archives a download and returns its record's id. The file is checked first: a damaged one
+  // takes no writes (kDamaged). Throws ArchiveError.
   std::int64_t Add(const NewDownload& download);
-  // Notes that record `id` was saved to `filePath`. Throws ArchiveError.
+  // Notes that record `id` was saved to `filePath`, after the same check. Throws ArchiveError.
   void RecordSave(std::int64_t id, const std::string& filePath,
                   std::chrono::system_clock::time_point when);
 
@@ -33,11 +40,20 @@ class DownloadArchive {
   std::vector<DownloadSummary> List();
   // One record with its raw text and saved files. Throws ArchiveError (kNoSuchRecord).
   ArchivedDownload Get(std::int64_t id);
-  // Recomputes every checksum; the records that no longer match. Throws ArchiveError.
+  // Recomputes every checksum and decodes every raw text again; the records whose text no longer
+  // matches its checksum or whose details (start, rate, samples, size, completeness) no longer
+  // match their text. Throws ArchiveError.
   std::vector<ChecksumMismatch> Verify();
 
  private:
+  struct ArchiveIdentity OpenToRead();
+  void OpenExisting(ArchiveAccess access);
+  void ThrowUnlessUsable(const struct ArchiveIdentity& identity) const;
+  void OpenForWriting();
+  // Throws ArchiveError (kDamaged) when SQLite finds the file's structure damaged.
+  void CheckBeforeWriting();
   void Prepare();
+  void PrepareReads();
   static DownloadSummary SummaryFrom(const SqliteStatement& row);
 
   std::string path_;
@@ -50,4 +66,7 @@ class DownloadArchive {
   SqliteStatement text_;
   SqliteStatement savedFiles_;
   SqliteStatement allTexts_;
+  SqliteStatement quickCheck_;
+  bool readOnly_ = false;  // opened for reading: takes no writes
+  bool empty_ = false;     // opened for reading, and the file holds no archive yet
 };

@@ -70,9 +70,12 @@ struct ArchivedDownload {
   std::vector<SavedFile> savedFiles;
 };
 
-// A record whose raw text no longer matches its checksum.
+// A record that no longer matches its raw text: the text's checksum changed, or a detail recorded
+// beside it (start, rate, samples, size, completeness) is not what the text gives.
 struct ChecksumMismatch {
+  enum class Part { kChecksum, kDetails };
   std::int64_t id = 0;
-  std::string recorded;
-  std::string actual;
+  Part part = Part::kChecksum;
+  std::string recorded;  // the checksum, or the detail as recorded ("samples 40")
+  std::string actual;    // the same computed from the raw text now
 };

@@ -19,9 +19,17 @@ namespace {
 
 }  // namespace
 
+std::string DatabaseTargetText(const std::string& path) {
+  return cli::Format(_("refusing to write '%s': it is a database (the download archive or one of "
+                       "its side files); nothing was written"),
+                     path);
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view content) {
   const WriteResult result = WriteWholeFile(path, content);
   if (result.ok()) return;
+  if (result.failure == WriteFailure::kDatabase)
+    throw DatabaseTargetError(DatabaseTargetText(path));
   if (result.failure == WriteFailure::kNotARegularFile) {
     throw FileError(
         cli::Format(result.error == EISDIR

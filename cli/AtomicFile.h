@@ -12,8 +12,19 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Throws FileError with the path and the reason; the target is then left as it was. A symbolic
-// link is followed; a target that is not a regular file is refused.
+// A write refused because the target is the download archive or one of its side files: a mistake
+// on the command line, reported as such.
+class DatabaseTargetError : public FileError {
+ public:
+  using FileError::FileError;
+};
+
+// The message for a refused database target.
+std::string DatabaseTargetText(const std::string& path);
+
+// Throws DatabaseTargetError when the target is a database (nothing is written), FileError with
+// the path and the reason otherwise; the target is then left as it was. A symbolic link is
+// followed; a target that is not a regular file is refused.
 void WriteFileAtomically(const std::string& path, std::string_view content);
 // Reads a whole file. Throws FileError.
 std::string ReadWholeFile(const std::string& path);

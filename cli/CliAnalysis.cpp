@@ -13,8 +13,8 @@
 #include "analysis/SampleStatistics.h"
 #include "analysis/StampText.h"
 #include "analysis/StatisticsJson.h"
-#include "archive/ArchivePath.h"
 #include "archive/DownloadArchive.h"
+#include "cli/ArchiveTargets.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliArguments.h"
 #include "cli/Translate.h"
@@ -58,10 +58,10 @@ CommandLine ParseWithSource(const std::vector<std::string>& args,
 SampleTable ReadSource(const CommandLine& line) {
   if (!line.Has("--history")) return ReadSource(line.positional[0]);
   const long id = WholeNumber("--history", line.Value("--history"), 1, 2147483647);
-  const std::string path = line.Has("--archive") ? line.Value("--archive") : DefaultArchivePath();
+  const std::string path = ArchivePathOf(line);
   // Reading never creates an archive: a missing one is said as such.
   if (!std::filesystem::exists(path)) throw std::runtime_error(Format(_("no archive at %s"), path));
-  DownloadArchive archive(path);
+  DownloadArchive archive(path, ArchiveAccess::kReadOnly);
   const SampleTable table = SampleDecoder().Decode(archive.Get(id).rawText);
   if (table.error)
     throw std::runtime_error(
@@ -145,6 +145,7 @@ void Deliver(const CommandLine& line, const std::string& text, std::ostream& out
 
 int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = ParseWithSource(args, {"--format", "--out"}, {});
+  RefuseArchiveTargets(line, {"--out"});
   if (!line.Has("--format")) throw UsageError(_("--format is missing: csv, csv-es or json"));
   const std::optional<analysis::ExportFormat> format =
       analysis::ExportFormatNamed(line.Value("--format"));

@@ -11,6 +11,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/ArchiveTargets.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
@@ -142,6 +143,7 @@ int Download(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const CommandLine line = Parse(args, {"--port", "--raw", "--out", "--timeout", "--archive"},
                                  {"--force", "--no-archive"}, 0);
   const std::string port = RequirePort(line);
+  RefuseArchiveTargets(line, {"--raw", "--out"});
   const milliseconds timeout = Timeout(line);
   DownloadArchiving archiving(line, port, line.Has("--force"));
   std::string text;
@@ -190,6 +192,7 @@ std::string ReadCapturedDownload(const std::string& path) {
 
 int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--out"}, {}, 1);
+  RefuseArchiveTargets(line, {"--out"});
   return ShowOrSave(ReadCapturedDownload(line.positional[0]), line.Value("--out"), out, err);
 }
 
@@ -270,6 +273,9 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     throw UsageError(Format(_("unknown command '%s'"), command));
   } catch (const UsageError& error) {
     err << "velmorante-cli: " << error.what() << '\n' << _("Try 'velmorante-cli --help'.") << '\n';
+    return kBadUsage;
+  } catch (const DatabaseTargetError& error) {
+    err << "velmorante-cli: " << error.what() << '\n';
     return kBadUsage;
   } catch (const std::exception& error) {
     err << "velmorante-cli: " << error.what() << '\n';

@@ -1,11 +1,13 @@
 #include "cli/CliHistory.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 
-#include "archive/ArchivePath.h"
 #include "archive/DownloadArchive.h"
+#include "archive/RescueFile.h"
+#include "cli/ArchiveTargets.h"
 #include "cli/AtomicFile.h"
 #include "cli/LoggerSession.h"
 #include "cli/Translate.h"
@@ -18,10 +20,6 @@ namespace {
 
 const char kProgram[] = "velmorante-cli " VELMORANTE_VERSION;
 
-std::string ArchivePathOf(const CommandLine& line) {
-  return line.Has("--archive") ? line.Value("--archive") : DefaultArchivePath();
-}
-
 // The problem in a sentence, then the detail in the words of the system or the database.
 std::string ProblemText(const ArchiveError& error) {
   const char* sentence = "";
@@ -30,7 +28,11 @@ std::string ProblemText(const ArchiveError& error) {
       sentence = _("the file is not a download archive; it is left as it is");
       break;
     case ArchiveError::Kind::kDamaged:
-      sentence = _("the archive file is damaged; it is left as it is");
+      sentence =
+          _("the archive file is damaged and takes no more downloads; it is left as it is: "
+            "copy it somewhere safe, check the copy with 'velmorante-cli history verify "
+            "--archive COPY', recover what it holds with sqlite3's .recover into a new "
+            "file, and archive into a new file meanwhile (--archive NEW)");
       break;
     case ArchiveError::Kind::kNewerVersion:
       sentence = _("the archive was written by a newer version; it is left as it is");
@@ -123,6 +125,18 @@ void PrintList(const std::vector<DownloadSummary>& records, std::ostream& out) {
   }
 }
 
+// Notes in the archive that record `id` was saved to `file`. The table is already saved: an archive
+// that cannot take the note (a read-only file or folder, a full disk) is only mentioned.
+void NoteSavedCopy(const std::string& path, long id, const std::string& file, std::ostream& err) {
+  try {
+    DownloadArchive(path).RecordSave(id, std::filesystem::absolute(file).string(),
+                                     std::chrono::system_clock::now());
+  } catch (const ArchiveError& error) {
+    err << "velmorante-cli: " << _("the table was saved, but the archive could not note it: ")
+        << ProblemText(error) << '\n';
+  }
+}
+
 // Lists, shows or verifies; throws ArchiveError, FileError or UsageError.
 int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::string sub = args.size() > 1 ? args[1] : "";
@@ -130,18 +144,17 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     const CommandLine line = Parse(rest, {"--archive", "--out", "--raw"}, {}, 1);
     const long id = WholeNumber("ID", line.positional[0], 1, 2147483647);
+    RefuseArchiveTargets(line, {"--out", "--raw"});
     const std::string path = ArchivePathOf(line);
     if (!std::filesystem::exists(path)) {
       throw ArchiveError(ArchiveError::Kind::kNoSuchRecord, Format(_("no archive at %s"), path));
     }
-    DownloadArchive archive(path);
-    const ArchivedDownload record = archive.Get(id);
+    const ArchivedDownload record = DownloadArchive(path, ArchiveAccess::kReadOnly).Get(id);
     if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), record.rawText);
     const SampleTable table = SampleDecoder().Decode(record.rawText);
     if (line.Has("--out")) {
       WriteFileAtomically(line.Value("--out"), SavedFileText(table));
-      archive.RecordSave(id, std::filesystem::absolute(line.Value("--out")).string(),
-                         std::chrono::system_clock::now());
+      NoteSavedCopy(path, id, line.Value("--out"), err);
     } else if (!line.Has("--raw")) {
       out << SavedFileText(table);
     }
@@ -161,13 +174,16 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
       out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
       return kOk;
     }
-    DownloadArchive archive(path);
+    DownloadArchive archive(path, ArchiveAccess::kReadOnly);
     const std::size_t total = archive.List().size();
     const std::vector<ChecksumMismatch> bad = archive.Verify();
     for (const ChecksumMismatch& m : bad) {
-      err << "velmorante-cli: "
-          << Format(_("download %s no longer matches its checksum (recorded %s, now %s)"),
-                    std::to_string(m.id), m.recorded, m.actual)
+      const char* pattern =
+          m.part == ChecksumMismatch::Part::kChecksum
+              ? _("download %s no longer matches its checksum (recorded %s, now %s)")
+              : _("download %s: its details no longer match its raw text (recorded %s, the text "
+                  "gives %s)");
+      err << "velmorante-cli: " << Format(pattern, std::to_string(m.id), m.recorded, m.actual)
           << '\n';
     }
     if (!bad.empty()) return kFailed;
@@ -178,7 +194,8 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
   const CommandLine line = Parse(args, {"--archive"}, {"--json"}, 0);
   const std::string path = ArchivePathOf(line);
   std::vector<DownloadSummary> records;
-  if (std::filesystem::exists(path)) records = DownloadArchive(path).List();
+  if (std::filesystem::exists(path))
+    records = DownloadArchive(path, ArchiveAccess::kReadOnly).List();
   if (line.Has("--json")) {
     out << "[";
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -206,7 +223,8 @@ DownloadArchiving::DownloadArchiving(const CommandLine& line, std::string port, 
     : enabled_(!line.Has("--no-archive")),
       path_(ArchivePathOf(line)),
       port_(std::move(port)),
-      kind_(wholeMemory ? DownloadKind::kWholeMemory : DownloadKind::kNormal) {
+      kind_(wholeMemory ? DownloadKind::kWholeMemory : DownloadKind::kNormal),
+      keptElsewhere_(line.Has("--raw")) {
   if (line.Has("--no-archive") && line.Has("--archive")) {
     throw UsageError(_("--archive and --no-archive cannot be used together"));
   }
@@ -228,6 +246,23 @@ void DownloadArchiving::Keep(const std::string& text, EndReason reason, std::ost
   } catch (const ArchiveError& error) {
     failed_ = true;
     err << "velmorante-cli: " << _("the download was not archived: ") << ProblemText(error) << '\n';
+    if (!keptElsewhere_) Rescue(text, download.receivedAt, err);
+  }
+}
+
+void DownloadArchiving::Rescue(const std::string& text, std::chrono::system_clock::time_point when,
+                               std::ostream& err) {
+  int error = 0;
+  if (const std::optional<std::string> file = WriteRescueFile(path_, text, when, error)) {
+    err << "velmorante-cli: "
+        << Format(_("the %s characters received are kept in %s"), std::to_string(text.size()),
+                  *file)
+        << '\n';
+  } else {
+    err << "velmorante-cli: "
+        << Format(_("the characters received could not be kept beside the archive either: %s"),
+                  std::strerror(error))
+        << '\n';
   }
 }
 

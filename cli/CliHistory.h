@@ -2,6 +2,7 @@
 // downloads, and `download` keeps what it receives there (complete or as far as it came).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -35,11 +36,16 @@ class DownloadArchiving {
   bool Failed() const { return failed_; }
 
  private:
+  // Keeps a text the archive did not take in a file beside it, unless --raw keeps it already.
+  void Rescue(const std::string& text, std::chrono::system_clock::time_point when,
+              std::ostream& err);
+
   bool enabled_;
   std::string path_;
   std::string port_;
   DownloadKind kind_;
   std::optional<std::int64_t> id_;
+  bool keptElsewhere_;
   bool failed_ = false;
 };
 

@@ -47,6 +47,10 @@ bool TableFileWriter::WriteBytes(const QString& path, std::string_view bytes) {
   errorText_.clear();
   const WriteResult result = WriteWholeFile(path.toLocal8Bit().toStdString(), bytes);
   if (result.ok()) return true;
+  if (result.failure == WriteFailure::kDatabase) {
+    return Fail(path, QStringLiteral("es una base de datos (el archivo de descargas o uno de sus "
+                                     "archivos auxiliares) y no se reemplaza"));
+  }
   if (result.failure == WriteFailure::kNotARegularFile && result.error != EISDIR) {
     return Fail(path, QStringLiteral("no es un archivo normal (es un dispositivo, una tubería o un "
                                      "conector) y no se reemplaza"));

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -56,7 +57,48 @@ int WriteAll(int fd, std::string_view content) {
   return 0;
 }
 
+// The first bytes of an SQLite database file and of its write-ahead log (either byte order).
+constexpr char kDatabaseMagic[] = "SQLite format 3";  // 16 bytes with the terminating NUL
+constexpr unsigned char kLogMagic[2][4] = {{0x37, 0x7f, 0x06, 0x82}, {0x37, 0x7f, 0x06, 0x83}};
+// Side files SQLite keeps beside a database while it is in use.
+constexpr const char* kSideFileSuffixes[] = {"-wal", "-shm", "-journal"};
+
+// True when the file at `path` begins like a database or a write-ahead log.
+bool BeginsLikeDatabase(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  unsigned char head[16] = {};
+  const ssize_t got = ::pread(fd, head, sizeof head, 0);
+  ::close(fd);
+  if (got >= 16 && std::memcmp(head, kDatabaseMagic, 16) == 0) return true;
+  return got >= 4 &&
+         (std::memcmp(head, kLogMagic[0], 4) == 0 || std::memcmp(head, kLogMagic[1], 4) == 0);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 }  // namespace
+
+bool IsDatabaseFile(const std::string& path) {
+  std::string target;
+  int error = 0;
+  if (!FollowLinks(path, target, error)) return false;
+  if (IsRegularFile(target) && BeginsLikeDatabase(target)) return true;
+  for (const char* suffix : kSideFileSuffixes) {
+    const std::size_t length = std::strlen(suffix);
+    if (target.size() > length && target.compare(target.size() - length, length, suffix) == 0) {
+      std::string database;
+      const std::string base = target.substr(0, target.size() - length);
+      if (FollowLinks(base, database, error) && IsRegularFile(database) &&
+          BeginsLikeDatabase(database))
+        return true;
+    }
+  }
+  return false;
+}
 
 WriteResult WriteWholeFile(const std::string& path, std::string_view content) {
   // An empty name names no file; the temporary file would land in the working folder.
@@ -67,6 +109,9 @@ WriteResult WriteWholeFile(const std::string& path, std::string_view content) {
 
   // Only a regular file may be replaced: renaming over a device node, a FIFO or a folder would
   // remove something that is not a document.
+  // A table written over the download archive would lose every download it keeps.
+  if (IsDatabaseFile(target)) return Failed(WriteFailure::kDatabase, EEXIST, target);
+
   struct stat existing {};
   const bool replacing = ::stat(target.c_str(), &existing) == 0;
   if (replacing && !S_ISREG(existing.st_mode)) {

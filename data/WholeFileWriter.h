@@ -14,6 +14,7 @@ enum class WriteFailure {
   kCreate,           // the temporary file could not be made beside the target
   kWrite,            // writing or flushing the bytes failed (disk full, file-size limit, I/O)
   kReplace,          // the finished file could not take the target's place
+  kDatabase,         // the target is a database (the download archive) or one of its side files
 };
 
 struct WriteResult {
@@ -24,7 +25,14 @@ struct WriteResult {
   bool ok() const { return failure == WriteFailure::kNone; }
 };
 
+// True when `path` (links followed) is an SQLite database, its write-ahead log or shared-memory
+// file, or its rollback journal: the download archive and its side files are never replaced by a
+// table, an export, a report or a capture, whichever name or link leads to them. A side file counts
+// by its name beside a database even when it does not exist at the moment.
+bool IsDatabaseFile(const std::string& path);
+
 // Writes `content` to `path`. A symbolic link is followed (the link stays and its target gets the
-// new text). Anything but a regular file at the target is refused. A replaced file keeps its
+// new text). Anything but a regular file at the target is refused, and so is a database file
+// (IsDatabaseFile). A replaced file keeps its
 // permission bits and, where the system allows it, its owner and group; a new file gets 0644.
 WriteResult WriteWholeFile(const std::string& path, std::string_view content);

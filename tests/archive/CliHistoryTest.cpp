@@ -2,7 +2,9 @@
 // what `history` lists and shows, what `history verify` catches, and a damaged archive file.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -23,7 +25,9 @@ struct RunResult {
 
 class CliHistory : public ::testing::Test {
  protected:
-  RunResult Run(std::vector<std::string> args) {
+  // Runs velmorante-cli; `asNobody` runs it as the unprivileged user "nobody" (65534), so that
+  // file permissions hold even when the tests run as the superuser.
+  RunResult Run(std::vector<std::string> args, bool asNobody = false) {
     args.insert(args.begin(), VELMORANTE_CLI_PATH);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -37,9 +41,22 @@ class CliHistory : public ::testing::Test {
                                      0600);
     RunResult result;
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return result;
+    if (asNobody) {
+      posix_spawn_file_actions_destroy(&actions);
+      pid = fork();
+      if (pid == 0) {
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || errFd < 0 || dup2(out, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
+        execve(argv[0], argv.data(), environ);
+        _exit(127);
+      }
+    } else {
+      const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+      posix_spawn_file_actions_destroy(&actions);
+      if (spawned != 0) return result;
+    }
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -141,6 +158,98 @@ TEST_F(CliHistory, DamagedArchiveIsLeftAloneAndTheTableIsStillPrinted) {
                 .exitCode,
             2);
   EXPECT_EQ(Run({"download", "--port", logger.PortPath(), "--no-archive"}).exitCode, 0);
+}
+
+TEST_F(CliHistory, OutputsNamingTheArchiveAreRefusedBeforeAnythingHappens) {
+  LoggerEmulator logger(Fast(10));
+  logger.Start();
+  ASSERT_EQ(Run({"download", "--port", logger.PortPath(), "--archive", archive_}).exitCode, 0);
+  const std::string whole = Bytes(archive_);
+  fs::create_symlink(archive_, folder_.File("link.txt"));
+  ASSERT_EQ(link(archive_.c_str(), folder_.File("hard.txt").c_str()), 0);
+  const std::string port = logger.PortPath();
+  const std::vector<std::vector<std::string>> commands = {
+      {"history", "show", "1", "--archive", archive_, "--out", archive_},
+      {"history", "show", "1", "--archive", archive_, "--raw", archive_ + "-wal"},
+      {"export", "--history", "1", "--archive", archive_, "--format", "csv", "--out", archive_},
+      {"download", "--port", port, "--archive", archive_, "--out", archive_},
+      {"download", "--port", port, "--archive", archive_, "--raw", folder_.File("link.txt")},
+      {"download", "--port", port, "--no-archive", "--out", folder_.File("hard.txt")},
+      {"download", "--port", port, "--archive", archive_, "--out", archive_ + "-shm"},
+  };
+  for (const std::vector<std::string>& command : commands) {
+    const RunResult r = Run(command);
+    SCOPED_TRACE(command.back());
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(Bytes(archive_) == whole);
+  EXPECT_FALSE(fs::exists(archive_ + "-wal"));
+  // Nothing was received either: the archive holds the one download made before.
+  EXPECT_EQ(Run({"history", "--json", "--archive", archive_}).out.find("{\"id\":2,"),
+            std::string::npos);
+}
+
+TEST_F(CliHistory, DamagedArchiveTakesNoDownloadAndTheDownloadIsKeptBesideIt) {
+  LoggerEmulator logger(Fast(15));
+  logger.Start();
+  for (int i = 0; i < 2; ++i)
+    ASSERT_EQ(Run({"download", "--port", logger.PortPath(), "--archive", archive_}).exitCode, 0);
+  // The table of records loses its page header: the file still opens as a database.
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(archive_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* query = nullptr;
+  sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_schema WHERE name = 'downloads'", -1, &query,
+                     nullptr);
+  ASSERT_EQ(sqlite3_step(query), SQLITE_ROW);
+  const int page = sqlite3_column_int(query, 0);
+  sqlite3_finalize(query);
+  sqlite3_close(db);
+  std::string bytes = Bytes(archive_);
+  for (std::size_t i = 0; i < 12; ++i) bytes[(page - 1) * 4096 + i] = '\x7f';
+  WriteBytes(archive_, bytes);
+
+  EXPECT_EQ(Run({"history", "verify", "--archive", archive_}).exitCode, 1);
+  RunResult r = Run({"download", "--port", logger.PortPath(), "--archive", archive_, "--out",
+                     folder_.File("table.txt")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("copy it somewhere safe"), std::string::npos) << r.err;
+  EXPECT_TRUE(Bytes(archive_) == bytes);
+  EXPECT_NE(Bytes(folder_.File("table.txt")).find("  "), std::string::npos);
+  // Without --raw, the characters received go to a file beside the archive, named on stderr.
+  const std::size_t at = r.err.find("descarga-sin-archivar-");
+  ASSERT_NE(at, std::string::npos) << r.err;
+  const std::string rescued =
+      r.err.substr(r.err.rfind(' ', at) + 1, r.err.find(".txt", at) + 4 - r.err.rfind(' ', at) - 1);
+  EXPECT_EQ(Bytes(rescued), logger.LastDownloadText());
+  r = Run({"decode", rescued});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+TEST_F(CliHistory, ReadOnlyArchiveIsListedShownVerifiedAndExported) {
+  LoggerEmulator logger(Fast(8));
+  logger.Start();
+  ASSERT_EQ(Run({"download", "--port", logger.PortPath(), "--archive", archive_}).exitCode, 0);
+  const std::string whole = Bytes(archive_);
+  fs::permissions(archive_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                      fs::perms::owner_write | fs::perms::group_read |
+                                      fs::perms::group_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
+  // Standard output and error are opened before the user changes; the folder takes no new file.
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"history", "--archive", archive_},
+           {"history", "show", "1", "--archive", archive_},
+           {"history", "verify", "--archive", archive_},
+           {"export", "--history", "1", "--archive", archive_, "--format", "json"},
+           {"stats", "--history", "1", "--archive", archive_}}) {
+    const RunResult r = Run(command, true);
+    SCOPED_TRACE(command[0] + " " + command[1]);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_FALSE(r.out.empty());
+  }
+  EXPECT_TRUE(Bytes(archive_) == whole);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), fs::directory_iterator()), 3);
 }
 
 }  // namespace

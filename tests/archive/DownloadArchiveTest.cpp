@@ -175,6 +175,125 @@ TEST(DownloadArchive, DamagedOrForeignFilesAreReportedAndLeftUntouched) {
   EXPECT_EQ(Bytes(good), newer);
 }
 
+// The page number where table `name` starts, read with SQLite directly.
+int RootPage(const std::string& path, const char* name) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* query = nullptr;
+  sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_schema WHERE name = ?", -1, &query, nullptr);
+  sqlite3_bind_text(query, 1, name, -1, SQLITE_STATIC);
+  const int page = sqlite3_step(query) == SQLITE_ROW ? sqlite3_column_int(query, 0) : 0;
+  sqlite3_finalize(query);
+  sqlite3_close(db);
+  return page;
+}
+
+TEST(DownloadArchive, AnotherProgramsDatabaseIsNeverTurnedIntoAnArchive) {
+  TempFolder folder;
+  const std::string path = folder.File("notas.sqlite");
+  ASSERT_EQ(RunSql(path,
+                   "CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT);"
+                   "INSERT INTO notes (text) VALUES ('keep me');"),
+            SQLITE_OK);
+  const std::string before = Bytes(path);
+  for (const ArchiveAccess access : {ArchiveAccess::kReadOnly, ArchiveAccess::kReadWrite}) {
+    try {
+      DownloadArchive archive(path, access);
+      ADD_FAILURE() << "opened";
+    } catch (const ArchiveError& error) {
+      EXPECT_EQ(error.kind(), ArchiveError::Kind::kNotAnArchive) << error.what();
+    }
+  }
+  EXPECT_TRUE(Bytes(path) == before);  // no table, no journal mode, no version
+  EXPECT_FALSE(fs::exists(path + "-wal"));
+
+  // An archive written before archives were marked is still one, and is marked when next written.
+  const std::string older = folder.File("older.sqlite");
+  DownloadArchive(older).Add(Download(DownloadText(3)));
+  ASSERT_EQ(RunSql(older, "PRAGMA application_id = 0"), SQLITE_OK);
+  EXPECT_EQ(DownloadArchive(older, ArchiveAccess::kReadOnly).List().size(), 1u);
+  DownloadArchive(older).Add(Download(DownloadText(4)));
+  EXPECT_EQ(RunSql(older, "PRAGMA application_id = 0; CREATE TABLE x (y)"), SQLITE_OK);
+  // ... while one holding tables of its own beside the archive's is not touched any more.
+  const std::string mixed = Bytes(older);
+  EXPECT_THROW(DownloadArchive(older, ArchiveAccess::kReadWrite), ArchiveError);
+  EXPECT_TRUE(Bytes(older) == mixed);
+}
+
+TEST(DownloadArchive, DamagedPagesStopEveryWriteAndVerifyCatchesChangedDetails) {
+  TempFolder folder;
+  const std::string path = folder.File("a.sqlite");
+  {
+    DownloadArchive archive(path);
+    archive.Add(Download(DownloadText(40)));
+    archive.Add(Download("012003015030\r\n045014002000\r\n007068002188\r\n", EndReason::kTimedOut));
+  }
+  // Details beside a text that still matches its checksum, changed by hand.
+  ASSERT_EQ(RunSql(path,
+                   "UPDATE downloads SET start_date = '16/03/2012' WHERE id = 1;"
+                   "UPDATE downloads SET reason = '' WHERE id = 2"),
+            SQLITE_OK);
+  const std::vector<ChecksumMismatch> bad = DownloadArchive(path).Verify();
+  ASSERT_EQ(bad.size(), 2u);
+  EXPECT_EQ(bad[0].part, ChecksumMismatch::Part::kDetails);
+  EXPECT_NE(bad[0].recorded.find("16/03/2012"), std::string::npos) << bad[0].recorded;
+  EXPECT_NE(bad[0].actual.find("15/03/2012"), std::string::npos) << bad[0].actual;
+  EXPECT_EQ(bad[1].id, 2);
+
+  // The table of records loses its page header: the file opens, but SQLite's check fails.
+  const int page = RootPage(path, "downloads");
+  ASSERT_GT(page, 1);
+  std::string bytes = Bytes(path);
+  const std::size_t pageSize = 4096;
+  ASSERT_GE(bytes.size(), page * pageSize);
+  for (std::size_t i = 0; i < 12; ++i) bytes[(page - 1) * pageSize + i] = '\x7f';
+  WriteBytes(path, bytes);
+  DownloadArchive archive(path);
+  try {
+    archive.Add(Download(DownloadText(5)));
+    ADD_FAILURE() << "archived into a damaged file";
+  } catch (const ArchiveError& error) {
+    EXPECT_EQ(error.kind(), ArchiveError::Kind::kDamaged) << error.what();
+  }
+  EXPECT_THROW(archive.RecordSave(1, "/tmp/x.txt", system_clock::now()), ArchiveError);
+  EXPECT_TRUE(Bytes(path) == bytes);
+}
+
+TEST(DownloadArchive, ReadingWorksInAReadOnlyFolderAndWritesNothingThere) {
+  TempFolder folder;
+  const std::string path = folder.File("descargas.sqlite");
+  {
+    DownloadArchive archive(path);
+    archive.Add(Download(DownloadText(20)));
+  }
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+  const std::string before = Bytes(path);
+  const int status = InChild([&] {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 3;
+    try {
+      DownloadArchive opened(path, ArchiveAccess::kReadOnly);
+    } catch (const ArchiveError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      return 7;
+    }
+    DownloadArchive archive(path, ArchiveAccess::kReadOnly);
+    if (archive.List().size() != 1 || archive.Get(1).rawText != DownloadText(20)) return 4;
+    if (!archive.Verify().empty()) return 5;
+    try {
+      archive.Add(Download(DownloadText(1)));
+    } catch (const ArchiveError&) {
+      return 0;
+    }
+    return 6;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(Bytes(path) == before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
 TEST(DownloadArchive, ReadOnlyFolderGivesACannotOpenErrorAndCreatesNothing) {
   TempFolder folder;
   fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec |

@@ -1,0 +1,28 @@
+// The details an archive keeps beside each raw text (what the decoder made of it, its size, and
+// whether it ended complete) checked against the text itself, so that a record whose details were
+// changed inside the file is caught even though its text still matches its checksum.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct RecordedDetails {
+  std::string startDate, startTime, rate;
+  std::int64_t samples = 0;
+  std::string decodeError;
+  std::int64_t size = 0;
+  std::string reason;  // "" for a complete download
+};
+
+// The first detail that disagrees, as recorded and as the raw text gives it ("samples 40").
+struct DetailMismatch {
+  std::string recorded;
+  std::string fromText;
+};
+
+// nullopt when every detail is what `rawText` gives. A record marked complete must end with the
+// logger's end marker.
+std::optional<DetailMismatch> CompareDetails(const RecordedDetails& details,
+                                             std::string_view rawText);
