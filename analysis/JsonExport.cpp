@@ -11,7 +11,8 @@ namespace analysis {
 namespace {
 
 void AppendValue(std::string& text, bool present, double value) {
-  const std::string number = present ? RoundedText(value, 1) : std::string();
+  // Programs read the exact value; the table and the text exports show it rounded.
+  const std::string number = present ? ExactText(value) : std::string();
   text += number.empty() ? "null" : number;
 }
 

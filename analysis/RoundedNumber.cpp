@@ -68,4 +68,12 @@ std::string RoundedText(double value, int decimals, char point) {
   return ScaledText(value < 0 && units != 0, units, decimals, point);
 }
 
+std::string ExactText(double value) {
+  if (!std::isfinite(value)) return std::string();
+  if (value == 0) return "0";
+  char text[32];
+  const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, written.ptr);
+}
+
 }  // namespace analysis

@@ -8,8 +8,9 @@ namespace analysis {
 
 namespace {
 
+// The exact figure: a program reading the JSON rounds it as it needs.
 std::string Number(double value) {
-  const std::string text = RoundedText(value, kStatisticsDecimals);
+  const std::string text = ExactText(value);
   return text.empty() ? "null" : text;
 }
 
@@ -35,7 +36,7 @@ std::string Limits(const ChannelLimits& set, const LimitStatistics& result) {
          ", \"below\": " + std::to_string(result.below) +
          ", \"above\": " + std::to_string(result.above) +
          ", \"percent_outside\": " + Number(result.percentOutside) + ", \"minutes_outside\": " +
-         (result.minutesOutside ? RoundedText(*result.minutesOutside, 0) : "null") + "}";
+         (result.minutesOutside ? Number(*result.minutesOutside) : "null") + "}";
 }
 
 }  // namespace

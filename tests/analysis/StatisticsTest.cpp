@@ -2,6 +2,9 @@
 // temperature computed by hand, and a small download whose mean and spread are easy to check.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstring>
+
 #include <cmath>
 
 #include "analysis/SampleStatistics.h"
@@ -83,20 +86,33 @@ TEST(StatisticsTest, ChannelFiguresLimitsAndTheirJson) {
   ASSERT_TRUE(s.humidityLimits);
   EXPECT_EQ(s.humidityLimits->above, 1u);  // 80 %, not the 60 % on the limit
 
-  EXPECT_EQ(
-      analysis::StatisticsJson(table, s, limits),
-      "{\n"
-      "  \"humidity\": {\"count\": 4, \"min\": 50.00, \"min_at\": \"2012-03-15T14:50:30\", "
-      "\"max\": 80.00, \"max_at\": \"2012-03-15T15:00:30\", \"mean\": 62.50, \"stdev\": 12.58},\n"
-      "  \"temperature\": {\"count\": 4, \"min\": 20.00, \"min_at\": \"2012-03-15T14:50:30\", "
-      "\"max\": 30.00, \"max_at\": \"2012-03-15T14:55:30\", \"mean\": 26.25, \"stdev\": 4.79},\n"
-      "  \"dew_point\": {\"min\": 9.26, \"max\": 21.39, \"mean\": 18.33, \"skipped\": 0},\n"
-      "  \"mkt_c\": 27.07,\n"
-      "  \"limits\": {\"humidity\": {\"low\": null, \"high\": 60.00, \"below\": 0, \"above\": 1, "
-      "\"percent_outside\": 25.00, \"minutes_outside\": 5}, \"temperature\": {\"low\": 21.00, "
-      "\"high\": 29.00, \"below\": 1, \"above\": 2, \"percent_outside\": 75.00, "
-      "\"minutes_outside\": 15}}\n"
-      "}\n");
+  // The JSON carries every figure unrounded: each number reads back to the very double.
+  const std::string json = analysis::StatisticsJson(table, s, limits);
+  EXPECT_EQ(json,
+            "{\n"
+            "  \"humidity\": {\"count\": 4, \"min\": 50, \"min_at\": \"2012-03-15T14:50:30\", "
+            "\"max\": 80, \"max_at\": \"2012-03-15T15:00:30\", \"mean\": 62.5, "
+            "\"stdev\": 12.583057392117915},\n"
+            "  \"temperature\": {\"count\": 4, \"min\": 20, \"min_at\": \"2012-03-15T14:50:30\", "
+            "\"max\": 30, \"max_at\": \"2012-03-15T14:55:30\", \"mean\": 26.25, "
+            "\"stdev\": 4.7871355387816905},\n"
+            "  \"dew_point\": {\"min\": 9.255174598981256, \"max\": 21.385418967118323, "
+            "\"mean\": 18.3332249331945, \"skipped\": 0},\n"
+            "  \"mkt_c\": 27.072181813398572,\n"
+            "  \"limits\": {\"humidity\": {\"low\": null, \"high\": 60, \"below\": 0, "
+            "\"above\": 1, \"percent_outside\": 25, \"minutes_outside\": 5}, \"temperature\": "
+            "{\"low\": 21, \"high\": 29, \"below\": 1, \"above\": 2, \"percent_outside\": 75, "
+            "\"minutes_outside\": 15}}\n"
+            "}\n");
+  const auto readBack = [&json](const char* key, std::size_t from = 0) {
+    const std::size_t at = json.find(key, from) + std::strlen(key);
+    double value = 0;
+    std::from_chars(json.data() + at, json.data() + json.size(), value);
+    return value;
+  };
+  EXPECT_EQ(readBack("\"stdev\": "), s.humidity.stdev);
+  EXPECT_EQ(readBack("\"mkt_c\": "), s.mktCelsius);
+  EXPECT_EQ(readBack("\"mean\": ", json.find("dew_point")), s.dewPoint.mean);
 }
 
 TEST(StatisticsTest, DryUnreadableAndMissingSamplesAreLeftOutNotGuessed) {
