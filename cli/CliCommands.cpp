@@ -17,6 +17,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
+#include "cli/CommandHelp.h"
 #include "cli/DownloadOutput.h"
 #include "cli/LoggerSession.h"
 #include "cli/Translate.h"
@@ -89,7 +90,7 @@ std::unique_ptr<LoggerSession> OpenSession(const std::string& port) {
   try {
     return std::make_unique<LoggerSession>(port);
   } catch (const EComPort& error) {
-    std::string text = Format(_("cannot open port '%s': %s"), port, error.what());
+    std::string text = Format(_("cannot open port '%s': %s"), port, PortErrorText(error));
     if (IsAccessRefused(error)) {
       text += '\n' + Format(_("your user may not open %s: on Linux it must belong to the dialout "
                               "group (sudo usermod -a -G dialout YOUR_USER), then log in again"),
@@ -193,7 +194,23 @@ std::string ReadCapturedDownload(const std::string& path) {
 int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--out"}, {}, 1);
   RefuseArchiveTargets(line, {"--out"});
-  return ShowOrSave(ReadCapturedDownload(line.positional[0]), line.Value("--out"), out, err);
+  const std::string text = ReadCapturedDownload(line.positional[0]);
+  if (!text.empty() && text.back() == protocol::kEndMarker)
+    return ShowOrSave(text, line.Value("--out"), out, err);
+  // A capture cut short: the decoder takes the last line for the end marker, so the complete
+  // lines are given one, and a line cut in the middle is left out.
+  const std::size_t lineEnd = text.find_last_of("\r\n");
+  const std::string complete =
+      lineEnd == std::string::npos ? std::string() : text.substr(0, lineEnd + 1);
+  const int status = ShowOrSave(complete + protocol::kEndMarker, line.Value("--out"), out, err);
+  const std::size_t cut = text.size() - complete.size();
+  err << "velmorante-cli: "
+      << (cut == 0 ? std::string(_("warning: the capture has no end marker; it was cut short"))
+                   : Format(_("warning: the capture has no end marker; it was cut short in the "
+                              "middle of a line, and the %s characters of that line are left out"),
+                            std::to_string(cut)))
+      << '\n';
+  return status == kOk ? kFailed : status;
 }
 
 int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
@@ -256,6 +273,13 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kOk;
   }
   const std::string& command = args[0];
+  // Every command answers --help (before "--", after which a name may begin with a dash).
+  for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+    if (args[i] == "--help" || args[i] == "-h") {
+      out << CommandHelp(_(kUsage), command);
+      return kOk;
+    }
+  }
   try {
     if (command == "ports") return Ports(args, out, err);
     if (command == "status") return Status(args, out, err);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
 
 #include "cli/Translate.h"
@@ -37,6 +38,14 @@ int RateMinutes(int rateCode) {
 }
 
 }  // namespace
+
+std::string PortErrorText(const EComPort& error) {
+  const std::string message = error.what();
+  // Only the component's own composed text carries the number; a text of another kind stays.
+  const std::size_t number = message.find(" (win error code: ");
+  if (number == std::string::npos || error.SystemError <= 0) return message;
+  return message.substr(0, number) + ": " + std::strerror(error.SystemError);
+}
 
 std::string RateText(int minutes) {
   return cli::Format(ngettext("%s minute", "%s minutes", static_cast<unsigned long>(minutes)),

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "data/SampleTable.h"
+#include "link/CPort.h"
 #include "link/ReplyInterpreter.h"
 
 // "5 minutes", in the user's language.
@@ -15,3 +16,6 @@ std::string StatusLine(const LoggerStatus& status);
 std::string StatusJson(const LoggerStatus& status);
 // The start of logging, the rate and the table with its heading row, in aligned columns.
 void PrintTable(const SampleTable& table, std::ostream& out);
+// A port error for the terminal: the reason and the system's own words for errno ("Unable to open
+// com port: Permission denied"), where the windows show the component's fixed text.
+std::string PortErrorText(const EComPort& error);

@@ -24,6 +24,12 @@ int ShowOrSave(const std::string& text, const std::string& outPath, std::ostream
   const std::size_t samples = table.rows.empty() ? 0 : table.rows.size() - 1;
   if (outPath.empty()) {
     PrintTable(table, out);
+    if (samples == 0) err << "velmorante-cli: " << _("the download holds no samples") << '\n';
+  } else if (samples == 0) {
+    // An empty file would pass for a saved table; nothing is written instead.
+    err << "velmorante-cli: "
+        << Format(_("the download holds no samples: %s was not written"), outPath) << '\n';
+    return kFailed;
   } else {
     WriteFileAtomically(outPath, SavedFileText(table));
     err << "velmorante-cli: "

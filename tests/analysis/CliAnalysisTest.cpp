@@ -66,8 +66,7 @@ TEST_F(CliAnalysisTest, ExportToFileIsTheExportAndSavedTableGivesTheSameStatisti
   // The saved table holds one decimal only, so the figures match where the values are exact.
   const std::string saved = Write("saved.txt", SavedFileText(SampleDecoder().Decode(kRaw)));
   ASSERT_EQ(Run({"stats", saved, "--json", "--limits-t", ":25"}), 0) << err_.str();
-  EXPECT_NE(out_.str().find("\"percent_outside\": 50, \"minutes_outside\": 5"),
-            std::string::npos)
+  EXPECT_NE(out_.str().find("\"percent_outside\": 50, \"minutes_outside\": 5"), std::string::npos)
       << out_.str();
 }
 
@@ -109,6 +108,24 @@ TEST_F(CliAnalysisTest, BadLimitsFormatOrSourceFailAndLeaveTheTargetAlone) {
   // A folder that does not exist: the export fails and says so.
   EXPECT_EQ(Run({"export", raw, "--format", "csv", "--out", (dir_ / "no" / "x.csv").string()}), 1);
   EXPECT_FALSE(err_.str().empty());
+}
+
+TEST_F(CliAnalysisTest, CutCaptureWarnsAndFailsAndAnEmptyDownloadWritesNoEmptyTable) {
+  // Cut in the middle of the second sample line: the first sample still shows.
+  const std::string cut = Write("cut.txt", "012003015030\r\n045014002000\r\n007068002223\r\n0080");
+  EXPECT_EQ(Run({"decode", cut}), 1);
+  EXPECT_NE(out_.str().find("Samples: 1"), std::string::npos) << out_.str();
+  EXPECT_NE(err_.str().find("no end marker"), std::string::npos) << err_.str();
+  // Cut after a whole line: that line is a sample, not taken for the end marker.
+  const std::string whole = Write("whole.txt", "012003015030\r\n045014002000\r\n007068002223\r\n");
+  EXPECT_EQ(Run({"decode", whole}), 1);
+  EXPECT_NE(out_.str().find("Samples: 1"), std::string::npos) << out_.str();
+
+  const std::string empty = Write("empty.txt", "012003015030\r\n045014002000\r\nA");
+  const std::string target = (dir_ / "table.txt").string();
+  EXPECT_EQ(Run({"decode", empty, "--out", target}), 1);
+  EXPECT_NE(err_.str().find("no samples"), std::string::npos) << err_.str();
+  EXPECT_FALSE(fs::exists(target));
 }
 
 }  // namespace

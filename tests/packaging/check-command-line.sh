@@ -65,5 +65,19 @@ else
   err=$("$cli" status --port "$port" 2>&1)
 fi
 status=$?
-[[ $status -eq 1 && $err == *"dialout"* ]] || fail "a refused port (exit $status) reads: $err"
+[[ $status -eq 1 && $err == *"dialout"* && $err == *"Permission denied"* ]] ||
+  fail "a refused port (exit $status) reads: $err"
+[[ $err != *"win error"* ]] || fail "a port error gives a number, not the system's reason: $err"
+
+# Every command answers --help on standard output with its own entry, and exits 0.
+for command in ports status download decode set-rate set-clock demo history "history show" \
+  "history verify" export stats; do
+  # shellcheck disable=SC2086
+  out=$(LC_ALL=C LANGUAGE= "$cli" $command --help 2>&1)
+  status=$?
+  [[ $status -eq 0 && $out == *"  $command"* ]] || fail "$command --help (exit $status): $out"
+done
+# The Spanish catalogue of a build tree is found beside its programs, without the environment.
+out=$(env -u VELMORANTE_LOCALEDIR LC_ALL=es_ES.UTF-8 LANGUAGE= "$cli" --help)
+[[ $out == *"Modo de empleo"* ]] || fail "the build tree's program speaks: ${out%%$'\n'*}"
 exit $failed

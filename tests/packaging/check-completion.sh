@@ -56,4 +56,10 @@ expect set-rate --port /dev/null "" :: 1 5 10 15 30 60
 expect download --out "$folder/cap" :: "$folder/capture.txt"
 expect download --raw = "$folder/cap" :: "$folder/capture.txt"
 expect decode "$folder/cap" :: "$folder/capture.txt"
+expect download "--" :: --archive --no-archive
+expect history "" :: show verify
+expect history "--" :: --json --archive :: --port
+expect export "--" :: --format --out --history --archive :: --port
+expect export --format "" :: csv csv-es json
+expect stats --archive "$folder/cap" :: "$folder/capture.txt"
 exit $failed
