@@ -76,12 +76,15 @@ ArchiveIdentity IdentifyArchive(SqliteConnection& connection) {
   identity.version = static_cast<int>(Single(connection, "PRAGMA user_version"));
   identity.marked = Single(connection, "PRAGMA application_id") == kArchiveApplicationId;
   const bool otherId = !identity.marked && Single(connection, "PRAGMA application_id") != 0;
-  if (identity.marked) {
+  if (identity.marked && identity.version >= 0) {
     identity.kind = ArchiveIdentity::Kind::kArchive;
   } else if (otherId) {
     identity.kind = ArchiveIdentity::Kind::kForeign;
   } else if (objects == 0 && identity.version == 0) {
     identity.kind = ArchiveIdentity::Kind::kEmpty;
+  } else if (identity.version < 0) {
+    // No archive ever had a negative version.
+    identity.kind = ArchiveIdentity::Kind::kForeign;
   } else if (identity.version >= 1 && archiveTables == 3 && otherTables == 0) {
     // Written before archives carried their mark: the archive's own tables and version.
     identity.kind = ArchiveIdentity::Kind::kArchive;
