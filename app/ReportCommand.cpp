@@ -20,6 +20,7 @@
 #include "data/DownloadSource.h"
 #include "data/SampleDecoder.h"
 #include "data/TableFileWriter.h"
+#include "data/WholeFileWriter.h"
 
 namespace {
 
@@ -98,6 +99,12 @@ int RunReportCommand(int argc, char** argv) {
   }
   if (options.reportOut.isEmpty()) {
     Complain(QStringLiteral("falta --out ARCHIVO.pdf: dónde guardar el informe"));
+    return 2;
+  }
+  if (IsDatabaseFile(options.reportOut.toStdString())) {
+    Complain(QStringLiteral("no se escribe %1: es una base de datos (el archivo de descargas o uno "
+                            "de sus archivos auxiliares)")
+                 .arg(options.reportOut));
     return 2;
   }
   bool humidityOk = false;

@@ -162,4 +162,27 @@ TEST_F(WholeFileWriterTest, AFileSizeLimitFailsCleanlyAndLeavesNoTemporaryFile) 
   EXPECT_EQ(WriteWholeFile("", "x").failure, WriteFailure::kCreate);
 }
 
+TEST_F(WholeFileWriterTest, NeverReplacesADatabaseOrItsSideFilesWhateverLeadsThere) {
+  const std::string database = Path("descargas.sqlite");
+  const std::string content = std::string("SQLite format 3", 16) + std::string(4080, '\x01');
+  Write(database, content);
+  Write(Path("old-log"), std::string("\x37\x7f\x06\x82", 4) + "frames");
+  fs::create_symlink(database, Path("link.txt"));
+  ASSERT_EQ(::link(database.c_str(), Path("hard.txt").c_str()), 0);
+  for (const std::string& target : {database, Path("link.txt"), Path("hard.txt"), database + "-wal",
+                                    database + "-shm", Path("old-log")}) {
+    SCOPED_TRACE(target);
+    EXPECT_TRUE(IsDatabaseFile(target));
+    EXPECT_EQ(WriteWholeFile(target, "15/03/2012  14:50:30  50,0  23,5\r\n").failure,
+              WriteFailure::kDatabase);
+  }
+  EXPECT_TRUE(Read(database) == content);
+  EXPECT_FALSE(fs::exists(database + "-wal"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4);
+  // A text that merely begins with the word is a document like any other.
+  Write(Path("notes.txt"), "SQLite notes");
+  EXPECT_TRUE(WriteWholeFile(Path("notes.txt"), "new").ok());
+  EXPECT_TRUE(WriteWholeFile(Path("notes.txt-wal"), "new").ok());
+}
+
 }  // namespace

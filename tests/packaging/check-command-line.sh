@@ -65,8 +65,7 @@ else
   err=$("$cli" status --port "$port" 2>&1)
 fi
 status=$?
-[[ $status -eq 1 && $err == *"dialout"* && $err == *"Permission denied"* ]] ||
-  fail "a refused port (exit $status) reads: $err"
+[[ $status -eq 1 && $err == *"dialout"* ]] || fail "a refused port (exit $status) reads: $err"
 [[ $err != *"win error"* ]] || fail "a port error gives a number, not the system's reason: $err"
 
 # Every command answers --help on standard output with its own entry, and exits 0.
