@@ -242,6 +242,13 @@ TEST_F(ArchiveWindows, DamagedArchiveIsReportedOnceLeftAloneAndTheDataStillShows
   ASSERT_EQ(errors_.size(), 1);
   EXPECT_TRUE(errors_[0].startsWith("La descarga no se archivó")) << errors_[0].toStdString();
   EXPECT_EQ(Bytes(path_), junk);
+  // What came is kept beside the archive, in the file the message names.
+  const qsizetype named = errors_[0].indexOf(QStringLiteral("descarga-sin-archivar-"));
+  ASSERT_GE(named, 0) << errors_[0].toStdString();
+  const QString rescue =
+      QString::fromStdString(fs::path(path_).parent_path().string()) + '/' +
+      errors_[0].mid(named, errors_[0].indexOf(QStringLiteral(".txt"), named) + 4 - named);
+  EXPECT_EQ(Bytes(rescue.toStdString()), windows_.Form1->DownloadText());
 
   // Later downloads of the run go on without the archive and without a new message.
   DownloadArchiver archiver(
