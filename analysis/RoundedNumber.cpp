@@ -1,7 +1,6 @@
 // Fixed-point texts rounded half away from zero on the exact value of a double.
 #include "analysis/RoundedNumber.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -66,14 +65,6 @@ std::string RoundedText(double value, int decimals, char point) {
   }
   // Anything smaller than 2^-67 rounds to zero at six decimals or fewer.
   return ScaledText(value < 0 && units != 0, units, decimals, point);
-}
-
-std::string ExactText(double value) {
-  if (!std::isfinite(value)) return std::string();
-  if (value == 0) return "0";
-  char text[32];
-  const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, written.ptr);
 }
 
 }  // namespace analysis

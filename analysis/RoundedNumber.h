@@ -11,9 +11,4 @@ namespace analysis {
 // format here can hold as a number.
 std::string RoundedText(double value, int decimals, char point = '.');
 
-// `value` as the shortest text that reads back to the same double ("23.5", "57.58064516129032",
-// "1e-07"), for files that programs read: nothing is lost to rounding. "-0" becomes "0". Empty
-// for NaN and infinity.
-std::string ExactText(double value);
-
 }  // namespace analysis

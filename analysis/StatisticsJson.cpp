@@ -1,42 +1,45 @@
 // JSON text of the statistics.
 #include "analysis/StatisticsJson.h"
 
-#include "analysis/RoundedNumber.h"
+#include <nlohmann/json.hpp>
+
 #include "analysis/StampText.h"
 
 namespace analysis {
 
 namespace {
 
-// The exact figure: a program reading the JSON rounds it as it needs.
-std::string Number(double value) {
-  const std::string text = ExactText(value);
-  return text.empty() ? "null" : text;
+using Json = nlohmann::ordered_json;
+
+// The exact figure (NaN, a figure that does not exist, becomes null): a program reading the JSON
+// rounds it as it needs.
+Json Number(const std::optional<double>& value) {
+  return value ? Json(*value) : Json(nullptr);
 }
 
-std::string Number(const std::optional<double>& value) {
-  return value ? Number(*value) : "null";
-}
-
-std::string StampAt(const SampleTable& table, std::size_t count, std::size_t sample) {
+Json StampAt(const SampleTable& table, std::size_t count, std::size_t sample) {
   if (count == 0 || sample >= table.samples.size() || !table.samples[sample].hasStamp)
-    return "null";
-  return '"' + IsoText(StampOf(table.samples[sample])) + '"';
+    return nullptr;
+  return IsoText(StampOf(table.samples[sample]));
 }
 
-std::string Channel(const SampleTable& table, const ChannelStatistics& c) {
-  return "{\"count\": " + std::to_string(c.count) + ", \"min\": " + Number(c.min) +
-         ", \"min_at\": " + StampAt(table, c.count, c.minSample) + ", \"max\": " + Number(c.max) +
-         ", \"max_at\": " + StampAt(table, c.count, c.maxSample) + ", \"mean\": " + Number(c.mean) +
-         ", \"stdev\": " + Number(c.stdev) + "}";
+Json Channel(const SampleTable& table, const ChannelStatistics& c) {
+  return {{"count", c.count},
+          {"min", c.count ? Json(c.min) : Json(nullptr)},
+          {"min_at", StampAt(table, c.count, c.minSample)},
+          {"max", c.count ? Json(c.max) : Json(nullptr)},
+          {"max_at", StampAt(table, c.count, c.maxSample)},
+          {"mean", c.count ? Json(c.mean) : Json(nullptr)},
+          {"stdev", Json(c.stdev)}};
 }
 
-std::string Limits(const ChannelLimits& set, const LimitStatistics& result) {
-  return "{\"low\": " + Number(set.low) + ", \"high\": " + Number(set.high) +
-         ", \"below\": " + std::to_string(result.below) +
-         ", \"above\": " + std::to_string(result.above) +
-         ", \"percent_outside\": " + Number(result.percentOutside) + ", \"minutes_outside\": " +
-         (result.minutesOutside ? Number(*result.minutesOutside) : "null") + "}";
+Json Limits(const ChannelLimits& set, const LimitStatistics& result) {
+  return {{"low", Number(set.low)},
+          {"high", Number(set.high)},
+          {"below", result.below},
+          {"above", result.above},
+          {"percent_outside", result.percentOutside},
+          {"minutes_outside", Number(result.minutesOutside)}};
 }
 
 }  // namespace
@@ -44,20 +47,21 @@ std::string Limits(const ChannelLimits& set, const LimitStatistics& result) {
 std::string StatisticsJson(const SampleTable& table, const DownloadStatistics& s,
                            const LimitSettings& limits) {
   const DewPointStatistics& dew = s.dewPoint;
-  std::string text = "{\n  \"humidity\": " + Channel(table, s.humidity) +
-                     ",\n  \"temperature\": " + Channel(table, s.temperature) +
-                     ",\n  \"dew_point\": {\"min\": " + (dew.count ? Number(dew.min) : "null") +
-                     ", \"max\": " + (dew.count ? Number(dew.max) : "null") +
-                     ", \"mean\": " + (dew.count ? Number(dew.mean) : "null") +
-                     ", \"skipped\": " + std::to_string(dew.skipped) +
-                     "},\n  \"mkt_c\": " + Number(s.mktCelsius);
+  const Json dewPoint = {{"min", dew.count ? Json(dew.min) : Json(nullptr)},
+                         {"max", dew.count ? Json(dew.max) : Json(nullptr)},
+                         {"mean", dew.count ? Json(dew.mean) : Json(nullptr)},
+                         {"skipped", dew.skipped}};
+  // One member per line, each written whole by the library.
+  std::string text = "{\n  \"humidity\": " + Channel(table, s.humidity).dump() +
+                     ",\n  \"temperature\": " + Channel(table, s.temperature).dump() +
+                     ",\n  \"dew_point\": " + dewPoint.dump() +
+                     ",\n  \"mkt_c\": " + Json(s.mktCelsius).dump();
   if (s.humidityLimits || s.temperatureLimits) {
-    text += ",\n  \"limits\": {";
-    if (s.humidityLimits) text += "\"humidity\": " + Limits(limits.humidity, *s.humidityLimits);
-    if (s.humidityLimits && s.temperatureLimits) text += ", ";
+    Json limitsJson = Json::object();
+    if (s.humidityLimits) limitsJson["humidity"] = Limits(limits.humidity, *s.humidityLimits);
     if (s.temperatureLimits)
-      text += "\"temperature\": " + Limits(limits.temperature, *s.temperatureLimits);
-    text += '}';
+      limitsJson["temperature"] = Limits(limits.temperature, *s.temperatureLimits);
+    text += ",\n  \"limits\": " + limitsJson.dump();
   }
   text += "\n}\n";
   return text;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "archive/DownloadArchive.h"
@@ -77,34 +78,22 @@ std::string RateText(const std::string& rate) {
   return Format(_("every %s min"), rate.substr(digits, rate.find(' ', digits) - digits));
 }
 
-std::string JsonString(const std::string& text) {
-  std::string quoted = "\"";
-  for (const unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      quoted += escape;
-    } else {
-      quoted += static_cast<char>(c);
-    }
-  }
-  return quoted + "\"";
-}
-
-std::string RecordJson(const DownloadSummary& r) {
-  return "{\"id\":" + std::to_string(r.id) + ",\"received_at\":" + JsonString(r.receivedAt) +
-         ",\"port\":" + JsonString(r.port) + ",\"program\":" + JsonString(r.program) +
-         ",\"kind\":" + JsonString(KindCode(r.kind)) +
-         ",\"complete\":" + (r.complete() ? "true" : "false") +
-         ",\"reason\":" + JsonString(ReasonCode(r.reason)) +
-         ",\"samples\":" + std::to_string(r.samples) + ",\"sha256\":" + JsonString(r.sha256) +
-         ",\"size\":" + std::to_string(r.size) + ",\"start_date\":" + JsonString(r.startDate) +
-         ",\"start_time\":" + JsonString(r.startTime) + ",\"rate\":" + JsonString(r.rate) +
-         ",\"decode_error\":" + JsonString(r.decodeError) +
-         ",\"saved\":" + std::to_string(r.savedCount) + "}";
+nlohmann::ordered_json RecordJson(const DownloadSummary& r) {
+  return {{"id", r.id},
+          {"received_at", r.receivedAt},
+          {"port", r.port},
+          {"program", r.program},
+          {"kind", KindCode(r.kind)},
+          {"complete", r.complete()},
+          {"reason", ReasonCode(r.reason)},
+          {"samples", r.samples},
+          {"sha256", r.sha256},
+          {"size", r.size},
+          {"start_date", r.startDate},
+          {"start_time", r.startTime},
+          {"rate", r.rate},
+          {"decode_error", r.decodeError},
+          {"saved", r.savedCount}};
 }
 
 void PrintList(const std::vector<DownloadSummary>& records, std::ostream& out) {
@@ -197,11 +186,10 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (std::filesystem::exists(path))
     records = DownloadArchive(path, ArchiveAccess::kReadOnly).List();
   if (line.Has("--json")) {
-    out << "[";
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      out << (i ? ",\n " : "") << RecordJson(records[i]);
-    }
-    out << "]\n";
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const DownloadSummary& record : records) list.push_back(RecordJson(record));
+    // Texts that are not UTF-8 (a port name) are written with the replacement character.
+    out << list.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
   } else {
     PrintList(records, out);
   }

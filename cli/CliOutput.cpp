@@ -1,8 +1,10 @@
 #include "cli/CliOutput.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/Translate.h"
@@ -15,26 +17,19 @@ std::string Fixed(double value, int decimals) {
   return text;
 }
 
-std::string JsonString(const std::string& text) {
-  std::string quoted = "\"";
-  for (const unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      quoted += escape;
-    } else {
-      quoted += static_cast<char>(c);
-    }
-  }
-  return quoted + "\"";
-}
-
 int RateMinutes(int rateCode) {
   return rateCode >= 1 && rateCode <= protocol::kRateCount ? protocol::kRateMinutes[rateCode - 1]
                                                            : 0;
+}
+
+// A single-precision value as the double with the same shortest decimal text (23.2f gives 23.2,
+// not 23.200000762939453): the figure the logger's arithmetic gives, without float noise.
+double AsDecimal(float value) {
+  char text[32];
+  const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+  double result = value;
+  std::from_chars(text, written.ptr, result);
+  return result;
 }
 
 }  // namespace
@@ -69,20 +64,23 @@ std::string StatusLine(const LoggerStatus& s) {
 }
 
 std::string StatusJson(const LoggerStatus& s) {
+  using Json = nlohmann::ordered_json;
   const protocol::StatusReply& r = s.reply;
-  std::string json = "{\"reply\":" + JsonString(s.text) + ",\"time\":" + JsonString(s.time) +
-                     ",\"date\":" + JsonString(s.date);
-  json += ",\"batteryReading\":" + std::to_string(r.battery);
-  json += ",\"batteryPercent\":" + Fixed(s.batteryPercent, 1);
-  json += ",\"batteryGood\":" + std::string(s.batteryGood ? "true" : "false");
-  json += ",\"memoryPointer\":" + std::to_string(r.memoryPointer);
-  json += ",\"usedMemory\":" + Fixed(r.usedMemory(), 2);
-  json += ",\"rateCode\":" + std::to_string(r.rateCode);
-  json += ",\"rateMinutes\":" + std::to_string(RateMinutes(r.rateCode));
-  json += ",\"raw1\":" + std::to_string(r.raw1) + ",\"raw2\":" + std::to_string(r.raw2);
-  json += ",\"humidity\":" + (s.channel1 ? Fixed(*s.channel1, 3) : std::string("null"));
-  json += ",\"temperature\":" + (s.channel2 ? Fixed(*s.channel2, 1) : std::string("null"));
-  return json + "}";
+  const Json json = {{"reply", s.text},
+                     {"time", s.time},
+                     {"date", s.date},
+                     {"batteryReading", r.battery},
+                     {"batteryPercent", AsDecimal(s.batteryPercent)},
+                     {"batteryGood", s.batteryGood},
+                     {"memoryPointer", r.memoryPointer},
+                     {"usedMemory", r.usedMemory()},
+                     {"rateCode", r.rateCode},
+                     {"rateMinutes", RateMinutes(r.rateCode)},
+                     {"raw1", r.raw1},
+                     {"raw2", r.raw2},
+                     {"humidity", s.channel1 ? Json(AsDecimal(*s.channel1)) : Json(nullptr)},
+                     {"temperature", s.channel2 ? Json(AsDecimal(*s.channel2)) : Json(nullptr)}};
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 void PrintTable(const SampleTable& table, std::ostream& out) {

@@ -59,14 +59,14 @@ TEST_F(CliAnalysisTest, ExportToFileIsTheExportAndSavedTableGivesTheSameStatisti
 
   ASSERT_EQ(Run({"stats", raw, "--json", "--limits-t", ":25"}), 0) << err_.str();
   const std::string fromRaw = out_.str();
-  EXPECT_NE(fromRaw.find("\"temperature\": {\"low\": null, \"high\": 25, \"below\": 0, "
-                         "\"above\": 1, \"percent_outside\": 50, \"minutes_outside\": 5}"),
+  EXPECT_NE(fromRaw.find("\"temperature\":{\"low\":null,\"high\":25.0,\"below\":0,"
+                         "\"above\":1,\"percent_outside\":50.0,\"minutes_outside\":5.0}"),
             std::string::npos)
       << fromRaw;
   // The saved table holds one decimal only, so the figures match where the values are exact.
   const std::string saved = Write("saved.txt", SavedFileText(SampleDecoder().Decode(kRaw)));
   ASSERT_EQ(Run({"stats", saved, "--json", "--limits-t", ":25"}), 0) << err_.str();
-  EXPECT_NE(out_.str().find("\"percent_outside\": 50, \"minutes_outside\": 5"), std::string::npos)
+  EXPECT_NE(out_.str().find("\"percent_outside\":50.0,\"minutes_outside\":5.0"), std::string::npos)
       << out_.str();
 }
 

