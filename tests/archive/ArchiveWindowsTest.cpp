@@ -232,8 +232,7 @@ TEST_F(ArchiveWindows, DamagedArchiveIsReportedOnceLeftAloneAndTheDataStillShows
   int rows = 0;
   WhenShown(data, [&] {
     // The report is queued over the data window: let it come, then look.
-    [[maybe_unused]] const bool reported =
-        QTest::qWaitFor([&] { return !errors_.isEmpty(); }, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !errors_.isEmpty(); }, kWaitMs));
     rows = data->RowCount();
   });
   windows_.Form1->AbColBitBtn4->click();

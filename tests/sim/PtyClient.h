@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 
@@ -24,11 +25,22 @@ class PtyClient {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
   }
-  void Write(const std::string& text) {
+  // Writes `text` a character at a time; false when the line fails or stays full for `limit`.
+  bool Write(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
     for (const char c : text) {
-      while (::write(fd_, &c, 1) != 1) {
+      for (;;) {
+        const ssize_t n = ::write(fd_, &c, 1);
+        if (n == 1) break;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;  // EIO: the far end left
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p{fd_, POLLOUT, 0};
+        ::poll(&p, 1, static_cast<int>(left.count()));  // waits until there is room
       }
     }
+    return true;
   }
   int Waiting() const {
     int count = 0;
