@@ -1,16 +1,9 @@
 #include "app/PortAccessError.h"
 
-#include <cerrno>
-
-#include "link/CPort.h"
-
-namespace {
-constexpr int kOpenFailedReason = 1;
-}
+#include "link/ComPortError.h"
 
 bool IsAccessRefused(const EComPort& error) {
-  return error.Reason == kOpenFailedReason &&
-         (error.SystemError == EACCES || error.SystemError == EPERM);
+  return ProblemOf(error) == PortProblem::kAccessRefused;
 }
 
 std::string AccessRefusedText(const EComPort& error, const std::string& port) {

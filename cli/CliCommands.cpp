@@ -79,19 +79,12 @@ const char kUsage[] = N_(
     "2 bad usage.\n");
 // clang-format on
 
-// Opening failed because the system refused access, not because the port is missing or busy.
-bool IsAccessRefused(const EComPort& error) {
-  constexpr int kOpenFailedReason = 1;
-  return error.Reason == kOpenFailedReason &&
-         (error.SystemError == EACCES || error.SystemError == EPERM);
-}
-
 std::unique_ptr<LoggerSession> OpenSession(const std::string& port) {
   try {
     return std::make_unique<LoggerSession>(port);
   } catch (const EComPort& error) {
-    std::string text = Format(_("cannot open port '%s': %s"), port, PortErrorText(error));
-    if (IsAccessRefused(error)) {
+    std::string text = Format(_("cannot open port '%s': %s"), port, TerminalPortErrorText(error));
+    if (ProblemOf(error) == PortProblem::kAccessRefused) {
       text += '\n' + Format(_("your user may not open %s: on Linux it must belong to the dialout "
                               "group (sudo usermod -a -G dialout YOUR_USER), then log in again"),
                             port);

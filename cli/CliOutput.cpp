@@ -34,7 +34,7 @@ double AsDecimal(float value) {
 
 }  // namespace
 
-std::string PortErrorText(const EComPort& error) {
+std::string TerminalPortErrorText(const EComPort& error) {
   const std::string message = error.what();
   // Only the component's own composed text carries the number; a text of another kind stays.
   const std::size_t number = message.find(" (win error code: ");

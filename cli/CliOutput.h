@@ -18,4 +18,4 @@ std::string StatusJson(const LoggerStatus& status);
 void PrintTable(const SampleTable& table, std::ostream& out);
 // A port error for the terminal: the reason and the system's own words for errno ("Unable to open
 // com port: Permission denied"), where the windows show the component's fixed text.
-std::string PortErrorText(const EComPort& error);
+std::string TerminalPortErrorText(const EComPort& error);

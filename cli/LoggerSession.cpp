@@ -12,7 +12,7 @@ LoggerSession::LoggerSession(const std::string& port) : port_(handOff_) {
   port_.SetPort(port);
   port_.OnRxChar = [this](TCustomComPort& sender, int count) { OnCharacters(sender, count); };
   port_.OnFailure = [this](TCustomComPort&, const EComPort& error) {
-    failure_ = PortErrorText(error);
+    failure_ = TerminalPortErrorText(error);
     handOff_.Notify();
   };
   port_.FlowControl().SetControlRTS(rtsEnable);

@@ -54,7 +54,7 @@ TCustomComPort::~TCustomComPort() {
 }
 
 void TCustomComPort::SetSystem(std::shared_ptr<SerialSystem> system) {
-  if (connected_) throw EComPort(14);
+  if (connected_) throw EComPort(kReasonConnected);
   system_ = system ? std::move(system) : SerialSystem::Real();
 }
 
@@ -92,7 +92,7 @@ void TCustomComPort::SetEvents(TComEvents value) {
 
 void TCustomComPort::SetSyncMethod(TSyncMethod value) {
   if (syncMethod_ == value) return;
-  if (connected_) throw EComPort(14);
+  if (connected_) throw EComPort(kReasonConnected);
   syncMethod_ = value;
 }
 
@@ -156,7 +156,7 @@ void TCustomComPort::Disconnect() {
   handle_ = -1;
   connected_ = false;
   if (OnAfterClose) OnAfterClose(*this);
-  if (flushError != 0) throw EComPort(5, flushError);
+  if (flushError != 0) throw EComPort(kReasonPurgeFailed, flushError);
 }
 
 void TCustomComPort::StopWatch() {
@@ -189,7 +189,7 @@ void TCustomComPort::ReapStoppedThreads(bool wait) {
 
 int TCustomComPort::SendText(const std::string& text) {
   if (text.empty()) return 0;
-  if (!connected_) throw EComPort(2, EBADF);
+  if (!connected_) throw EComPort(kReasonWriteFailed, EBADF);
   const long long limitMs = static_cast<long long>(timeouts_->WriteTotalMultiplier()) *
                                 static_cast<long long>(text.size()) +
                             timeouts_->WriteTotalConstant();
@@ -202,7 +202,7 @@ int TCustomComPort::ReceiveText(std::string& text, int Count) {
     text.clear();
     return 0;
   }
-  if (!connected_) throw EComPort(3, EBADF);
+  if (!connected_) throw EComPort(kReasonReadFailed, EBADF);
   text.resize(static_cast<size_t>(Count));
   int got = 0;
   try {
@@ -217,9 +217,9 @@ int TCustomComPort::ReceiveText(std::string& text, int Count) {
 }
 
 int TCustomComPort::PendingInput() {
-  if (!connected_) throw EComPort(10, EBADF);
+  if (!connected_) throw EComPort(kReasonPendingInputFailed, EBADF);
   const int count = serial_backend::BytesWaiting(*system_, handle_);
-  if (count < 0) throw EComPort(10, errno);
+  if (count < 0) throw EComPort(kReasonPendingInputFailed, errno);
   return count;
 }
 

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "link/ComPortError.h"
+
 class UiHandOff;
 class SerialSystem;
 class TComThread;
@@ -59,19 +61,6 @@ constexpr TComEvents kAllComEvents = (1u << 10) - 1;
 
 // Bits per second of a TBaudRate other than brCustom.
 int BaudRateValue(TBaudRate rate);
-
-class EComPort : public std::runtime_error {
- public:
-  // The message is the reason's text, followed by " (win error code: %d)" when systemError is not
-  // -1 (on POSIX the number is errno).
-  explicit EComPort(int reason, int systemError = -1);
-  // An error with a text of its own (an exception out of a handler that was not a port error).
-  EComPort(int reason, int systemError, const std::string& message);
-  static const char* ReasonText(int reason);  // reasons 1..23
-
-  int Reason;
-  int SystemError;
-};
 
 class TComParity {
  public:

@@ -1,7 +1,9 @@
-// The port's error: reason numbers, their fixed English texts and the message built from them.
+// The port's error: reason numbers, their fixed English texts, the message built from them, and the
+// classification of the usual causes.
+#include <cerrno>
 #include <string>
 
-#include "link/CPort.h"
+#include "link/ComPortError.h"
 
 namespace {
 
@@ -53,4 +55,25 @@ EComPort::EComPort(int reason, int systemError, const std::string& message)
 const char* EComPort::ReasonText(int reason) {
   if (reason < 1 || reason > kReasonCount) return "Unknown serial port error";
   return kReasonTexts[reason - 1];
+}
+
+PortProblem ProblemOf(const EComPort& error) {
+  const int system = error.SystemError;
+  const bool opening = error.Reason == kReasonOpenFailed;
+  if (system == EIO || (!opening && (system == ENXIO || system == ENODEV)))
+    return PortProblem::kLineLost;
+  if (!opening) return PortProblem::kOther;
+  switch (system) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+      return PortProblem::kMissing;
+    case EBUSY:
+      return PortProblem::kBusy;
+    case EACCES:
+    case EPERM:
+      return PortProblem::kAccessRefused;
+    default:
+      return PortProblem::kOther;
+  }
 }

@@ -32,12 +32,12 @@ TComThread::TComThread(TCustomComPort& port, std::shared_ptr<SerialSystem> syste
       session_(session),
       quietMs_(quietMs) {
   stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (stopFd_ < 0) throw EComPort(1, errno);
+  if (stopFd_ < 0) throw EComPort(kReasonOpenFailed, errno);
   try {
     thread_ = std::thread(&TComThread::Execute, this);
   } catch (const std::system_error& error) {
     close(stopFd_);
-    throw EComPort(1, error.code().value());
+    throw EComPort(kReasonOpenFailed, error.code().value());
   }
 }
 
@@ -77,7 +77,7 @@ void TComThread::Execute() {
     if (StopRequested()) break;
     if (ready < 0) {
       if (errno == EINTR) continue;
-      ReportFailure(21, errno);
+      ReportFailure(kReasonWaitFailed, errno);
       break;
     }
     const short seen = fds[1].revents;
@@ -86,7 +86,7 @@ void TComThread::Execute() {
 
     int waiting = serial_backend::BytesWaiting(*system_, handle_);
     if (waiting < 0) {  // a line that has gone away answers EIO here
-      ReportFailure(3, errno);
+      ReportFailure(kReasonReadFailed, errno);
       break;
     }
     if (unreadLeft) {
@@ -95,7 +95,7 @@ void TComThread::Execute() {
     }
     if (waiting == 0) {
       if (hungUp) {
-        ReportFailure(3, EIO);
+        ReportFailure(kReasonReadFailed, EIO);
         break;
       }
       continue;  // already read on the user-interface thread since the wake-up
@@ -105,7 +105,7 @@ void TComThread::Execute() {
       const int settled = WaitForQuietLine(waiting);
       if (StopRequested()) break;
       if (settled < 0) {
-        ReportFailure(3, errno);
+        ReportFailure(kReasonReadFailed, errno);
         break;
       }
       waiting = settled;
@@ -117,12 +117,12 @@ void TComThread::Execute() {
     if (port_.ConsumedBytes() == consumedBefore) {
       const int after = serial_backend::BytesWaiting(*system_, handle_);
       if (after < 0) {
-        ReportFailure(3, errno);
+        ReportFailure(kReasonReadFailed, errno);
         break;
       }
       if (after == waiting) {
         if (hungUp) {
-          ReportFailure(3, EIO);
+          ReportFailure(kReasonReadFailed, EIO);
           break;
         }
         unreadLeft = true;
@@ -165,9 +165,9 @@ bool TComThread::Dispatch(TComEvents events) {
   } catch (const std::exception& error) {
     // A handler raised something that is not a port error: the watch ended, and its text says
     // why.
-    ReportFailure(21, -1, error.what());
+    ReportFailure(kReasonWaitFailed, -1, error.what());
   } catch (...) {
-    ReportFailure(21, -1);
+    ReportFailure(kReasonWaitFailed, -1);
   }
   return false;
 }

@@ -61,7 +61,7 @@ bool StandardSpeed(int bitsPerSecond, speed_t& speed) {
 void SetModemLine(SerialSystem& system, int fd, int line, bool on) {
   if (system.Ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && errno != ENOTTY &&
       errno != EINVAL) {
-    throw EComPort(7, errno);
+    throw EComPort(kReasonSetStateFailed, errno);
   }
 }
 
@@ -71,7 +71,7 @@ ModemLines ReadModemLines(SerialSystem& system, int fd) {
   int lines = 0;
   if (system.Ioctl(fd, TIOCMGET, &lines) != 0) {
     // Devices without modem lines report them all off.
-    if (errno != ENOTTY && errno != EINVAL) throw EComPort(11, errno);
+    if (errno != ENOTTY && errno != EINVAL) throw EComPort(kReasonModemLinesFailed, errno);
     lines = 0;
   }
   return {(lines & TIOCM_CTS) != 0, (lines & TIOCM_DSR) != 0, (lines & TIOCM_CD) != 0};
@@ -90,10 +90,10 @@ int OpenExclusive(SerialSystem& system, const std::string& path, termios& previo
   // O_NOCTTY: the line must never become this process's controlling terminal. O_NONBLOCK: opening
   // does not wait for carrier, and every read and write is paced by poll with the port's limits.
   int fd = system.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw EComPort(1, errno);
+  if (fd < 0) throw EComPort(kReasonOpenFailed, errno);
   auto fail = [&](int error) {
     system.Close(fd);
-    throw EComPort(1, error);
+    throw EComPort(kReasonOpenFailed, error);
   };
   // Exclusive use needs both locks. flock binds every process that asks for it, root included,
   // but only those that ask. TIOCEXCL makes the kernel refuse any further open of the device,
@@ -168,20 +168,21 @@ termios MakeRawSettings(const termios& current, const TCustomComPort& port) {
 
 void ApplyLineState(SerialSystem& system, int fd, const TCustomComPort& port) {
   termios current;
-  if (system.TcGetAttr(fd, &current) != 0) throw EComPort(7, errno);
+  if (system.TcGetAttr(fd, &current) != 0) throw EComPort(kReasonSetStateFailed, errno);
   termios settings = MakeRawSettings(current, port);
 
   const int rate =
       port.BaudRate() == brCustom ? port.CustomBaudRate() : BaudRateValue(port.BaudRate());
-  if (rate <= 0) throw EComPort(7, EINVAL);
+  if (rate <= 0) throw EComPort(kReasonSetStateFailed, EINVAL);
   speed_t speed;
   const bool standard = StandardSpeed(rate, speed);
   if (!standard) speed = B38400;  // placeholder, replaced by the exact rate below
   if (cfsetispeed(&settings, speed) != 0 || cfsetospeed(&settings, speed) != 0) {
-    throw EComPort(7, errno);
+    throw EComPort(kReasonSetStateFailed, errno);
   }
-  if (system.TcSetAttr(fd, TCSANOW, &settings) != 0) throw EComPort(7, errno);
-  if (!standard && system.SetArbitrarySpeed(fd, rate) != 0) throw EComPort(7, errno);
+  if (system.TcSetAttr(fd, TCSANOW, &settings) != 0) throw EComPort(kReasonSetStateFailed, errno);
+  if (!standard && system.SetArbitrarySpeed(fd, rate) != 0)
+    throw EComPort(kReasonSetStateFailed, errno);
 
   // DTR: held low unless asked for (handshaking has no counterpart and keeps it high).
   SetModemLine(system, fd, TIOCM_DTR, port.FlowControl().ControlDTR() != dtrDisable);
@@ -203,11 +204,12 @@ int WriteWithTimeLimit(SerialSystem& system, int fd, const char* data, int size,
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) throw EComPort(2, errno);
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) throw EComPort(kReasonWriteFailed, errno);
     int ready = WaitReady(system, fd, POLLOUT, deadline);
-    if (ready < 0) throw EComPort(2, errno);
+    if (ready < 0) throw EComPort(kReasonWriteFailed, errno);
     if (ready == 0) break;  // time limit: not an error, the count tells
-    if ((ready & (POLLERR | POLLHUP | POLLNVAL)) && !(ready & POLLOUT)) throw EComPort(2, EIO);
+    if ((ready & (POLLERR | POLLHUP | POLLNVAL)) && !(ready & POLLOUT))
+      throw EComPort(kReasonWriteFailed, EIO);
   }
   return written;
 }
@@ -227,7 +229,7 @@ int ReadWithTimeLimits(SerialSystem& system, int fd, char* data, int size,
   Clock::time_point lastByte = start;
   auto failOrKeep = [&](int error) {
     if (got > 0) return got;
-    throw EComPort(3, error);
+    throw EComPort(kReasonReadFailed, error);
   };
   while (got < size) {
     ssize_t n = system.Read(fd, data + got, static_cast<size_t>(size - got));
