@@ -4,6 +4,7 @@
 #include <chrono>
 #include <vector>
 
+#include "data/ChannelValueText.h"
 #include "data/DecimalNumber.h"
 #include "data/DownloadLines.h"
 #include "data/SampleDecoder.h"
@@ -108,11 +109,13 @@ std::string SavedTableProblemText(const SavedTableProblem& problem) {
     case SavedTableProblem::Kind::kTimeOutOfDay:
       return line + "la hora " + problem.field + " pasa de 23:59:59";
     case SavedTableProblem::Kind::kHumidityOutOfRange:
-      return line + "la humedad " + problem.field +
-             " no puede venir del registrador (de -25,0 a 140,1 %)";
+      return line + "la humedad " + problem.field + " no puede venir del registrador (de " +
+             ChannelValueText(kHumidityRange.lowest) + " a " +
+             ChannelValueText(kHumidityRange.highest) + " %)";
     case SavedTableProblem::Kind::kTemperatureOutOfRange:
-      return line + "la temperatura " + problem.field +
-             " no puede venir del registrador (de -50,0 a 359,5 °C)";
+      return line + "la temperatura " + problem.field + " no puede venir del registrador (de " +
+             ChannelValueText(kTemperatureRange.lowest) + " a " +
+             ChannelValueText(kTemperatureRange.highest) + " °C)";
     case SavedTableProblem::Kind::kUnevenSteps:
       return line + "la hora " + problem.field +
              " no sigue a la anterior por la tasa de muestreo de la tabla";
