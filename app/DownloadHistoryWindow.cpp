@@ -255,7 +255,16 @@ bool DownloadHistoryWindow::OpenFile(const QString& path) {
                               .arg(name));
     return false;
   }
-  data_->ShowTableOnce(std::move(loaded->table));
+  // A capture keeps the end marker "A" when the download came to its end; without it the line
+  // was lost or the download stopped before the logger had sent everything.
+  QString notice;
+  if (loaded->kind == LoadedDownload::Kind::kRawDownload &&
+      QByteArray(bytes).trimmed().right(1) != "A") {
+    notice = QStringLiteral(
+        "DESCARGA INCOMPLETA (sin la marca de fin): solo están las muestras "
+        "que llegaron.");
+  }
+  data_->ShowTableOnce(std::move(loaded->table), {}, notice);
   ShowModal(data_);
   return true;
 }

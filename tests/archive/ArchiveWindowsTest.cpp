@@ -237,6 +237,7 @@ TEST_F(ArchiveWindows, HistoryByKeyboardWholeColumnsCutShortNoticeAndImpossibleT
     std::size_t end = 0;
     for (int line = 0; line < 8; ++line) end = whole.find("\r\n", end) + 2;
     download.rawText = whole.substr(0, end);
+    WriteBytes(folder_.File("cortada.raw"), download.rawText);
     download.port = "/dev/ttyUSB0";
     download.reason = EndReason::kLineLost;
     DownloadArchive(path_).Add(download);
@@ -249,7 +250,7 @@ TEST_F(ArchiveWindows, HistoryByKeyboardWholeColumnsCutShortNoticeAndImpossibleT
   Start(nullptr);
   TForm1& main = *windows_.Form1;
   TForm5* data = windows_.Form5;
-  QString notice, noticeAfter = QStringLiteral("not shown");
+  QString notice, rawNotice, noticeAfter = QStringLiteral("not shown");
   QStringList tabStops;
   bool allFit = true;
   bool opened = false, done = false;
@@ -278,6 +279,8 @@ TEST_F(ArchiveWindows, HistoryByKeyboardWholeColumnsCutShortNoticeAndImpossibleT
       });
       list->setFocus();
       QTest::keyClick(list, Qt::Key_Return);
+      WhenShown(data, [&] { rawNotice = data->Notice(); });
+      EXPECT_TRUE(history->OpenFile(QString::fromStdString(folder_.File("cortada.raw"))));
       EXPECT_FALSE(history->OpenFile(QString::fromStdString(impossible)));
       WhenShown(data, [&] { noticeAfter = data->Notice(); });
       EXPECT_TRUE(history->OpenFile(QString::fromStdString(possible)));
@@ -291,6 +294,7 @@ TEST_F(ArchiveWindows, HistoryByKeyboardWholeColumnsCutShortNoticeAndImpossibleT
   EXPECT_TRUE(opened);
   EXPECT_TRUE(notice.contains("INCOMPLETA")) << notice.toStdString();
   EXPECT_TRUE(notice.contains("se perdió la línea")) << notice.toStdString();
+  EXPECT_TRUE(rawNotice.contains("INCOMPLETA")) << rawNotice.toStdString();
   EXPECT_TRUE(noticeAfter.isEmpty());  // the next table is not marked
   ASSERT_EQ(errors_.size(), 1);
   EXPECT_TRUE(errors_[0].contains("línea 2: no existe la fecha 31/02/2026"))
