@@ -41,6 +41,9 @@ std::optional<analysis::ChannelLimits> Limits(const QString& option, const QStri
                  .arg(option, QString::fromStdString(analysis::SpanishFigure(range.lowest)),
                       QString::fromStdString(analysis::SpanishFigure(range.highest)), text));
     ok = false;
+  } else if (problem == analysis::LimitProblem::kReversed) {
+    Complain(QStringLiteral("%1: el mínimo es mayor que el máximo en '%2'").arg(option, text));
+    ok = false;
   } else if (!limits) {
     Complain(QStringLiteral("%1 debe ser MÍNIMO:MÁXIMO (uno de los dos puede faltar), no '%2'")
                  .arg(option, text));
