@@ -9,7 +9,7 @@ std::optional<double> ParseLimitNumber(std::string_view text, bool& valid) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   valid = true;
   if (text.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
-  const std::optional<double> value = ParseDecimalNumber(text, {.pointToo = true});
+  const std::optional<double> value = ParseDecimalNumber(text, kTypedNumber);
   valid = value.has_value();
   return value;
 }

@@ -10,6 +10,11 @@ struct DecimalSyntax {
   bool exponent = false;  // "E+4" / "e-2" after the digits
 };
 
+// What the saved table holds: decimal comma, exponent for very large values ("2,562E+4").
+inline constexpr DecimalSyntax kTableNumber{false, true};
+// What an operator types: comma or point, no exponent ("45,5", "45.5").
+inline constexpr DecimalSyntax kTypedNumber{true, false};
+
 // The finite value of `text`: an optional sign, digits with at most one decimal mark (digits on at
 // least one side of it) and, when allowed, an exponent. Blanks and tabs around it are allowed;
 // anything else (a thousands separator, "inf", "0x1p3", an empty text) gives nothing.

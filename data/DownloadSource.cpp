@@ -50,7 +50,7 @@ bool ThreeNumbers(std::string_view text, char separator, int out[3]) {
 bool ChannelNumber(std::string_view text, bool& present, double& value) {
   present = !text.empty();
   if (!present) return true;
-  const std::optional<double> number = ParseDecimalNumber(text, {.exponent = true});
+  const std::optional<double> number = ParseDecimalNumber(text, kTableNumber);
   if (!number || text.front() == ' ' || text.back() == ' ') return false;
   value = *number;
   return true;
