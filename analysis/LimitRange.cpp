@@ -1,56 +1,44 @@
 // Reading limit ranges typed on a command line or in the summary window.
 #include "analysis/LimitRange.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-#include <string>
+#include "data/DecimalNumber.h"
 
 namespace analysis {
 
-namespace {
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
-
 std::optional<double> ParseLimitNumber(std::string_view text, bool& valid) {
-  text = Trimmed(text);
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   valid = true;
-  if (text.empty()) return std::nullopt;
-  std::string plain(text);
-  for (char& c : plain) {
-    if (c == ',') c = '.';
-    // Plain decimal notation only: no exponent, hexadecimal, "inf" or "nan".
-    if (!(c == '.' || c == '-' || c == '+' || (c >= '0' && c <= '9'))) valid = false;
-  }
-  if (!valid) return std::nullopt;
-  errno = 0;
-  char* end = nullptr;
-  const double value = std::strtod(plain.c_str(), &end);
-  if (errno != 0 || end != plain.c_str() + plain.size() || !std::isfinite(value)) {
-    valid = false;
-    return std::nullopt;
-  }
+  if (text.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
+  const std::optional<double> value = ParseDecimalNumber(text, kTypedNumber);
+  valid = value.has_value();
   return value;
 }
 
-std::optional<ChannelLimits> ParseLimitRange(std::string_view text) {
+LimitProblem CheckLimits(const ChannelLimits& limits, const SensorRange& range) {
+  if ((limits.low && !range.Holds(*limits.low)) || (limits.high && !range.Holds(*limits.high)))
+    return LimitProblem::kBeyondSensor;
+  if (limits.low && limits.high && *limits.low > *limits.high) return LimitProblem::kReversed;
+  return LimitProblem::kNone;
+}
+
+std::optional<ChannelLimits> ParseLimitRange(std::string_view text, const SensorRange& range,
+                                             LimitProblem* problem) {
+  const auto refuse = [problem](LimitProblem why) -> std::optional<ChannelLimits> {
+    if (problem) *problem = why;
+    return std::nullopt;
+  };
   const std::size_t colon = text.find(':');
   if (colon == std::string_view::npos || text.find(':', colon + 1) != std::string_view::npos)
-    return std::nullopt;
+    return refuse(LimitProblem::kUnreadable);
   bool lowValid = false;
   bool highValid = false;
   ChannelLimits limits;
   limits.low = ParseLimitNumber(text.substr(0, colon), lowValid);
   limits.high = ParseLimitNumber(text.substr(colon + 1), highValid);
-  if (!lowValid || !highValid) return std::nullopt;
-  if (!limits.IsSet()) return std::nullopt;
-  if (limits.low && limits.high && *limits.low > *limits.high) return std::nullopt;
+  if (!lowValid || !highValid || !limits.IsSet()) return refuse(LimitProblem::kUnreadable);
+  if (const LimitProblem why = CheckLimits(limits, range); why != LimitProblem::kNone)
+    return refuse(why);
+  if (problem) *problem = LimitProblem::kNone;
   return limits;
 }
 

@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "charts/ChartModule.h"
+#include "data/ButtonPictures.h"
 #include "data/ExportFileDialog.h"
 #include "data/SummaryWindow.h"
 #include "data/Unit5.h"
@@ -60,13 +61,15 @@ void DataWindowTools::MakeButton() {
       QStringLiteral("Resumen con límites, exportación CSV o JSON e informe en PDF"));
   button_->setAutoRaise(true);
   button_->setPopupMode(QToolButton::InstantPopup);
-  button_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  // A picture above the caption, as "GUARDAR" and "GRAFICAR" have.
+  button_->setIcon(AnalysisPicture());
+  button_->setIconSize(kButtonPictureSize);
+  button_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   button_->setMenu(menu_);
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(8);
-  font.setBold(true);
   button_->setFont(font);
-  button_->setGeometry(384, 216, 49, 52);
+  button_->setGeometry(384, 216, 49, 55);
   // Made in a window already showing, it shows by itself only when told.
   if (window->isVisible()) button_->show();
 }

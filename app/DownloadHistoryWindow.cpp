@@ -1,9 +1,11 @@
 #include "app/DownloadHistoryWindow.h"
 
+#include <QBoxLayout>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QShowEvent>
 #include <QTableView>
@@ -30,7 +32,7 @@ const QColor kMediumGrey(160, 160, 164);
 constexpr qint64 kLargestFile = 16 << 20;
 
 ColorButton* Button(QWidget* parent, const char* name, const QString& text, const QColor& color,
-                    const QString& hint, const QRect& place) {
+                    const QString& hint) {
   auto* button = new ColorButton(parent);
   button->setObjectName(QLatin1String(name));
   button->setTextOff(text);
@@ -38,7 +40,7 @@ ColorButton* Button(QWidget* parent, const char* name, const QString& text, cons
   button->setTextColor(color);
   button->setToolTip(hint);
   button->setFont(ArialFont(11, true));
-  button->setGeometry(place);
+  button->setFixedSize(150, 33);
   return button;
 }
 
@@ -50,15 +52,17 @@ DownloadHistoryWindow::DownloadHistoryWindow(DownloadArchiver& archiver, TForm5*
   setObjectName(QStringLiteral("DownloadHistoryWindow"));
   setWindowTitle(QStringLiteral("HISTORIAL DE DESCARGAS"));
   setFont(DialogFont(11));
-  setFixedSize(640, 380);
+  // Resizable: the list and the archive's place take what room there is.
+  resize(640, 380);
+  setMinimumSize(420, 240);
   BuildControls();
 }
 
 void DownloadHistoryWindow::BuildControls() {
-  auto* background = new GradientPanel(this);
-  background->setColors(panel::kTeal, kMediumGrey);
-  background->setOrientation(Qt::Horizontal);
-  background->setGeometry(rect());
+  background_ = new GradientPanel(this);
+  background_->setColors(panel::kTeal, kMediumGrey);
+  background_->setOrientation(Qt::Horizontal);
+  background_->setGeometry(rect());
 
   auto* heading = new QLabel(QStringLiteral(" D E S C A R G A S   A R C H I V A D A S "), this);
   heading->setObjectName(QStringLiteral("HeadingLabel"));
@@ -68,51 +72,83 @@ void DownloadHistoryWindow::BuildControls() {
   headingPalette.setColor(QPalette::WindowText, panel::kWhite);
   heading->setPalette(headingPalette);
   heading->setFont(ArialFont(11, true));
-  heading->adjustSize();
-  heading->move((width() - heading->width()) / 2, 8);
 
   model_ = new DownloadHistoryModel(this);
   list_ = new QTableView(this);
   list_->setObjectName(QStringLiteral("HistoryList"));
   list_->setModel(model_);
-  list_->setGeometry(10, 34, 620, 262);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // One tab stop: the arrows move between rows, Tab goes on to the buttons.
+  list_->setTabKeyNavigation(false);
   list_->setWordWrap(false);
   list_->setFont(ArialFont(11));
   list_->verticalHeader()->hide();
-  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  list_->verticalHeader()->setDefaultSectionSize(20);
-  list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Every column as wide as its heading and its longest text, at any font size or scale.
+  list_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   list_->horizontalHeader()->setStretchLastSection(true);
-  const int widths[] = {124, 124, 104, 62, 140};
-  for (int column = 0; column < 5; ++column) list_->setColumnWidth(column, widths[column]);
+  list_->horizontalHeader()->setHighlightSections(false);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   QPalette listPalette = list_->palette();
   listPalette.setColor(QPalette::Base, kMoneyGreen);
   listPalette.setColor(QPalette::Text, panel::kRed);
   list_->setPalette(listPalette);
-  list_->setToolTip(QStringLiteral("Doble clic para ver una descarga en la tabla de datos"));
+  list_->setToolTip(
+      QStringLiteral("Doble clic o Intro para ver una descarga en la tabla de datos"));
+  list_->installEventFilter(this);
   connect(list_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { OpenRecord(index.row()); });
 
   place_ = new QLabel(this);
   place_->setObjectName(QStringLiteral("ArchivePlace"));
-  place_->setGeometry(10, 300, 620, 30);
   place_->setWordWrap(true);
+  place_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   place_->setFont(ArialFont(10));
   QPalette placePalette = place_->palette();
   placePalette.setColor(QPalette::WindowText, panel::kWhite);
   place_->setPalette(placePalette);
 
   openButton_ = Button(this, "OpenButton", QStringLiteral("VER DATOS"), panel::kYellow,
-                       QStringLiteral("Ver la descarga elegida en la tabla de datos"),
-                       QRect(150, 338, 150, 33));
+                       QStringLiteral("Ver la descarga elegida en la tabla de datos"));
   openFileButton_ = Button(this, "OpenFileButton", QStringLiteral("ABRIR ARCHIVO..."), panel::kAqua,
-                           QStringLiteral("Abrir una tabla guardada o una descarga capturada"),
-                           QRect(340, 338, 150, 33));
+                           QStringLiteral("Abrir una tabla guardada o una descarga capturada"));
   connect(openButton_, &ColorButton::clicked, this, [this] { OpenSelected(); });
   connect(openFileButton_, &ColorButton::clicked, this, [this] { OpenFileClick(); });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(openButton_);
+  buttons->addSpacing(40);
+  buttons->addWidget(openFileButton_);
+  buttons->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(10, 8, 10, 9);
+  layout->setSpacing(6);
+  layout->addWidget(heading, 0, Qt::AlignHCenter);
+  layout->addWidget(list_, 1);
+  layout->addWidget(place_);
+  layout->addLayout(buttons);
+  setTabOrder(list_, openButton_);
+  setTabOrder(openButton_, openFileButton_);
+}
+
+bool DownloadHistoryWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      const QModelIndex current = list_->currentIndex();
+      if (current.isValid()) OpenRecord(current.row());
+      return true;  // not the dialog's default button as well
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void DownloadHistoryWindow::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  background_->setGeometry(rect());
 }
 
 void DownloadHistoryWindow::showEvent(QShowEvent* event) {
@@ -127,20 +163,23 @@ void DownloadHistoryWindow::Refresh() {
   ArchiveStore* archive = archiver_.Archive();
   if (!archive) {
     model_->SetRecords({});
-    place_->setText(file.isEmpty()
-                        ? QStringLiteral("Sin archivo de descargas.")
-                        : QStringLiteral("Sin archivo: %1.").arg(archiver_.ProblemText()));
+    ShowPlace(file.isEmpty() ? QStringLiteral("Sin archivo de descargas.")
+                             : QStringLiteral("Sin archivo: %1.").arg(archiver_.ProblemText()));
     return;
   }
   try {
     model_->SetRecords(archive->List());
-    place_->setText(QStringLiteral("Archivo: %1").arg(file));
+    ShowPlace(QStringLiteral("Archivo: %1").arg(file));
   } catch (const ArchiveError& error) {
     model_->SetRecords({});
-    place_->setText(
-        QStringLiteral("Sin archivo: %1.").arg(ArchiveProblemText(error, archiver_.path())));
+    ShowPlace(QStringLiteral("Sin archivo: %1.").arg(ArchiveProblemText(error, archiver_.path())));
   }
   if (model_->rowCount() > 0) list_->selectRow(0);
+}
+
+void DownloadHistoryWindow::ShowPlace(const QString& text) {
+  place_->setText(text);
+  place_->setToolTip(text);  // whole, however narrow the window
 }
 
 void DownloadHistoryWindow::OpenSelected() {
@@ -164,8 +203,13 @@ void DownloadHistoryWindow::OpenRecord(int row) {
   SampleTable table = SampleDecoder().Decode(record.rawText);
   table.origin =
       DownloadOrigin{record.summary.receivedAt, record.summary.port, record.summary.sha256};
-  data_->ShowTableOnce(std::move(table),
-                       [this, id](const QString& file) { archiver_.NoteSaved(id, file); });
+  QString notice;
+  if (record.summary.reason != EndReason::kNone) {
+    notice = QStringLiteral("DESCARGA INCOMPLETA (%1): solo están las muestras que llegaron.")
+                 .arg(DownloadHistoryModel::StatusText(record.summary));
+  }
+  data_->ShowTableOnce(
+      std::move(table), [this, id](const QString& file) { archiver_.NoteSaved(id, file); }, notice);
   ShowModal(data_);
   Refresh();
   list_->selectRow(row);
@@ -197,15 +241,30 @@ bool DownloadHistoryWindow::OpenFile(const QString& path) {
     return false;
   }
   const QByteArray bytes = file.readAll();
+  SavedTableProblem problem;
   std::optional<LoadedDownload> loaded = RecogniseDownload(
-      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), &problem);
+  if (!loaded && problem.kind != SavedTableProblem::Kind::kNotATable) {
+    ShowErrorReport(this, QStringLiteral("%1 no se abrió: %2")
+                              .arg(name, QString::fromStdString(SavedTableProblemText(problem))));
+    return false;
+  }
   if (!loaded) {
     ShowErrorReport(this, QStringLiteral("%1 no es una tabla guardada ni una descarga capturada; "
                                          "no se abrió nada")
                               .arg(name));
     return false;
   }
-  data_->ShowTableOnce(std::move(loaded->table));
+  // A capture keeps the end marker "A" when the download came to its end; without it the line
+  // was lost or the download stopped before the logger had sent everything.
+  QString notice;
+  if (loaded->kind == LoadedDownload::Kind::kRawDownload &&
+      QByteArray(bytes).trimmed().right(1) != "A") {
+    notice = QStringLiteral(
+        "DESCARGA INCOMPLETA (sin la marca de fin): solo están las muestras "
+        "que llegaron.");
+  }
+  data_->ShowTableOnce(std::move(loaded->table), {}, notice);
   ShowModal(data_);
   return true;
 }

@@ -10,6 +10,7 @@
 class ColorButton;
 class DownloadArchiver;
 class DownloadHistoryModel;
+class GradientPanel;
 class QLabel;
 class QTableView;
 class TForm5;
@@ -41,14 +42,19 @@ class DownloadHistoryWindow : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  // Return on a row of the list opens it.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
+  void ShowPlace(const QString& text);
 
   DownloadArchiver& archiver_;
   TForm5* data_;
   OpenFileChooser chooser_;
   DownloadHistoryModel* model_ = nullptr;
+  GradientPanel* background_ = nullptr;
   QTableView* list_ = nullptr;
   QLabel* place_ = nullptr;
   ColorButton* openButton_ = nullptr;

@@ -1,5 +1,9 @@
 #include "app/MainWindowAids.h"
 
+#include <QWidget>
+#include <algorithm>
+#include <tuple>
+
 #include "app/PanelColors.h"
 #include "widgets/ColorButton.h"
 #include "widgets/FormLook.h"
@@ -30,10 +34,24 @@ ColorButton* CreatePortSetupButton(QWidget* parent) {
 
 ColorButton* CreateClockPendingButton(QWidget* parent) {
   ColorButton* button = SmallButton(
-      parent, "ClockPendingButton", QStringLiteral("HORA PENDIENTE"), panel::kRed,
+      parent, "ClockPendingButton", QStringLiteral("HORA\nPENDIENTE"), panel::kYellow,
       QStringLiteral("La puesta en hora está confirmada y se enviará con la próxima transmisión "
                      "del logger; también borra su memoria. Haga clic aquí para anularla."),
-      QRect(507, 71, 78, 33));
+      QRect(506, 69, 82, 37));  // two lines at full size, yellow on the dark face: readable
   button->hide();
   return button;
+}
+
+void OrderTabStopsByLayout(QWidget* window, int columnSplitX) {
+  QList<QWidget*> stops;
+  for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->focusPolicy() & Qt::TabFocus) stops << child;
+  }
+  const auto place = [columnSplitX](const QWidget* w) {
+    const QRect g = w->geometry();
+    return std::make_tuple(g.x() >= columnSplitX, g.y(), g.x());
+  };
+  std::stable_sort(stops.begin(), stops.end(),
+                   [&](const QWidget* a, const QWidget* b) { return place(a) < place(b); });
+  for (qsizetype i = 1; i < stops.size(); ++i) QWidget::setTabOrder(stops[i - 1], stops[i]);
 }

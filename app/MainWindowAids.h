@@ -12,3 +12,7 @@ ColorButton* CreatePortSetupButton(QWidget* parent);
 
 // "HORA PENDIENTE", right of the set-clock button; shown while a clock setting waits.
 ColorButton* CreateClockPendingButton(QWidget* parent);
+
+// Orders the Tab key's stops among `window`'s direct children as the panel reads: the column left
+// of `columnSplitX` first, then the one right of it, each from top to bottom and left to right.
+void OrderTabStopsByLayout(QWidget* window, int columnSplitX);

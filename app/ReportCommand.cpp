@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "analysis/LimitRange.h"
+#include "analysis/SummaryRows.h"
 #include "app/ArchiveModuleLoader.h"
 #include "app/DownloadArchiver.h"
 #include "app/StartupOptions.h"
@@ -19,6 +20,7 @@
 #include "charts/ChartModule.h"
 #include "data/DownloadSource.h"
 #include "data/SampleDecoder.h"
+#include "data/SensorRange.h"
 #include "data/TableFileWriter.h"
 #include "data/WholeFileWriter.h"
 
@@ -29,11 +31,21 @@ void Complain(const QString& text) {
 }
 
 std::optional<analysis::ChannelLimits> Limits(const QString& option, const QString& text,
-                                              bool& ok) {
+                                              const SensorRange& range, bool& ok) {
   ok = true;
   if (text.isEmpty()) return analysis::ChannelLimits{};
-  std::optional<analysis::ChannelLimits> limits = analysis::ParseLimitRange(text.toStdString());
-  if (!limits) {
+  analysis::LimitProblem problem = analysis::LimitProblem::kNone;
+  std::optional<analysis::ChannelLimits> limits =
+      analysis::ParseLimitRange(text.toStdString(), range, &problem);
+  if (problem == analysis::LimitProblem::kBeyondSensor) {
+    Complain(QStringLiteral("%1: el sensor solo da de %2 a %3, no '%4'")
+                 .arg(option, QString::fromStdString(analysis::SpanishFigure(range.lowest)),
+                      QString::fromStdString(analysis::SpanishFigure(range.highest)), text));
+    ok = false;
+  } else if (problem == analysis::LimitProblem::kReversed) {
+    Complain(QStringLiteral("%1: el mínimo es mayor que el máximo en '%2'").arg(option, text));
+    ok = false;
+  } else if (!limits) {
     Complain(QStringLiteral("%1 debe ser MÍNIMO:MÁXIMO (uno de los dos puede faltar), no '%2'")
                  .arg(option, text));
     ok = false;
@@ -109,9 +121,10 @@ int RunReportCommand(int argc, char** argv) {
   }
   bool humidityOk = false;
   bool temperatureOk = false;
-  const auto humidity = Limits(QStringLiteral("--limits-rh"), options.limitsHumidity, humidityOk);
-  const auto temperature =
-      Limits(QStringLiteral("--limits-t"), options.limitsTemperature, temperatureOk);
+  const auto humidity =
+      Limits(QStringLiteral("--limits-rh"), options.limitsHumidity, kHumidityRange, humidityOk);
+  const auto temperature = Limits(QStringLiteral("--limits-t"), options.limitsTemperature,
+                                  kTemperatureRange, temperatureOk);
   if (!humidityOk || !temperatureOk) return 2;
 
   std::optional<LoadedDownload> loaded;
@@ -128,8 +141,14 @@ int RunReportCommand(int argc, char** argv) {
       return 1;
     }
     const QByteArray text = source.readAll();
+    SavedTableProblem problem;
     loaded = RecogniseDownload(
-        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        std::string_view(text.constData(), static_cast<std::size_t>(text.size())), &problem);
+    if (!loaded && problem.kind != SavedTableProblem::Kind::kNotATable) {
+      Complain(QStringLiteral("%1, %2").arg(
+          options.reportSource, QString::fromStdString(SavedTableProblemText(problem))));
+      return 1;
+    }
     if (!loaded) {
       Complain(QStringLiteral("%1 no es ni una descarga capturada ni una tabla guardada")
                    .arg(options.reportSource));

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/DataWindowTools.h"
+#include "app/DownloadHistoryWindow.h"
 #include "app/ProgramWindows.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -92,6 +93,10 @@ void ScreenshotTour::Start() {
                     5000});
   steps_.push_back(
       {QStringLiteral("main-downloaded"), nullptr, [main] { return main; }, nullptr, 1000});
+  // The archive's list, with the download just made in it.
+  steps_.push_back({QStringLiteral("history"), [main] { main->HistoryButton->click(); },
+                    [main] { return IfVisible(main->findChild<DownloadHistoryWindow*>()); },
+                    CloseWindow, 10000});
   poll_.start();
 }
 

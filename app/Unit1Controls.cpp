@@ -223,6 +223,8 @@ void TForm1::CreateControls() {
   // Beside the specified controls, in free space.
   PortSetupButton = CreatePortSetupButton(this);
   ClockPendingButton = CreateClockPendingButton(this);
+  // Tab goes down the left panel, then down the right one, as the controls are laid out.
+  OrderTabStopsByLayout(this, Splitter1->geometry().right());
   // Every digit of the memory pointer shows, up to 64184,25.
   KeepWholeTextVisible(Edit1);
   AbRockerSwitch1->setCaptionTexts({QStringLiteral("CONECTAR"), QStringLiteral("DESCONECTAR")});

@@ -62,13 +62,8 @@ void ShowOnTimeAxis(LineChart& chart, const std::vector<double>& seconds,
   // The stamps ascend by construction; sorted data spares the graph a sort.
   chart.series()->setData(QVector<double>(seconds.begin(), seconds.end()),
                           QVector<double>(values.begin(), values.end()), true);
-  if (seconds.empty()) {
-    chart.xAxis->setRange(0, 3600);
-  } else if (seconds.front() == seconds.back()) {
-    chart.xAxis->setRange(seconds.front() - 1800, seconds.front() + 1800);
-  } else {
-    chart.xAxis->setRange(seconds.front(), seconds.back());
-  }
+  // Half an hour either side of a lone sample; undoing a zoom comes back to this view.
+  chart.FitBottomToData(1800);
 }
 
 void ShowLimitLines(LineChart& chart, const analysis::ChannelLimits& limits) {

@@ -25,6 +25,7 @@ void RestoreSampleAxis(LineChart& chart) {
   ticker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
   chart.xAxis->setTicker(ticker);
   chart.xAxis->setLabel(QStringLiteral("Muestra número: (tiempo)"));
+  chart.FitBottomToData(1.0);
 }
 
 }  // namespace

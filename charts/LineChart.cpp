@@ -99,14 +99,23 @@ int LineChart::PointCount() const {
 
 void LineChart::FollowData() {
   if (!bottomFollowsData_) return;
-  const int count = PointCount();
-  if (count == 0) {
-    xAxis->setRange(0.0, 1.0);
-  } else if (count == 1) {
-    xAxis->setRange(-1.0, 1.0);
+  const QCPGraphDataContainer& points = *series_->data();
+  if (points.isEmpty()) {
+    xAxis->setRange(0.0, lonePointHalfWidth_);
+  } else if (points.size() == 1 || points.constBegin()->key == (points.constEnd() - 1)->key) {
+    const double key = points.constBegin()->key;
+    xAxis->setRange(key - lonePointHalfWidth_, key + lonePointHalfWidth_);
   } else {
-    xAxis->setRange(0.0, count - 1.0);
+    xAxis->setRange(points.constBegin()->key, (points.constEnd() - 1)->key);
   }
+}
+
+void LineChart::FitBottomToData(double lonePointHalfWidth) {
+  standardView_.reset();
+  lonePointHalfWidth_ = lonePointHalfWidth;
+  bottomFollowsData_ = true;
+  FollowData();
+  replot(rpQueuedReplot);
 }
 
 void LineChart::Render(QCPPainter& painter, const QSize& layoutSize) {

@@ -19,18 +19,46 @@
 #include "cli/CliArguments.h"
 #include "cli/Translate.h"
 #include "data/DownloadSource.h"
+#include "data/SensorRange.h"
 
 namespace cli {
 
 namespace {
+
+// Why the saved table in `path` cannot be read: what no logger could have recorded, and where.
+std::string SavedTableProblemMessage(const std::string& path, const SavedTableProblem& problem) {
+  const std::string line = std::to_string(problem.line);
+  switch (problem.kind) {
+    case SavedTableProblem::Kind::kNoSuchDate:
+      return Format(_("%s, line %s: the date %s does not exist"), path, line, problem.field);
+    case SavedTableProblem::Kind::kTimeOutOfDay:
+      return Format(_("%s, line %s: the time %s is past 23:59:59"), path, line, problem.field);
+    case SavedTableProblem::Kind::kHumidityOutOfRange:
+      return Format(_("%s, line %s: no reading of the sensor gives the humidity %s"), path, line,
+                    problem.field);
+    case SavedTableProblem::Kind::kTemperatureOutOfRange:
+      return Format(_("%s, line %s: no reading of the sensor gives the temperature %s"), path, line,
+                    problem.field);
+    case SavedTableProblem::Kind::kUnevenSteps:
+      return Format(_("%s, line %s: the time %s is not one sample rate after the one before"), path,
+                    line, problem.field);
+    case SavedTableProblem::Kind::kNone:
+    case SavedTableProblem::Kind::kNotATable:
+      break;
+  }
+  return Format(_("%s is neither a captured download nor a saved table file"), path);
+}
 
 // The decoded download of SOURCE. A file that is neither a capture nor a saved table, or a capture
 // that cannot be decoded, is an error: nothing is exported from half a download.
 SampleTable ReadSource(const std::string& path) {
   // Far above any download or its saved table; a device such as /dev/zero is refused.
   constexpr std::size_t kLargestSource = std::size_t{64} << 20;
+  SavedTableProblem problem;
   const std::optional<LoadedDownload> loaded =
-      RecogniseDownload(ReadWholeFile(path, kLargestSource));
+      RecogniseDownload(ReadWholeFile(path, kLargestSource), &problem);
+  if (!loaded && problem.kind != SavedTableProblem::Kind::kNotATable)
+    throw std::runtime_error(SavedTableProblemMessage(path, problem));
   if (!loaded)
     throw std::runtime_error(
         Format(_("%s is neither a captured download nor a saved table file"), path));
@@ -69,19 +97,26 @@ SampleTable ReadSource(const CommandLine& line) {
   return table;
 }
 
-analysis::ChannelLimits LimitsOption(const CommandLine& line, const std::string& name) {
-  if (!line.Has(name)) return {};
-  const std::string text = line.Value(name);
-  if (const std::optional<analysis::ChannelLimits> limits = analysis::ParseLimitRange(text))
-    return *limits;
-  throw UsageError(Format(_("%s must be LOW:HIGH (either may be left out, LOW not above HIGH), "
-                            "not '%s'"),
-                          name, text));
-}
-
 std::string Figure(double value) {
   const std::string text = analysis::RoundedText(value, analysis::kStatisticsDecimals);
   return text.empty() ? "-" : text;
+}
+
+analysis::ChannelLimits LimitsOption(const CommandLine& line, const std::string& name,
+                                     const SensorRange& range) {
+  if (!line.Has(name)) return {};
+  const std::string text = line.Value(name);
+  analysis::LimitProblem problem = analysis::LimitProblem::kNone;
+  if (const std::optional<analysis::ChannelLimits> limits =
+          analysis::ParseLimitRange(text, range, &problem))
+    return *limits;
+  if (problem == analysis::LimitProblem::kBeyondSensor)
+    throw UsageError(Format(_("%s: the sensor gives only %s to %s, not '%s'"), name,
+                            analysis::RoundedText(range.lowest, 1),
+                            analysis::RoundedText(range.highest, 1), text));
+  throw UsageError(Format(_("%s must be LOW:HIGH (either may be left out, LOW not above HIGH), "
+                            "not '%s'"),
+                          name, text));
 }
 
 std::string StampAt(const SampleTable& table, std::size_t count, std::size_t sample) {
@@ -165,8 +200,8 @@ int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::
 int StatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const CommandLine line = ParseWithSource(args, {"--limits-rh", "--limits-t"}, {"--json"});
   analysis::LimitSettings limits;
-  limits.humidity = LimitsOption(line, "--limits-rh");
-  limits.temperature = LimitsOption(line, "--limits-t");
+  limits.humidity = LimitsOption(line, "--limits-rh", kHumidityRange);
+  limits.temperature = LimitsOption(line, "--limits-t", kTemperatureRange);
   const SampleTable table = ReadSource(line);
   const analysis::DownloadStatistics statistics = analysis::ComputeStatistics(table, limits);
   if (line.Has("--json")) {

@@ -60,3 +60,26 @@ QIcon ChartPicture() {
   p.drawPolyline(blue, 6);
   return QIcon(picture);
 }
+
+QIcon AnalysisPicture() {
+  QPixmap picture = BlankPicture();
+  QPainter p(&picture);
+  p.setRenderHint(QPainter::Antialiasing);
+  // A sheet of figures: bars of a summary on white paper.
+  p.setPen(QPen(QColor(0, 0, 64), 1));
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(3.5, 3.5, 21, 25));
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 128, 128));
+  p.drawRect(QRectF(6, 18, 4, 8));
+  p.drawRect(QRectF(12, 11, 4, 15));
+  p.setBrush(QColor(255, 0, 0));
+  p.drawRect(QRectF(18, 14, 4, 12));
+  // A magnifying glass over the bottom right corner.
+  p.setPen(QPen(QColor(0, 0, 64), 2));
+  p.setBrush(QColor(166, 202, 240, 170));
+  p.drawEllipse(QPointF(20, 19), 6, 6);
+  p.setPen(QPen(QColor(96, 64, 0), 3.5, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(24.5, 23.5), QPointF(29.5, 29));
+  return QIcon(picture);
+}

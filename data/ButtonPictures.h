@@ -1,4 +1,4 @@
-// The small pictures shown above the captions of the data window's two buttons, drawn in code.
+// The small pictures shown above the captions of the data window's buttons, drawn in code.
 #pragma once
 
 #include <QIcon>
@@ -6,5 +6,6 @@
 
 inline constexpr QSize kButtonPictureSize{32, 33};
 
-QIcon DiskPicture();   // "GUARDAR": a floppy disk
-QIcon ChartPicture();  // "GRAFICAR": a line chart on axes
+QIcon DiskPicture();      // "GUARDAR": a floppy disk
+QIcon ChartPicture();     // "GRAFICAR": a line chart on axes
+QIcon AnalysisPicture();  // "ANÁLISIS": bars of figures under a magnifying glass

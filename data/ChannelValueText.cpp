@@ -45,7 +45,9 @@ std::string ExponentText(double value) {
   }
   int exponent = 0;
   while (*p != 'e') ++p;
-  std::sscanf(p + 1, "%d", &exponent);
+  const char* digitsEnd = p + 1;
+  while (*digitsEnd != '\0') ++digitsEnd;
+  std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), digitsEnd, exponent);
   if (digits[4] >= 5) {
     int i = 3;
     while (i >= 0 && ++digits[i] == 10) digits[i--] = 0;

@@ -1,13 +1,14 @@
 #include "data/DownloadSource.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <cstdlib>
 #include <vector>
 
+#include "data/ChannelValueText.h"
+#include "data/DecimalNumber.h"
 #include "data/DownloadLines.h"
 #include "data/SampleDecoder.h"
+#include "data/SensorRange.h"
 
 namespace {
 
@@ -49,15 +50,10 @@ bool ThreeNumbers(std::string_view text, char separator, int out[3]) {
 bool ChannelNumber(std::string_view text, bool& present, double& value) {
   present = !text.empty();
   if (!present) return true;
-  std::string plain(text);
-  for (char& c : plain) {
-    if (c == ',') c = '.';
-    if (!(c == '.' || c == '-' || c == '+' || c == 'E' || (c >= '0' && c <= '9'))) return false;
-  }
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtod(plain.c_str(), &end);
-  return errno == 0 && end == plain.c_str() + plain.size() && std::isfinite(value);
+  const std::optional<double> number = ParseDecimalNumber(text, kTableNumber);
+  if (!number || text.front() == ' ' || text.back() == ' ') return false;
+  value = *number;
+  return true;
 }
 
 bool IsDigits(std::string_view line) {
@@ -68,38 +64,87 @@ bool IsDigits(std::string_view line) {
   return true;
 }
 
-// Minutes since 1970 of a stamp (proleptic Gregorian calendar).
-long long MinuteOf(const SampleNumbers& s) {
+bool DateExists(const SampleNumbers& s) {
   using namespace std::chrono;
-  const sys_days day = year_month_day(year(s.year), month(static_cast<unsigned>(s.month)),
-                                      std::chrono::day(static_cast<unsigned>(s.day)));
-  return (static_cast<long long>(day.time_since_epoch().count()) * 24 + s.hour) * 60 + s.minute;
+  return s.month >= 1 && s.month <= 12 && s.day >= 1 &&
+         year_month_day(year(s.year), month(static_cast<unsigned>(s.month)),
+                        day(static_cast<unsigned>(s.day)))
+             .ok();
+}
+
+bool TimeExists(const SampleNumbers& s) {
+  return s.hour <= 23 && s.minute <= 59 && s.second <= 59;
+}
+
+// Seconds since 1970 of an existing stamp (proleptic Gregorian calendar).
+long long SecondOf(const SampleNumbers& s) {
+  using namespace std::chrono;
+  const sys_days date = year_month_day(year(s.year), month(static_cast<unsigned>(s.month)),
+                                       day(static_cast<unsigned>(s.day)));
+  return ((static_cast<long long>(date.time_since_epoch().count()) * 24 + s.hour) * 60 + s.minute) *
+             60 +
+         s.second;
 }
 
 int RateFromSpacing(const SampleNumbers& a, const SampleNumbers& b) {
   if (!a.hasStamp || !b.hasStamp) return 0;
-  const long long step = MinuteOf(b) - MinuteOf(a);
+  const long long step = SecondOf(b) - SecondOf(a);
   for (const int minutes : {1, 5, 10, 15, 30, 60}) {
-    if (step == minutes) return minutes;
+    if (step == 60LL * minutes) return minutes;
   }
   return 0;
 }
 
 }  // namespace
 
-std::optional<SampleTable> ParseSavedTable(std::string_view text) {
+std::string SavedTableProblemText(const SavedTableProblem& problem) {
+  const std::string line = "línea " + std::to_string(problem.line) + ": ";
+  switch (problem.kind) {
+    case SavedTableProblem::Kind::kNone:
+      return {};
+    case SavedTableProblem::Kind::kNotATable:
+      return line + "no es una línea de tabla (fecha  hora  canal 1  canal 2)";
+    case SavedTableProblem::Kind::kNoSuchDate:
+      return line + "no existe la fecha " + problem.field;
+    case SavedTableProblem::Kind::kTimeOutOfDay:
+      return line + "la hora " + problem.field + " pasa de 23:59:59";
+    case SavedTableProblem::Kind::kHumidityOutOfRange:
+      return line + "la humedad " + problem.field + " no puede venir del registrador (de " +
+             ChannelValueText(kHumidityRange.lowest) + " a " +
+             ChannelValueText(kHumidityRange.highest) + " %)";
+    case SavedTableProblem::Kind::kTemperatureOutOfRange:
+      return line + "la temperatura " + problem.field + " no puede venir del registrador (de " +
+             ChannelValueText(kTemperatureRange.lowest) + " a " +
+             ChannelValueText(kTemperatureRange.highest) + " °C)";
+    case SavedTableProblem::Kind::kUnevenSteps:
+      return line + "la hora " + problem.field +
+             " no sigue a la anterior por la tasa de muestreo de la tabla";
+  }
+  return {};
+}
+
+std::optional<SampleTable> ParseSavedTable(std::string_view text, SavedTableProblem* problem) {
+  const auto refuse = [problem](SavedTableProblem::Kind kind, std::size_t line,
+                                std::string_view field) -> std::optional<SampleTable> {
+    if (problem) *problem = {kind, line, std::string(field)};
+    return std::nullopt;
+  };
   SampleTable table;
   table.rows.push_back({"", " FECHA:", " HORA:", "CANAL 1", "CANAL 2"});
-  for (const std::string_view line : SplitDownloadLines(text)) {
+  const std::vector<std::string_view> lines = SplitDownloadLines(text);
+  std::vector<std::size_t> lineOfSample;
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const std::string_view line = lines[index];
+    const std::size_t number = index + 1;
     if (line.empty()) continue;
     const std::vector<std::string_view> cells = CellsOf(line);
-    if (cells.size() != 4) return std::nullopt;
+    if (cells.size() != 4) return refuse(SavedTableProblem::Kind::kNotATable, number, line);
     SampleNumbers numbers;
     int date[3], time[3];
     const bool dated = !cells[0].empty() || !cells[1].empty();
     if (dated) {
       if (!ThreeNumbers(cells[0], '/', date) || !ThreeNumbers(cells[1], ':', time)) {
-        return std::nullopt;
+        return refuse(SavedTableProblem::Kind::kNotATable, number, line);
       }
       numbers.hasStamp = true;
       numbers.day = date[0];
@@ -113,16 +158,39 @@ std::optional<SampleTable> ParseSavedTable(std::string_view text) {
     if (!ChannelNumber(cells[2], hasHumidity, numbers.humidity) ||
         !ChannelNumber(cells[3], hasTemperature, numbers.temperature) ||
         hasHumidity != hasTemperature) {
-      return std::nullopt;
+      return refuse(SavedTableProblem::Kind::kNotATable, number, line);
     }
     numbers.hasValues = hasHumidity;
+    if (dated && !DateExists(numbers))
+      return refuse(SavedTableProblem::Kind::kNoSuchDate, number, cells[0]);
+    if (dated && !TimeExists(numbers))
+      return refuse(SavedTableProblem::Kind::kTimeOutOfDay, number, cells[1]);
+    if (numbers.hasValues && !kHumidityRange.Holds(numbers.humidity))
+      return refuse(SavedTableProblem::Kind::kHumidityOutOfRange, number, cells[2]);
+    if (numbers.hasValues && !kTemperatureRange.Holds(numbers.temperature))
+      return refuse(SavedTableProblem::Kind::kTemperatureOutOfRange, number, cells[3]);
     table.rows.push_back({std::to_string(table.rows.size()), std::string(cells[0]),
                           std::string(cells[1]), std::string(cells[2]), std::string(cells[3])});
     table.samples.push_back(numbers);
+    lineOfSample.push_back(number);
   }
-  if (table.samples.empty()) return std::nullopt;
-  if (table.samples.size() >= 2) {
-    table.rateMinutes = RateFromSpacing(table.samples[0], table.samples[1]);
+  if (table.samples.empty()) return refuse(SavedTableProblem::Kind::kNotATable, 1, {});
+  // A table without stamps (the download's rate was unknown) has no steps to check; one with
+  // stamps steps by one logger rate from each sample to the next, as the decoder wrote them.
+  const std::vector<SampleNumbers>& samples = table.samples;
+  const bool stamped = std::any_of(samples.begin(), samples.end(),
+                                   [](const SampleNumbers& s) { return s.hasStamp; });
+  if (samples.size() >= 2 && stamped) {
+    table.rateMinutes = RateFromSpacing(samples[0], samples[1]);
+    for (std::size_t k = 1; k < samples.size(); ++k) {
+      const bool steps =
+          table.rateMinutes > 0 && samples[k].hasStamp && samples[k - 1].hasStamp &&
+          SecondOf(samples[k]) - SecondOf(samples[k - 1]) == 60LL * table.rateMinutes;
+      if (!steps) {
+        table.rateMinutes = 0;
+        return refuse(SavedTableProblem::Kind::kUnevenSteps, lineOfSample[k], table.rows[k + 1][2]);
+      }
+    }
   }
   return table;
 }
@@ -132,7 +200,7 @@ bool LooksLikeRawDownload(std::string_view text) {
   return lines.size() >= 2 && IsDigits(lines[0]) && IsDigits(lines[1]);
 }
 
-std::optional<LoadedDownload> RecogniseDownload(std::string_view text) {
+std::optional<LoadedDownload> RecogniseDownload(std::string_view text, SavedTableProblem* problem) {
   LoadedDownload loaded;
   if (LooksLikeRawDownload(text)) {
     loaded.kind = LoadedDownload::Kind::kRawDownload;
@@ -140,7 +208,7 @@ std::optional<LoadedDownload> RecogniseDownload(std::string_view text) {
     loaded.table = SampleDecoder().Decode(text);
     return loaded;
   }
-  std::optional<SampleTable> saved = ParseSavedTable(text);
+  std::optional<SampleTable> saved = ParseSavedTable(text, problem);
   if (!saved) return std::nullopt;
   loaded.kind = LoadedDownload::Kind::kSavedTable;
   loaded.table = std::move(*saved);

@@ -17,14 +17,39 @@ struct LoadedDownload {
   SampleTable table;    // decoded (a raw download may carry its decode error in table.error)
 };
 
+// Why a text was refused as a saved table, and on which line of it (1 for the first).
+struct SavedTableProblem {
+  enum class Kind {
+    kNone,
+    kNotATable,           // a line is not "date  time  channel 1  channel 2", or there is none
+    kNoSuchDate,          // 31/02/2026, month 13, day 0
+    kTimeOutOfDay,        // past 23:59:59
+    kHumidityOutOfRange,  // no 12-bit reading gives it (see SensorRange.h)
+    kTemperatureOutOfRange,
+    kUnevenSteps,  // not one logger rate after the previous stamp, or a stamp missing
+  };
+  Kind kind = Kind::kNone;
+  std::size_t line = 0;
+  std::string field;  // the refused date, time or value as the file has it
+};
+
+// The problem in Spanish for the windows, naming the line: "línea 3: no existe la fecha
+// 31/02/2026".
+std::string SavedTableProblemText(const SavedTableProblem& problem);
+
 // Reads `text` as a saved table file: every non-empty line "date  time  channel 1  channel 2"
-// with CR LF or LF ends. The start texts stay empty (the file does not hold them); the rate is
-// taken from the spacing of the first two time stamps when it is one of the logger's rates.
-// nullopt when a line is not of that form or the text holds no line.
-std::optional<SampleTable> ParseSavedTable(std::string_view text);
+// with CR LF or LF ends. The start texts stay empty (the file does not hold them); the rate is the
+// spacing of the first two time stamps, and every later stamp must follow the one before by it.
+// nullopt, with the reason in `problem` when given, when a line is not of that form, holds a date,
+// time or value that no logger could have recorded, or the text holds no line.
+std::optional<SampleTable> ParseSavedTable(std::string_view text,
+                                           SavedTableProblem* problem = nullptr);
 
 // True when `text` begins like a download: two header lines of at least 12 digits each.
 bool LooksLikeRawDownload(std::string_view text);
 
-// Recognises and decodes `text`; nullopt when it is neither a raw download nor a saved table.
-std::optional<LoadedDownload> RecogniseDownload(std::string_view text);
+// Recognises and decodes `text`; nullopt when it is neither a raw download nor a saved table. A
+// text refused as a saved table for what it holds has its reason in `problem` (kind kNotATable
+// otherwise).
+std::optional<LoadedDownload> RecogniseDownload(std::string_view text,
+                                                SavedTableProblem* problem = nullptr);

@@ -11,6 +11,7 @@
 
 #include "analysis/LimitRange.h"
 #include "analysis/SummaryRows.h"
+#include "data/SensorRange.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ QLineEdit* LimitBox(const char* name, QWidget* parent) {
   edit->setObjectName(QLatin1String(name));
   edit->setPlaceholderText(QStringLiteral("sin límite"));
   edit->setToolTip(
-      QStringLiteral("Un número con coma decimal (por ejemplo 22,5); vacío: sin límite."));
+      QStringLiteral("Un número con coma o punto decimal (por ejemplo 22,5); vacío: sin límite."));
   QPalette palette = edit->palette();
   palette.setColor(QPalette::Base, kTeal);
   palette.setColor(QPalette::Text, kLime);
@@ -69,6 +70,10 @@ SummaryWindow::SummaryWindow(QWidget* parent) : QDialog(parent) {
   figures_->setHorizontalHeaderLabels(titles);
   figures_->verticalHeader()->hide();
   figures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // One tab stop: the arrows move inside the table, Tab goes on to the limit boxes.
+  figures_->setTabKeyNavigation(false);
+  // A bold heading over the focused cell's column would no longer fit its section.
+  figures_->horizontalHeader()->setHighlightSections(false);
   figures_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   figures_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   QPalette palette = figures_->palette();
@@ -103,6 +108,9 @@ SummaryWindow::SummaryWindow(QWidget* parent) : QDialog(parent) {
   layout->addLayout(limits);
   layout->addWidget(problem_);
 
+  // Return in a limit box applies the limits through the box alone: the button is not the
+  // dialog's default, which would apply them a second time.
+  applyButton->setAutoDefault(false);
   connect(applyButton, &QPushButton::clicked, this, [this] { ApplyLimits(); });
   for (QLineEdit* box : {humidityLow, humidityHigh, temperatureLow, temperatureHigh})
     connect(box, &QLineEdit::returnPressed, this, [this] { ApplyLimits(); });
@@ -143,14 +151,39 @@ bool SummaryWindow::ApplyLimits() {
   }
   const analysis::LimitSettings limits = {{boxes[0].value, boxes[1].value},
                                           {boxes[2].value, boxes[3].value}};
-  for (const analysis::ChannelLimits* channel : {&limits.humidity, &limits.temperature}) {
-    if (channel->low && channel->high && *channel->low > *channel->high) {
-      problem_->setText(QStringLiteral("El mínimo es mayor que el máximo."));
-      return false;
+  const struct {
+    const analysis::ChannelLimits* limits;
+    SensorRange range;
+    const char* name;
+    const char* unit;
+    QLineEdit* box;
+  } channels[] = {
+      {&limits.humidity, kHumidityRange, "Humedad relativa", "%", humidityLow},
+      {&limits.temperature, kTemperatureRange, "Temperatura", "°C", temperatureLow},
+  };
+  for (const auto& channel : channels) {
+    const analysis::LimitProblem why = analysis::CheckLimits(*channel.limits, channel.range);
+    if (why == analysis::LimitProblem::kNone) continue;
+    const QString name = QString::fromUtf8(channel.name);
+    if (why == analysis::LimitProblem::kBeyondSensor) {
+      problem_->setText(QStringLiteral("%1: el sensor solo da de %2 a %3 %4.")
+                            .arg(name, LimitText(channel.range.lowest),
+                                 LimitText(channel.range.highest),
+                                 QString::fromUtf8(channel.unit)));
+    } else {
+      problem_->setText(
+          QStringLiteral("%1: el mínimo (%2) es mayor que el máximo (%3).")
+              .arg(name, LimitText(channel.limits->low), LimitText(channel.limits->high)));
     }
+    // The figures must not go on showing the results of limits the operator has just replaced.
+    limits_ = {};
+    Refresh();
+    channel.box->setFocus();
+    return false;
   }
   problem_->clear();
   SetLimits(limits);
+  emit LimitsApplied();
   return true;
 }
 

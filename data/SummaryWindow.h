@@ -22,8 +22,10 @@ class SummaryWindow : public QDialog {
 
   // Shows the figures of `table` with the limits as they stand.
   void ShowTable(const SampleTable& table);
-  // "APLICAR": reads the four limit boxes; an unreadable box, or a low limit above the high one,
-  // is named below them and the limits stay as they were. True when the limits were taken.
+  // "APLICAR" (or Return in a limit box): reads the four limit boxes, with a decimal comma or
+  // point. An unreadable box is named below them and the limits stay as they were; a channel's low
+  // limit above its high one, or a limit its sensor cannot reach, is named with the channel and
+  // the limits are cleared. True when the limits were taken.
   bool ApplyLimits();
 
   const analysis::LimitSettings& Limits() const { return limits_; }
@@ -39,6 +41,9 @@ class SummaryWindow : public QDialog {
   QLineEdit* temperatureLow = nullptr;
   QLineEdit* temperatureHigh = nullptr;
   QPushButton* applyButton = nullptr;
+
+ signals:
+  void LimitsApplied();
 
  private:
   void Refresh();

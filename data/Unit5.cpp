@@ -131,6 +131,8 @@ void TForm5::BuildControls() {
   StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
   StringGrid1->setGeometry(15, 93, 361, 214);
   StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // One tab stop: the arrows move inside the table, Tab goes on to the buttons.
+  StringGrid1->setTabKeyNavigation(false);
   StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
   new TableSelectionCopy(*StringGrid1);  // Ctrl+C copies the whole selection
   StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -150,6 +152,16 @@ void TForm5::BuildControls() {
                                QRect(384, 93, 49, 55));
   SpeedButton2 = PictureButton(this, "SpeedButton2", QStringLiteral("GRAFICAR"), ChartPicture(),
                                QRect(384, 156, 49, 52));
+  notice_ = new QLabel(this);
+  notice_->setObjectName(QStringLiteral("Notice"));
+  notice_->setGeometry(15, 310, 420, 46);
+  notice_->setWordWrap(true);
+  notice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  QPalette noticePalette = notice_->palette();
+  noticePalette.setColor(QPalette::WindowText, kRed);
+  notice_->setPalette(noticePalette);
+  notice_->hide();
+
   connect(SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
   connect(SpeedButton2, &QToolButton::clicked, this, &TForm5::SpeedButton2Click);
 }
@@ -167,6 +179,7 @@ void TForm5::DressControls() {
 
   const QFont gridFont = PixelFont(QStringLiteral("Arial"), 11);
   StringGrid1->setFont(gridFont);
+  notice_->setFont(PixelFont(QStringLiteral("Arial"), 12, true));
 
   // Fixed row and column: the headers, drawn like fixed cells in the button-face colour with a
   // darker edge. Fixed sizes keep a reset of a very long table from measuring every row.
@@ -201,9 +214,15 @@ void TForm5::SetChartWindowOpener(std::function<void()> open) {
   chartWindowOpener_ = std::move(open);
 }
 
-void TForm5::ShowTableOnce(SampleTable table, std::function<void(const QString&)> saved) {
+void TForm5::ShowTableOnce(SampleTable table, std::function<void(const QString&)> saved,
+                           const QString& notice) {
   otherTable_ = std::move(table);
   otherSaved_ = std::move(saved);
+  otherNotice_ = notice;
+}
+
+QString TForm5::Notice() const {
+  return notice_ != nullptr ? notice_->text() : QString();
 }
 
 void TForm5::SetDownloadSavedListener(std::function<void(const QString&)> saved) {
@@ -266,7 +285,10 @@ void TForm5::FormActivate() {
     otherTable_.reset();
     downloadLineCount_ = static_cast<int>(table.rows.size()) + 2;
     shownSaved_ = std::move(otherSaved_);
+    notice_->setText(otherNotice_);
+    otherNotice_.clear();
   } else {
+    notice_->clear();
     const std::string text = downloadTextSource_ ? downloadTextSource_() : std::string();
     downloadLineCount_ = CountDownloadLines(text);
     // The start boxes as they stood are handed in: an unreadable header or rate code keeps them.
@@ -277,6 +299,7 @@ void TForm5::FormActivate() {
     std::copy(table.startStamp, table.startStamp + 6, downloadStart_.startStamp);
     shownSaved_ = downloadSaved_;
   }
+  notice_->setVisible(!notice_->text().isEmpty());
   ShowStart(table);
   const std::optional<std::string> error = table.error;
   model_->SetTable(std::move(table));

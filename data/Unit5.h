@@ -35,9 +35,13 @@ class TForm5 : public QDialog {
   // What "GRAFICAR" runs: shows the chart window modally and returns when it is closed.
   void SetChartWindowOpener(std::function<void()> open);
   // Shows `table` (an archived download, a file) at the next showing instead of the download
-  // text, with `saved` told of each file it is saved to; the showing after that shows the
-  // download text again, as it was.
-  void ShowTableOnce(SampleTable table, std::function<void(const QString& path)> saved = {});
+  // text, with `saved` told of each file it is saved to and `notice` (such as why the download is
+  // incomplete) shown under the table; the showing after that shows the download text again, as
+  // it was.
+  void ShowTableOnce(SampleTable table, std::function<void(const QString& path)> saved = {},
+                     const QString& notice = {});
+  // The notice under the table; empty when none is shown.
+  QString Notice() const;
   // Told of each file the download text's table is saved to.
   void SetDownloadSavedListener(std::function<void(const QString& path)> saved);
   // Replace the platform's save dialog or the overwrite question (tests); an empty function
@@ -103,6 +107,7 @@ class TForm5 : public QDialog {
   std::function<std::string()> downloadTextSource_;
   std::optional<SampleTable> otherTable_;              // shown once, instead of the text
   std::function<void(const QString&)> otherSaved_;     // its save listener
+  QString otherNotice_;                                // its notice
   std::function<void(const QString&)> downloadSaved_;  // the download text's
   std::function<void(const QString&)> shownSaved_;     // the table now shown
   SampleTable downloadStart_;  // start boxes of the download text's last showing
@@ -128,4 +133,5 @@ class TForm5 : public QDialog {
   QTableView* StringGrid1 = nullptr;
   QToolButton* SpeedButton1 = nullptr;  // "GUARDAR"
   QToolButton* SpeedButton2 = nullptr;  // "GRAFICAR"
+  QLabel* notice_ = nullptr;            // under the table: what the operator must know of it
 };

@@ -81,11 +81,23 @@ void ColorButton::paintEvent(QPaintEvent*) {
     const QRectF textRect = inner.adjusted(bevelWidth_ + 2 + shift, bevelWidth_ + shift,
                                            -bevelWidth_ - 2 + shift, -bevelWidth_ + shift);
     const QFont f = font();
-    const QSizeF extent = TextExtent(f, caption);
+    // A caption may hold line breaks: each line is measured, the widest one sets the size.
+    const QStringList lines = caption.split(QLatin1Char('\n'));
+    QString widest;
+    QSizeF extent;
+    for (const QString& line : lines) {
+      const QSizeF lineExtent = TextExtent(f, line);
+      if (lineExtent.width() >= extent.width()) widest = line;
+      extent = QSizeF(std::max(extent.width(), lineExtent.width()),
+                      extent.height() + lineExtent.height());
+    }
     const bool fits = extent.width() <= textRect.width() && extent.height() <= textRect.height();
-    const int size = fits ? f.pixelSize() : FittedFont(f, caption, textRect.size()).pixelSize();
+    const QSizeF lineBox(textRect.width(), textRect.height() / lines.size());
+    const int size = fits ? f.pixelSize() : FittedFont(f, widest, lineBox).pixelSize();
     p.setPen(shownTextColor());
-    DrawTextAtSize(p, f, size, textRect, Qt::AlignCenter | Qt::TextSingleLine, caption);
+    DrawTextAtSize(p, f, size, textRect,
+                   lines.size() > 1 ? int(Qt::AlignCenter) : Qt::AlignCenter | Qt::TextSingleLine,
+                   caption);
   }
 
   if (hasFocus()) {

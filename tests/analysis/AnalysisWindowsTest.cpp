@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableView>
+#include <QTableWidget>
+#include <QTest>
 #include <QToolButton>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -135,6 +140,78 @@ TEST_F(AnalysisWindowsTest, SummaryTakesTypedLimitsAndRefusesUnreadableOnes) {
   EXPECT_EQ(*summary.Limits().temperature.high, 29.5);
 }
 
+// In the operators' locale (a decimal comma), with the keyboard: the table is one tab stop, Return
+// in a limit box applies the limits once and raises nothing, "45.5" reads like "45,5", limits the
+// sensor cannot give or reversed ones are named with their channel and leave no stale results.
+TEST_F(AnalysisWindowsTest, SummaryLimitsByKeyboardInACommaLocale) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  std::setlocale(LC_ALL, "es_ES.UTF-8");  // stays "C" where that locale is missing
+  DataWindowTools tools(&window_);
+  SummaryWindow& summary = *tools.summary();
+  summary.ShowTable(window_.Table());
+  summary.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&summary));
+  int applied = 0;
+  QObject::connect(&summary, &SummaryWindow::LimitsApplied, [&applied] { ++applied; });
+
+  auto* figures = summary.findChild<QTableWidget*>(QStringLiteral("Figures"));
+  figures->setFocus();
+  QStringList stops;
+  for (int i = 0; i < 5; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    stops << QApplication::focusWidget()->objectName();
+  }
+  EXPECT_EQ(stops, (QStringList{"HumidityLow", "HumidityHigh", "TemperatureLow", "TemperatureHigh",
+                                "ApplyLimits"}));
+  EXPECT_FALSE(figures->horizontalHeader()->highlightSections());  // headings keep their width
+
+  summary.temperatureLow->setText(QStringLiteral("20.5"));
+  summary.temperatureHigh->setText(QStringLiteral("45,00"));
+  QTest::keyClick(summary.temperatureHigh, Qt::Key_Return);
+  EXPECT_EQ(applied, 1);
+  EXPECT_TRUE(summary.isVisible());
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+  ASSERT_TRUE(summary.Limits().temperature.low);
+  EXPECT_EQ(*summary.Limits().temperature.low, 20.5);
+  EXPECT_EQ(*summary.Limits().temperature.high, 45.0);
+  // The window's own text reads back.
+  ASSERT_TRUE(summary.ApplyLimits()) << summary.LimitProblem().toStdString();
+
+  summary.humidityHigh->setText(QStringLiteral("140,2"));
+  EXPECT_FALSE(summary.ApplyLimits());
+  EXPECT_TRUE(summary.LimitProblem().startsWith("Humedad relativa"))
+      << summary.LimitProblem().toStdString();
+  summary.humidityHigh->setText(QString());
+  summary.temperatureLow->setText(QStringLiteral("30"));
+  summary.temperatureHigh->setText(QStringLiteral("20"));
+  EXPECT_FALSE(summary.ApplyLimits());
+  EXPECT_TRUE(summary.LimitProblem().startsWith("Temperatura"))
+      << summary.LimitProblem().toStdString();
+  EXPECT_FALSE(summary.Limits().temperature.IsSet());
+  for (int r = 0; r < summary.FigureRowCount(); ++r)
+    EXPECT_NE(summary.CellText(r, 0), QStringLiteral("Muestras por encima"));
+  summary.hide();
+  std::setlocale(LC_ALL, before.c_str());
+}
+
+// The data window by keyboard: the table is one tab stop on the way to every button, and
+// "ANÁLISIS" has its picture like its neighbours.
+TEST_F(AnalysisWindowsTest, DataWindowTabReachesEveryButton) {
+  DataWindowTools tools(&window_);
+  window_.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+  EXPECT_FALSE(tools.button()->icon().isNull());
+  EXPECT_EQ(tools.button()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+  window_.findChild<QWidget*>(QStringLiteral("StringGrid1"))->setFocus();
+  QStringList stops;
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    stops << QApplication::focusWidget()->objectName();
+  }
+  EXPECT_EQ(stops, (QStringList{"SpeedButton1", "SpeedButton2", "AnalysisButton"}));
+  window_.hide();
+}
+
 TEST_F(AnalysisWindowsTest, ReportPdfHoldsTheIdentityAndFiguresAndDraws) {
   DataWindowTools tools(&window_);
   analysis::LimitSettings limits;
@@ -240,8 +317,20 @@ TEST_F(AnalysisWindowsTest, ChartTimeAxisReadOutLimitLinesAndEdgeMarks) {
   EXPECT_EQ(options.ReadOutAt(*charts.Chart1, x),
             QStringLiteral("Muestra 2   15/03/2012 14:55:30   30,0 °C"));
 
+  // A zoom undone by a right-to-left drag comes back to the dates of the samples, as on the
+  // sample axis, not to 1970.
+  const QCPRange standard = charts.Chart1->xAxis->range();
+  const QRect plot = charts.Chart1->axisRect()->rect();
+  charts.Chart1->ZoomToPixels(plot.topLeft() + QPoint(20, 20), plot.center());
+  ASSERT_TRUE(charts.Chart1->isViewMoved());
+  charts.Chart1->RestoreStandardView();  // what the mouse handler runs for that drag
+  EXPECT_FALSE(charts.Chart1->isViewMoved());
+  EXPECT_EQ(charts.Chart1->xAxis->range().lower, standard.lower);
+  EXPECT_EQ(charts.Chart1->xAxis->range().upper, standard.upper);
+
   options.timeAxisBox()->setChecked(false);
   EXPECT_TRUE(qSharedPointerDynamicCast<QCPAxisTickerFixed>(charts.Chart1->xAxis->ticker()));
+  EXPECT_EQ(charts.Chart1->xAxis->range().upper, 3.0);  // the sample axis' own view
   EXPECT_EQ(charts.Series1->data()->at(3)->key, 3.0);
   EXPECT_EQ(charts.Chart1->graphCount(), 2);  // the marks were redrawn, not added twice
 }

@@ -128,4 +128,31 @@ TEST_F(CliAnalysisTest, CutCaptureWarnsAndFailsAndAnEmptyDownloadWritesNoEmptyTa
   EXPECT_FALSE(fs::exists(target));
 }
 
+// What no logger records is refused with the line it is on, and nothing is written; limits read
+// with a point or a comma, but not beyond what the sensor gives.
+TEST_F(CliAnalysisTest, ImpossibleSavedTablesAreRefusedByLineAndLimitsStayWithinTheSensor) {
+  const std::string target = Write("target.csv", "old");
+  const std::string badDate = Write("fecha.txt",
+                                    "28/02/2026  23:55:00  50,0  23,5\r\n"
+                                    "31/02/2026  25:61:00  50,4  23,6\r\n");
+  EXPECT_EQ(Run({"export", badDate, "--format", "csv", "--out", target}), 1);
+  EXPECT_NE(err_.str().find("line 2: the date 31/02/2026"), std::string::npos) << err_.str();
+  const std::string huge =
+      Write("humedad.txt", "15/03/2012  14:50:30  99999999999999999999,9  1,0\r\n");
+  EXPECT_EQ(Run({"stats", huge}), 1);
+  EXPECT_NE(err_.str().find("line 1: no reading of the sensor gives the humidity"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(Read(target), "old");
+
+  const std::string raw = Write("raw.txt", kRaw);
+  for (const char* limits : {"20,5:25", "20.5:25"}) {
+    ASSERT_EQ(Run({"stats", raw, "--limits-t", limits}), 0) << limits << err_.str();
+    EXPECT_NE(out_.str().find("20.50 to 25.00"), std::string::npos) << out_.str();
+  }
+  EXPECT_EQ(Run({"stats", raw, "--limits-t", "-60:20"}), 2);
+  EXPECT_NE(err_.str().find("the sensor gives only -50.0 to 359.5"), std::string::npos)
+      << err_.str();
+}
+
 }  // namespace

@@ -2,8 +2,10 @@
 // very small values, and wall-clock carries across months and years.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "analysis/LimitRange.h"
 #include "analysis/RoundedNumber.h"
@@ -55,14 +57,50 @@ TEST(StampTextTest, WallClockSecondsCarryLikeACalendar) {
 
 TEST(LimitRangeTest, ReadsOpenSidesCommasAndRefusesNonsense) {
   using analysis::ParseLimitRange;
-  const auto both = ParseLimitRange("-5:30,5");
+  const auto both = ParseLimitRange("-5:30,5", kTemperatureRange);
   ASSERT_TRUE(both);
   EXPECT_EQ(*both->low, -5.0);
   EXPECT_EQ(*both->high, 30.5);
-  const auto highOnly = ParseLimitRange(":80");
+  const auto highOnly = ParseLimitRange(":80", kHumidityRange);
   ASSERT_TRUE(highOnly);
   EXPECT_FALSE(highOnly->low);
   EXPECT_EQ(*highOnly->high, 80.0);
   for (const char* bad : {"", ":", "20", "30:20", "a:5", "1e3:", "nan:1", "1:2:3", "inf:"})
-    EXPECT_FALSE(ParseLimitRange(bad)) << bad;
+    EXPECT_FALSE(ParseLimitRange(bad, kTemperatureRange)) << bad;
+}
+
+// Under a locale whose decimal mark is a comma (the operators' own), a point and a comma both
+// read, and limits no reading can reach or that are reversed are told apart.
+TEST(LimitRangeTest, ReadsPointAndCommaUnderACommaLocaleAndRefusesWhatTheSensorCannotGive) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  std::setlocale(LC_ALL, "es_ES.UTF-8");  // stays "C" where that locale is missing
+  using analysis::LimitProblem;
+  using analysis::ParseLimitRange;
+  for (const char* text : {"20,5:25", "20.5:25", " 20.5 : 25,0 "}) {
+    const auto limits = ParseLimitRange(text, kTemperatureRange);
+    ASSERT_TRUE(limits) << text;
+    EXPECT_EQ(*limits->low, 20.5) << text;
+    EXPECT_EQ(*limits->high, 25.0) << text;
+  }
+  const struct {
+    const char* text;
+    SensorRange range;
+    LimitProblem problem;
+  } refused[] = {
+      {"-25,1:", kHumidityRange, LimitProblem::kBeyondSensor},
+      {":140,2", kHumidityRange, LimitProblem::kBeyondSensor},
+      {"-50,1:20", kTemperatureRange, LimitProblem::kBeyondSensor},
+      {"0:359.6", kTemperatureRange, LimitProblem::kBeyondSensor},
+      {"30:20", kTemperatureRange, LimitProblem::kReversed},
+      {"1.5.0:", kTemperatureRange, LimitProblem::kUnreadable},
+  };
+  for (const auto& c : refused) {
+    LimitProblem problem = LimitProblem::kNone;
+    EXPECT_FALSE(ParseLimitRange(c.text, c.range, &problem)) << c.text;
+    EXPECT_EQ(problem, c.problem) << c.text;
+  }
+  // The edges themselves are readings the sensor gives.
+  EXPECT_TRUE(ParseLimitRange("-25:140,1", kHumidityRange));
+  EXPECT_TRUE(ParseLimitRange("-50:359,5", kTemperatureRange));
+  std::setlocale(LC_ALL, before.c_str());
 }

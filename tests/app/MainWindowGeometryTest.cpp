@@ -1,6 +1,7 @@
 // Every control of the main window at its place and size, visible or hidden as at start.
 #include <gtest/gtest.h>
 
+#include <QStringList>
 #include <QWidget>
 
 #include "tests/app/MainWindowBench.h"
@@ -61,6 +62,27 @@ TEST(MainWindowGeometry, EveryControlAtItsPlace) {
     // Everything lies inside the window.
     EXPECT_TRUE(main.rect().contains(control->geometry())) << control->width();
   }
+}
+
+// Tab goes down the left panel, then down the right one, as the controls are laid out.
+TEST(MainWindowGeometry, TabStopsFollowTheLayout) {
+  MainWindowBench bench;
+  QWidget& main = bench.Main();
+  QWidget* start = main.findChild<QWidget*>(QStringLiteral("RadioGroup1"));
+  ASSERT_NE(start, nullptr);
+  QStringList order;
+  for (QWidget* w = start->nextInFocusChain(); w != start && order.size() < 40;
+       w = w->nextInFocusChain()) {
+    if (w->parentWidget() == &main && w->isVisible() && (w->focusPolicy() & Qt::TabFocus))
+      order << w->objectName();
+  }
+  const QStringList expected = {"AbColBitBtn3",  "AbColBitBtn4",    "CheckBox1",
+                                "AbColBitBtn2",  "AbRockerSwitch1", "PortSetupButton",
+                                "HistoryButton", "AbColBitBtn5",    "AbColBitBtn6"};
+  QStringList known;
+  for (const QString& name : order)
+    if (expected.contains(name)) known << name;
+  EXPECT_EQ(known, expected) << order.join(' ').toStdString();
 }
 
 }  // namespace

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHeaderView>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -220,6 +223,82 @@ TEST_F(ArchiveWindows, HistoryOpensARecordAndASavedFileIntoTheDataWindowAndChart
   // This run's download is untouched: the data window shows it (empty) again.
   EXPECT_TRUE(main.DownloadText().empty());
   EXPECT_FALSE(main.DATOSDESCARGADOS());
+}
+
+// The history window as an operator without a mouse and with a large font uses it: Return opens
+// the current row, Tab reaches both buttons, every heading and cell fits its column; a cut-short
+// download says so in the data window, and a saved table with an impossible date is refused with
+// its line named.
+TEST_F(ArchiveWindows, HistoryByKeyboardWholeColumnsCutShortNoticeAndImpossibleTables) {
+  {
+    NewDownload download;
+    // The line went after the sixth sample: whole lines, so nothing fails to decode.
+    const std::string whole = DownloadText(40);
+    std::size_t end = 0;
+    for (int line = 0; line < 8; ++line) end = whole.find("\r\n", end) + 2;
+    download.rawText = whole.substr(0, end);
+    WriteBytes(folder_.File("cortada.raw"), download.rawText);
+    download.port = "/dev/ttyUSB0";
+    download.reason = EndReason::kLineLost;
+    DownloadArchive(path_).Add(download);
+  }
+  const std::string impossible = folder_.File("imposible.txt");
+  WriteBytes(impossible,
+             "28/02/2026  23:55:00  50,0  23,5\r\n31/02/2026  25:61:00  50,4  23,6\r\n");
+  const std::string possible = folder_.File("posible.txt");
+  WriteBytes(possible, "28/02/2026  23:55:00  50,0  23,5\r\n");
+  Start(nullptr);
+  TForm1& main = *windows_.Form1;
+  TForm5* data = windows_.Form5;
+  QString notice, rawNotice, noticeAfter = QStringLiteral("not shown");
+  QStringList tabStops;
+  bool allFit = true;
+  bool opened = false, done = false;
+  QTimer::singleShot(0, [&] {
+    auto* history = main.findChild<DownloadHistoryWindow*>();
+    ASSERT_NE(history, nullptr);
+    WhenShown(history, [&, history] {
+      auto* list = history->findChild<QTableView*>(QStringLiteral("HistoryList"));
+      list->setFocus();
+      for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(history->focusWidget(), Qt::Key_Tab);
+        tabStops << history->focusWidget()->objectName();
+      }
+      const QFontMetrics heading(list->horizontalHeader()->font());
+      for (int column = 0; column < history->Model()->columnCount(); ++column) {
+        const QString title =
+            history->Model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const QString cell = history->Model()->index(0, column).data().toString();
+        const int needed = std::max(heading.horizontalAdvance(title),
+                                    QFontMetrics(list->font()).horizontalAdvance(cell));
+        if (list->columnWidth(column) < needed) allFit = false;
+      }
+      WhenShown(data, [&] {
+        opened = true;
+        notice = data->Notice();
+      });
+      list->setFocus();
+      QTest::keyClick(list, Qt::Key_Return);
+      WhenShown(data, [&] { rawNotice = data->Notice(); });
+      EXPECT_TRUE(history->OpenFile(QString::fromStdString(folder_.File("cortada.raw"))));
+      EXPECT_FALSE(history->OpenFile(QString::fromStdString(impossible)));
+      WhenShown(data, [&] { noticeAfter = data->Notice(); });
+      EXPECT_TRUE(history->OpenFile(QString::fromStdString(possible)));
+      done = true;
+    });
+  });
+  main.HistoryButton->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
+  EXPECT_EQ(tabStops, (QStringList{"OpenButton", "OpenFileButton", "HistoryList"}));
+  EXPECT_TRUE(allFit);
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(notice.contains("INCOMPLETA")) << notice.toStdString();
+  EXPECT_TRUE(notice.contains("se perdió la línea")) << notice.toStdString();
+  EXPECT_TRUE(rawNotice.contains("INCOMPLETA")) << rawNotice.toStdString();
+  EXPECT_TRUE(noticeAfter.isEmpty());  // the next table is not marked
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_TRUE(errors_[0].contains("línea 2: no existe la fecha 31/02/2026"))
+      << errors_[0].toStdString();
 }
 
 TEST_F(ArchiveWindows, DamagedArchiveIsReportedOnceLeftAloneAndTheDataStillShows) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <clocale>
 #include <cmath>
 #include <string>
 
@@ -64,6 +65,59 @@ TEST(DownloadSourceTest, FilesThatAreNeitherAreRefused) {
         "01201203103\r\n050023002000\r\n"}) {
     EXPECT_FALSE(RecogniseDownload(text)) << text;
   }
+}
+
+// The operators' own locale reads "1.5" as nothing: the table's decimal comma must read the same.
+// Then what no logger records is refused with the line it is on, not reported on as data.
+TEST(DownloadSourceTest, SavedTableReadsUnderACommaLocaleAndRefusesWhatNoLoggerRecords) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  std::setlocale(LC_ALL, "es_ES.UTF-8");  // stays "C" where that locale is missing
+  const SampleTable decoded = SampleDecoder().Decode(kRaw);
+  const std::optional<SampleTable> back = ParseSavedTable(SavedFileText(decoded));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->samples[0].humidity, 50.0);
+  EXPECT_EQ(back->samples[1].temperature, -50.0);
+  EXPECT_EQ(back->samples[2].temperature, 359.5);  // the highest reading there is
+
+  using Kind = SavedTableProblem::Kind;
+  const std::string first = "28/02/2026  23:50:00  50,0  20,0\r\n";
+  const struct {
+    std::string text;
+    Kind kind;
+    std::size_t line;
+  } cases[] = {
+      {first + "31/02/2026  25:61:00  50,0  20,0\r\n", Kind::kNoSuchDate, 2},
+      {"\r\n29/02/2027  10:00:00  50,0  20,0\r\n", Kind::kNoSuchDate, 2},
+      {"00/01/2026  10:00:00  50,0  20,0\r\n", Kind::kNoSuchDate, 1},
+      {"01/13/2026  10:00:00  50,0  20,0\r\n", Kind::kNoSuchDate, 1},
+      {"01/03/2026  24:00:00  50,0  20,0\r\n", Kind::kTimeOutOfDay, 1},
+      {"01/03/2026  10:00:60  50,0  20,0\r\n", Kind::kTimeOutOfDay, 1},
+      {first + "28/02/2026  23:55:00  99999999999999999999,9  20,0\r\n", Kind::kHumidityOutOfRange,
+       2},
+      {first + "28/02/2026  23:55:00  -25,1  20,0\r\n", Kind::kHumidityOutOfRange, 2},
+      {first + "28/02/2026  23:55:00  50,0  359,6\r\n", Kind::kTemperatureOutOfRange, 2},
+      {first + "28/02/2026  23:55:00  50,0  -1,000E+5\r\n", Kind::kTemperatureOutOfRange, 2},
+      // Steps: not a logger rate, then a gap after two good steps, then a stamp missing.
+      {first + "28/02/2026  23:57:00  50,0  20,0\r\n", Kind::kUnevenSteps, 2},
+      {first + "01/03/2026  00:00:00  50,0  20,0\r\n01/03/2026  00:20:00  50,0  20,0\r\n",
+       Kind::kUnevenSteps, 3},
+      {first + "    50,0  20,0\r\n", Kind::kUnevenSteps, 2},
+  };
+  for (const auto& c : cases) {
+    SavedTableProblem problem;
+    EXPECT_FALSE(RecogniseDownload(c.text, &problem)) << c.text;
+    EXPECT_EQ(problem.kind, c.kind) << c.text;
+    EXPECT_EQ(problem.line, c.line) << c.text;
+  }
+  // A leap day and a step across it at the hour rate are real.
+  EXPECT_TRUE(
+      ParseSavedTable("29/02/2028  23:30:00  50,0  20,0\r\n"
+                      "01/03/2028  00:30:00  50,0  20,0\r\n"));
+  SavedTableProblem problem;
+  ParseSavedTable("15/03/2012  14:50:30  50,0  23,5\r\n31/02/2026  10:00:00  50,0  20,0\r\n",
+                  &problem);
+  EXPECT_EQ(SavedTableProblemText(problem), "línea 2: no existe la fecha 31/02/2026");
+  std::setlocale(LC_ALL, before.c_str());
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 // velmorante-cli, the built program, against the logger emulator on a pseudo-terminal.
 #include <fcntl.h>
+#include <locale.h>
 #include <pty.h>
 #include <spawn.h>
+#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -249,10 +253,15 @@ TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {
   char name[256] = {};
   ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
   std::ofstream(Path("bad.txt"), std::ios::binary) << "012003015030\r\n045014002000\r\n0070\r\nA";
+  // The system's reason in the language the tool speaks: the environment's.
+  const locale_t environment = newlocale(LC_MESSAGES_MASK, "", static_cast<locale_t>(0));
+  const std::string isADirectory =
+      environment ? strerror_l(EISDIR, environment) : std::strerror(EISDIR);
+  if (environment) freelocale(environment);
   const struct {
     std::vector<std::string> args;
     int exitCode;
-    const char* message;
+    std::string message;
   } cases[] = {
       {{}, 2, "Usage"},
       {{"fly"}, 2, "unknown command"},
@@ -264,7 +273,7 @@ TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {
       {{"status", "--port", name, "--timeout", "1"}, 1, "timed out"},
       {{"decode", Path("missing.txt")}, 1, "cannot read"},
       {{"decode", Path("bad.txt"), "--out", Path("out.txt")}, 1, "cannot be decoded"},
-      {{"decode", dir_.string()}, 1, "Is a directory"},
+      {{"decode", dir_.string()}, 1, isADirectory},
   };
   for (const auto& c : cases) {
     const RunResult r = Run(c.args);
