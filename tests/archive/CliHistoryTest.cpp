@@ -11,6 +11,7 @@
 #include "archive/Sha256.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
+#include "tests/sim/EnglishEnvironment.h"
 
 extern char** environ;
 
@@ -32,15 +33,7 @@ class CliHistory : public ::testing::Test {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    // The tool's messages in English, whatever the language of the session running the tests.
-    std::vector<std::string> environment = {"LC_ALL=C"};
-    for (char** variable = environ; *variable; ++variable) {
-      const std::string entry = *variable;
-      if (entry.rfind("LC_", 0) != 0 && entry.rfind("LANG", 0) != 0) environment.push_back(entry);
-    }
-    std::vector<char*> envp;
-    for (auto& e : environment) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    EnglishEnvironment english;
     const std::string outPath = folder_.File("stdout"), errPath = folder_.File("stderr");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -58,11 +51,11 @@ class CliHistory : public ::testing::Test {
         const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || errFd < 0 || dup2(out, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
-        execve(argv[0], argv.data(), envp.data());
+        execve(argv[0], argv.data(), english.get());
         _exit(127);
       }
     } else {
-      const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+      const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), english.get());
       posix_spawn_file_actions_destroy(&actions);
       if (spawned != 0) return result;
     }
