@@ -232,6 +232,8 @@ void DownloadArchiving::Keep(const std::string& text, EndReason reason, std::ost
 }
 
 EndReason DownloadArchiving::ReasonOf(const LoggerSession& session) {
+  // A signal ends the program: the download was running when it was closed.
+  if (session.Interrupted()) return EndReason::kProgramClosed;
   if (session.LineFailed()) return EndReason::kLineLost;
   if (session.DownloadAbandoned()) return EndReason::kSizeLimit;
   return EndReason::kTimedOut;
