@@ -326,7 +326,7 @@ void TForm1::PONEHORA() {
   localtime_r(&now, &local);
   const std::vector<std::string> writes = protocol::SetClockWrites(local);
   for (std::size_t i = 1; i < writes.size(); ++i) SendText(writes[i]);
-  clockCheck_.emplace();
+  clockCheck_.emplace(now);
 }
 
 void TForm1::CheckClockSetting(const LoggerStatus& status) {

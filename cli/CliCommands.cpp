@@ -268,7 +268,7 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   localtime_r(&now, &local);
   session->WriteNow(protocol::SetClockWrites(local));
   // The logger does not answer; its next replies must show its clock on ours and its memory empty.
-  ClockSettingCheck check;
+  ClockSettingCheck check(now);
   for (;;) {
     const LoggerStatus status = session->NextStatus(timeout);
     const ClockSettingCheck::Verdict verdict = check.Feed(status.reply, std::time(nullptr));

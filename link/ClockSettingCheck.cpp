@@ -45,5 +45,7 @@ ClockSettingCheck::Verdict ClockSettingCheck::Feed(const protocol::StatusReply& 
   seen_.computerDate =
       Text("%02d/%02d/%04d", local.tm_mday, local.tm_mon + 1, local.tm_year + 1900);
   if (seen_.clockFollowed && seen_.memoryEmptied) return Verdict::kFollowed;
-  return ++replies_ >= kReplies ? Verdict::kNotFollowed : Verdict::kWaiting;
+  ++replies_;
+  return replies_ >= kReplies && computerNow - sentAt_ >= kPatienceSeconds ? Verdict::kNotFollowed
+                                                                           : Verdict::kWaiting;
 }

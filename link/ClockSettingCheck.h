@@ -14,9 +14,10 @@ class ClockSettingCheck {
   // How far the logger's clock may be from the computer's: the command's own digits are read a
   // moment before they go out, and the reply shows whole seconds.
   static constexpr std::time_t kToleranceSeconds = 5;
-  // The reply in flight when the command went out may still show the old state; so may the one
-  // after it on a slow line. The third must show the new one.
+  // Replies sent before the logger read the whole command still show the old state: the verdict
+  // "not taken" waits for this many replies and this long after the command.
   static constexpr int kReplies = 3;
+  static constexpr std::time_t kPatienceSeconds = 2;
 
   enum class Verdict { kWaiting, kFollowed, kNotFollowed };
 
@@ -31,12 +32,17 @@ class ClockSettingCheck {
     double usedMemory = 0;  // samples the logger still counts
   };
 
+  // The command's digits were read from the computer's clock at `sentAt`.
+  explicit ClockSettingCheck(std::time_t sentAt) : sentAt_(sentAt) {}
+
   // One decoded reply after the command, read when the computer's clock showed `computerNow`.
-  // kFollowed as soon as a reply shows both; kNotFollowed when kReplies replies did not.
+  // kFollowed as soon as a reply shows both; kNotFollowed when none did among at least kReplies
+  // replies over at least kPatienceSeconds.
   Verdict Feed(const protocol::StatusReply& reply, std::time_t computerNow);
   const Seen& seen() const { return seen_; }
 
  private:
+  std::time_t sentAt_;
   int replies_ = 0;
   Seen seen_;
 };
