@@ -339,7 +339,10 @@ void TForm1::CheckClockSetting(const LoggerStatus& status) {
     case ClockSettingCheck::Verdict::kNotFollowed: {
       const QString text = ClockNotTakenText(clockCheck_->seen());
       clockCheck_.reset();
-      ShowErrorReport(this, text);
+      // Shown once this event has returned, so that the displays go on following the logger
+      // behind the report.
+      QMetaObject::invokeMethod(
+          this, [this, text] { ShowErrorReport(this, text); }, Qt::QueuedConnection);
       return;
     }
   }
