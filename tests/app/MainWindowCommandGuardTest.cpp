@@ -25,8 +25,8 @@ TEST(MainWindowCommandGuard, ClicksWhileADownloadArrivesDoNotRestartIt) {
   SteadyClock::time_point now = SteadyClock::now();
   MainWindowBench bench;
   TForm1& main = bench.Main();
-  main.SetSteadyClock([&now] { return now; });
   ASSERT_TRUE(bench.ConnectToTestLine());
+  main.SetSteadyClock([&now] { return now; });
   bench.SendOnLine("051003091457180030920202158001010");
   main.AbColBitBtn4->click();
   ASSERT_EQ(bench.ReceivedOnLine(), "8");
