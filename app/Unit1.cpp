@@ -36,6 +36,22 @@ QString Text(const std::string& text) {
 // First of the set-clock command's thirteen writes; the twelve clock digits follow.
 const std::string kSetClockCommand = "3";
 
+// What the logger's replies showed after a clock setting it did not take, for the operator.
+QString ClockNotTakenText(const ClockSettingCheck::Seen& seen) {
+  QString text = QStringLiteral("El logger no tomó la puesta en hora");
+  if (!seen.clockFollowed) {
+    text += QStringLiteral(": su reloj marca %1 %2 y el de la PC %3 %4")
+                .arg(Text(seen.loggerTime), Text(seen.loggerDate), Text(seen.computerTime),
+                     Text(seen.computerDate));
+  }
+  if (!seen.memoryEmptied) {
+    text += (seen.clockFollowed ? QStringLiteral(": ") : QStringLiteral("; ")) +
+            QStringLiteral("su memoria sigue con %1 muestras")
+                .arg(Text(protocol::GeneralNumberText(seen.usedMemory)));
+  }
+  return text + QStringLiteral(". Vuelva a ponerlo en hora");
+}
+
 }  // namespace
 
 TForm1::TForm1(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
@@ -129,6 +145,7 @@ void TForm1::FormActivate() {
 
 void TForm1::AbRockerSwitch1Click() {
   archiver_->Interrupted(DownloadText(), EndReason::kSwitchedOff);
+  clockCheck_.reset();
   Edit4->clear();
   Edit3->clear();
   interpreter_.OnConnectSwitch();  // leaves download mode, empties the status buffer
@@ -171,6 +188,7 @@ void TForm1::ComPort1Failure(const EComPort& error) {
   if (!ComPort1.Connected()) return;  // already closed by the operator
   const QString message = QString::fromStdString(PortErrorText(error, ComPort1.Port()));
   archiver_->Interrupted(DownloadText(), EndReason::kLineLost);
+  clockCheck_.reset();
   // The same off step as the connect switch's, on a line that may no longer take settings.
   Edit4->clear();
   Edit3->clear();
@@ -192,6 +210,9 @@ void TForm1::AbColBitBtn4Click() {
     ShowModal(windows_.data);
     return;
   }
+  // A download that is arriving goes on (the pie shows it); one that has stalled may be asked
+  // for again.
+  if (interpreter_.DownloadStreaming(SteadyNow())) return;
   archiver_->Interrupted(DownloadText(), EndReason::kRestarted);
   interpreter_.ClearDownloadText();
   if (!IsConnected()) return;
@@ -203,7 +224,7 @@ void TForm1::AbColBitBtn4Click() {
 
 void TForm1::SendDownloadCommand() {
   SendText(protocol::DownloadCommand(CheckBox1->isChecked()));
-  interpreter_.StartDownload();
+  interpreter_.StartDownload(SteadyNow());
   archiver_->Started(ComPort1.Port(), CheckBox1->isChecked());
 }
 
@@ -233,7 +254,7 @@ void TForm1::ComPort1RxChar(TCustomComPort&, int Count) {
 void TForm1::HandleReceived(const std::string& batch) {
   interpreter_.channel1Kind = RadioGroup2->itemIndex();
   interpreter_.channel2Kind = RadioGroup3->itemIndex();
-  const RxEventResult result = interpreter_.OnReceived(batch);
+  const RxEventResult result = interpreter_.OnReceived(batch, SteadyNow());
   Gauge1->setProgress(result.gaugeProgress);
   Gauge1->setVisible(result.gaugeVisible);
   if (result.clearTimeAndDate) {
@@ -242,6 +263,7 @@ void TForm1::HandleReceived(const std::string& batch) {
   }
   // A complete reply that is not the logger's (a non-digit, a clock out of step) is dropped.
   if (result.status) ShowStatus(*result.status);
+  if (result.status && clockCheck_) CheckClockSetting(*result.status);
   if (result.sendDownloadCommand) SendDownloadCommand();
   if (result.downloadAbandoned) {
     archiver_->Interrupted(DownloadText(), EndReason::kSizeLimit);
@@ -299,11 +321,39 @@ void TForm1::PONEHORA() {
   interpreter_.ClearStatusBuffer();  // a status reply being received is dropped
   SendText(kSetClockCommand);
   // The clock is read after the command character has gone out.
-  const std::time_t now = options_.clock ? options_.clock() : std::time(nullptr);
+  const std::time_t now = ComputerTime();
   std::tm local{};
   localtime_r(&now, &local);
   const std::vector<std::string> writes = protocol::SetClockWrites(local);
   for (std::size_t i = 1; i < writes.size(); ++i) SendText(writes[i]);
+  clockCheck_.emplace(now);
+}
+
+void TForm1::CheckClockSetting(const LoggerStatus& status) {
+  switch (clockCheck_->Feed(status.reply, ComputerTime())) {
+    case ClockSettingCheck::Verdict::kWaiting:
+      return;
+    case ClockSettingCheck::Verdict::kFollowed:
+      clockCheck_.reset();
+      return;
+    case ClockSettingCheck::Verdict::kNotFollowed: {
+      const QString text = ClockNotTakenText(clockCheck_->seen());
+      clockCheck_.reset();
+      // Shown once this event has returned, so that the displays go on following the logger
+      // behind the report.
+      QMetaObject::invokeMethod(
+          this, [this, text] { ShowErrorReport(this, text); }, Qt::QueuedConnection);
+      return;
+    }
+  }
+}
+
+std::time_t TForm1::ComputerTime() const {
+  return options_.clock ? options_.clock() : std::time(nullptr);
+}
+
+std::chrono::steady_clock::time_point TForm1::SteadyNow() const {
+  return steadyClock_ ? steadyClock_() : std::chrono::steady_clock::now();
 }
 
 void TForm1::SetArchivePath(const std::string& path) {

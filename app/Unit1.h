@@ -6,13 +6,16 @@
 #pragma once
 
 #include <QWidget>
+#include <chrono>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "link/CPort.h"
+#include "link/ClockSettingCheck.h"
 #include "link/ReplyInterpreter.h"
 
 class ClockDisplay;
@@ -37,7 +40,7 @@ struct MainWindowOptions {
   bool runSetupDialog = true;
   // Ports added to the setup dialog's list (the emulator's, the one named on the command line).
   std::vector<std::string> extraPorts;
-  // The computer's clock, read by the clock setting; the system's when not given.
+  // The computer's clock, read by the clock setting and its check; the system's when not given.
   std::function<std::time_t()> clock;
 };
 
@@ -60,6 +63,10 @@ class TForm1 : public QWidget {
   ~TForm1() override;
 
   void SetWindows(const Windows& windows) { windows_ = windows; }
+  // The steady clock that times the received characters (is a download still streaming?); the
+  // system's until set.
+  using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
+  void SetSteadyClock(SteadyClock clock) { steadyClock_ = std::move(clock); }
   // The download archive's file; until set (or when empty) downloads are not archived.
   void SetArchivePath(const std::string& path);
 
@@ -147,11 +154,17 @@ class TForm1 : public QWidget {
   // Writes "8" or "E" as CheckBox1 says and enters download mode.
   void SendDownloadCommand();
   void ShowModalWindow(QWidget* window);
+  // After a clock setting: whether the logger's replies show that it took it; says so when not.
+  void CheckClockSetting(const LoggerStatus& status);
+  std::time_t ComputerTime() const;
+  std::chrono::steady_clock::time_point SteadyNow() const;
 
   Options options_;
   Windows windows_;
   ReplyInterpreter interpreter_;
   bool activated_ = false;
+  SteadyClock steadyClock_;
+  std::optional<ClockSettingCheck> clockCheck_;  // from a clock setting until its verdict
   std::unique_ptr<DownloadArchiver> archiver_;
   DownloadHistoryWindow* history_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 
@@ -19,10 +21,12 @@
 #include "cli/CliOutput.h"
 #include "cli/CommandHelp.h"
 #include "cli/DownloadOutput.h"
+#include "cli/InterruptSignals.h"
 #include "cli/LoggerSession.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
+#include "link/ClockSettingCheck.h"
 #include "link/LoggerProtocol.h"
 #include "link/SerialPortList.h"
 #include "sim/LoggerEmulator.h"
@@ -100,13 +104,14 @@ class ProgressLine {
   ~ProgressLine() {
     if (shown_) err_ << '\n';
   }
-  void operator()(std::size_t received) {
+  // At most `expectedSamples`: what comes beyond the logger's memory count is no sample of it.
+  void operator()(std::size_t received, std::size_t expectedSamples) {
     const auto now = std::chrono::steady_clock::now();
     if (shown_ && now - last_ < milliseconds(250)) return;
     last_ = now;
     shown_ = true;
     // Two header lines of 14 characters, then 14 per sample.
-    const std::size_t samples = received > 28 ? (received - 28) / 14 : 0;
+    const std::size_t samples = std::min(received > 28 ? (received - 28) / 14 : 0, expectedSamples);
     err_ << '\r'
          << Format(_("downloading: %s characters, %s samples"), std::to_string(received),
                    std::to_string(samples))
@@ -133,22 +138,59 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   return kOk;
 }
 
+// A path with its symbolic links followed, also when the file (or the link's target) does not
+// exist yet: the file that a write to `path` would replace.
+std::filesystem::path ResolvedPath(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path resolved = fs::absolute(path, error);
+  for (int links = 0; links < 40 && fs::is_symlink(fs::symlink_status(resolved, error)); ++links) {
+    const fs::path target = fs::read_symlink(resolved, error);
+    if (error) break;
+    resolved = target.is_absolute() ? target : resolved.parent_path() / target;
+  }
+  return fs::weakly_canonical(resolved, error).lexically_normal();
+}
+
+// Whether writing `a` and writing `b` would write the same file: one file on disk (by device and
+// inode, so also through a hard link), or one path once its links are followed.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first = {};
+  struct stat second = {};
+  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0) {
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  }
+  return ResolvedPath(a) == ResolvedPath(b);
+}
+
 int Download(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--port", "--raw", "--out", "--timeout", "--archive"},
                                  {"--force", "--no-archive"}, 0);
   const std::string port = RequirePort(line);
   RefuseArchiveTargets(line, {"--raw", "--out"});
   const milliseconds timeout = Timeout(line);
+  // The table would replace the capture, the only copy of what the logger sent.
+  if (line.Has("--raw") && line.Has("--out") &&
+      SameFile(line.Value("--raw"), line.Value("--out"))) {
+    throw UsageError(
+        _("--raw and --out name the same file; the table would overwrite the "
+          "characters received"));
+  }
   DownloadArchiving archiving(line, port, line.Has("--force"));
   std::string text;
   std::optional<SessionError> lost;  // an interrupted download is archived as far as it came
   EndReason reason = EndReason::kNone;
   {
     const auto session = OpenSession(port);
+    // Ctrl-C, SIGTERM or SIGHUP end the wait; what came is then kept like any cut-short download.
+    // A second signal, once the wait is over, acts as usual.
+    const InterruptSignals signals(
+        [&session](int signal) { session->Interrupt(signal, SignalName(signal)); });
     ProgressLine progress(err);
     try {
-      text = session->Download(line.Has("--force"), timeout, timeout,
-                               [&](std::size_t received) { progress(received); });
+      text = session->Download(line.Has("--force"), timeout, timeout, [&](std::size_t received) {
+        progress(received, session->ExpectedSamples());
+      });
     } catch (const SessionError& error) {
       lost = error;
       text = session->ReceivedText();
@@ -238,14 +280,29 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   std::tm local{};
   localtime_r(&now, &local);
   session->WriteNow(protocol::SetClockWrites(local));
-  for (int i = 0; i < 3; ++i) {
+  // The logger does not answer; its next replies must show its clock on ours and its memory empty.
+  ClockSettingCheck check(now);
+  for (;;) {
     const LoggerStatus status = session->NextStatus(timeout);
-    if (status.reply.memoryPointer == 6) {
+    const ClockSettingCheck::Verdict verdict = check.Feed(status.reply, std::time(nullptr));
+    if (verdict == ClockSettingCheck::Verdict::kFollowed) {
       out << Format(_("clock set: %s %s, memory emptied"), status.time, status.date) << std::endl;
       return kOk;
     }
+    if (verdict == ClockSettingCheck::Verdict::kNotFollowed) break;
   }
-  throw SessionError(_("the logger's status replies do not show its memory emptied"));
+  const ClockSettingCheck::Seen& seen = check.seen();
+  std::string text = _("the logger did not take the clock setting:");
+  if (!seen.clockFollowed) {
+    text += ' ' + Format(_("its clock shows %s %s, this computer's %s %s;"), seen.loggerTime,
+                         seen.loggerDate, seen.computerTime, seen.computerDate);
+  }
+  if (!seen.memoryEmptied) {
+    text += ' ' + Format(_("its memory still holds %s samples;"),
+                         protocol::GeneralNumberText(seen.usedMemory));
+  }
+  text.back() = '.';
+  throw SessionError(text);
 }
 
 int Ports(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

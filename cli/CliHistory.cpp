@@ -255,6 +255,8 @@ void DownloadArchiving::Rescue(const std::string& text, std::chrono::system_cloc
 }
 
 EndReason DownloadArchiving::ReasonOf(const LoggerSession& session) {
+  // A signal ends the program: the download was running when it was closed.
+  if (session.Interrupted()) return EndReason::kProgramClosed;
   if (session.LineFailed()) return EndReason::kLineLost;
   if (session.DownloadAbandoned()) return EndReason::kSizeLimit;
   return EndReason::kTimedOut;

@@ -45,6 +45,7 @@ RxEventResult ReplyInterpreter::OnReceived(std::string_view batch, Clock::time_p
   RxEventResult result;
   if (downloading) {
     result.gaugeVisible = true;
+    downloadActivity_ = arrivedAt;
     CollectDownload(batch, result);
   } else {
     result.gaugeVisible = false;
@@ -100,8 +101,9 @@ bool ReplyInterpreter::RequestDownload() {
   return loggerReady_;
 }
 
-void ReplyInterpreter::StartDownload() {
+void ReplyInterpreter::StartDownload(Clock::time_point now) {
   downloading = true;
+  downloadActivity_ = now;
   downloadWaiting_ = false;
   loggerReady_ = false;
 }

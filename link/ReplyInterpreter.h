@@ -57,6 +57,11 @@ class ReplyInterpreter {
   // abandoned and the text kept for inspection.
   static constexpr std::size_t kMaxDownloadText = 4u << 20;
 
+  // A download whose characters (or whose command) came within this time is still streaming: a
+  // second click on the download button then leaves it running. The logger sends a sample line
+  // every 15 ms at 9600 baud and pauses far less than this before its end marker.
+  static constexpr Clock::duration kStallTime = std::chrono::seconds(2);
+
   // Channel kinds, the hidden RadioGroup2 / RadioGroup3 items: 0 "T ºC", 1 "mV", -1 none.
   int channel1Kind = 0;
   int channel2Kind = 0;
@@ -79,9 +84,14 @@ class ReplyInterpreter {
   bool RequestDownload();
   bool downloadWaiting() const { return downloadWaiting_; }
 
-  // The download command went out: enter download mode (the caller empties the download text
-  // with ClearDownloadText before it writes the command).
-  void StartDownload();
+  // The download command went out at `now`: enter download mode (the caller empties the download
+  // text with ClearDownloadText before it writes the command).
+  void StartDownload(Clock::time_point now = Clock::now());
+  // A download runs and the logger is sending it: its latest characters, or its command when none
+  // came yet, are less than kStallTime old at `now`.
+  bool DownloadStreaming(Clock::time_point now) const {
+    return downloading && now - downloadActivity_ < kStallTime;
+  }
   void ClearDownloadText() { downloadText_.clear(); }
   // The connect switch empties the status buffer, leaves download mode and drops a waiting
   // download request at every switching; the next connection must show a reply again.
@@ -110,6 +120,7 @@ class ReplyInterpreter {
   std::string downloadText_;
   int gauge_ = 0;
   std::optional<Clock::time_point> lastArrival_;
+  Clock::time_point downloadActivity_{};  // the download command or its latest characters
   bool loggerReady_ = false;      // a complete reply came since connecting and the last command
   bool downloadWaiting_ = false;  // the download button waits for loggerReady_
 };

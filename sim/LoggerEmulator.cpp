@@ -189,6 +189,22 @@ struct LoggerEmulator::Impl {
       return;
     }
     if (!Stream(text)) return;
+    if (options.fault == LoggerFault::NoEndMarker) {
+      std::lock_guard lock(mutex);
+      lastDownload = text;
+      return;
+    }
+    if (options.fault == LoggerFault::GluedEndMarker) {
+      // No pause: the marker and the logger's next reply leave together.
+      const std::string reply = StatusReply();
+      {
+        std::lock_guard lock(mutex);
+        lastDownload = text + "A";
+      }
+      Sent(reply);
+      line->Write("A" + reply, options.baud);
+      return;
+    }
     if (!line->SleepUntil(line->LineIdleAt() + milliseconds(options.endMarkerPauseMs))) return;
     // Recorded before the marker goes out: a reader that has the marker finds the record.
     {
@@ -234,10 +250,12 @@ struct LoggerEmulator::Impl {
     tm.tm_mon = two(8) - 1;
     tm.tm_year = 100 + two(10);
     std::lock_guard lock(mutex);
-    // timegm carries out-of-range fields over, as a clock chip set to nonsense would run on.
-    clockBase = timegm(&tm);
-    steadyBase = Clock::now();
-    start = clockBase;
+    if (options.fault != LoggerFault::KeepsClock) {
+      // timegm carries out-of-range fields over, as a clock chip set to nonsense would run on.
+      clockBase = timegm(&tm);
+      steadyBase = Clock::now();
+    }
+    start = ClockNow();
     samples = 0;
     nextSample = start + 60 * RateCodeMinutes(rateCode);
   }
@@ -422,6 +440,9 @@ constexpr FaultName kFaultNames[] = {
     {LoggerFault::HangUpInDownload, "hangup"},
     {LoggerFault::LetterInSample, "letter"},
     {LoggerFault::StrayByte, "stray"},
+    {LoggerFault::GluedEndMarker, "glued"},
+    {LoggerFault::NoEndMarker, "nomarker"},
+    {LoggerFault::KeepsClock, "keepclock"},
 };
 }  // namespace
 

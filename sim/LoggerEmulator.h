@@ -26,6 +26,9 @@ enum class LoggerFault {
   HangUpInDownload,  // the line goes away in the middle of a download
   LetterInSample,    // one sample line carries a letter
   StrayByte,         // a stray digit right before every third status reply, in the same write
+  GluedEndMarker,    // the end marker of a download goes out in one write with a status reply
+  NoEndMarker,       // a download ends without its end marker; status replies follow
+  KeepsClock,        // a set-clock command empties the memory but leaves the clock as it was
 };
 
 struct LoggerOptions {
@@ -90,6 +93,7 @@ class LoggerEmulator {
 // The computer's local date and time as a logger time (local fields held as UTC fields).
 std::time_t NaiveLocalTime(std::time_t now);
 
-// Fault names used on command lines: none, split, doubled, noise, hangup, letter, stray.
+// Fault names used on command lines: none, split, doubled, noise, hangup, letter, stray, glued,
+// nomarker, keepclock.
 const char* LoggerFaultName(LoggerFault fault);
 bool LoggerFaultFromName(std::string_view name, LoggerFault& fault);

@@ -36,7 +36,7 @@ class MainWindowBench {
   bool ShowsConnected();
 
   // A line whose far end is the test: ComPort1 opens a pseudo-terminal and the switch connects it.
-  // False when the port did not connect.
+  // The window's steady clock stands still from here on. False when the port did not connect.
   bool ConnectToTestLine();
   // Sends `bytes` on the test's line, as the logger would, and returns once the window has read
   // and handled every one of them.
@@ -57,4 +57,5 @@ class MainWindowBench {
   QStringList errors_;
   QTimer watch_;
   int timesShown_ = 0;
+  std::size_t handledOnLine_ = 0;  // characters the window's handler has read from the test line
 };

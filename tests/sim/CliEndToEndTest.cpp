@@ -18,8 +18,7 @@
 
 #include "data/ChannelValueText.h"
 #include "sim/LoggerEmulator.h"
-
-extern char** environ;
+#include "tests/sim/EnglishEnvironment.h"
 
 namespace {
 
@@ -64,7 +63,8 @@ class CliEndToEnd : public ::testing::Test {
                                      0600);
     RunResult result;
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    EnglishEnvironment english;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), english.get());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return result;
     int status = 0;
@@ -253,11 +253,8 @@ TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {
   char name[256] = {};
   ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
   std::ofstream(Path("bad.txt"), std::ios::binary) << "012003015030\r\n045014002000\r\n0070\r\nA";
-  // The system's reason in the language the tool speaks: the environment's.
-  const locale_t environment = newlocale(LC_MESSAGES_MASK, "", static_cast<locale_t>(0));
-  const std::string isADirectory =
-      environment ? strerror_l(EISDIR, environment) : std::strerror(EISDIR);
-  if (environment) freelocale(environment);
+  // The system's reason as the tool, run in English, gives it.
+  const std::string isADirectory = std::strerror(EISDIR);
   const struct {
     std::vector<std::string> args;
     int exitCode;
