@@ -1,7 +1,6 @@
 #include "cli/CliCommands.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,11 +8,9 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <optional>
 #include <ostream>
 
-#include "cli/ArchiveTargets.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
@@ -23,6 +20,7 @@
 #include "cli/DownloadOutput.h"
 #include "cli/InterruptSignals.h"
 #include "cli/LoggerSession.h"
+#include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
@@ -136,31 +134,6 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << (line.Has("--json") ? StatusJson(status) : StatusLine(status)) << std::endl;
   }
   return kOk;
-}
-
-// A path with its symbolic links followed, also when the file (or the link's target) does not
-// exist yet: the file that a write to `path` would replace.
-std::filesystem::path ResolvedPath(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  fs::path resolved = fs::absolute(path, error);
-  for (int links = 0; links < 40 && fs::is_symlink(fs::symlink_status(resolved, error)); ++links) {
-    const fs::path target = fs::read_symlink(resolved, error);
-    if (error) break;
-    resolved = target.is_absolute() ? target : resolved.parent_path() / target;
-  }
-  return fs::weakly_canonical(resolved, error).lexically_normal();
-}
-
-// Whether writing `a` and writing `b` would write the same file: one file on disk (by device and
-// inode, so also through a hard link), or one path once its links are followed.
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first = {};
-  struct stat second = {};
-  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0) {
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-  }
-  return ResolvedPath(a) == ResolvedPath(b);
 }
 
 int Download(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -8,9 +8,9 @@
 
 #include "archive/DownloadArchive.h"
 #include "archive/RescueFile.h"
-#include "cli/ArchiveTargets.h"
 #include "cli/AtomicFile.h"
 #include "cli/LoggerSession.h"
+#include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
