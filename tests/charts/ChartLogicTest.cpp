@@ -7,7 +7,6 @@
 
 #include "charts/ChartMouseRules.h"
 #include "charts/ChartPrintLayout.h"
-#include "charts/DecimalCommaNumber.h"
 
 using namespace chart_mouse;
 
@@ -64,28 +63,6 @@ TEST(ChartMouseRules, CancelForgetsTheRunningGesture) {
   rules.Cancel();
   EXPECT_EQ(rules.Release(Button::kLeft, {100, 100}), ZoomOutcome::kNothing);
   EXPECT_EQ(rules.Press(Button::kRight, false, {0, 0}), Gesture::kPan);
-}
-
-TEST(DecimalCommaNumber, ReadsNumbersWithADecimalComma) {
-  const std::pair<const char*, double> cases[] = {
-      {"23,5", 23.5},   {"-3", -3.0}, {" 50,0 ", 50.0},  {"+7", 7.0},
-      {",5", 0.5},      {"5,", 5.0},  {"1,5E+2", 150.0}, {"2e-1", 0.2},
-      {"-10,0", -10.0}, {"0", 0.0},   {"\t4,25", 4.25},  {"123456789", 123456789.0},
-  };
-  for (const auto& [text, expected] : cases) {
-    const std::optional<double> value = ParseDecimalComma(text);
-    ASSERT_TRUE(value.has_value()) << text;
-    EXPECT_DOUBLE_EQ(*value, expected) << text;
-  }
-}
-
-TEST(DecimalCommaNumber, RejectsEverythingElse) {
-  const char* cases[] = {"",    " ",   "23.5", "1.000,5", "abc", "1,2,3",  "-",
-                         ",",   "1E",  "1E+",  "inf",     "nan", "0x10",   "1e999",
-                         "5 5", "--1", "1,5a", "E5",      "+-1", "1,5E2,0"};
-  for (const char* text : cases) {
-    EXPECT_FALSE(ParseDecimalComma(text).has_value()) << "'" << text << "'";
-  }
 }
 
 TEST(ChartPrintLayout, ProportionalKeepsTheScreenShapeCentredAtTheTop) {

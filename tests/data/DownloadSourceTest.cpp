@@ -8,6 +8,7 @@
 #include <cmath>
 #include <string>
 
+#include "data/DecimalNumber.h"
 #include "data/DownloadSource.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
@@ -118,6 +119,28 @@ TEST(DownloadSourceTest, SavedTableReadsUnderACommaLocaleAndRefusesWhatNoLoggerR
                   &problem);
   EXPECT_EQ(SavedTableProblemText(problem), "línea 2: no existe la fecha 31/02/2026");
   std::setlocale(LC_ALL, before.c_str());
+}
+
+TEST(DecimalNumber, TableCellsReadWithADecimalComma) {
+  const std::pair<const char*, double> cases[] = {
+      {"23,5", 23.5},   {"-3", -3.0}, {" 50,0 ", 50.0},  {"+7", 7.0},
+      {",5", 0.5},      {"5,", 5.0},  {"1,5E+2", 150.0}, {"2e-1", 0.2},
+      {"-10,0", -10.0}, {"0", 0.0},   {"\t4,25", 4.25},  {"123456789", 123456789.0},
+  };
+  for (const auto& [text, expected] : cases) {
+    const std::optional<double> value = ParseDecimalNumber(text, kTableNumber);
+    ASSERT_TRUE(value.has_value()) << text;
+    EXPECT_DOUBLE_EQ(*value, expected) << text;
+  }
+}
+
+TEST(DecimalNumber, TableCellsRefuseEverythingElse) {
+  const char* cases[] = {"",    " ",   "23.5", "1.000,5", "abc", "1,2,3",  "-",
+                         ",",   "1E",  "1E+",  "inf",     "nan", "0x10",   "1e999",
+                         "5 5", "--1", "1,5a", "E5",      "+-1", "1,5E2,0"};
+  for (const char* text : cases) {
+    EXPECT_FALSE(ParseDecimalNumber(text, kTableNumber).has_value()) << "'" << text << "'";
+  }
 }
 
 }  // namespace
