@@ -17,6 +17,7 @@
 #include "archive/ArchiveModule.h"
 #include "data/DownloadSource.h"
 #include "data/Unit5.h"
+#include "link/LoggerProtocol.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/FormLook.h"
@@ -259,7 +260,7 @@ bool DownloadHistoryWindow::OpenFile(const QString& path) {
   // was lost or the download stopped before the logger had sent everything.
   QString notice;
   if (loaded->kind == LoadedDownload::Kind::kRawDownload &&
-      QByteArray(bytes).trimmed().right(1) != "A") {
+      !QByteArray(bytes).trimmed().endsWith(protocol::kEndMarker)) {
     notice = QStringLiteral(
         "DESCARGA INCOMPLETA (sin la marca de fin): solo están las muestras "
         "que llegaron.");

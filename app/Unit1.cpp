@@ -33,9 +33,6 @@ QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-// First of the set-clock command's thirteen writes; the twelve clock digits follow.
-const std::string kSetClockCommand = "3";
-
 // What the logger's replies showed after a clock setting it did not take, for the operator.
 QString ClockNotTakenText(const ClockSettingCheck::Seen& seen) {
   QString text = QStringLiteral("El logger no tomó la puesta en hora");
@@ -319,7 +316,7 @@ void TForm1::Timer2Timer() {
 void TForm1::PONEHORA() {
   if (!IsConnected()) return;
   interpreter_.ClearStatusBuffer();  // a status reply being received is dropped
-  SendText(kSetClockCommand);
+  SendText(std::string(1, protocol::kSetClockCommand));
   // The clock is read after the command character has gone out.
   const std::time_t now = ComputerTime();
   std::tm local{};

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "link/LoggerProtocol.h"
+
 namespace {
 
 // floor(a * scale), exactly, for 0 <= a < 10000 and scale 10 or 100. The double's exact binary
@@ -86,13 +88,9 @@ std::string ChannelValueText(double value) {
 }
 
 double HumidityFromReading(int r1) {
-  // 620 mV offset and 24.8 mV per percent, divided in two steps in extended precision.
-  const long double humidity =
-      static_cast<long double>(static_cast<long long>(r1) - 620) / 0.0248L / 1000.0f;
-  return static_cast<double>(humidity);
+  return static_cast<double>(protocol::HumidityPercent(r1));
 }
 
 double TemperatureFromReading(int r2) {
-  // 500 mV at 0 degrees, 10 mV per degree.
-  return static_cast<double>(static_cast<long double>(static_cast<long long>(r2) - 500) / 10);
+  return static_cast<double>(protocol::TemperatureCelsius<long double>(r2));
 }

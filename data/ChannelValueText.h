@@ -9,5 +9,7 @@
 // ("1,3" for 1.25, "-0,1", "1185,0" for 1184.5). A value whose integer part needs five digits or
 // more is written with four significant digits in exponent form: "2,562E+4", "-1,000E+5".
 std::string ChannelValueText(double value);
-double HumidityFromReading(int r1);     // (r1 - 620) / 0.0248 / 1000 in extended precision
-double TemperatureFromReading(int r2);  // (r2 - 500) / 10
+// The table's values of the two channels, kept as doubles: relative humidity in percent and
+// temperature in degrees Celsius, both computed in extended precision.
+double HumidityFromReading(int r1);
+double TemperatureFromReading(int r2);

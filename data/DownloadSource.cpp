@@ -9,6 +9,7 @@
 #include "data/DownloadLines.h"
 #include "data/SampleDecoder.h"
 #include "data/SensorRange.h"
+#include "link/LoggerProtocol.h"
 
 namespace {
 
@@ -57,8 +58,9 @@ bool ChannelNumber(std::string_view text, bool& present, double& value) {
 }
 
 bool IsDigits(std::string_view line) {
-  if (line.size() < 12) return false;
-  for (std::size_t i = 0; i < 12; ++i) {
+  constexpr auto kDigits = static_cast<std::size_t>(protocol::kLineDigits);
+  if (line.size() < kDigits) return false;
+  for (std::size_t i = 0; i < kDigits; ++i) {
     if (line[i] < '0' || line[i] > '9') return false;
   }
   return true;
@@ -89,10 +91,8 @@ long long SecondOf(const SampleNumbers& s) {
 int RateFromSpacing(const SampleNumbers& a, const SampleNumbers& b) {
   if (!a.hasStamp || !b.hasStamp) return 0;
   const long long step = SecondOf(b) - SecondOf(a);
-  for (const int minutes : {1, 5, 10, 15, 30, 60}) {
-    if (step == 60LL * minutes) return minutes;
-  }
-  return 0;
+  const protocol::Rate* rate = step % 60 == 0 ? protocol::RateOfMinutes(step / 60) : nullptr;
+  return rate ? rate->minutes : 0;
 }
 
 }  // namespace

@@ -10,15 +10,6 @@
 
 namespace {
 
-struct Rate {
-  int code;
-  const char* text;
-  int minutes;
-};
-constexpr Rate kRates[] = {{1, "CADA 1 MINUTO", 1},    {2, "CADA 5 MINUTOS", 5},
-                           {3, "CADA 10 MINUTOS", 10}, {4, "CADA 15 MINUTOS", 15},
-                           {5, "CADA 30 MINUTOS", 30}, {6, "CADA 60 MINUTOS", 60}};
-
 // Reads single characters of a line as digits. The first character that is not a digit, or a
 // position past the end of the line, sets `error` to the conversion error ("'x' is not a valid
 // integer value"; the quoted text is empty for a missing character) and every later read fails.
@@ -40,8 +31,9 @@ class DigitReader {
     const int tens = Digit(line, position);
     return 10 * tens + Digit(line, position + 1);
   }
-  // A three-digit field starting at `position`.
-  int Field(std::string_view line, int position) {
+  // Three-digit field `index` (0..3) of a line.
+  int Field(std::string_view line, int index) {
+    const int position = 1 + index * protocol::kFieldDigits;
     const int hundreds = Digit(line, position);
     const int tens = Digit(line, position + 1);
     return 100 * hundreds + 10 * tens + Digit(line, position + 2);
@@ -121,11 +113,9 @@ bool SampleDecoder::DecodeStartAndStamps(const Lines& lines, SampleTable& table)
   table.startStamp[4] = minute;
   table.startStamp[5] = secondOfMinute;
   // An unknown rate code keeps the rate text shown before, and with it the step of the stamps.
-  for (const Rate& rate : kRates) {
-    if (rate.code == rateCode) table.rateText = rate.text;
-  }
-  for (const Rate& rate : kRates) {
-    if (table.rateText == rate.text) table.rateMinutes = rate.minutes;
+  if (const protocol::Rate* rate = protocol::RateOfCode(rateCode)) table.rateText = rate->caption;
+  if (const protocol::Rate* rate = protocol::RateOfCaption(table.rateText)) {
+    table.rateMinutes = rate->minutes;
   }
   table.startDate = DateText(day, month, year);
   table.startTime = TimeText(hour, minute, secondOfMinute);
@@ -139,15 +129,15 @@ void SampleDecoder::DecodeChannelValues(const Lines& lines, SampleTable& table) 
   DigitReader read(table.error);
   for (std::size_t k = 1; k < table.rows.size(); ++k) {
     const std::string_view line = LineOrEmpty(lines, k + 1);
-    const int h1 = read.Field(line, 1);
-    const int b1 = read.Field(line, 4);
-    const int h2 = read.Field(line, 7);
-    const int b2 = read.Field(line, 10);
+    const int h1 = read.Field(line, 0);
+    const int b1 = read.Field(line, 1);
+    const int h2 = read.Field(line, 2);
+    const int b2 = read.Field(line, 3);
     if (read.failed()) return;  // this row and the later ones keep no channel texts
     SampleNumbers& numbers = table.samples[k - 1];
     numbers.hasValues = true;
-    numbers.humidity = HumidityFromReading(256 * h1 + b1);
-    numbers.temperature = TemperatureFromReading(256 * h2 + b2);
+    numbers.humidity = HumidityFromReading(protocol::ReadingOf(h1, b1));
+    numbers.temperature = TemperatureFromReading(protocol::ReadingOf(h2, b2));
     table.rows[k][3] = ChannelValueText(numbers.humidity);
     table.rows[k][4] = ChannelValueText(numbers.temperature);
   }

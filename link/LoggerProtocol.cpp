@@ -7,21 +7,40 @@
 
 namespace protocol {
 
-const int kRateMinutes[kRateCount] = {1, 5, 10, 15, 30, 60};
-const char* const kRateItems[kRateCount] = {"1 MINUTO",   "5 MINUTOS",  "10 MINUTOS",
-                                            "15 MINUTOS", "30 MINUTOS", "60 MINUTOS"};
+const Rate* RateOfCode(int code) {
+  for (const Rate& rate : kRates) {
+    if (rate.code == code) return &rate;
+  }
+  return nullptr;
+}
+
+const Rate* RateOfCaption(std::string_view caption) {
+  for (const Rate& rate : kRates) {
+    if (caption == rate.caption) return &rate;
+  }
+  return nullptr;
+}
+
+const Rate* RateOfMinutes(long long minutes) {
+  for (const Rate& rate : kRates) {
+    if (rate.minutes == minutes) return &rate;
+  }
+  return nullptr;
+}
+
+long double HumidityPercent(long long reading) {
+  return static_cast<long double>(reading - 620) / 0.0248L / 1000.0f;
+}
 
 std::string RateCommand(int choice) {
-  // The logger keeps "3" for the set-clock command, so the rate characters skip it.
-  static const char kCommands[kRateCount] = {'1', '2', '4', '5', '6', '7'};
   if (choice < 0 || choice >= kRateCount) {
     throw std::out_of_range("rate choice " + std::to_string(choice) + " is not 0..5");
   }
-  return std::string(1, kCommands[choice]);
+  return std::string(1, kRates[choice].command);
 }
 
 std::string DownloadCommand(bool forced) {
-  return forced ? "E" : "8";
+  return std::string(1, forced ? kForcedDownloadCommand : kDownloadCommand);
 }
 
 namespace {
@@ -38,7 +57,7 @@ void AppendTwoDigits(std::vector<std::string>& writes, int value) {
 std::vector<std::string> SetClockWrites(const std::tm& localTime) {
   std::vector<std::string> writes;
   writes.reserve(13);
-  writes.emplace_back("3");
+  writes.emplace_back(1, kSetClockCommand);
   AppendTwoDigits(writes, localTime.tm_hour);
   AppendTwoDigits(writes, localTime.tm_min);
   AppendTwoDigits(writes, localTime.tm_sec);
@@ -98,9 +117,9 @@ StatusReply ParseStatusReply(std::string_view reply) {
   r.second = pair(11);
   r.battery = three(13);
   r.rateCode = d[17];
-  r.raw1 = two(18) * 256 + three(20);
-  r.raw2 = two(23) * 256 + three(25);
-  r.memoryPointer = three(28) * 256 + three(31);
+  r.raw1 = ReadingOf(two(18), three(20));
+  r.raw2 = ReadingOf(two(23), three(25));
+  r.memoryPointer = ReadingOf(three(28), three(31));
   return r;
 }
 

@@ -14,11 +14,73 @@ namespace protocol {
 constexpr int kStatusReplyLength = 33;
 constexpr int kLoggerCapacity = 2000;  // samples the logger's memory holds
 constexpr char kEndMarker = 'A';
-constexpr int kRateCount = 6;
 
-// The six rates in the order of the on-screen choices 0..5.
-extern const int kRateMinutes[kRateCount];        // 1, 5, 10, 15, 30, 60
-extern const char* const kRateItems[kRateCount];  // "1 MINUTO" ... "60 MINUTOS"
+// Command characters. The rate commands skip '3', which opens the set-clock command.
+constexpr char kSetClockCommand = '3';
+constexpr char kDownloadCommand = '8';
+constexpr char kForcedDownloadCommand = 'E';
+
+// One of the logger's six sample rates under every name it goes by.
+struct Rate {
+  int minutes;          // between two samples
+  int code;             // in the status reply and the download header
+  char command;         // the one-character rate command
+  const char* item;     // the on-screen choice
+  const char* caption;  // the data window's rate text
+};
+constexpr int kRateCount = 6;
+// In the order of the on-screen choices 0..5.
+inline constexpr Rate kRates[kRateCount] = {
+    {1, 1, '1', "1 MINUTO", "CADA 1 MINUTO"},      {5, 2, '2', "5 MINUTOS", "CADA 5 MINUTOS"},
+    {10, 3, '4', "10 MINUTOS", "CADA 10 MINUTOS"}, {15, 4, '5', "15 MINUTOS", "CADA 15 MINUTOS"},
+    {30, 5, '6', "30 MINUTOS", "CADA 30 MINUTOS"}, {60, 6, '7', "60 MINUTOS", "CADA 60 MINUTOS"}};
+// The same minutes and choices as plain arrays, for callers that search or list them.
+inline constexpr int kRateMinutes[kRateCount] = {kRates[0].minutes, kRates[1].minutes,
+                                                 kRates[2].minutes, kRates[3].minutes,
+                                                 kRates[4].minutes, kRates[5].minutes};
+inline constexpr const char* kRateItems[kRateCount] = {
+    kRates[0].item, kRates[1].item, kRates[2].item, kRates[3].item, kRates[4].item, kRates[5].item};
+
+// The rate with the reply and header code `code`, or with the caption or the minutes given;
+// nullptr when none has it.
+const Rate* RateOfCode(int code);
+const Rate* RateOfCaption(std::string_view caption);
+const Rate* RateOfMinutes(long long minutes);
+
+// The memory pointer P of a status reply starts at 6 for an empty memory and counts 4 per sample.
+constexpr int kMemoryPointerOrigin = 6;
+constexpr int kMemoryPointerStep = 4;
+// Samples stored by the pointer's count, (P - 6) / 4: a multiple of 0.25, -1.5 for P = 0.
+inline double UsedMemory(int pointer) {
+  return static_cast<double>(pointer - kMemoryPointerOrigin) / kMemoryPointerStep;
+}
+
+// A reading travels as a high part times 256 plus a low part.
+constexpr int kHighPartWeight = 256;
+inline int ReadingOf(int high, int low) {
+  return high * kHighPartWeight + low;
+}
+
+// A download line: four three-digit fields, each a value 000..255, then CR LF. Header lines have
+// the same layout.
+constexpr int kFieldDigits = 3;
+constexpr int kLineFields = 4;
+constexpr int kLineDigits = kFieldDigits * kLineFields;
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr int kLineLength = kLineDigits + static_cast<int>(kLineBreak.size());
+
+// Relative humidity in percent from channel 1's reading in millivolts: 620 mV at 0 % and 24.8 mV
+// per percent. The reading less 620 is divided in two steps in extended precision, first by 24.8
+// thousandths held as an extended constant, then by 1000 held as a single-precision constant; each
+// caller narrows the result to the precision it keeps.
+long double HumidityPercent(long long reading);
+
+// Temperature in degrees Celsius from channel 2's reading in millivolts: 500 mV at 0 degrees and
+// 10 mV per degree. `Real` is the precision of the division, chosen by the caller.
+template <typename Real>
+Real TemperatureCelsius(long long reading) {
+  return static_cast<Real>(reading - 500) / 10;
+}
 
 // One-character rate command for on-screen choice 0..5: "1", "2", "4", "5", "6", "7".
 // Throws std::out_of_range for another choice.
@@ -61,7 +123,7 @@ struct StatusReply {
   int rateCode = 0;                                    // position 17
   int raw1 = 0, raw2 = 0;                              // channel readings
   int memoryPointer = 0;                               // P
-  double usedMemory() const { return (memoryPointer - 6) / 4.0; }
+  double usedMemory() const { return UsedMemory(memoryPointer); }
 };
 
 // Converts a 33-character reply; throws EConvertError on the first non-digit. A reply of another

@@ -25,18 +25,19 @@ LoggerStatus ReplyInterpreter::DecodeReply(std::string_view reply, int channel1K
   status.batteryPercent = protocol::BatteryPercent(r.battery);
   status.batteryGood = protocol::BatteryIsGood(status.batteryPercent);
 
-  if (r.rateCode >= 1 && r.rateCode <= protocol::kRateCount) status.rateItem = r.rateCode - 1;
+  if (const protocol::Rate* rate = protocol::RateOfCode(r.rateCode)) {
+    status.rateItem = static_cast<int>(rate - protocol::kRates);
+  }
 
   if (channel1Kind == 1) {
     status.channel1 = static_cast<float>(r.raw1);
   } else if (channel1Kind == 0) {
-    const long double humidity = static_cast<long double>(r.raw1 - 620) / 0.0248L / 1000.0f;
-    status.channel1 = static_cast<float>(humidity);
+    status.channel1 = static_cast<float>(protocol::HumidityPercent(r.raw1));
   }
   if (channel2Kind == 1) {
     status.channel2 = static_cast<float>(r.raw2);
   } else if (channel2Kind == 0) {
-    status.channel2 = static_cast<float>((r.raw2 - 500) / 10.0);
+    status.channel2 = static_cast<float>(protocol::TemperatureCelsius<double>(r.raw2));
   }
   return status;
 }

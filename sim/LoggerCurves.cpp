@@ -35,6 +35,8 @@ LoggerSample CurveReading(std::time_t loggerTime, uint32_t seed) {
   const uint64_t key = static_cast<uint64_t>(t) * 2654435761u ^ (uint64_t{seed} << 32);
   const double celsius = 21.0 + dayShift + 6.0 * cycle + 0.3 * Noise(key);
   const double humidity = 58.0 - 2.0 * dayShift - 14.0 * cycle + 1.5 * Noise(key + 1);
-  // 10 mV per degree from 500 mV at 0 degrees; 24.8 mV per percent from 620 mV.
+  // 10 mV per degree from 500 mV at 0 degrees; 24.8 mV per percent from 620 mV. The emulator keeps
+  // its own copy of these formulas, as of the rate table and the command characters, on purpose:
+  // it checks the program's protocol library from outside, so a slip there cannot hide in both.
   return {Reading(620.0 + 24.8 * humidity), Reading(500.0 + 10.0 * celsius)};
 }

@@ -1,4 +1,5 @@
-// The characters the logger sends: its 33-digit status reply and the lines of a download.
+// The characters the logger sends: its 33-digit status reply and the lines of a download. Written
+// apart from the program's protocol library on purpose, as an independent check of it.
 #pragma once
 
 #include <ctime>

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "link/UiHandOff.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/IndicatorLamp.h"
 #include "widgets/RockerSwitch.h"
@@ -41,6 +43,16 @@ MainWindowBench::MainWindowBench() : MainWindowBench(WithoutSetupDialog()) {}
 MainWindowBench::MainWindowBench(TForm1::Options options)
     : windows_(CreateProgramWindows(std::move(options))) {
   SetErrorReportObserver([this](const QString& text) { errors_ << text; }, false);
+  // Counts what the window's handler has read and handled, also when the handler fails.
+  Main().ComPort1.OnRxChar = [this, handler = Main().ComPort1.OnRxChar](TCustomComPort& sender,
+                                                                        int count) {
+    struct Counted {
+      std::size_t& handled;
+      int count;
+      ~Counted() { handled += static_cast<std::size_t>(count); }
+    } counted{handled_, count};
+    handler(sender, count);
+  };
   windows_.Form1->show();
   watch_.setInterval(20);
   // Timer2 runs once after the window is created; a clock setting confirmed before that run
@@ -106,22 +118,12 @@ bool MainWindowBench::ConnectToTestLine() {
   // apart by the pauses of a loaded machine. A test that needs time to pass sets its own clock.
   const auto frozen = std::chrono::steady_clock::now();
   Main().SetSteadyClock([frozen] { return frozen; });
-  // Counts what the window's handler has read and handled, also when the handler fails.
-  Main().ComPort1.OnRxChar = [this, handler = Main().ComPort1.OnRxChar](TCustomComPort& sender,
-                                                                        int count) {
-    struct Counted {
-      std::size_t& handled;
-      int count;
-      ~Counted() { handled += static_cast<std::size_t>(count); }
-    } counted{handledOnLine_, count};
-    handler(sender, count);
-  };
   ClickSwitch();
   return QTest::qWaitFor([this] { return Main().ComPort1.Connected(); }, 2000);
 }
 
 void MainWindowBench::SendOnLine(const std::string& bytes) {
-  const std::size_t handled = handledOnLine_ + bytes.size();
+  const std::size_t handled = handled_ + bytes.size();
   std::size_t sent = 0;
   while (sent < bytes.size()) {
     const ssize_t n = write(line_->Master(), bytes.data() + sent, bytes.size() - sent);
@@ -135,9 +137,15 @@ void MainWindowBench::SendOnLine(const std::string& bytes) {
   }
   // The line hands the characters over in its own time; the window's handler counts what it has
   // read and handled.
-  if (!QTest::qWaitFor([&] { return handledOnLine_ >= handled; }, 10000)) {
-    ADD_FAILURE() << "the window left " << handled - handledOnLine_ << " characters unhandled";
+  if (!QTest::qWaitFor([&] { return handled_ >= handled; }, 10000)) {
+    ADD_FAILURE() << "the window left " << handled - handled_ << " characters unhandled";
   }
+}
+
+void MainWindowBench::RunHandedOver() {
+  UiHandOff::Main().RunPending();
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
 }
 
 std::string MainWindowBench::ReceivedOnLine() {

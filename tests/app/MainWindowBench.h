@@ -48,6 +48,12 @@ class MainWindowBench {
   void WhenShown(QWidget* window, std::function<void(QWidget*)> onShown);
   int timesShown() const { return timesShown_; }
 
+  // Characters the window's received-characters handler has read so far, from any line.
+  std::size_t handledCharacters() const { return handled_; }
+  // Runs every call already handed to the window (port notices, queued events) without waiting
+  // for new ones: what is checked afterwards saw all of them.
+  void RunHandedOver();
+
   const QStringList& errors() const { return errors_; }
 
  private:
@@ -57,5 +63,5 @@ class MainWindowBench {
   QStringList errors_;
   QTimer watch_;
   int timesShown_ = 0;
-  std::size_t handledOnLine_ = 0;  // characters the window's handler has read from the test line
+  std::size_t handled_ = 0;  // characters the window's received-characters handler has read
 };
