@@ -22,6 +22,7 @@
 #include "charts/Unit6.h"
 #include "data/Unit5.h"
 #include "link/CPort.h"
+#include "link/LoggerProtocol.h"
 #include "tests/app/MainWindowBench.h"
 #include "widgets/ColorButton.h"
 #include "widgets/RockerSwitch.h"
@@ -89,16 +90,26 @@ TEST(ClockSettingWaiting, ShownWhileItWaitsAndCancelledBeforeConnecting) {
   EXPECT_FALSE(main.HORAPENDIENTE());
   EXPECT_FALSE(pending->isVisible());
   ASSERT_TRUE(bench.ConnectAndWaitForStatus());
-  QTest::qWait(400);  // several replies, each of which would have started the clock setting
-  EXPECT_EQ(bench.Logger().ReceivedCommands(), "");
+  // Several more replies, each of which would have started the clock setting; then a character
+  // that is no command: once the logger has it, it has everything written before it.
+  const std::size_t handled = bench.handledCharacters();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return bench.handledCharacters() >= handled + 3 * protocol::kStatusReplyLength; },
+      kWaitMs));
+  EXPECT_FALSE(main.Timer2->isActive());
+  main.ComPort1.SendText("9");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !bench.Logger().ReceivedCommands().empty(); }, kWaitMs));
+  EXPECT_EQ(bench.Logger().ReceivedCommands(), "9");
 
   // Not cancelled: it goes out after the next transmission, with the computer's time, and the sign
   // goes away.
   bench.WhenShown(bench.Windows().Form8, confirm);
   main.AbColBitBtn2->click();
   ASSERT_TRUE(
-      QTest::qWaitFor([&] { return bench.Logger().ReceivedCommands().size() >= 13; }, kWaitMs));
-  EXPECT_EQ(bench.Logger().ReceivedCommands(), "3090507030231");
+      QTest::qWaitFor([&] { return bench.Logger().ReceivedCommands().size() >= 1 + 13; }, kWaitMs));
+  EXPECT_EQ(bench.Logger().ReceivedCommands(),
+            "9"
+            "3090507030231");
   EXPECT_FALSE(pending->isVisible());
 }
 

@@ -32,6 +32,16 @@ class SerialFaultTest : public ::testing::Test {
     handOff.ServeUntil(done, SteadyClock::now() + time);
   }
 
+  // Waits until the port's input queue holds `count` characters; false after ten seconds.
+  bool WaitForInput(int count) {
+    const auto end = SteadyClock::now() + 10s;
+    while (port.PendingInput() < count) {
+      if (SteadyClock::now() >= end) return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+
   PseudoTerminal pty;
   UiHandOff handOff;
   TComPort port{handOff};
@@ -130,7 +140,7 @@ TEST_F(SerialFaultTest, TransfersKeepTheirBytesAndTimeLimits) {
 
   // The read interval ends a read soon after the last byte, well before the idle limit.
   pty.Send("ab");
-  std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(WaitForInput(2));
   std::string text;
   auto start = SteadyClock::now();
   EXPECT_EQ(port.ReceiveText(text, 10), 2);
@@ -139,7 +149,7 @@ TEST_F(SerialFaultTest, TransfersKeepTheirBytesAndTimeLimits) {
 
   // A read that fails after bytes came returns those bytes.
   pty.Send("abcdef");
-  std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(WaitForInput(6));
   system->readsFail = true;
   EXPECT_EQ(port.ReceiveText(text, 10), 6);
   EXPECT_EQ(text, "abcdef");
