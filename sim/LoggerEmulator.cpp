@@ -321,9 +321,16 @@ struct LoggerEmulator::Impl {
       std::string input;
       line->ReadInput(input);
       if (!input.empty()) {
+        const auto downloadsBefore = downloads;  // written by this thread alone
         HandleCommands(input);
-        // Nothing is sent during a download; the next reply comes a period after it.
-        if (present) nextStatus = std::max(nextStatus, Clock::now() + period / 2);
+        // Nothing is sent during a download; the next reply comes half a period after it, and
+        // after a download no sooner than the pause before its end marker: the marker stands
+        // alone on both sides.
+        Clock::duration gap = period / 2;
+        if (downloads != downloadsBefore) {
+          gap = std::max<Clock::duration>(gap, milliseconds(options.endMarkerPauseMs));
+        }
+        if (present) nextStatus = std::max(nextStatus, Clock::now() + gap);
         continue;
       }
       RecordLive();

@@ -102,7 +102,12 @@ TEST(PacedDownload, AskedAgainDuringAnInterruptedDownloadEndsWhole) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return bench.handledCharacters() >= handled + protocol::kLineLength; }, kWaitMs));
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return bench.timesShown() == 1; }, 45000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bench.timesShown() == 1; }, 45000))
+      << "downloads sent " << bench.Logger().DownloadsSent() << ", commands "
+      << bench.Logger().ReceivedCommands() << ", downloading " << main.DESCARGANDO() << ", text "
+      << main.DownloadText().size() << " ending "
+      << main.DownloadText().substr(main.DownloadText().size() -
+                                    std::min<std::size_t>(main.DownloadText().size(), 40));
   EXPECT_EQ(bench.Logger().DownloadsSent(), 2);
   EXPECT_EQ(main.DownloadText(), bench.Logger().LastDownloadText());
   EXPECT_EQ(rowsShown, 600 + 1);
