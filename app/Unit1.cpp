@@ -214,9 +214,9 @@ void TForm1::AbColBitBtn4Click() {
   interpreter_.ClearDownloadText();
   if (!IsConnected()) return;
   setCursor(Qt::WaitCursor);
-  // The command goes out once a complete reply has shown that the logger listens (it sends none
-  // while it streams an earlier download); until then the hourglass says the request waits.
-  if (interpreter_.RequestDownload()) SendDownloadCommand();
+  // The command goes out just after the logger's next complete reply (it sends none while it
+  // streams an earlier download); until then the hourglass says the request waits.
+  interpreter_.RequestDownload();
 }
 
 void TForm1::SendDownloadCommand() {

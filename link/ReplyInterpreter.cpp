@@ -74,7 +74,6 @@ void ReplyInterpreter::CollectStatus(std::string_view batch, Clock::time_point a
       result.rejectedReason = *impossible;
     } else {
       result.status = std::move(status);
-      loggerReady_ = true;
       if (downloadWaiting_) {
         downloadWaiting_ = false;
         result.sendDownloadCommand = true;
@@ -91,22 +90,19 @@ void ReplyInterpreter::CollectStatus(std::string_view batch, Clock::time_point a
   statusBuffer_.clear();
 }
 
-bool ReplyInterpreter::RequestDownload() {
-  // A click while a download streams asks again: the logger finishes the one it is sending, its
-  // next reply shows it ready, and only then does the command go out.
-  if (downloading) {
-    downloading = false;
-    loggerReady_ = false;
-  }
-  downloadWaiting_ = !loggerReady_;
-  return loggerReady_;
+void ReplyInterpreter::RequestDownload() {
+  // The command goes out just after the logger's next complete reply, never at the click: a reply
+  // already on its way (on the line, or in the input queue behind the click) would otherwise be
+  // read as the start of the download, and every time stamp would follow its digits. A click
+  // while a download streams asks again the same way, once the logger has finished it.
+  downloading = false;
+  downloadWaiting_ = true;
 }
 
 void ReplyInterpreter::StartDownload(Clock::time_point now) {
   downloading = true;
   downloadActivity_ = now;
   downloadWaiting_ = false;
-  loggerReady_ = false;
 }
 
 void ReplyInterpreter::CollectDownload(std::string_view batch, RxEventResult& result) {
@@ -136,5 +132,4 @@ void ReplyInterpreter::OnConnectSwitch() {
   statusBuffer_.clear();
   downloading = false;
   downloadWaiting_ = false;
-  loggerReady_ = false;
 }

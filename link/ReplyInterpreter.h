@@ -76,12 +76,11 @@ class ReplyInterpreter {
   RxEventResult OnReceived(std::string_view batch, Clock::time_point arrivedAt);
   RxEventResult OnReceived(std::string_view batch) { return OnReceived(batch, Clock::now()); }
 
-  // The download button (before the text is emptied and the command written). Returns true when
-  // the logger is known to be ready, so the command may go out at once: a complete reply has come
-  // on this connection since it was opened and since the last download command. Otherwise the
-  // request waits and the event that brings such a reply says sendDownloadCommand. The logger
-  // sends no replies while it streams a download, so a command never lands in one.
-  bool RequestDownload();
+  // The download button (before the text is emptied). The request waits for the logger's next
+  // complete reply, and the event that brings it says sendDownloadCommand: written just after a
+  // reply, the command never lands in one, and no reply already on its way is taken for the
+  // download. The logger sends no replies while it streams a download.
+  void RequestDownload();
   bool downloadWaiting() const { return downloadWaiting_; }
 
   // The download command went out at `now`: enter download mode (the caller empties the download
@@ -121,6 +120,5 @@ class ReplyInterpreter {
   int gauge_ = 0;
   std::optional<Clock::time_point> lastArrival_;
   Clock::time_point downloadActivity_{};  // the download command or its latest characters
-  bool loggerReady_ = false;      // a complete reply came since connecting and the last command
-  bool downloadWaiting_ = false;  // the download button waits for loggerReady_
+  bool downloadWaiting_ = false;          // the download button waits for the next complete reply
 };

@@ -27,8 +27,8 @@ TEST(MainWindowCommandGuard, ClicksWhileADownloadArrivesDoNotRestartIt) {
   TForm1& main = bench.Main();
   ASSERT_TRUE(bench.ConnectToTestLine());
   main.SetSteadyClock([&now] { return now; });
+  main.AbColBitBtn4->click();  // the command goes out after the next complete reply
   bench.SendOnLine("051003091457180030920202158001010");
-  main.AbColBitBtn4->click();
   ASSERT_EQ(bench.ReceivedOnLine(), "8");
 
   std::string sent;

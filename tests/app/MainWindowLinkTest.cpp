@@ -226,8 +226,10 @@ TEST(MainWindowLink, DownloadEndsOnLoneEndMarkerAndOpensDataWindow) {
   int rowsShown = 0;
   bench.WhenShown(data, [&](QWidget*) { rowsShown = data->RowCount(); });
   main.AbColBitBtn4->click();
-  EXPECT_TRUE(main.DESCARGANDO());
   EXPECT_EQ(main.cursor().shape(), Qt::WaitCursor);
+  // The command goes out after the logger's next reply; then the download runs and ends.
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return main.DESCARGANDO() || bench.timesShown() == 1; }, kWaitMs));
   ASSERT_TRUE(QTest::qWaitFor([&] { return bench.timesShown() == 1; }, kWaitMs));
 
   EXPECT_EQ(main.DownloadText(), bench.Logger().LastDownloadText());
@@ -369,8 +371,9 @@ TEST(MainWindowLink, OversizedDownloadIsAbandonedWithItsTextKept) {
   ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
   const std::string status = "051003091457180030920202158001010";
+  main.AbColBitBtn4->click();  // the command goes out after the next complete reply
+  EXPECT_FALSE(main.DESCARGANDO());
   bench.SendOnLine(status);
-  main.AbColBitBtn4->click();
   ASSERT_TRUE(main.DESCARGANDO());
   EXPECT_EQ(bench.ReceivedOnLine(), "8");
   const std::string chunk(64 * 1024, '7');

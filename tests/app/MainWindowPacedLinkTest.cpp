@@ -83,7 +83,8 @@ TEST(PacedDownload, AskedAgainDuringAnInterruptedDownloadEndsWhole) {
 
   ASSERT_TRUE(bench.ConnectAndWaitForStatus());
   main.AbColBitBtn4->click();
-  ASSERT_TRUE(main.DESCARGANDO());
+  // The command goes out after the logger's next reply.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return main.DESCARGANDO(); }, kWaitMs));
   // Fifty of the 600 lines: the logger streams for seconds more.
   const std::size_t someLines = (2 + 50) * protocol::kLineLength;
   ASSERT_TRUE(QTest::qWaitFor([&] { return main.DownloadText().size() >= someLines; }, kWaitMs));

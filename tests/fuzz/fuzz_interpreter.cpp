@@ -50,7 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(in.downloadText().size() == textBefore);
         Check(!r.downloadEnded && !r.downloadAbandoned);
         // The waiting download command goes out only with a reply the logger could have sent.
-        if (r.sendDownloadCommand) Check(r.status.has_value() && !in.downloadWaiting());
+        if (r.sendDownloadCommand) {
+          Check(r.status.has_value() && !in.downloadWaiting());
+          in.StartDownload();  // the window writes the command and enters download mode
+        }
         if (r.clearTimeAndDate) {
           Check(in.statusBuffer().empty());
           Check(r.status.has_value() != !r.rejectedReason.empty());
@@ -66,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (op) {
       case 4:
         in.ClearDownloadText();
-        if (in.RequestDownload()) in.StartDownload();
+        in.RequestDownload();
         break;
       case 5:
         in.OnConnectSwitch();
