@@ -7,7 +7,12 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/Translate.h"
 #include "sim/LoggerEmulator.h"
@@ -79,14 +84,6 @@ std::time_t Time(const std::string& flag, const std::string& text) {
   return timegm(&tm);
 }
 
-bool TakesValue(const std::string& flag) {
-  for (const char* name : {"--samples", "--rate", "--start", "--clock", "--battery", "--seed",
-                           "--baud", "--delivery", "--status-period", "--end-pause", "--fault"}) {
-    if (flag == name) return true;
-  }
-  return false;
-}
-
 void SetOption(const std::string& flag, const std::string& value, LoggerOptions& options) {
   if (flag == "--samples") {
     options.storedSamples = static_cast<int>(Number(flag, value, 0, 1000000));
@@ -115,36 +112,77 @@ void SetOption(const std::string& flag, const std::string& value, LoggerOptions&
   }
 }
 
+// Reads the command line into `options`. Help and version are printed here, and a usage error
+// ends the program; returns the exit status when the program is done.
+std::optional<int> ReadCommandLine(int argc, char** argv, LoggerOptions& options) {
+  CLI::App parser;
+  parser.set_help_flag();  // the help is the usage text above, in the user's language
+  parser.allow_extras();   // unknown options are reported in the user's language below
+  // A switch keeps what follows an '=', so that a value given to it can be refused.
+  std::map<std::string, std::string> switches;
+  for (const char* name : {"-h,--help", "--version", "--no-live"})
+    parser.add_flag(name, switches[name]);
+  // std::map keeps its elements in place, so the parser may write into them.
+  std::map<std::string, std::string> values;
+  for (const char* name : {"--samples", "--rate", "--start", "--clock", "--battery", "--seed",
+                           "--baud", "--delivery", "--status-period", "--end-pause", "--fault"}) {
+    parser.add_option(name, values[name])->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  }
+  // Last first, as the parser takes them. The parser reads "--name=" as "--name" and takes the
+  // next argument for its value, so an empty value after '=' is handed to it on its own.
+  std::vector<std::string> arguments;
+  for (int i = argc - 1; i >= 1; --i) {
+    const std::string arg = argv[i];
+    const std::string name = arg.substr(0, arg.size() - 1);
+    if (!arg.empty() && arg.back() == '=' && values.count(name)) {
+      arguments.push_back("");
+      arguments.push_back(name);
+    } else {
+      arguments.push_back(arg);
+    }
+  }
+  try {
+    parser.parse(arguments);
+  } catch (const CLI::ArgumentMismatch&) {
+    // An option that takes a value was the last argument.
+    Fail(cli::Format(_("%s needs a value"), std::string(argv[argc - 1])));
+  } catch (const CLI::ParseError& error) {
+    Fail(error.what());
+  }
+  for (const auto& [name, value] : switches) {
+    const std::string flag = name.substr(name.find("--"));
+    // A switch given alone reads "true".
+    if (parser.count(flag) != 0 && value != "true") {
+      Fail(cli::Format(_("unknown option: %s"), flag + '=' + value));
+    }
+  }
+  if (parser.count("--help") != 0) {
+    std::cout << _(kUsage);
+    return 0;
+  }
+  if (parser.count("--version") != 0) {
+    std::cout << "velmorante-logger (Velmorante) " VELMORANTE_VERSION "\n";
+    return 0;
+  }
+  // The program takes no arguments besides its options.
+  for (const std::string& extra : parser.remaining()) {
+    Fail(cli::Format(_("unknown option: %s"), extra));
+  }
+  if (parser.count("--no-live") != 0) options.recordLive = false;
+  // In the order given, so that the first mistake is the one reported.
+  for (const CLI::Option* option : parser.parse_order()) {
+    const std::string name = option->get_name();
+    if (values.count(name)) SetOption(name, values[name], options);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   cli::SetUpMessageLanguage();
   LoggerOptions options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << _(kUsage);
-      return 0;
-    }
-    if (arg == "--version") {
-      std::cout << "velmorante-logger (Velmorante) " VELMORANTE_VERSION "\n";
-      return 0;
-    }
-    if (arg == "--no-live") {
-      options.recordLive = false;
-      continue;
-    }
-    // "--name=value" and "--name value" mean the same.
-    const std::size_t equals = arg.find('=');
-    const std::string flag = arg.substr(0, equals);
-    if (!TakesValue(flag)) Fail(cli::Format(_("unknown option: %s"), arg));
-    if (equals != std::string::npos) {
-      SetOption(flag, arg.substr(equals + 1), options);
-    } else {
-      if (i + 1 >= argc) Fail(cli::Format(_("%s needs a value"), flag));
-      SetOption(flag, argv[++i], options);
-    }
-  }
+  if (const std::optional<int> status = ReadCommandLine(argc, argv, options)) return *status;
 
   // The serving thread inherits this mask, so the signals reach sigwait below only.
   sigset_t signals;
