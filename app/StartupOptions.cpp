@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +14,13 @@ namespace {
 
 constexpr const char* kValueOptions[] = {"--port",     "--report",  "--out",     "--limits-rh",
                                          "--limits-t", "--history", "--archive", "--screenshots"};
+
+constexpr const char* kSwitches[] = {"--help", "--version", "--demo", "--no-gui",
+                                     "--quit-after-show"};
+
+bool IsSwitch(const std::string& name) {
+  return std::find(std::begin(kSwitches), std::end(kSwitches), name) != std::end(kSwitches);
+}
 
 bool IsValueOption(const std::string& name) {
   return std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
@@ -70,32 +76,56 @@ QString HelpText(const QString& program) {
          QString::fromUtf8(kExitStatus);
 }
 
-// The arguments after the program's name, last first as the parser takes them. The parser reads
-// "--name=" as "--name" and takes the next argument for its value, so an empty value after '=' is
-// handed to it as an argument of its own. "--report --history ID" reports an archived download:
-// --report then has no file.
-std::vector<std::string> ParserOrder(const QStringList& arguments) {
+// The arguments after the program's name as the parser takes them (last first), how many of them
+// follow the "--" that ends the options, and the last switch given a value, which is refused.
+struct ParserInput {
   std::vector<std::string> order;
+  std::size_t afterOptions = 0;
+  QString switchWithValue;
+};
+
+// Readies the arguments for the parser, which reads a few of them otherwise than this program
+// always has: "--name=" with an empty value (it would take the next argument for the value) is
+// handed over as "--name" and an empty argument, and so is "--report" right before "--history":
+// the report of an archived download has no file.
+ParserInput PrepareArguments(const QStringList& arguments) {
+  ParserInput input;
   bool optionsEnded = false;
+  bool valueNext = false;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     const std::string arg = arguments[i].toStdString();
-    const std::string name = arg.substr(0, arg.find('='));
-    const bool valueOption = IsValueOption(name);
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
     const bool historyNext =
         i + 1 < arguments.size() && (arguments[i + 1] == QStringLiteral("--history") ||
                                      arguments[i + 1].startsWith(QStringLiteral("--history=")));
-    if (!optionsEnded && valueOption && (arg == name + "=" || (arg == "--report" && historyNext))) {
-      order.push_back(name);
-      order.push_back("");
-    } else {
-      // "--" ends the options unless it is an option's value.
-      optionsEnded =
-          optionsEnded || (arg == "--" && (order.empty() || !IsValueOption(order.back())));
-      order.push_back(arg);
+    if (optionsEnded) {
+      ++input.afterOptions;
+    } else if (valueNext) {
+      valueNext = false;
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if ((equals + 1 == arg.size() && IsValueOption(name)) ||
+               (arg == "--report" && historyNext)) {
+      input.order.push_back(name);
+      input.order.push_back("");
+      continue;
+    } else if (equals == std::string::npos) {
+      valueNext = IsValueOption(arg);
+    } else if (IsSwitch(name)) {
+      input.switchWithValue = QString::fromStdString(name);
     }
+    input.order.push_back(arg);
   }
-  std::reverse(order.begin(), order.end());
-  return order;
+  std::reverse(input.order.begin(), input.order.end());
+  return input;
+}
+
+// An unknown option's name as the usage error gives it: without its dashes and its value.
+QString OptionName(const std::string& arg) {
+  const std::size_t dashes = arg.compare(0, 2, "--") == 0 ? 2 : 1;
+  return QString::fromStdString(
+      arg.substr(dashes, arg.find('=') - std::min(arg.find('='), dashes)));
 }
 
 }  // namespace
@@ -118,15 +148,13 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   CLI::App parser;
   parser.set_help_flag();  // the help is the text above
   parser.allow_extras();   // unknown options are reported below, as the help's language has them
-  const auto policy = CLI::MultiOptionPolicy::TakeLast;
-  // A switch keeps what follows an '=', so that a value given to it can be refused.
-  std::map<std::string, std::string> switches;
-  for (const char* name : {"-h,--help", "-v,--version", "--demo", "--no-gui", "--quit-after-show"})
-    parser.add_flag(name, switches[name])->multi_option_policy(policy);
+  parser.add_flag("-h,--help");
+  parser.add_flag("-v,--version");
+  for (const char* name : {"--demo", "--no-gui", "--quit-after-show"}) parser.add_flag(name);
   // std::map keeps its elements in place, so the parser may write into them.
   std::map<std::string, std::string> values;
   for (const char* name : kValueOptions) {
-    parser.add_option(name, values[name])->multi_option_policy(policy);
+    parser.add_option(name, values[name])->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   }
   std::vector<std::string> positional;
   parser.add_option("arguments", positional);
@@ -136,8 +164,9 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
     Print(stderr, QStringLiteral("velmorante: ") + message + QStringLiteral("\n\n") + helpText);
     return 2;
   };
+  ParserInput input = PrepareArguments(arguments);
   try {
-    parser.parse(ParserOrder(arguments));
+    parser.parse(input.order);
   } catch (const CLI::ArgumentMismatch&) {
     // An option that takes a value was the last argument.
     return usageError(QCoreApplication::translate("QCommandLineParser", "Missing value after '%1'.")
@@ -145,12 +174,30 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   } catch (const CLI::ParseError& error) {
     return usageError(QString::fromStdString(error.what()));
   }
-  QStringList unknown;
+  // Of the mistakes, the last value missing or given to a switch is the one reported, then the
+  // unknown options.
+  if (!input.switchWithValue.isEmpty()) {
+    return usageError(
+        QCoreApplication::translate("QCommandLineParser", "Unexpected value after '%1'.")
+            .arg(input.switchWithValue));
+  }
+  // Unknown options in the order given: what the parser did not know (but the "--" that ends the
+  // options, which it keeps there too), and what it took for an argument although it came before
+  // "--" and starts with a dash ("-5", "---x").
+  std::vector<std::string> unknownArgs;
   for (const std::string& extra : parser.remaining()) {
-    // The parser keeps the "--" that ends the options among what it did not use.
-    if (extra == "--") continue;
-    unknown << QString::fromStdString(extra.substr(0, extra.find('=')))
-                   .remove(QRegularExpression(QStringLiteral("^--?")));
+    if (extra != "--") unknownArgs.push_back(extra);
+  }
+  for (std::size_t i = 0; i + input.afterOptions < positional.size(); ++i) {
+    if (positional[i].size() >= 2 && positional[i][0] == '-') unknownArgs.push_back(positional[i]);
+  }
+  QStringList unknown;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const auto found =
+        std::find(unknownArgs.begin(), unknownArgs.end(), arguments[i].toStdString());
+    if (found == unknownArgs.end()) continue;
+    unknown << OptionName(*found);
+    unknownArgs.erase(found);
   }
   if (unknown.size() == 1) {
     return usageError(
@@ -159,14 +206,6 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   if (unknown.size() > 1) {
     return usageError(QCoreApplication::translate("QCommandLineParser", "Unknown options: %1.")
                           .arg(unknown.join(QStringLiteral(", "))));
-  }
-  for (const auto& [name, value] : switches) {
-    // A switch given alone reads "true".
-    if (parser.count(name.substr(name.find("--"))) != 0 && value != "true") {
-      return usageError(
-          QCoreApplication::translate("QCommandLineParser", "Unexpected value after '%1'.")
-              .arg(QString::fromStdString(name.substr(name.find("--")))));
-    }
   }
   const auto isSet = [&parser](const char* name) { return parser.count(name) != 0; };
   if (isSet("--help")) {

@@ -18,27 +18,50 @@ bool CommandLine::Has(const std::string& name) const {
 
 namespace {
 
-// The arguments after the command's name, last first as the parser takes them. The parser reads
-// "--name=" as "--name" and takes the next argument for its value, so an empty value after '=' is
-// handed to it as an argument of its own.
-std::vector<std::string> ParserOrder(const std::vector<std::string>& args,
-                                     const std::set<std::string>& valueOptions) {
+// The arguments after the command's name as the parser takes them (last first), how many of them
+// follow the "--" that ends the options, which of them are an option's value (by their place in
+// the command line), and where the first switch given a value is (none: 0).
+struct ParserInput {
   std::vector<std::string> order;
+  std::set<std::size_t> values;
+  std::size_t afterOptions = 0;
+  std::size_t switchWithValue = 0;
+};
+
+// Readies the arguments for the parser, which reads a few of them otherwise than this tool always
+// has: "--name=" with an empty value (it would take the next argument for the value) is handed
+// over as "--name" and an empty argument, and a value given to a switch is noted to be refused (the
+// parser would take some for the switch's setting).
+ParserInput PrepareArguments(const std::vector<std::string>& args,
+                             const std::set<std::string>& valueOptions,
+                             const std::set<std::string>& switchOptions) {
+  ParserInput input;
   bool optionsEnded = false;
+  bool valueNext = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const std::string name = arg.substr(0, arg.size() - 1);
-    if (!optionsEnded && !arg.empty() && arg.back() == '=' && valueOptions.count(name)) {
-      order.push_back(name);
-      order.push_back("");
-    } else {
-      // "--" ends the options unless it is an option's value.
-      optionsEnded = optionsEnded || (arg == "--" && !valueOptions.count(args[i - 1]));
-      order.push_back(arg);
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (optionsEnded) {
+      ++input.afterOptions;
+    } else if (valueNext) {
+      valueNext = false;
+      input.values.insert(i);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (equals == std::string::npos) {
+      valueNext = valueOptions.count(arg) != 0;
+    } else if (switchOptions.count(name)) {
+      if (input.switchWithValue == 0) input.switchWithValue = i;
+    } else if (equals + 1 == arg.size() && valueOptions.count(name)) {
+      input.order.push_back(name);
+      input.order.push_back("");
+      continue;
     }
+    input.order.push_back(arg);
   }
-  std::reverse(order.begin(), order.end());
-  return order;
+  std::reverse(input.order.begin(), input.order.end());
+  return input;
 }
 
 }  // namespace
@@ -50,45 +73,53 @@ CommandLine Parse(const std::vector<std::string>& args, const std::set<std::stri
   parser.allow_extras();   // unknown options are reported below, in the user's language
   // std::map keeps its elements in place, so the parser may write into them.
   std::map<std::string, std::string> values;
-  std::map<std::string, std::string> switchValues;
   std::vector<std::string> positional;
   parser.add_option("arguments", positional);
   for (const std::string& name : valueOptions) {
     parser.add_option(name, values[name])->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   }
-  // A switch keeps what follows an '=', so that a value given to it can be refused.
-  for (const std::string& name : switchOptions) parser.add_flag(name, switchValues[name]);
+  for (const std::string& name : switchOptions) parser.add_flag(name);
 
   const std::string command = args.empty() ? std::string() : args[0];
-  const auto refuseUnknownOption = [&parser, &command] {
-    for (const std::string& extra : parser.remaining()) {
-      // The parser keeps the "--" that ends the options among what it did not use.
-      if (extra.size() >= 2 && extra[0] == '-' && extra != "--") {
-        throw UsageError(Format(_("unknown option for %s: %s"), command, extra));
-      }
-    }
-  };
+  ParserInput input = PrepareArguments(args, valueOptions, switchOptions);
+  bool valueMissing = false;
   try {
-    parser.parse(ParserOrder(args, valueOptions));
+    parser.parse(input.order);
   } catch (const CLI::ArgumentMismatch&) {
-    // An option that takes a value was the last argument.
-    refuseUnknownOption();
-    throw UsageError(Format(_("%s needs a value"), args.back()));
+    valueMissing = true;  // an option that takes a value was the last argument
   } catch (const CLI::ParseError& error) {
-    refuseUnknownOption();
     throw UsageError(error.what());
   }
-  refuseUnknownOption();
+  // What the parser took for arguments, also when it stopped at a missing value.
+  const std::vector<std::string> arguments = parser.get_option("arguments")->results();
+
+  // The first mistake on the line is the one reported. Unknown options are what the parser did
+  // not know (but the "--" that ends the options, which it keeps there too), and what it took for
+  // an argument although it came before "--" and starts with a dash ("-5", "---x").
+  std::set<std::string> unknown;
+  for (const std::string& extra : parser.remaining()) {
+    if (extra != "--") unknown.insert(extra);
+  }
+  for (std::size_t i = 0; i + input.afterOptions < arguments.size(); ++i) {
+    if (arguments[i].size() >= 2 && arguments[i][0] == '-') unknown.insert(arguments[i]);
+  }
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (input.values.count(i)) continue;
+    if (i == input.switchWithValue) {
+      throw UsageError(Format(_("%s takes no value"), args[i].substr(0, args[i].find('='))));
+    }
+    if (unknown.count(args[i])) {
+      throw UsageError(Format(_("unknown option for %s: %s"), command, args[i]));
+    }
+  }
+  if (valueMissing) throw UsageError(Format(_("%s needs a value"), args.back()));
 
   CommandLine line;
   for (const std::string& name : valueOptions) {
     if (parser.count(name) != 0) line.values[name] = values[name];
   }
   for (const std::string& name : switchOptions) {
-    if (parser.count(name) == 0) continue;
-    // A switch given alone reads "true".
-    if (switchValues[name] != "true") throw UsageError(Format(_("%s takes no value"), name));
-    line.switches.insert(name);
+    if (parser.count(name) != 0) line.switches.insert(name);
   }
   line.positional = std::move(positional);
   if (line.positional.size() != positionalCount) {

@@ -1,13 +1,15 @@
 // velmorante-logger: the logger emulator as a program. Prints the path of its port on the first
 // line of standard output and serves it until interrupted.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <iostream>
-#include <map>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -112,68 +114,88 @@ void SetOption(const std::string& flag, const std::string& value, LoggerOptions&
   }
 }
 
-// Reads the command line into `options`. Help and version are printed here, and a usage error
-// ends the program; returns the exit status when the program is done.
+constexpr const char* kValueOptions[] = {"--samples",       "--rate",      "--start", "--clock",
+                                         "--battery",       "--seed",      "--baud",  "--delivery",
+                                         "--status-period", "--end-pause", "--fault"};
+
+bool IsValueOption(const std::string& name) {
+  return std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
+         std::end(kValueOptions);
+}
+
+// The arguments as the parser takes them, last first. The parser reads "--name=" as "--name" and
+// takes the next argument for its value, so an empty value after '=' is handed to it on its own.
+std::vector<std::string> ParserOrder(int argc, char** argv) {
+  std::vector<std::string> order;
+  bool valueNext = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const std::string name = arg.substr(0, arg.size() - 1);
+    if (!valueNext && !arg.empty() && arg.back() == '=' && IsValueOption(name)) {
+      order.push_back(name);
+      order.push_back("");
+      continue;
+    }
+    valueNext = !valueNext && IsValueOption(arg);
+    order.push_back(arg);
+  }
+  std::reverse(order.begin(), order.end());
+  return order;
+}
+
+// Reads the command line into `options`, an argument at a time: help and version are printed as
+// soon as they come, and the first mistake ends the program with a usage error. Returns the exit
+// status when the program is done.
 std::optional<int> ReadCommandLine(int argc, char** argv, LoggerOptions& options) {
   CLI::App parser;
   parser.set_help_flag();  // the help is the usage text above, in the user's language
-  parser.allow_extras();   // unknown options are reported in the user's language below
-  // A switch keeps what follows an '=', so that a value given to it can be refused.
-  std::map<std::string, std::string> switches;
-  for (const char* name : {"-h,--help", "--version", "--no-live"})
-    parser.add_flag(name, switches[name]);
-  // std::map keeps its elements in place, so the parser may write into them.
-  std::map<std::string, std::string> values;
-  for (const char* name : {"--samples", "--rate", "--start", "--clock", "--battery", "--seed",
-                           "--baud", "--delivery", "--status-period", "--end-pause", "--fault"}) {
-    parser.add_option(name, values[name])->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  }
-  // Last first, as the parser takes them. The parser reads "--name=" as "--name" and takes the
-  // next argument for its value, so an empty value after '=' is handed to it on its own.
-  std::vector<std::string> arguments;
-  for (int i = argc - 1; i >= 1; --i) {
-    const std::string arg = argv[i];
-    const std::string name = arg.substr(0, arg.size() - 1);
-    if (!arg.empty() && arg.back() == '=' && values.count(name)) {
-      arguments.push_back("");
-      arguments.push_back(name);
-    } else {
-      arguments.push_back(arg);
+  parser.allow_extras();   // the program takes no arguments; unknown options are reported here
+  // What the parser did not know, before the option it has just read, is the first mistake.
+  const auto refuseUnknown = [&parser] {
+    if (!parser.remaining().empty()) {
+      Fail(cli::Format(_("unknown option: %s"), parser.remaining().front()));
     }
+  };
+  // Each option acts as soon as the parser has read it.
+  const auto onSwitch = [&parser, &refuseUnknown](const char* name, std::function<void()> act) {
+    parser.add_flag(name)->trigger_on_parse()->each([=](const std::string& value) {
+      refuseUnknown();
+      const std::string flag = std::string(name).substr(std::string(name).find("--"));
+      // A switch given alone reads "true".
+      if (value != "true") Fail(cli::Format(_("unknown option: %s"), flag + '=' + value));
+      act();
+    });
+  };
+  onSwitch("-h,--help", [] {
+    std::cout << _(kUsage);
+    throw CLI::Success();
+  });
+  onSwitch("--version", [] {
+    std::cout << "velmorante-logger (Velmorante) " VELMORANTE_VERSION "\n";
+    throw CLI::Success();
+  });
+  onSwitch("--no-live", [&options] { options.recordLive = false; });
+  for (const char* name : kValueOptions) {
+    parser
+        .add_option_function<std::string>(name,
+                                          [&, name](const std::string& value) {
+                                            refuseUnknown();
+                                            SetOption(name, value, options);
+                                          })
+        ->trigger_on_parse();
   }
   try {
-    parser.parse(arguments);
+    parser.parse(ParserOrder(argc, argv));
+  } catch (const CLI::Success&) {
+    return 0;
   } catch (const CLI::ArgumentMismatch&) {
     // An option that takes a value was the last argument.
+    refuseUnknown();
     Fail(cli::Format(_("%s needs a value"), std::string(argv[argc - 1])));
   } catch (const CLI::ParseError& error) {
     Fail(error.what());
   }
-  for (const auto& [name, value] : switches) {
-    const std::string flag = name.substr(name.find("--"));
-    // A switch given alone reads "true".
-    if (parser.count(flag) != 0 && value != "true") {
-      Fail(cli::Format(_("unknown option: %s"), flag + '=' + value));
-    }
-  }
-  if (parser.count("--help") != 0) {
-    std::cout << _(kUsage);
-    return 0;
-  }
-  if (parser.count("--version") != 0) {
-    std::cout << "velmorante-logger (Velmorante) " VELMORANTE_VERSION "\n";
-    return 0;
-  }
-  // The program takes no arguments besides its options.
-  for (const std::string& extra : parser.remaining()) {
-    Fail(cli::Format(_("unknown option: %s"), extra));
-  }
-  if (parser.count("--no-live") != 0) options.recordLive = false;
-  // In the order given, so that the first mistake is the one reported.
-  for (const CLI::Option* option : parser.parse_order()) {
-    const std::string name = option->get_name();
-    if (values.count(name)) SetOption(name, values[name], options);
-  }
+  refuseUnknown();
   return std::nullopt;
 }
 
