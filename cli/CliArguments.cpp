@@ -1,5 +1,8 @@
 #include "cli/CliArguments.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
 #include "cli/Translate.h"
 
 namespace cli {
@@ -13,40 +16,114 @@ bool CommandLine::Has(const std::string& name) const {
   return values.count(name) != 0 || switches.count(name) != 0;
 }
 
-CommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
-                  const std::set<std::string>& switchOptions, std::size_t positionalCount) {
-  CommandLine line;
+namespace {
+
+// The arguments after the command's name as the parser takes them (last first), how many of them
+// follow the "--" that ends the options, which of them are an option's value (by their place in
+// the command line), and where the first switch given a value is (none: 0).
+struct ParserInput {
+  std::vector<std::string> order;
+  std::set<std::size_t> values;
+  std::size_t afterOptions = 0;
+  std::size_t switchWithValue = 0;
+};
+
+// Readies the arguments for the parser, which reads a few of them otherwise than this tool always
+// has: "--name=" with an empty value (it would take the next argument for the value) is handed
+// over as "--name" and an empty argument, and a value given to a switch is noted to be refused (the
+// parser would take some for the switch's setting).
+ParserInput PrepareArguments(const std::vector<std::string>& args,
+                             const std::set<std::string>& valueOptions,
+                             const std::set<std::string>& switchOptions) {
+  ParserInput input;
   bool optionsEnded = false;
+  bool valueNext = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      line.positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    if (valueOptions.count(name)) {
-      if (equals != std::string::npos) {
-        line.values[name] = arg.substr(equals + 1);
-      } else {
-        if (i + 1 >= args.size()) throw UsageError(Format(_("%s needs a value"), name));
-        line.values[name] = args[++i];
-      }
+    if (optionsEnded) {
+      ++input.afterOptions;
+    } else if (valueNext) {
+      valueNext = false;
+      input.values.insert(i);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (equals == std::string::npos) {
+      valueNext = valueOptions.count(arg) != 0;
     } else if (switchOptions.count(name)) {
-      if (equals != std::string::npos) {
-        throw UsageError(Format(_("%s takes no value"), name));
-      }
-      line.switches.insert(name);
-    } else {
-      throw UsageError(Format(_("unknown option for %s: %s"), args[0], arg));
+      if (input.switchWithValue == 0) input.switchWithValue = i;
+    } else if (equals + 1 == arg.size() && valueOptions.count(name)) {
+      input.order.push_back(name);
+      input.order.push_back("");
+      continue;
+    }
+    input.order.push_back(arg);
+  }
+  std::reverse(input.order.begin(), input.order.end());
+  return input;
+}
+
+}  // namespace
+
+CommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+                  const std::set<std::string>& switchOptions, std::size_t positionalCount) {
+  CLI::App parser;
+  parser.set_help_flag();  // every command's --help is answered before its options are parsed
+  parser.allow_extras();   // unknown options are reported below, in the user's language
+  // std::map keeps its elements in place, so the parser may write into them.
+  std::map<std::string, std::string> values;
+  std::vector<std::string> positional;
+  parser.add_option("arguments", positional);
+  for (const std::string& name : valueOptions) {
+    parser.add_option(name, values[name])->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  }
+  for (const std::string& name : switchOptions) parser.add_flag(name);
+
+  const std::string command = args.empty() ? std::string() : args[0];
+  ParserInput input = PrepareArguments(args, valueOptions, switchOptions);
+  bool valueMissing = false;
+  try {
+    parser.parse(input.order);
+  } catch (const CLI::ArgumentMismatch&) {
+    valueMissing = true;  // an option that takes a value was the last argument
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(error.what());
+  }
+  // What the parser took for arguments, also when it stopped at a missing value.
+  const std::vector<std::string> arguments = parser.get_option("arguments")->results();
+
+  // The first mistake on the line is the one reported. Unknown options are what the parser did
+  // not know (but the "--" that ends the options, which it keeps there too), and what it took for
+  // an argument although it came before "--" and starts with a dash ("-5", "---x").
+  std::set<std::string> unknown;
+  for (const std::string& extra : parser.remaining()) {
+    if (extra != "--") unknown.insert(extra);
+  }
+  for (std::size_t i = 0; i + input.afterOptions < arguments.size(); ++i) {
+    if (arguments[i].size() >= 2 && arguments[i][0] == '-') unknown.insert(arguments[i]);
+  }
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (input.values.count(i)) continue;
+    if (i == input.switchWithValue) {
+      throw UsageError(Format(_("%s takes no value"), args[i].substr(0, args[i].find('='))));
+    }
+    if (unknown.count(args[i])) {
+      throw UsageError(Format(_("unknown option for %s: %s"), command, args[i]));
     }
   }
+  if (valueMissing) throw UsageError(Format(_("%s needs a value"), args.back()));
+
+  CommandLine line;
+  for (const std::string& name : valueOptions) {
+    if (parser.count(name) != 0) line.values[name] = values[name];
+  }
+  for (const std::string& name : switchOptions) {
+    if (parser.count(name) != 0) line.switches.insert(name);
+  }
+  line.positional = std::move(positional);
   if (line.positional.size() != positionalCount) {
-    throw UsageError(Format(_("%s takes %s argument(s) besides its options"), args[0],
+    throw UsageError(Format(_("%s takes %s argument(s) besides its options"), command,
                             std::to_string(positionalCount)));
   }
   return line;

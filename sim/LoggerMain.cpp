@@ -1,13 +1,20 @@
 // velmorante-logger: the logger emulator as a program. Prints the path of its port on the first
 // line of standard output and serves it until interrupted.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <iostream>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/Translate.h"
 #include "sim/LoggerEmulator.h"
@@ -79,14 +86,6 @@ std::time_t Time(const std::string& flag, const std::string& text) {
   return timegm(&tm);
 }
 
-bool TakesValue(const std::string& flag) {
-  for (const char* name : {"--samples", "--rate", "--start", "--clock", "--battery", "--seed",
-                           "--baud", "--delivery", "--status-period", "--end-pause", "--fault"}) {
-    if (flag == name) return true;
-  }
-  return false;
-}
-
 void SetOption(const std::string& flag, const std::string& value, LoggerOptions& options) {
   if (flag == "--samples") {
     options.storedSamples = static_cast<int>(Number(flag, value, 0, 1000000));
@@ -115,36 +114,97 @@ void SetOption(const std::string& flag, const std::string& value, LoggerOptions&
   }
 }
 
+constexpr const char* kValueOptions[] = {"--samples",       "--rate",      "--start", "--clock",
+                                         "--battery",       "--seed",      "--baud",  "--delivery",
+                                         "--status-period", "--end-pause", "--fault"};
+
+bool IsValueOption(const std::string& name) {
+  return std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
+         std::end(kValueOptions);
+}
+
+// The arguments as the parser takes them, last first. The parser reads "--name=" as "--name" and
+// takes the next argument for its value, so an empty value after '=' is handed to it on its own.
+std::vector<std::string> ParserOrder(int argc, char** argv) {
+  std::vector<std::string> order;
+  bool valueNext = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const std::string name = arg.substr(0, arg.size() - 1);
+    if (!valueNext && !arg.empty() && arg.back() == '=' && IsValueOption(name)) {
+      order.push_back(name);
+      order.push_back("");
+      continue;
+    }
+    valueNext = !valueNext && IsValueOption(arg);
+    order.push_back(arg);
+  }
+  std::reverse(order.begin(), order.end());
+  return order;
+}
+
+// Reads the command line into `options`, an argument at a time: help and version are printed as
+// soon as they come, and the first mistake ends the program with a usage error. Returns the exit
+// status when the program is done.
+std::optional<int> ReadCommandLine(int argc, char** argv, LoggerOptions& options) {
+  CLI::App parser;
+  parser.set_help_flag();  // the help is the usage text above, in the user's language
+  parser.allow_extras();   // the program takes no arguments; unknown options are reported here
+  // What the parser did not know, before the option it has just read, is the first mistake.
+  const auto refuseUnknown = [&parser] {
+    if (!parser.remaining().empty()) {
+      Fail(cli::Format(_("unknown option: %s"), parser.remaining().front()));
+    }
+  };
+  // Each option acts as soon as the parser has read it.
+  const auto onSwitch = [&parser, &refuseUnknown](const char* name, std::function<void()> act) {
+    parser.add_flag(name)->trigger_on_parse()->each([=](const std::string& value) {
+      refuseUnknown();
+      const std::string flag = std::string(name).substr(std::string(name).find("--"));
+      // A switch given alone reads "true".
+      if (value != "true") Fail(cli::Format(_("unknown option: %s"), flag + '=' + value));
+      act();
+    });
+  };
+  onSwitch("-h,--help", [] {
+    std::cout << _(kUsage);
+    throw CLI::Success();
+  });
+  onSwitch("--version", [] {
+    std::cout << "velmorante-logger (Velmorante) " VELMORANTE_VERSION "\n";
+    throw CLI::Success();
+  });
+  onSwitch("--no-live", [&options] { options.recordLive = false; });
+  for (const char* name : kValueOptions) {
+    parser
+        .add_option_function<std::string>(name,
+                                          [&, name](const std::string& value) {
+                                            refuseUnknown();
+                                            SetOption(name, value, options);
+                                          })
+        ->trigger_on_parse();
+  }
+  try {
+    parser.parse(ParserOrder(argc, argv));
+  } catch (const CLI::Success&) {
+    return 0;
+  } catch (const CLI::ArgumentMismatch&) {
+    // An option that takes a value was the last argument.
+    refuseUnknown();
+    Fail(cli::Format(_("%s needs a value"), std::string(argv[argc - 1])));
+  } catch (const CLI::ParseError& error) {
+    Fail(error.what());
+  }
+  refuseUnknown();
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   cli::SetUpMessageLanguage();
   LoggerOptions options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << _(kUsage);
-      return 0;
-    }
-    if (arg == "--version") {
-      std::cout << "velmorante-logger (Velmorante) " VELMORANTE_VERSION "\n";
-      return 0;
-    }
-    if (arg == "--no-live") {
-      options.recordLive = false;
-      continue;
-    }
-    // "--name=value" and "--name value" mean the same.
-    const std::size_t equals = arg.find('=');
-    const std::string flag = arg.substr(0, equals);
-    if (!TakesValue(flag)) Fail(cli::Format(_("unknown option: %s"), arg));
-    if (equals != std::string::npos) {
-      SetOption(flag, arg.substr(equals + 1), options);
-    } else {
-      if (i + 1 >= argc) Fail(cli::Format(_("%s needs a value"), flag));
-      SetOption(flag, argv[++i], options);
-    }
-  }
+  if (const std::optional<int> status = ReadCommandLine(argc, argv, options)) return *status;
 
   // The serving thread inherits this mask, so the signals reach sigwait below only.
   sigset_t signals;

@@ -289,4 +289,45 @@ TEST_F(CliEndToEnd, BadInputGivesAMessageAndANonZeroExit) {
   close(slave);
 }
 
+// How every command reads its options: an empty value after '=' is a value (the next argument
+// stays an argument), "--" ends the options, the last of a repeated option counts, and mistakes
+// name the option.
+TEST_F(CliEndToEnd, OptionsKeepTheToolsConventions) {
+  const std::string capture = "012003015030\r\n045014002000\r\n007068002223\r\nA";
+  std::ofstream(Path("good.txt"), std::ios::binary) << capture;
+  std::ofstream(Path("-dash.txt"), std::ios::binary) << capture;
+
+  const RunResult empty = Run({"decode", "--out=", Path("good.txt")});
+  EXPECT_EQ(empty.exitCode, 0) << empty.err;
+  EXPECT_FALSE(empty.out.empty());
+  EXPECT_EQ(empty.out, Run({"decode", Path("good.txt")}).out);
+  EXPECT_EQ(FileText(Path("good.txt")), capture);  // never taken for the table's file
+
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_);
+  const RunResult dashed = Run({"decode", "--", "-dash.txt"});
+  fs::current_path(before);
+  EXPECT_EQ(dashed.exitCode, 0) << dashed.err;
+
+  const RunResult last =
+      Run({"status", "--port=/dev/velmorante-first", "--port", "/dev/velmorante-none"});
+  EXPECT_EQ(last.exitCode, 1);
+  EXPECT_NE(last.err.find("'/dev/velmorante-none'"), std::string::npos) << last.err;
+
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } mistakes[] = {
+      {{"decode", Path("good.txt"), "--out"}, "--out needs a value"},
+      {{"status", "--port", "x", "--json=yes"}, "--json takes no value"},
+      {{"status", "--port", "x", "--count=2", "-q"}, "unknown option for status: -q"},
+      {{"decode", Path("good.txt"), "--", "--out"}, "decode takes 1 argument(s)"},
+  };
+  for (const auto& m : mistakes) {
+    const RunResult r = Run(m.args);
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find(m.message), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace
