@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // In memory where the machine has it: every archived download is synced, and a loaded disk
   // would make a sync, not the code under test, take the time.
   std::error_code error;
-  const fs::path base = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm")
-                                                             : fs::temp_directory_path();
+  const fs::path base =
+      fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
   std::string pattern = (base / "velmorante-fuzz-archive-XXXXXX").string();
   if (!mkdtemp(pattern.data())) std::abort();
   g_folder = pattern;
