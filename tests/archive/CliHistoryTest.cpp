@@ -1,7 +1,6 @@
 // velmorante-cli's archive, the built program against the logger emulator: what `download` keeps,
 // what `history` lists and shows, what `history verify` catches, and a damaged archive file.
 #include <fcntl.h>
-#include <spawn.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,9 +10,7 @@
 #include "archive/Sha256.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
-#include "tests/sim/EnglishEnvironment.h"
-
-extern char** environ;
+#include "tests/sim/CliProcess.h"
 
 namespace {
 
@@ -28,42 +25,12 @@ class CliHistory : public ::testing::Test {
  protected:
   // Runs velmorante-cli; `asNobody` runs it as the unprivileged user "nobody" (65534), so that
   // file permissions hold even when the tests run as the superuser.
-  RunResult Run(std::vector<std::string> args, bool asNobody = false) {
-    args.insert(args.begin(), VELMORANTE_CLI_PATH);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    EnglishEnvironment english;
-    const std::string outPath = folder_.File("stdout"), errPath = folder_.File("stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+  RunResult Run(const std::vector<std::string>& args, bool asNobody = false) {
+    const CliOutputFiles files{folder_.File("stdout"), folder_.File("stderr")};
     RunResult result;
-    pid_t pid = 0;
-    if (asNobody) {
-      posix_spawn_file_actions_destroy(&actions);
-      pid = fork();
-      if (pid == 0) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out < 0 || errFd < 0 || dup2(out, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
-        execve(argv[0], argv.data(), english.get());
-        _exit(127);
-      }
-    } else {
-      const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), english.get());
-      posix_spawn_file_actions_destroy(&actions);
-      if (spawned != 0) return result;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = Bytes(outPath);
-    result.err = Bytes(errPath);
+    result.exitCode = WaitForCli(StartCli(args, files, asNobody));
+    result.out = Bytes(files.out);
+    result.err = Bytes(files.err);
     return result;
   }
 

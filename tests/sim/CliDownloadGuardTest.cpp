@@ -3,7 +3,6 @@
 // that the table would overwrite, and a clock setting the logger does not take.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,7 +20,7 @@
 
 #include "sim/LoggerEmulator.h"
 #include "sim/LoggerText.h"
-#include "tests/sim/EnglishEnvironment.h"
+#include "tests/sim/CliProcess.h"
 
 namespace {
 
@@ -62,28 +61,15 @@ class CliDownloadGuard : public ::testing::Test {
 
   // Starts velmorante-cli with `args`; its standard output and error go to files of the test.
   void Start(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {VELMORANTE_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, Path("stdout").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, Path("stderr").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    EnglishEnvironment english;
-    ASSERT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), english.get()), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = StartCli(args, {Path("stdout"), Path("stderr")});
+    ASSERT_GT(pid_, 0);
   }
 
   // Waits for the program to end: its exit status, -1 when a signal ended it.
   int Finish() {
-    int status = 0;
-    waitpid(pid_, &status, 0);
+    const int status = WaitForCli(pid_);
     pid_ = 0;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
   }
 
   int Run(const std::vector<std::string>& args) {

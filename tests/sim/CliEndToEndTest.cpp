@@ -2,7 +2,6 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <pty.h>
-#include <spawn.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,7 +17,7 @@
 
 #include "data/ChannelValueText.h"
 #include "sim/LoggerEmulator.h"
-#include "tests/sim/EnglishEnvironment.h"
+#include "tests/sim/CliProcess.h"
 
 namespace {
 
@@ -47,31 +46,13 @@ class CliEndToEnd : public ::testing::Test {
 
   // Standard output goes to `outPath` when given (then not read back), else to a file of the test.
   RunResult Run(const std::vector<std::string>& args, std::string outPath = "") {
-    std::vector<std::string> all = {VELMORANTE_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
     const bool ownOut = outPath.empty();
-    if (ownOut) outPath = (dir_ / "stdout").string();
-    const std::string errPath = (dir_ / "stderr").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
-                                     ownOut ? O_WRONLY | O_CREAT | O_TRUNC : O_WRONLY, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    const CliOutputFiles files{ownOut ? (dir_ / "stdout").string() : outPath,
+                               (dir_ / "stderr").string(), ownOut};
     RunResult result;
-    pid_t pid = 0;
-    EnglishEnvironment english;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), english.get());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return result;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (ownOut) result.out = FileText(outPath);
-    result.err = FileText(errPath);
+    result.exitCode = WaitForCli(StartCli(args, files));
+    if (ownOut) result.out = FileText(files.out);
+    result.err = FileText(files.err);
     return result;
   }
 
