@@ -41,6 +41,9 @@ std::string FileUri(const std::string& path) {
   return uri;
 }
 
+// The raw text's column, after the listed ones, in the query that verifies the archive.
+constexpr int kRawColumn = 14;
+
 void MakeFolderFor(const std::string& path) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (folder.empty()) return;
@@ -139,10 +142,13 @@ void DownloadArchive::OpenForWriting() {
   Prepare();
 }
 
-void DownloadArchive::CheckBeforeWriting() {
+void DownloadArchive::ThrowIfReadOnly() const {
   if (readOnly_) {
     throw ArchiveError(ArchiveError::Kind::kCannotWrite, path_ + ": opened for reading only");
   }
+}
+
+void DownloadArchive::CheckBeforeWriting() {
   // SQLite's own check of every page and index; a write into a damaged file could spread the
   // damage over what is still whole.
   SqliteStatement::Use use(quickCheck_);
@@ -178,16 +184,15 @@ void DownloadArchive::PrepareReads() {
   text_ = SqliteStatement(connection_, "SELECT raw FROM download_texts WHERE download_id = ?");
   savedFiles_ = SqliteStatement(
       connection_, "SELECT path, saved_at FROM saved_files WHERE download_id = ? ORDER BY id");
-  allTexts_ =
-      SqliteStatement(connection_,
-                      "SELECT d.id, d.sha256, t.raw, d.start_date, d.start_time, d.rate, d.samples,"
-                      " d.decode_error, d.size, d.reason FROM downloads d"
-                      " LEFT JOIN download_texts t ON t.download_id = d.id ORDER BY d.id");
+  allTexts_ = SqliteStatement(connection_,
+                              "SELECT " SUMMARY_COLUMNS
+                              ", t.raw FROM downloads d"
+                              " LEFT JOIN download_texts t ON t.download_id = d.id ORDER BY d.id");
 }
 
 std::int64_t DownloadArchive::Add(const NewDownload& download) {
   const SampleTable table = SampleDecoder().Decode(download.rawText);
-  if (readOnly_) CheckBeforeWriting();
+  ThrowIfReadOnly();
   SqliteWriteTransaction transaction(connection_);
   CheckBeforeWriting();
   std::int64_t id = 0;
@@ -220,7 +225,7 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
 
 void DownloadArchive::RecordSave(std::int64_t id, const std::string& filePath,
                                  std::chrono::system_clock::time_point when) {
-  if (readOnly_) CheckBeforeWriting();
+  ThrowIfReadOnly();
   SqliteWriteTransaction transaction(connection_);
   CheckBeforeWriting();
   {
@@ -307,26 +312,16 @@ std::vector<ChecksumMismatch> DownloadArchive::Verify() {
   if (empty_) return mismatches;
   SqliteStatement::Use use(allTexts_);
   while (allTexts_.Step()) {
-    const std::int64_t id = allTexts_.Integer(0);
-    const std::string recorded = allTexts_.Text(1);
+    const DownloadSummary record = SummaryFrom(allTexts_);
     // A record whose text is missing gets the checksum of nothing, which never matches a download.
-    const std::string_view raw = allTexts_.IsNull(2) ? std::string_view() : allTexts_.Blob(2);
+    const std::string_view raw =
+        allTexts_.IsNull(kRawColumn) ? std::string_view() : allTexts_.Blob(kRawColumn);
     const std::string actual = Sha256Hex(raw);
-    if (actual != recorded) {
-      mismatches.push_back({id, ChecksumMismatch::Part::kChecksum, recorded, actual});
-      continue;
-    }
-    RecordedDetails details;
-    details.startDate = allTexts_.Text(3);
-    details.startTime = allTexts_.Text(4);
-    details.rate = allTexts_.Text(5);
-    details.samples = allTexts_.Integer(6);
-    details.decodeError = allTexts_.Text(7);
-    details.size = allTexts_.Integer(8);
-    details.reason = allTexts_.Text(9);
-    if (std::optional<DetailMismatch> wrong = CompareDetails(details, raw)) {
+    if (actual != record.sha256) {
+      mismatches.push_back({record.id, ChecksumMismatch::Part::kChecksum, record.sha256, actual});
+    } else if (std::optional<DetailMismatch> wrong = CompareDetails(record, raw)) {
       mismatches.push_back(
-          {id, ChecksumMismatch::Part::kDetails, wrong->recorded, wrong->fromText});
+          {record.id, ChecksumMismatch::Part::kDetails, wrong->recorded, wrong->fromText});
     }
   }
   return mismatches;

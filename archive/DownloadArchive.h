@@ -50,6 +50,8 @@ class DownloadArchive {
   void OpenExisting(ArchiveAccess access);
   void ThrowUnlessUsable(const struct ArchiveIdentity& identity) const;
   void OpenForWriting();
+  // Throws ArchiveError (kCannotWrite) for an archive opened for reading.
+  void ThrowIfReadOnly() const;
   // Throws ArchiveError (kDamaged) when SQLite finds the file's structure damaged.
   void CheckBeforeWriting();
   void Prepare();

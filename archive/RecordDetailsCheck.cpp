@@ -3,7 +3,7 @@
 #include "data/SampleDecoder.h"
 #include "link/LoggerProtocol.h"
 
-std::optional<DetailMismatch> CompareDetails(const RecordedDetails& details,
+std::optional<DetailMismatch> CompareDetails(const DownloadSummary& details,
                                              std::string_view rawText) {
   const SampleTable table = SampleDecoder().Decode(rawText);
   const auto named = [](const char* name, const std::string& value) {
@@ -29,7 +29,6 @@ std::optional<DetailMismatch> CompareDetails(const RecordedDetails& details,
     return DetailMismatch{"size " + std::to_string(details.size), "size " + std::to_string(size)};
   // A complete download is one whose end marker came; a text without it was cut short.
   const bool ended = !rawText.empty() && rawText.back() == protocol::kEndMarker;
-  if (details.reason.empty() && !ended)
-    return DetailMismatch{"complete", "no end marker: cut short"};
+  if (details.complete() && !ended) return DetailMismatch{"complete", "no end marker: cut short"};
   return std::nullopt;
 }

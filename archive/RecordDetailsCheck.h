@@ -3,18 +3,11 @@
 // changed inside the file is caught even though its text still matches its checksum.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-struct RecordedDetails {
-  std::string startDate, startTime, rate;
-  std::int64_t samples = 0;
-  std::string decodeError;
-  std::int64_t size = 0;
-  std::string reason;  // "" for a complete download
-};
+#include "archive/DownloadRecord.h"
 
 // The first detail that disagrees, as recorded and as the raw text gives it ("samples 40").
 struct DetailMismatch {
@@ -24,5 +17,5 @@ struct DetailMismatch {
 
 // nullopt when every detail is what `rawText` gives. A record marked complete must end with the
 // logger's end marker.
-std::optional<DetailMismatch> CompareDetails(const RecordedDetails& details,
+std::optional<DetailMismatch> CompareDetails(const DownloadSummary& details,
                                              std::string_view rawText);
