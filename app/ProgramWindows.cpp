@@ -48,7 +48,7 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   windows.Form6 = new TForm6(main);
   windows.Form6->SetTableSource([data] { return &data->Table(); });
   windows.Form7 = new TForm7([main] { return main->IsConnected(); },
-                             [main](const std::string& text) { main->SendText(text); }, main);
+                             [main](int choice) { main->SetRate(choice); }, main);
   windows.Form8 = new TForm8([main] { main->MarkClockPending(); }, main);
 
   data->SetDownloadTextSource([main] { return main->DownloadText(); });

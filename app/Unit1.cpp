@@ -52,6 +52,7 @@ QString ClockNotTakenText(const ClockSettingCheck::Seen& seen) {
 }  // namespace
 
 TForm1::TForm1(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
+  if (options_.clock) session_.computerClock = options_.clock;
   archiver_ = MakeDownloadArchiver(this);
   ApplyLoggerLineSettings(ComPort1);
   CreateControls();
@@ -102,12 +103,17 @@ void TForm1::SendText(const std::string& text) {
 }
 
 void TForm1::MarkClockPending() {
-  interpreter_.clockSettingPending = true;
+  session_.Interpreter().clockSettingPending = true;
   ShowLinkAids();
 }
 
+void TForm1::SetRate(int choice) {
+  if (!IsConnected()) return;
+  session_.SetRate(choice);
+}
+
 void TForm1::ClockPendingButtonClick() {
-  interpreter_.clockSettingPending = false;  // Timer2, should it run, then sends nothing
+  session_.Interpreter().clockSettingPending = false;  // Timer2, should it run, then sends nothing
   ShowLinkAids();
 }
 
@@ -133,7 +139,7 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::FormActivate() {
   ApplyProcessFormats();
-  interpreter_.OnActivate();
+  session_.Interpreter().OnActivate();
   Gauge1->hide();
   if (options_.runSetupDialog) RunSetupDialog(ComPort1, this, options_.extraPorts);
   activateWindow();
@@ -142,10 +148,9 @@ void TForm1::FormActivate() {
 
 void TForm1::AbRockerSwitch1Click() {
   archiver_->Interrupted(DownloadText(), EndReason::kSwitchedOff);
-  clockCheck_.reset();
   Edit4->clear();
   Edit3->clear();
-  interpreter_.OnConnectSwitch();  // leaves download mode, empties the status buffer
+  session_.Restart();  // leaves download mode, empties the status buffer
   AbColBitBtn7->show();
   if (ComPort1.Connected()) {
     ComPort1.FlowControl().SetControlRTS(rtsDisable);  // the line drops at once
@@ -184,12 +189,10 @@ void TForm1::AbRockerSwitch1MouseUp() {
 void TForm1::ComPort1Failure(const EComPort& error) {
   if (!ComPort1.Connected()) return;  // already closed by the operator
   const QString message = QString::fromStdString(PortErrorText(error, ComPort1.Port()));
-  archiver_->Interrupted(DownloadText(), EndReason::kLineLost);
-  clockCheck_.reset();
+  session_.LineLost();  // a download running is archived as far as it came
   // The same off step as the connect switch's, on a line that may no longer take settings.
   Edit4->clear();
   Edit3->clear();
-  interpreter_.OnConnectSwitch();  // the partial download text stays
   try {
     ComPort1.FlowControl().SetControlRTS(rtsDisable);
   } catch (const EComPort&) {
@@ -209,20 +212,14 @@ void TForm1::AbColBitBtn4Click() {
   }
   // A download that is arriving goes on (the pie shows it); one that has stalled may be asked
   // for again.
-  if (interpreter_.DownloadStreaming(SteadyNow())) return;
+  if (session_.Interpreter().DownloadStreaming(SteadyNow())) return;
   archiver_->Interrupted(DownloadText(), EndReason::kRestarted);
-  interpreter_.ClearDownloadText();
+  session_.Interpreter().ClearDownloadText();
   if (!IsConnected()) return;
   setCursor(Qt::WaitCursor);
   // The command goes out just after the logger's next complete reply (it sends none while it
   // streams an earlier download); until then the hourglass says the request waits.
-  interpreter_.RequestDownload();
-}
-
-void TForm1::SendDownloadCommand() {
-  SendText(protocol::DownloadCommand(CheckBox1->isChecked()));
-  interpreter_.StartDownload(SteadyNow());
-  archiver_->Started(ComPort1.Port(), CheckBox1->isChecked());
+  session_.RequestDownload(CheckBox1->isChecked());
 }
 
 void TForm1::AbColBitBtn2Click() {
@@ -242,39 +239,95 @@ void TForm1::RadioGroup1Click() {
   // The rate display only shows what the logger reports; its next status reply selects it again.
 }
 
-void TForm1::ComPort1RxChar(TCustomComPort&, int Count) {
+void TForm1::ComPort1RxChar(TCustomComPort& Sender, int Count) {
   std::string batch;
-  ComPort1.ReceiveText(batch, Count);
-  HandleReceived(batch);
+  Sender.ReceiveText(batch, Count);
+  // A test's own clock stands for the line's times.
+  if (steadyClock_) {
+    HandleReceived(batch, steadyClock_(), std::nullopt);
+  } else {
+    HandleReceived(batch, Sender.ReadTime(), Sender.PauseBefore());
+  }
 }
 
-void TForm1::HandleReceived(const std::string& batch) {
-  interpreter_.channel1Kind = RadioGroup2->itemIndex();
-  interpreter_.channel2Kind = RadioGroup3->itemIndex();
-  const RxEventResult result = interpreter_.OnReceived(batch, SteadyNow());
+void TForm1::HandleReceived(const std::string& batch, std::chrono::steady_clock::time_point readAt,
+                            std::optional<std::chrono::steady_clock::duration> pauseBefore) {
+  session_.Interpreter().channel1Kind = RadioGroup2->itemIndex();
+  session_.Interpreter().channel2Kind = RadioGroup3->itemIndex();
+  session_.Received(batch, readAt, pauseBefore);
+}
+
+void TForm1::BatchRead(const RxEventResult& result) {
   Gauge1->setProgress(result.gaugeProgress);
   Gauge1->setVisible(result.gaugeVisible);
   if (result.clearTimeAndDate) {
     Edit3->clear();
     Edit4->clear();
   }
-  // A complete reply that is not the logger's (a non-digit, a clock out of step) is dropped.
-  if (result.status) ShowStatus(*result.status);
-  if (result.status && clockCheck_) CheckClockSetting(*result.status);
-  if (result.sendDownloadCommand) SendDownloadCommand();
-  if (result.downloadAbandoned) {
-    archiver_->Interrupted(DownloadText(), EndReason::kSizeLimit);
-    Gauge1->hide();
-    setCursor(Qt::ArrowCursor);
-    ShowErrorReport(this,
-                    QStringLiteral("La descarga se abandonó: llegaron más de %1 MB sin la marca de "
-                                   "fin de datos. Lo recibido se conserva; desconecte, conecte y "
-                                   "vuelva a descargar")
-                        .arg(ReplyInterpreter::kMaxDownloadText >> 20));
+}
+
+void TForm1::StatusRead(const LoggerStatus& status) {
+  ShowStatus(status);
+}
+
+void TForm1::DownloadStarted(bool forced) {
+  archiver_->Started(ComPort1.Port(), forced);
+}
+
+void TForm1::DownloadEnded(const std::string&) {
+  EndOfDownload();
+}
+
+void TForm1::DownloadStopped(DownloadStop why, const std::string& received) {
+  Gauge1->hide();
+  setCursor(Qt::ArrowCursor);
+  switch (why) {
+    case DownloadStop::kLineLost:
+      archiver_->Interrupted(received, EndReason::kLineLost);
+      return;  // the failure itself is reported once the port is closed
+    case DownloadStop::kSilent:
+      archiver_->Interrupted(received, EndReason::kTimedOut);
+      return;
+    case DownloadStop::kSizeLimit:
+      archiver_->Interrupted(received, EndReason::kSizeLimit);
+      ShowErrorReport(
+          this, QStringLiteral("La descarga se abandonó: llegaron más de %1 MB sin la marca "
+                               "de fin de datos. Lo recibido se conserva; desconecte, conecte "
+                               "y vuelva a descargar")
+                    .arg(ReplyInterpreter::kMaxDownloadText >> 20));
+      return;
+    case DownloadStop::kOverran:
+      archiver_->Interrupted(received, EndReason::kSizeLimit);
+      ShowErrorReport(this, QStringLiteral("La descarga se detuvo: el logger envió más de las %1 "
+                                           "muestras que anunciaba su memoria y ninguna marca de "
+                                           "fin de datos. Lo recibido se conserva; vuelva a "
+                                           "descargar")
+                                .arg(session_.ExpectedSamples()));
+      return;
   }
-  if (result.downloadEnded) EndOfDownload();
+}
+
+void TForm1::ClockSettingDue() {
   // Starting a running timer would restart it and delay the command.
-  if (result.startClockTimer && !Timer2->isActive()) Timer2->start();
+  if (!Timer2->isActive()) Timer2->start();
+}
+
+void TForm1::ClockChecked(bool taken, const ClockSettingCheck::Seen& seen) {
+  if (!taken) ReportLater(ClockNotTakenText(seen));
+}
+
+void TForm1::RateChecked(bool taken, int choice, int shownItem) {
+  if (taken) return;
+  const QString shown = shownItem >= 0 ? Text(protocol::kRates[shownItem].caption)
+                                       : QStringLiteral("una tasa desconocida");
+  ReportLater(QStringLiteral("El logger no tomó la tasa de muestreo %1: sus respuestas siguen "
+                             "mostrando %2. Vuelva a elegirla")
+                  .arg(Text(protocol::kRates[choice].caption), shown));
+}
+
+void TForm1::ReportLater(const QString& text) {
+  QMetaObject::invokeMethod(
+      this, [this, text] { ShowErrorReport(this, text); }, Qt::QueuedConnection);
 }
 
 void TForm1::ShowStatus(const LoggerStatus& status) {
@@ -304,7 +357,7 @@ void TForm1::EndOfDownload() {
 
 void TForm1::Timer2Timer() {
   const bool pending = HORAPENDIENTE();
-  interpreter_.clockSettingPending = false;
+  session_.Interpreter().clockSettingPending = false;
   // Stopped before the writes: a failed write must not leave the timer sending again and again.
   Timer2->stop();
   ShowLinkAids();
@@ -315,38 +368,8 @@ void TForm1::Timer2Timer() {
 
 void TForm1::PONEHORA() {
   if (!IsConnected()) return;
-  interpreter_.ClearStatusBuffer();  // a status reply being received is dropped
-  SendText(std::string(1, protocol::kSetClockCommand));
-  // The clock is read after the command character has gone out.
-  const std::time_t now = ComputerTime();
-  std::tm local{};
-  localtime_r(&now, &local);
-  const std::vector<std::string> writes = protocol::SetClockWrites(local);
-  for (std::size_t i = 1; i < writes.size(); ++i) SendText(writes[i]);
-  clockCheck_.emplace(now);
-}
-
-void TForm1::CheckClockSetting(const LoggerStatus& status) {
-  switch (clockCheck_->Feed(status.reply, ComputerTime())) {
-    case ClockSettingCheck::Verdict::kWaiting:
-      return;
-    case ClockSettingCheck::Verdict::kFollowed:
-      clockCheck_.reset();
-      return;
-    case ClockSettingCheck::Verdict::kNotFollowed: {
-      const QString text = ClockNotTakenText(clockCheck_->seen());
-      clockCheck_.reset();
-      // Shown once this event has returned, so that the displays go on following the logger
-      // behind the report.
-      QMetaObject::invokeMethod(
-          this, [this, text] { ShowErrorReport(this, text); }, Qt::QueuedConnection);
-      return;
-    }
-  }
-}
-
-std::time_t TForm1::ComputerTime() const {
-  return options_.clock ? options_.clock() : std::time(nullptr);
+  // The command with the computer's clock, then the replies are watched for its effect.
+  session_.SetClock();
 }
 
 std::chrono::steady_clock::time_point TForm1::SteadyNow() const {

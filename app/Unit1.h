@@ -1,8 +1,8 @@
 // The main window: the logger's live status on the left, the computer's clock, the connect switch
 // and the command buttons on the right. It owns the serial port ComPort1, the timer Timer2 that
-// sends a confirmed clock setting, and the reply interpreter that holds the link flags, the status
-// buffer and the download text. Everything here only wires controls to the port and the
-// interpreter and applies the interpreter's results.
+// sends a confirmed clock setting, and the logger session that holds the link flags, the status
+// buffer and the download text. Everything here only wires controls to the port and the session
+// and shows what the session reports.
 #pragma once
 
 #include <QWidget>
@@ -15,8 +15,7 @@
 #include <vector>
 
 #include "link/CPort.h"
-#include "link/ClockSettingCheck.h"
-#include "link/ReplyInterpreter.h"
+#include "link/LoggerSession.h"
 
 class ClockDisplay;
 class ColorButton;
@@ -44,7 +43,7 @@ struct MainWindowOptions {
   std::function<std::time_t()> clock;
 };
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, private LoggerSessionListener {
   Q_OBJECT
 
  public:
@@ -74,12 +73,13 @@ class TForm1 : public QWidget {
   bool IsConnected() const;                // the connect switch is on
   void SendText(const std::string& text);  // writes when connected, else sends nothing
   void MarkClockPending();                 // the set-clock dialog's confirmation
-  const std::string& DownloadText() const { return interpreter_.downloadText(); }  // RichEdit1
+  void SetRate(int choice);                // the rate window's choice 0..5, when connected
+  const std::string& DownloadText() const { return session_.DownloadText(); }  // RichEdit1
 
-  // Link flags, kept by the interpreter.
-  bool DESCARGANDO() const { return interpreter_.downloading; }
-  bool DATOSDESCARGADOS() const { return interpreter_.downloadDone; }
-  bool HORAPENDIENTE() const { return interpreter_.clockSettingPending; }
+  // Link flags, kept by the session's interpreter.
+  bool DESCARGANDO() const { return session_.Interpreter().downloading; }
+  bool DATOSDESCARGADOS() const { return session_.Interpreter().downloadDone; }
+  bool HORAPENDIENTE() const { return session_.Interpreter().clockSettingPending; }
 
   // Handlers. The button, switch and timer handlers run inside the standard error report.
   void FormActivate();
@@ -138,8 +138,23 @@ class TForm1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // What ComPort1RxChar does with the characters it has read (the status path or DESCARGAR).
-  void HandleReceived(const std::string& batch);
+  // What ComPort1RxChar does with the characters it has read at `readAt`, after the line was
+  // quiet for `pauseBefore` (the status path or DESCARGAR): the session handles them and reports
+  // to the handlers below.
+  void HandleReceived(const std::string& batch, std::chrono::steady_clock::time_point readAt,
+                      std::optional<std::chrono::steady_clock::duration> pauseBefore);
+  // What the session reports.
+  void BatchRead(const RxEventResult& result) override;
+  void StatusRead(const LoggerStatus& status) override;
+  void DownloadStarted(bool forced) override;
+  void DownloadEnded(const std::string& text) override;
+  void DownloadStopped(DownloadStop why, const std::string& received) override;
+  void ClockSettingDue() override;
+  void ClockChecked(bool taken, const ClockSettingCheck::Seen& seen) override;
+  void RateChecked(bool taken, int choice, int shownItem) override;
+  // Shows `text` in the standard report once the present event has returned, so that the displays
+  // go on following the logger behind the report.
+  void ReportLater(const QString& text);
   void CreateControls();
   void ConnectHandlers();
   // The connect switch's off position: line dropped, port closed, switch and lamps off.
@@ -151,20 +166,13 @@ class TForm1 : public QWidget {
   void FormClose();
   void ShowStatus(const LoggerStatus& status);
   void EndOfDownload();
-  // Writes "8" or "E" as CheckBox1 says and enters download mode.
-  void SendDownloadCommand();
-  void ShowModalWindow(QWidget* window);
-  // After a clock setting: whether the logger's replies show that it took it; says so when not.
-  void CheckClockSetting(const LoggerStatus& status);
-  std::time_t ComputerTime() const;
   std::chrono::steady_clock::time_point SteadyNow() const;
 
   Options options_;
   Windows windows_;
-  ReplyInterpreter interpreter_;
+  LoggerSession session_{ComPort1, *this};
   bool activated_ = false;
   SteadyClock steadyClock_;
-  std::optional<ClockSettingCheck> clockCheck_;  // from a clock setting until its verdict
   std::unique_ptr<DownloadArchiver> archiver_;
   DownloadHistoryWindow* history_ = nullptr;
 };

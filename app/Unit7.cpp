@@ -36,11 +36,11 @@ void ArrangeRadioButtons(QGroupBox* group, const QList<QAbstractButton*>& button
 
 }  // namespace
 
-TForm7::TForm7(std::function<bool()> isConnected, std::function<void(const std::string&)> sendText,
+TForm7::TForm7(std::function<bool()> isConnected, std::function<void(int choice)> setRate,
                QWidget* parent)
     : QDialog(parent, CloseBoxOnlyFlags()),
       isConnected_(std::move(isConnected)),
-      sendText_(std::move(sendText)) {
+      setRate_(std::move(setRate)) {
   setObjectName(QStringLiteral("Form7"));
   setWindowTitle(QStringLiteral("Selección de tasa de muestreo"));
   setFont(DialogFont(11));
@@ -105,7 +105,7 @@ void TForm7::RadioGroup1Click() {
   if (!isConnected_ || !isConnected_()) return;
   const int choice = ItemIndex();
   if (choice < 0) return;
-  const bool sent = RunReportingErrors(this, [&] { sendText_(protocol::RateCommand(choice)); });
+  const bool sent = RunReportingErrors(this, [&] { setRate_(choice); });
   // A rate that did not reach the logger is not left selected, so that clicking it again retries.
   if (!sent) ClearSelection();
 }

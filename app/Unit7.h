@@ -18,7 +18,8 @@ class TForm7 : public QDialog {
   Q_OBJECT
 
  public:
-  TForm7(std::function<bool()> isConnected, std::function<void(const std::string&)> sendText,
+  // `setRate` writes the command of rate choice 0..5 to the logger (and has its effect checked).
+  TForm7(std::function<bool()> isConnected, std::function<void(int choice)> setRate,
          QWidget* parent = nullptr);
 
   // Makes the controls before the first showing: a window made at start-up and not opened costs
@@ -48,6 +49,6 @@ class TForm7 : public QDialog {
   void ClearSelection();
 
   std::function<bool()> isConnected_;
-  std::function<void(const std::string&)> sendText_;
+  std::function<void(int choice)> setRate_;
   QButtonGroup* items_ = nullptr;
 };

@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "cli/LoggerSession.h"
+#include "cli/CliSession.h"
 #include "data/SampleDecoder.h"
 #include "sim/LoggerEmulator.h"
 
@@ -29,7 +29,7 @@ LoggerOptions Options(int baud) {
 void BM_PtyDownloadUnpaced(benchmark::State& state) {
   LoggerEmulator logger(Options(0));
   logger.Start();
-  LoggerSession session(logger.PortPath());
+  CliSession session(logger.PortPath());
   std::size_t bytes = 0;
   double programSeconds = 0;
   for (auto _ : state) {
@@ -50,7 +50,7 @@ void BM_PtyDownloadAt9600Baud(benchmark::State& state) {
   const int baud = 9600;
   LoggerEmulator logger(Options(baud));
   logger.Start();
-  LoggerSession session(logger.PortPath());
+  CliSession session(logger.PortPath());
   for (auto _ : state) {
     const std::string text = session.Download(true, 5s, 5s, nullptr);
     const double program = std::chrono::duration<double>(session.LastDownloadTime()).count();

@@ -16,10 +16,10 @@
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
+#include "cli/CliSession.h"
 #include "cli/CommandHelp.h"
 #include "cli/DownloadOutput.h"
 #include "cli/InterruptSignals.h"
-#include "cli/LoggerSession.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
@@ -81,9 +81,9 @@ const char kUsage[] = N_(
     "2 bad usage.\n");
 // clang-format on
 
-std::unique_ptr<LoggerSession> OpenSession(const std::string& port) {
+std::unique_ptr<CliSession> OpenSession(const std::string& port) {
   try {
-    return std::make_unique<LoggerSession>(port);
+    return std::make_unique<CliSession>(port);
   } catch (const EComPort& error) {
     std::string text = Format(_("cannot open port '%s': %s"), port, TerminalPortErrorText(error));
     if (ProblemOf(error) == PortProblem::kAccessRefused) {
@@ -108,8 +108,7 @@ class ProgressLine {
     if (shown_ && now - last_ < milliseconds(250)) return;
     last_ = now;
     shown_ = true;
-    // Two header lines of 14 characters, then 14 per sample.
-    const std::size_t samples = std::min(received > 28 ? (received - 28) / 14 : 0, expectedSamples);
+    const std::size_t samples = std::min(protocol::SamplesIn(received), expectedSamples);
     err_ << '\r'
          << Format(_("downloading: %s characters, %s samples"), std::to_string(received),
                    std::to_string(samples))
@@ -231,13 +230,10 @@ int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const int choice = static_cast<int>(found - protocol::kRateMinutes);
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
-  session->SendCommand({protocol::RateCommand(choice)}, timeout);
   // The logger does not answer commands; its next replies show whether it took this one.
-  for (int i = 0; i < 3; ++i) {
-    if (session->NextStatus(timeout).rateItem == choice) {
-      out << Format(_("rate set: %s"), RateText(protocol::kRateMinutes[choice])) << std::endl;
-      return kOk;
-    }
+  if (session->SetRate(choice, timeout)) {
+    out << Format(_("rate set: %s"), RateText(protocol::kRateMinutes[choice])) << std::endl;
+    return kOk;
   }
   throw SessionError(_("the logger's status replies do not show the new rate"));
 }
@@ -247,24 +243,14 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const std::string port = RequirePort(line);
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
-  // The clock is read just after a reply, so that it is written as fresh as it can be.
-  session->NextStatus(timeout);
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  session->WriteNow(protocol::SetClockWrites(local));
   // The logger does not answer; its next replies must show its clock on ours and its memory empty.
-  ClockSettingCheck check(now);
-  for (;;) {
-    const LoggerStatus status = session->NextStatus(timeout);
-    const ClockSettingCheck::Verdict verdict = check.Feed(status.reply, std::time(nullptr));
-    if (verdict == ClockSettingCheck::Verdict::kFollowed) {
-      out << Format(_("clock set: %s %s, memory emptied"), status.time, status.date) << std::endl;
-      return kOk;
-    }
-    if (verdict == ClockSettingCheck::Verdict::kNotFollowed) break;
+  if (session->SetClock(timeout)) {
+    const ClockSettingCheck::Seen& seen = session->ClockSeen();
+    out << Format(_("clock set: %s %s, memory emptied"), seen.loggerTime, seen.loggerDate)
+        << std::endl;
+    return kOk;
   }
-  const ClockSettingCheck::Seen& seen = check.seen();
+  const ClockSettingCheck::Seen& seen = session->ClockSeen();
   std::string text = _("the logger did not take the clock setting:");
   if (!seen.clockFollowed) {
     text += ' ' + Format(_("its clock shows %s %s, this computer's %s %s;"), seen.loggerTime,

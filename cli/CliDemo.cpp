@@ -6,7 +6,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOutput.h"
 #include "cli/DownloadOutput.h"
-#include "cli/LoggerSession.h"
+#include "cli/CliSession.h"
 #include "cli/Translate.h"
 #include "sim/LoggerEmulator.h"
 
@@ -24,7 +24,7 @@ int RunCliDemo(std::ostream& out, std::ostream& err) {
     LoggerEmulator logger(options);
     logger.Start();
     out << Format(_("Logger emulator on %s"), logger.PortPath()) << '\n';
-    LoggerSession session(logger.PortPath());
+    CliSession session(logger.PortPath());
     out << Format(_("Status: %s"), StatusLine(session.NextStatus(milliseconds(5000)))) << '\n';
     const std::string text =
         session.Download(false, milliseconds(5000), milliseconds(5000), nullptr);

@@ -9,7 +9,7 @@
 #include "archive/DownloadArchive.h"
 #include "archive/RescueFile.h"
 #include "cli/AtomicFile.h"
-#include "cli/LoggerSession.h"
+#include "cli/CliSession.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
@@ -254,7 +254,7 @@ void DownloadArchiving::Rescue(const std::string& text, std::chrono::system_cloc
   }
 }
 
-EndReason DownloadArchiving::ReasonOf(const LoggerSession& session) {
+EndReason DownloadArchiving::ReasonOf(const CliSession& session) {
   // A signal ends the program: the download was running when it was closed.
   if (session.Interrupted()) return EndReason::kProgramClosed;
   if (session.LineFailed()) return EndReason::kLineLost;

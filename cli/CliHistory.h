@@ -12,7 +12,7 @@
 #include "archive/DownloadRecord.h"
 #include "cli/CliArguments.h"
 
-class LoggerSession;
+class CliSession;
 
 namespace cli {
 
@@ -30,7 +30,7 @@ class DownloadArchiving {
   // Archives the text received; an empty text is not kept. Says where it went on `err`.
   void Keep(const std::string& text, EndReason reason, std::ostream& err);
   // Why a download that `session` was running ended without its end marker.
-  static EndReason ReasonOf(const LoggerSession& session);
+  static EndReason ReasonOf(const CliSession& session);
   // Notes that the archived download was saved to `file`.
   void NoteSaved(const std::string& file, std::ostream& err);
   bool Failed() const { return failed_; }

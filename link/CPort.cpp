@@ -15,6 +15,9 @@ struct TCustomComPort::Impl {
   unsigned long session = 0;             // counts openings; a late failure report names its own
   bool closing = false;  // Disconnect is under way (it may serve hand-offs meanwhile)
   std::atomic<unsigned long long> consumed{0};
+  // The latest notice's read time (since the steady clock's epoch) and the pause before it.
+  std::atomic<std::chrono::steady_clock::rep> readTime{0};
+  std::atomic<std::chrono::steady_clock::rep> pauseBefore{0};
   // Watch threads stopped from inside their own dispatch: they end as soon as it returns and are
   // joined at the next chance.
   std::vector<std::unique_ptr<TComThread>> stopped;
@@ -263,6 +266,21 @@ void TCustomComPort::DispatchEvents(TComEvents events) {
 
 unsigned long long TCustomComPort::ConsumedBytes() const {
   return impl_->consumed.load();
+}
+
+std::chrono::steady_clock::time_point TCustomComPort::ReadTime() const {
+  return std::chrono::steady_clock::time_point(
+      std::chrono::steady_clock::duration(impl_->readTime.load()));
+}
+
+std::chrono::steady_clock::duration TCustomComPort::PauseBefore() const {
+  return std::chrono::steady_clock::duration(impl_->pauseBefore.load());
+}
+
+void TCustomComPort::NoteRead(std::chrono::steady_clock::time_point when,
+                              std::chrono::steady_clock::duration pause) {
+  impl_->readTime = when.time_since_epoch().count();
+  impl_->pauseBefore = pause.count();
 }
 
 void TCustomComPort::ReportWatchFailure(unsigned long session, const EComPort& error) {

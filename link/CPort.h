@@ -5,6 +5,7 @@
 // All operations are called on the user-interface thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -233,6 +234,13 @@ class TCustomComPort {
   int ReceiveText(std::string& text, int Count);
   // Bytes waiting in the input queue. Reason 10.
   int PendingInput();
+  // When the port's watch counted the characters of the notice being handled: the time they were
+  // read off the line, however late the user-interface thread gets to the notice.
+  std::chrono::steady_clock::time_point ReadTime() const;
+  // How long the line was quiet before those characters began: zero when they were already
+  // waiting as the previous notice ended (they followed it without a known pause), the longest
+  // duration for the first notice of an opening.
+  std::chrono::steady_clock::duration PauseBefore() const;
   void BeginChange();
   void EndChange();
 
@@ -271,6 +279,10 @@ class TCustomComPort {
   void ReapStoppedThreads(bool wait);
   // Bytes taken out by ReceiveText so far; read by the watch thread.
   unsigned long long ConsumedBytes() const;
+  // The watch thread counted the characters of its next notice at `when`, after the line had been
+  // quiet for `pause`.
+  void NoteRead(std::chrono::steady_clock::time_point when,
+                std::chrono::steady_clock::duration pause);
   // Runs OnFailure for a failure of the watch of opening `session`, unless that opening is over.
   void ReportWatchFailure(unsigned long session, const EComPort& error);
 

@@ -3,9 +3,11 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <system_error>
 
 #include "link/PosixSerialBackend.h"
@@ -69,11 +71,17 @@ void TComThread::Execute() {
   bool unreadLeft = false;  // the last handler left bytes unread: wait for a change
   int unreadCount = 0;
   unsigned long long unreadConsumed = 0;
+  // When the previous notice's characters were counted, and whether more were already waiting
+  // when it had been handled: those came while the notice waited for the user-interface thread,
+  // at a time nobody saw, so no pause on the line is known before them.
+  std::optional<std::chrono::steady_clock::time_point> previousCount;
+  bool waitingAfterNotice = false;
 
   while (!StopRequested()) {
     // A hang-up or error shows on the port even when no input is watched.
     pollfd fds[2] = {{stopFd_, POLLIN, 0}, {handle_, unreadLeft ? short(0) : watched, 0}};
     const int ready = system_->Poll(fds, 2, unreadLeft ? kUnreadRecheckMs : -1);
+    const auto woken = std::chrono::steady_clock::now();
     if (StopRequested()) break;
     if (ready < 0) {
       if (errno == EINTR) continue;
@@ -111,15 +119,27 @@ void TComThread::Execute() {
       waiting = settled;
     }
 
+    // Stamped here, where the count is taken: a user-interface thread that runs the notice late
+    // must not see a pause in the line that was not there, nor miss one that was.
+    const auto counted = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration pause = std::chrono::steady_clock::duration::max();
+    if (previousCount) {
+      pause = waitingAfterNotice
+                  ? std::chrono::steady_clock::duration::zero()
+                  : std::max(woken - *previousCount, std::chrono::steady_clock::duration::zero());
+    }
+    port_.NoteRead(counted, pause);
+    previousCount = counted;
     const unsigned long long consumedBefore = port_.ConsumedBytes();
     if (!Dispatch(events_ & kRxChar)) break;
     if (StopRequested()) break;  // the port may be closed already: touch nothing
+    const int after = serial_backend::BytesWaiting(*system_, handle_);
+    if (after < 0) {
+      ReportFailure(kReasonReadFailed, errno);
+      break;
+    }
+    waitingAfterNotice = after > 0;
     if (port_.ConsumedBytes() == consumedBefore) {
-      const int after = serial_backend::BytesWaiting(*system_, handle_);
-      if (after < 0) {
-        ReportFailure(kReasonReadFailed, errno);
-        break;
-      }
       if (after == waiting) {
         if (hungUp) {
           ReportFailure(kReasonReadFailed, EIO);

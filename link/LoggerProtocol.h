@@ -2,6 +2,7 @@
 // reply the logger sends by itself while the line is open.
 #pragma once
 
+#include <cstddef>
 #include <ctime>
 #include <optional>
 #include <stdexcept>
@@ -68,6 +69,17 @@ constexpr int kLineFields = 4;
 constexpr int kLineDigits = kFieldDigits * kLineFields;
 constexpr std::string_view kLineBreak = "\r\n";
 constexpr int kLineLength = kLineDigits + static_cast<int>(kLineBreak.size());
+// A download opens with two header lines (start date and time, then the rate) before its samples.
+constexpr int kHeaderLines = 2;
+// Characters of a download of `samples` samples before its end marker.
+constexpr std::size_t DownloadSize(std::size_t samples) {
+  return (kHeaderLines + samples) * static_cast<std::size_t>(kLineLength);
+}
+// Whole sample lines among the first `characters` characters of a download.
+constexpr std::size_t SamplesIn(std::size_t characters) {
+  const std::size_t header = DownloadSize(0);
+  return characters > header ? (characters - header) / static_cast<std::size_t>(kLineLength) : 0;
+}
 
 // Relative humidity in percent from channel 1's reading in millivolts: 620 mV at 0 % and 24.8 mV
 // per percent. The reading less 620 is divided in two steps in extended precision, first by 24.8

@@ -42,15 +42,19 @@ LoggerStatus ReplyInterpreter::DecodeReply(std::string_view reply, int channel1K
   return status;
 }
 
-RxEventResult ReplyInterpreter::OnReceived(std::string_view batch, Clock::time_point arrivedAt) {
+RxEventResult ReplyInterpreter::OnReceived(std::string_view batch, Clock::time_point arrivedAt,
+                                           std::optional<Clock::duration> pauseBefore) {
   RxEventResult result;
+  if (!pauseBefore) {
+    pauseBefore = lastArrival_ ? arrivedAt - *lastArrival_ : Clock::duration::max();
+  }
   if (downloading) {
     result.gaugeVisible = true;
     downloadActivity_ = arrivedAt;
     CollectDownload(batch, result);
   } else {
     result.gaugeVisible = false;
-    CollectStatus(batch, arrivedAt, result);
+    CollectStatus(batch, *pauseBefore, result);
   }
   lastArrival_ = arrivedAt;
   result.gaugeProgress = gauge_;
@@ -58,9 +62,9 @@ RxEventResult ReplyInterpreter::OnReceived(std::string_view batch, Clock::time_p
   return result;
 }
 
-void ReplyInterpreter::CollectStatus(std::string_view batch, Clock::time_point arrivedAt,
+void ReplyInterpreter::CollectStatus(std::string_view batch, Clock::duration pauseBefore,
                                      RxEventResult& result) {
-  const bool afterSilence = lastArrival_ && arrivedAt - *lastArrival_ > kReplyGap;
+  const bool afterSilence = pauseBefore > kReplyGap;
   if (afterSilence || statusBuffer_.size() > kStaleBufferLength) statusBuffer_.clear();
   statusBuffer_.append(batch);
   if (statusBuffer_.size() != static_cast<std::size_t>(protocol::kStatusReplyLength)) return;

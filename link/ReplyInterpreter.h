@@ -72,8 +72,10 @@ class ReplyInterpreter {
   bool clockSettingPending = false;  // a confirmed clock setting waits to be sent
 
   // One received-characters event: `batch` is what ReceiveText returned for the notice's Count,
-  // read at `arrivedAt`.
-  RxEventResult OnReceived(std::string_view batch, Clock::time_point arrivedAt);
+  // read at `arrivedAt`. `pauseBefore` is how long the line was quiet before the batch began,
+  // when the reader knows it; otherwise the time since the previous batch stands for it.
+  RxEventResult OnReceived(std::string_view batch, Clock::time_point arrivedAt,
+                           std::optional<Clock::duration> pauseBefore = std::nullopt);
   RxEventResult OnReceived(std::string_view batch) { return OnReceived(batch, Clock::now()); }
 
   // The download button (before the text is emptied). The request waits for the logger's next
@@ -113,7 +115,7 @@ class ReplyInterpreter {
   void CollectDownload(std::string_view batch, RxEventResult& result);
 
   // The status path of an event: assembles and decodes replies.
-  void CollectStatus(std::string_view batch, Clock::time_point arrivedAt, RxEventResult& result);
+  void CollectStatus(std::string_view batch, Clock::duration pauseBefore, RxEventResult& result);
 
   std::string statusBuffer_;
   std::string downloadText_;

@@ -57,7 +57,7 @@ const ControlPlace kPlaces[] = {
 struct Windows {
   TForm2 about;
   TForm3 help;
-  TForm7 rate{[] { return false; }, [](const std::string&) {}};
+  TForm7 rate{[] { return false; }, [](int) {}};
   TForm8 clock{[] {}};
 
   QWidget* ByName(const QString& name) {

@@ -366,7 +366,7 @@ TEST(MainWindowLink, HangUpDuringDownloadKeepsPartialText) {
   EXPECT_EQ(bench.Main().cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST(MainWindowLink, OversizedDownloadIsAbandonedWithItsTextKept) {
+TEST(MainWindowLink, OverlongDownloadIsStoppedWithItsTextKept) {
   MainWindowBench bench;
   ASSERT_TRUE(bench.ConnectToTestLine());
   TForm1& main = bench.Main();
@@ -376,14 +376,16 @@ TEST(MainWindowLink, OversizedDownloadIsAbandonedWithItsTextKept) {
   bench.SendOnLine(status);
   ASSERT_TRUE(main.DESCARGANDO());
   EXPECT_EQ(bench.ReceivedOnLine(), "8");
+  // Far more than the reply's memory count announced, and no end marker.
   const std::string chunk(64 * 1024, '7');
-  while (main.DESCARGANDO() && main.DownloadText().size() <= ReplyInterpreter::kMaxDownloadText) {
-    bench.SendOnLine(chunk);
-  }
+  for (int i = 0; i < 4 && main.DESCARGANDO(); ++i) bench.SendOnLine(chunk);
   ASSERT_EQ(bench.errors().size(), 1);
+  EXPECT_TRUE(bench.errors().front().contains(QStringLiteral("se detuvo")));
   EXPECT_FALSE(main.DESCARGANDO());
   EXPECT_FALSE(main.DATOSDESCARGADOS());
-  EXPECT_EQ(main.DownloadText().size(), ReplyInterpreter::kMaxDownloadText);
+  // What came is kept: every character up to the stop.
+  EXPECT_FALSE(main.DownloadText().empty());
+  EXPECT_EQ(main.DownloadText().find_first_not_of('7'), std::string::npos);
   EXPECT_FALSE(main.Gauge1->isVisible());
   // Status replies are read again.
   bench.SendOnLine(status);

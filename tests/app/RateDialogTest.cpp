@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Unit7.h"
+#include "link/LoggerProtocol.h"
 #include "widgets/ErrorReport.h"
 
 namespace {
@@ -20,9 +21,9 @@ struct RateDialogBench {
   bool failWrites = false;
   std::vector<std::string> sent;
   TForm7 dialog{[this] { return connected; },
-                [this](const std::string& text) {
+                [this](int choice) {
                   if (failWrites) throw std::runtime_error("Write error");
-                  sent.push_back(text);
+                  sent.push_back(protocol::RateCommand(choice));
                 }};
 
   void Click(int item) { QTest::mouseClick(dialog.Item(item), Qt::LeftButton); }

@@ -1,0 +1,113 @@
+// The logger session over a real port on a pseudo-terminal, its notices served by the test as a
+// user-interface thread would: replies survive an owner that stalls, a real pause still starts a
+// new reply, and a rate setting is judged by the replies after it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "link/CPort.h"
+#include "link/LoggerSession.h"
+#include "link/UiHandOff.h"
+#include "tests/link/PseudoTerminal.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+// 10:05:57 03/09/2014, rate code 3 (every 10 minutes, choice 2).
+const std::string kReply = "051003091457180030920202158001010";
+constexpr auto kPatience = 10s;  // generous: the machine may be loaded
+
+struct Recorder : LoggerSessionListener {
+  std::vector<std::string> replies;
+  std::vector<std::tuple<bool, int, int>> rateVerdicts;
+  void StatusRead(const LoggerStatus& status) override { replies.push_back(status.text); }
+  void RateChecked(bool taken, int choice, int shown) override {
+    rateVerdicts.emplace_back(taken, choice, shown);
+  }
+};
+
+class LoggerSessionTest : public ::testing::Test {
+ protected:
+  LoggerSessionTest() {
+    ApplyLoggerLineSettings(port);
+    port.SetPort(line.Path());
+    port.OnRxChar = [this](TCustomComPort& sender, int count) {
+      session.OnRxChar(sender, count);
+      ++notices;
+      if (inHandler) {
+        auto act = std::move(inHandler);
+        act();
+      }
+    };
+    port.Connect();
+  }
+  ~LoggerSessionTest() override { port.Disconnect(); }
+
+  bool Serve(const std::function<bool()>& done) {
+    return handOff.ServeUntil(done, SteadyClock::now() + kPatience);
+  }
+  // The user-interface thread is busy elsewhere for longer than a reply's pause.
+  static void Stall() { std::this_thread::sleep_for(400ms); }
+
+  PseudoTerminal line;
+  UiHandOff handOff;
+  TComPort port{handOff};
+  Recorder recorder;
+  LoggerSession session{port, recorder};
+  int notices = 0;
+  std::function<void()> inHandler;  // runs once inside the next notice
+};
+
+TEST_F(LoggerSessionTest, AReplyInTwoNoticesIsReadHoweverLateTheOwnerHandlesThem) {
+  // The rest of the reply comes while the owner is still busy with the first half's notice.
+  inHandler = [this] {
+    line.Send(kReply.substr(16));
+    Stall();
+  };
+  line.Send(kReply.substr(0, 16));
+  ASSERT_TRUE(Serve([&] { return !recorder.replies.empty(); }));
+  EXPECT_EQ(recorder.replies.front(), kReply);
+  EXPECT_GE(notices, 2);
+
+  // The rest comes just after the first half was handled, while the owner is busy elsewhere.
+  const int before = notices;
+  line.Send(kReply.substr(0, 16));
+  ASSERT_TRUE(Serve([&] { return notices > before; }));
+  line.Send(kReply.substr(16));
+  Stall();
+  ASSERT_TRUE(Serve([&] { return recorder.replies.size() == 2; }));
+  EXPECT_EQ(recorder.replies.back(), kReply);
+}
+
+TEST_F(LoggerSessionTest, APauseOnTheLineStillDropsWhatCameBeforeIt) {
+  line.Send("9");  // a stray byte
+  ASSERT_TRUE(Serve([&] { return notices == 1; }));
+  // Longer than the pause between replies: the stray byte belongs to no reply.
+  std::this_thread::sleep_for(ReplyInterpreter::kReplyGap * 2);
+  line.Send(kReply);
+  ASSERT_TRUE(Serve([&] { return !recorder.replies.empty(); }));
+  EXPECT_EQ(recorder.replies.front(), kReply);
+}
+
+TEST_F(LoggerSessionTest, ARateIsJudgedByTheRepliesAfterIt) {
+  session.SetRate(1);  // every 5 minutes: code 2, written "2"
+  EXPECT_EQ(line.Receive(1), "2");
+  for (int i = 0; i < 3; ++i) {
+    line.Send(kReply);  // still every 10 minutes
+    ASSERT_TRUE(Serve([&] { return recorder.replies.size() == std::size_t(i + 1); }));
+    // A reply glued to the next would not be told apart: each is read before the next is sent.
+  }
+  ASSERT_EQ(recorder.rateVerdicts.size(), 1u);
+  EXPECT_EQ(recorder.rateVerdicts[0], std::make_tuple(false, 1, 2));
+
+  session.SetRate(2);
+  line.Send(kReply);
+  ASSERT_TRUE(Serve([&] { return recorder.rateVerdicts.size() == 2; }));
+  EXPECT_EQ(recorder.rateVerdicts[1], std::make_tuple(true, 2, 2));
+}
+
+}  // namespace
