@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "link/LoggerProtocol.h"
 #include "sim/LoggerCurves.h"
 #include "sim/LoggerText.h"
+#include "sim/PortLink.h"
 #include "sim/PtyEndpoint.h"
 
 namespace {
@@ -18,7 +18,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr int kMemoryCapacity = protocol::kLoggerCapacity;
+// The emulator keeps its own copy of the logger's facts (here and in LoggerText) instead of taking
+// them from the program's protocol library: it is an independent check of the program's code.
+constexpr int kMemoryCapacity = 2000;  // samples the logger records before it stops
 // A set-clock command whose twelve digits do not follow within this time is dropped.
 constexpr auto kClockDigitsPatience = std::chrono::seconds(2);
 // A status reply the program does not take within this time is dropped, as a line would.
@@ -33,6 +35,7 @@ struct LoggerEmulator::Impl {
     options.statusPeriodMs = std::max(options.statusPeriodMs, 1);
     options.endMarkerPauseMs = std::max(options.endMarkerPauseMs, 0);
     options.deliveryMs = std::max(options.deliveryMs, 0);
+    options.speed = std::max(options.speed, 1);
     clockBase = options.clockTime != 0 ? options.clockTime : NaiveLocalTime(std::time(nullptr));
     steadyBase = Clock::now();
     rateCode = options.rateCode;
@@ -43,7 +46,9 @@ struct LoggerEmulator::Impl {
     for (size_t k = 0; k < memory.size(); ++k) {
       memory[k] = CurveReading(start + static_cast<std::time_t>(k + 1) * step, options.seed);
     }
-    nextSample = std::max(start + (samples + 1) * step, clockBase + step);
+    // Sample k is taken at start + k intervals, whatever the options: that is the time a download
+    // gives it. A start long before the clock has the samples of the time between recorded at once.
+    nextSample = start + (samples + 1) * step;
   }
 
   // Logger state, guarded by `mutex` (the serving thread writes, accessors read).
@@ -61,6 +66,8 @@ struct LoggerEmulator::Impl {
   std::vector<std::string> sentReplies;
   int downloads = 0;
   std::atomic<bool> clientConnected{false};
+  std::string portPath;
+  bool unplugged = false;  // written by the thread that calls Unplug and Replug
 
   // Serving thread only.
   std::unique_ptr<PtyEndpoint> line;
@@ -72,24 +79,31 @@ struct LoggerEmulator::Impl {
   unsigned tick = 0;
 
   std::time_t ClockNow() const {
-    return clockBase +
-           static_cast<std::time_t>(
-               std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - steadyBase).count());
+    const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - steadyBase);
+    return clockBase + static_cast<std::time_t>(elapsed.count() * options.speed / 1000);
   }
 
-  void RecordLive() {
+  // Records every sample due by the logger's clock; `mutex` held. Called before anything reads
+  // the memory, so that what is seen (a reply's count, a download, StoredSamples()) always agrees
+  // with the clock at that moment, however long the serving thread was busy or gone.
+  void CatchUp() {
     if (!options.recordLive) return;
-    std::lock_guard lock(mutex);
     const std::time_t now = ClockNow();
     const std::time_t step = 60 * RateCodeMinutes(rateCode);
-    while (nextSample <= now && samples < static_cast<int>(memory.size())) {
+    while (nextSample <= now && samples < kMemoryCapacity) {
       memory[samples++] = CurveReading(nextSample, options.seed);
       nextSample += step;
     }
   }
 
+  void RecordLive() {
+    std::lock_guard lock(mutex);
+    CatchUp();
+  }
+
   std::string StatusReply() {
     std::lock_guard lock(mutex);
+    CatchUp();
     StatusFields f;
     f.clock = ClockNow();
     f.battery = options.batteryReading;
@@ -164,6 +178,7 @@ struct LoggerEmulator::Impl {
     size_t lines = 0;
     {
       std::lock_guard lock(mutex);
+      CatchUp();
       const size_t count = whole ? memory.size() : static_cast<size_t>(samples);
       text = DownloadHeader(start, rateCode);
       text.reserve(text.size() + 14 * count + 1);
@@ -250,6 +265,7 @@ struct LoggerEmulator::Impl {
     tm.tm_mon = two(8) - 1;
     tm.tm_year = 100 + two(10);
     std::lock_guard lock(mutex);
+    CatchUp();
     if (options.fault != LoggerFault::KeepsClock) {
       // timegm carries out-of-range fields over, as a clock chip set to nonsense would run on.
       clockBase = timegm(&tm);
@@ -262,6 +278,7 @@ struct LoggerEmulator::Impl {
 
   void SetRate(int code) {
     std::lock_guard lock(mutex);
+    CatchUp();  // what is due at the old rate is recorded at it
     rateCode = code;
     nextSample = ClockNow() + 60 * RateCodeMinutes(code);
   }
@@ -361,31 +378,60 @@ LoggerEmulator::~LoggerEmulator() {
 
 void LoggerEmulator::Start() {
   if (impl_->thread.joinable()) return;
-  impl_->line = std::make_unique<PtyEndpoint>();
-  impl_->line->SetDeliveryMs(impl_->options.deliveryMs);
+  auto line = std::make_unique<PtyEndpoint>();
+  line->SetDeliveryMs(impl_->options.deliveryMs);
+  if (!impl_->options.linkPath.empty()) PointPortLink(impl_->options.linkPath, line->Path());
+  {
+    std::lock_guard lock(impl_->mutex);
+    impl_->portPath = line->Path();
+  }
+  impl_->line = std::move(line);
+  impl_->unplugged = false;
+  impl_->clockCommandOpen = false;  // a command cut off by the unplugging is lost with the line
   impl_->thread = std::thread([this] { impl_->Run(); });
 }
 
 void LoggerEmulator::Stop() {
+  impl_->unplugged = false;
   if (!impl_->thread.joinable()) return;
   impl_->line->RequestStop();
   impl_->thread.join();
+  // The link goes first, so that nobody opens a port that is about to go.
+  RemovePortLink(impl_->options.linkPath, impl_->line->Path());
   // Release the line: a program that still has the port open sees a hang-up, as when unplugged.
   impl_->line->HangUp();
   impl_->clientConnected = false;
 }
 
+void LoggerEmulator::Unplug() {
+  if (!impl_->thread.joinable()) return;
+  Stop();
+  impl_->unplugged = true;
+}
+
+void LoggerEmulator::Replug() {
+  if (!impl_->unplugged) return;
+  Start();
+}
+
+bool LoggerEmulator::Unplugged() const {
+  return impl_->unplugged;
+}
+
 std::string LoggerEmulator::PortPath() const {
-  return impl_->line ? impl_->line->Path() : "";
+  std::lock_guard lock(impl_->mutex);
+  return impl_->portPath;
 }
 
 std::vector<LoggerSample> LoggerEmulator::StoredSamples() const {
   std::lock_guard lock(impl_->mutex);
+  impl_->CatchUp();
   return {impl_->memory.begin(), impl_->memory.begin() + impl_->samples};
 }
 
 std::vector<LoggerSample> LoggerEmulator::MemorySamples() const {
   std::lock_guard lock(impl_->mutex);
+  impl_->CatchUp();
   return impl_->memory;
 }
 

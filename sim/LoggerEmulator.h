@@ -45,7 +45,13 @@ struct LoggerOptions {
   int endMarkerPauseMs = 150;  // pause before the lone "A"
   LoggerFault fault = LoggerFault::None;
   std::time_t clockTime = 0;  // the logger's clock at Start(); 0 means the computer's local time
-  bool recordLive = true;     // add a sample to memory at every interval of the running clock
+  // Add a sample to memory at every interval of the running clock, at the start of logging plus a
+  // whole number of intervals, until the memory holds 2000 samples; time passes and samples come
+  // whether or not a program has the port open.
+  bool recordLive = true;
+  int speed = 1;  // logger seconds that pass in one real second; status replies keep their period
+  // When not empty: a symbolic link kept pointing to the port while the logger is plugged in.
+  std::string linkPath;
 };
 
 class LoggerEmulator {
@@ -55,14 +61,24 @@ class LoggerEmulator {
   LoggerEmulator(const LoggerEmulator&) = delete;
   LoggerEmulator& operator=(const LoggerEmulator&) = delete;
 
-  // Opens the pseudo-terminal and starts serving it on a thread of its own. Throws
-  // std::runtime_error when no pseudo-terminal can be had.
+  // Opens the pseudo-terminal, points the link to it, and starts serving it on a thread of its
+  // own. Throws std::runtime_error when no pseudo-terminal can be had or the link cannot be made.
   void Start();
-  // Stops serving and closes the logger's end of the line: a program that has the port open sees
-  // a hang-up. PortPath() keeps its value.
+  // Stops serving, removes the link and closes the logger's end of the line: a program that has
+  // the port open sees a hang-up. PortPath() keeps its value.
   void Stop();
   // Path of the port to open, such as /dev/pts/7. Valid after Start().
   std::string PortPath() const;
+
+  // The adapter pulled out: as Stop(), but the logger goes on keeping time and recording, and
+  // Replug() brings it back. Nothing when not serving.
+  void Unplug();
+  // The adapter put back after Unplug(): a new pseudo-terminal (PortPath() changes, the link
+  // follows), with the memory, the clock and the rate as they have run on meanwhile. Throws as
+  // Start() does, and then stays unplugged. Nothing when not unplugged.
+  void Replug();
+  bool Unplugged() const;
+  // Start, Stop, Unplug and Replug are called from one thread at a time.
 
   // What the logger holds now (for tests: a download must decode to exactly these).
   std::vector<LoggerSample> StoredSamples() const;

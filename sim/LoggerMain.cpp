@@ -1,5 +1,6 @@
 // velmorante-logger: the logger emulator as a program. Prints the path of its port on the first
-// line of standard output and serves it until interrupted.
+// line of standard output and serves it until interrupted; SIGUSR1 and SIGUSR2 unplug and plug it
+// in again.
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -46,12 +47,21 @@ const char kUsage[] = N_(
     "                       instead of a download's end marker), keepclock (set-clock\n"
     "                       empties the memory, the clock runs on) (default none)\n"
     "  --no-live            do not add samples as the logger's clock runs on\n"
+    "  --speed N            N seconds of the logger's clock pass in every second; status\n"
+    "                       replies keep their period (default 1)\n"
+    "  --link PATH          keep a symbolic link at PATH to the port, also after the\n"
+    "                       logger is plugged in again (a symbolic link already there is\n"
+    "                       replaced; anything else is refused)\n"
     "  --help               show this text and exit\n"
     "  --version            show the version and exit\n"
     "Each option's value may follow it as the next argument or after '=' (--samples=20).\n"
     "\n"
+    "Signals: SIGUSR1 unplugs the logger (a program on the port sees a hang-up, the link\n"
+    "goes away; the clock runs on and samples are still recorded), SIGUSR2 plugs it in\n"
+    "again on a new port (the link points to it), SIGINT, SIGTERM or SIGHUP stop it.\n"
+    "\n"
     "Exit status: 0 stopped by a signal (or --help, --version), 1 the pseudo-terminal could\n"
-    "not be opened, 2 bad usage.\n");
+    "not be opened or the link not made, 2 bad usage.\n");
 
 [[noreturn]] void Fail(const std::string& message) {
   std::cerr << "velmorante-logger: " << message << '\n'
@@ -107,6 +117,11 @@ void SetOption(const std::string& flag, const std::string& value, LoggerOptions&
     options.statusPeriodMs = static_cast<int>(Number(flag, value, 1, 3600000));
   } else if (flag == "--end-pause") {
     options.endMarkerPauseMs = static_cast<int>(Number(flag, value, 0, 60000));
+  } else if (flag == "--speed") {
+    options.speed = static_cast<int>(Number(flag, value, 1, 100000));
+  } else if (flag == "--link") {
+    if (value.empty()) Fail(cli::Format(_("%s needs a value"), flag));
+    options.linkPath = value;
   } else if (flag == "--fault") {
     if (!LoggerFaultFromName(value, options.fault)) {
       Fail(cli::Format(_("unknown fault '%s'"), value));
@@ -114,9 +129,9 @@ void SetOption(const std::string& flag, const std::string& value, LoggerOptions&
   }
 }
 
-constexpr const char* kValueOptions[] = {"--samples",       "--rate",      "--start", "--clock",
-                                         "--battery",       "--seed",      "--baud",  "--delivery",
-                                         "--status-period", "--end-pause", "--fault"};
+constexpr const char* kValueOptions[] = {
+    "--samples",  "--rate",          "--start",     "--clock", "--battery", "--seed", "--baud",
+    "--delivery", "--status-period", "--end-pause", "--fault", "--speed",   "--link"};
 
 bool IsValueOption(const std::string& name) {
   return std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
@@ -212,6 +227,8 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   sigaddset(&signals, SIGHUP);
+  sigaddset(&signals, SIGUSR1);
+  sigaddset(&signals, SIGUSR2);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   LoggerEmulator logger(options);
@@ -227,8 +244,27 @@ int main(int argc, char** argv) {
                            std::string(LoggerFaultName(options.fault)),
                            std::to_string(options.baud))
             << '\n';
-  int received = 0;
-  sigwait(&signals, &received);
+  for (;;) {
+    int received = 0;
+    if (sigwait(&signals, &received) != 0) continue;
+    if (received == SIGUSR1) {
+      if (logger.Unplugged()) continue;
+      logger.Unplug();
+      std::cerr << "velmorante-logger: " << _("unplugged") << '\n';
+    } else if (received == SIGUSR2) {
+      if (!logger.Unplugged()) continue;
+      try {
+        logger.Replug();
+        std::cerr << "velmorante-logger: "
+                  << cli::Format(_("plugged in again, serving %s"), logger.PortPath()) << '\n';
+      } catch (const std::exception& e) {
+        // Stays unplugged; another SIGUSR2 tries again.
+        std::cerr << "velmorante-logger: " << e.what() << '\n';
+      }
+    } else {
+      break;
+    }
+  }
   logger.Stop();
   return 0;
 }
