@@ -48,12 +48,12 @@ Stamp StampOf(const SampleNumbers& sample) {
 }
 
 Stamp StartStampOf(const SampleTable& table) {
-  const int* s = table.startStamp;
-  return {2000 + s[0], s[1], s[2], s[3], s[4], s[5]};
+  const LoggerStart s = table.start.value_or(LoggerStart{});
+  return {2000 + s.year, s.month, s.day, s.hour, s.minute, s.second};
 }
 
 bool HasStart(const SampleTable& table) {
-  return !table.startDate.empty();
+  return table.start.has_value();
 }
 
 std::string IsoText(const Stamp& s) {

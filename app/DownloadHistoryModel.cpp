@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include "data/StartTexts.h"
+
 namespace {
 
 enum Column { kReceived, kStart, kRate, kSamples, kStatus, kSaved, kColumnCount };
@@ -77,10 +79,10 @@ QVariant DownloadHistoryModel::data(const QModelIndex& index, int role) const {
     case kReceived:
       return ReceivedText(r);
     case kStart:
-      return r.startDate.empty() ? QStringLiteral("-")
-                                 : Latin1(r.startDate) + QLatin1Char(' ') + Latin1(r.startTime);
+      return r.start ? Latin1(StartDateText(r.start) + ' ' + StartTimeText(r.start))
+                     : QStringLiteral("-");
     case kRate:
-      return r.rate.empty() ? QStringLiteral("-") : Latin1(r.rate);
+      return r.rateMinutes > 0 ? Latin1(RateCaption(r.rateMinutes)) : QStringLiteral("-");
     case kSamples:
       return static_cast<qlonglong>(r.samples);
     case kStatus:

@@ -6,6 +6,21 @@
 
 namespace {
 
+// Version 1 kept the start and the rate as the data window's texts; these expressions give the
+// same values as version 2 keeps them. Every start text of version 1 is "DD/MM/20YY" and "HH:MM:SS"
+// (the header's fields are two digits each) or empty; every rate text one of the six captions or
+// empty. They are part of step 1 -> 2 below, which never changes once released.
+// clang-format off
+#define V1_START(t)                                                                 \
+  "CASE WHEN length(" t "start_date) = 10 AND length(" t "start_time) = 8"          \
+  " THEN substr(" t "start_date, 7, 4) || '-' || substr(" t "start_date, 4, 2)"     \
+  " || '-' || substr(" t "start_date, 1, 2) || 'T' || " t "start_time END"
+#define V1_RATE(t)                                                                  \
+  "CASE " t "rate WHEN 'CADA 1 MINUTO' THEN 1 WHEN 'CADA 5 MINUTOS' THEN 5"         \
+  " WHEN 'CADA 10 MINUTOS' THEN 10 WHEN 'CADA 15 MINUTOS' THEN 15"                  \
+  " WHEN 'CADA 30 MINUTOS' THEN 30 WHEN 'CADA 60 MINUTOS' THEN 60 END"
+// clang-format on
+
 // Step i brings version i to version i + 1. A released step never changes: add a new one.
 // The raw text sits in a table of its own so that listing never reads through it; the raw text
 // and its checksum can never be changed or removed once written.
@@ -46,6 +61,16 @@ BEGIN SELECT RAISE(ABORT, 'an archived checksum never changes'); END;
 CREATE TRIGGER download_never_removed BEFORE DELETE ON downloads
 BEGIN SELECT RAISE(ABORT, 'an archived download is never removed'); END;
 )sql",
+    // The start as local logger time in ISO 8601 without a zone and the rate in minutes, in place
+    // of the display texts; NULL where the decoder found none.
+    "ALTER TABLE downloads ADD COLUMN start TEXT CHECK (start GLOB"
+    " '20[0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]');"
+    "ALTER TABLE downloads ADD COLUMN rate_minutes INTEGER"
+    " CHECK (rate_minutes IN (1, 5, 10, 15, 30, 60));"
+    "UPDATE downloads SET start = " V1_START("") ", rate_minutes = " V1_RATE("") ";"
+    "ALTER TABLE downloads DROP COLUMN start_date;"
+    "ALTER TABLE downloads DROP COLUMN start_time;"
+    "ALTER TABLE downloads DROP COLUMN rate;",
 };
 
 }  // namespace
@@ -60,6 +85,13 @@ std::int64_t Single(SqliteConnection& connection, const char* sql) {
 }
 
 }  // namespace
+
+const char* Version1StartOfD() {
+  return V1_START("d.");
+}
+const char* Version1RateOfD() {
+  return V1_RATE("d.");
+}
 
 ArchiveIdentity IdentifyArchive(SqliteConnection& connection) {
   ArchiveIdentity identity;

@@ -8,7 +8,7 @@
 
 class SqliteConnection;
 
-constexpr int kArchiveSchemaVersion = 1;
+constexpr int kArchiveSchemaVersion = 2;
 // "VlmA": SQLite's application_id of a download archive.
 constexpr std::int32_t kArchiveApplicationId = 0x566c6d41;
 
@@ -23,6 +23,13 @@ struct ArchiveIdentity {
   int version = 0;
   bool marked = false;  // carries the archive's application id
 };
+
+// The start and the rate of a version 1 record as kept since version 2, from its columns of display
+// texts ("07/12/2026", "21:05:00", "CADA 5 MINUTOS"): the start as "2026-12-07T21:05:00" and the
+// rate in minutes, NULL where the record has none. For reading an archive that is not migrated
+// (opened read-only), in a query where the downloads table goes by "d".
+const char* Version1StartOfD();
+const char* Version1RateOfD();
 
 // Reads the file's identity. Throws ArchiveError (kNotAnArchive or kDamaged when it cannot be
 // read).

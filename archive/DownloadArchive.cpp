@@ -13,17 +13,23 @@
 #include "archive/RecordDetailsCheck.h"
 #include "archive/Sha256.h"
 #include "data/SampleDecoder.h"
+#include "data/StartTexts.h"
 
 namespace {
 
 // Long enough for another program's write (a few milliseconds) and a checkpoint.
 constexpr int kBusyTimeoutMs = 10000;
 
-// The columns of a listed record, in the order SummaryFrom reads them.
-#define SUMMARY_COLUMNS                                                                        \
-  "d.id, d.received_at, d.port, d.program, d.kind, d.reason, d.sha256, d.size, d.start_date, " \
-  "d.start_time, d.rate, d.samples, d.decode_error, "                                          \
-  "(SELECT count(*) FROM saved_files s WHERE s.download_id = d.id)"
+// The columns of a listed record, in the order SummaryFrom reads them, from tables of
+// `version`: an archive opened read-only may be of an older one, which is read as the present one.
+std::string SummaryColumns(int version) {
+  const std::string start = version >= 2 ? "d.start" : Version1StartOfD();
+  const std::string rate = version >= 2 ? "d.rate_minutes" : Version1RateOfD();
+  return "d.id, d.received_at, d.port, d.program, d.kind, d.reason, d.sha256, d.size, " + start +
+         ", " + rate +
+         ", d.samples, d.decode_error,"
+         " (SELECT count(*) FROM saved_files s WHERE s.download_id = d.id)";
+}
 
 // "file:" and the absolute path with the characters a URI reserves escaped.
 std::string FileUri(const std::string& path) {
@@ -42,7 +48,7 @@ std::string FileUri(const std::string& path) {
 }
 
 // The raw text's column, after the listed ones, in the query that verifies the archive.
-constexpr int kRawColumn = 14;
+constexpr int kRawColumn = 13;
 
 void MakeFolderFor(const std::string& path) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -97,6 +103,7 @@ void DownloadArchive::OpenExisting(ArchiveAccess access) {
   ThrowUnlessUsable(identity);
   if (access == ArchiveAccess::kReadOnly) {
     readOnly_ = true;
+    schemaVersion_ = identity.version;
     if (identity.kind == ArchiveIdentity::Kind::kEmpty) {
       empty_ = true;
       connection_.Close();
@@ -131,12 +138,17 @@ void DownloadArchive::OpenForWriting() {
   ThrowUnlessUsable(identity);
   const bool upToDate = identity.kind == ArchiveIdentity::Kind::kArchive && identity.marked &&
                         identity.version == kArchiveSchemaVersion;
+  schemaVersion_ = identity.version;
   if (!connection_.IsReadOnly()) {
     connection_.Execute("PRAGMA journal_mode = WAL");
     connection_.Execute("PRAGMA synchronous = FULL");
     if (!upToDate) MigrateArchive(connection_);
+    schemaVersion_ = kArchiveSchemaVersion;
   } else if (identity.kind != ArchiveIdentity::Kind::kArchive) {
     throw ArchiveError(ArchiveError::Kind::kCannotWrite, path_ + ": read-only and not yet set up");
+  } else if (identity.version < kArchiveSchemaVersion) {
+    // A file that cannot be written cannot be migrated either: it is read as it is.
+    readOnly_ = true;
   }
   connection_.Execute("PRAGMA foreign_keys = ON");
   Prepare();
@@ -168,8 +180,8 @@ void DownloadArchive::Prepare() {
   if (readOnly_) return;
   insertDownload_ = SqliteStatement(
       connection_,
-      "INSERT INTO downloads (received_at, port, program, kind, reason, sha256, size, start_date,"
-      " start_time, rate, samples, decode_error) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+      "INSERT INTO downloads (received_at, port, program, kind, reason, sha256, size, start,"
+      " rate_minutes, samples, decode_error) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insertText_ =
       SqliteStatement(connection_, "INSERT INTO download_texts (download_id, raw) VALUES (?, ?)");
   insertSave_ = SqliteStatement(
@@ -178,16 +190,18 @@ void DownloadArchive::Prepare() {
 }
 
 void DownloadArchive::PrepareReads() {
+  const std::string columns = SummaryColumns(schemaVersion_);
   list_ = SqliteStatement(connection_,
-                          "SELECT " SUMMARY_COLUMNS " FROM downloads d ORDER BY d.id DESC");
-  one_ = SqliteStatement(connection_, "SELECT " SUMMARY_COLUMNS " FROM downloads d WHERE d.id = ?");
+                          ("SELECT " + columns + " FROM downloads d ORDER BY d.id DESC").c_str());
+  one_ = SqliteStatement(connection_,
+                         ("SELECT " + columns + " FROM downloads d WHERE d.id = ?").c_str());
   text_ = SqliteStatement(connection_, "SELECT raw FROM download_texts WHERE download_id = ?");
   savedFiles_ = SqliteStatement(
       connection_, "SELECT path, saved_at FROM saved_files WHERE download_id = ? ORDER BY id");
-  allTexts_ = SqliteStatement(connection_,
-                              "SELECT " SUMMARY_COLUMNS
-                              ", t.raw FROM downloads d"
-                              " LEFT JOIN download_texts t ON t.download_id = d.id ORDER BY d.id");
+  allTexts_ = SqliteStatement(connection_, ("SELECT " + columns +
+                                            ", t.raw FROM downloads d LEFT JOIN download_texts t"
+                                            " ON t.download_id = d.id ORDER BY d.id")
+                                               .c_str());
 }
 
 std::int64_t DownloadArchive::Add(const NewDownload& download) {
@@ -205,11 +219,10 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
     insertDownload_.BindText(5, ReasonCode(download.reason));
     insertDownload_.BindText(6, Sha256Hex(download.rawText));
     insertDownload_.Bind(7, static_cast<std::int64_t>(download.rawText.size()));
-    insertDownload_.BindText(8, table.startDate);
-    insertDownload_.BindText(9, table.startTime);
-    insertDownload_.BindText(10, table.rateText);
-    insertDownload_.Bind(11, static_cast<std::int64_t>(table.samples.size()));
-    insertDownload_.BindText(12, table.error.value_or(""));
+    if (table.start) insertDownload_.BindText(8, StartIsoText(*table.start));
+    if (table.rateMinutes > 0) insertDownload_.Bind(9, std::int64_t{table.rateMinutes});
+    insertDownload_.Bind(10, static_cast<std::int64_t>(table.samples.size()));
+    insertDownload_.BindText(11, table.error.value_or(""));
     insertDownload_.Step();
     id = sqlite3_last_insert_rowid(connection_.handle());
   }
@@ -249,12 +262,12 @@ DownloadSummary DownloadArchive::SummaryFrom(const SqliteStatement& row) {
   summary.reason = ReasonFromCode(row.Text(5)).value_or(EndReason::kLineLost);
   summary.sha256 = row.Text(6);
   summary.size = row.Integer(7);
-  summary.startDate = row.Text(8);
-  summary.startTime = row.Text(9);
-  summary.rate = row.Text(10);
-  summary.samples = row.Integer(11);
-  summary.decodeError = row.Text(12);
-  summary.savedCount = row.Integer(13);
+  // A start that is not in the archive's form reads as none, which verifying then reports.
+  if (!row.IsNull(8)) summary.start = StartFromIsoText(row.Text(8));
+  summary.rateMinutes = row.IsNull(9) ? 0 : static_cast<int>(row.Integer(9));
+  summary.samples = row.Integer(10);
+  summary.decodeError = row.Text(11);
+  summary.savedCount = row.Integer(12);
   return summary;
 }
 

@@ -71,4 +71,5 @@ class DownloadArchive {
   SqliteStatement quickCheck_;
   bool readOnly_ = false;  // opened for reading: takes no writes
   bool empty_ = false;     // opened for reading, and the file holds no archive yet
+  int schemaVersion_ = 0;  // of the tables read: older than the present one only where unmigrated
 };

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/SampleTable.h"
+
 enum class DownloadKind { kNormal, kWholeMemory };
 
 // Why a download ended without its end marker; kNone for a complete download.
@@ -52,8 +54,10 @@ struct DownloadSummary {
   bool complete() const { return reason == EndReason::kNone; }
   std::string sha256;  // of the raw text, hexadecimal
   std::int64_t size = 0;
-  // As decoded when archived.
-  std::string startDate, startTime, rate;
+  // As decoded when archived: the start of logging (none when the header could not be read), the
+  // minutes between samples (0 when the rate code is unknown) and the samples.
+  std::optional<LoggerStart> start;
+  int rateMinutes = 0;
   std::int64_t samples = 0;
   std::string decodeError;  // empty when the text decoded completely
   std::int64_t savedCount = 0;

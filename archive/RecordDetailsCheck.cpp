@@ -1,6 +1,7 @@
 #include "archive/RecordDetailsCheck.h"
 
 #include "data/SampleDecoder.h"
+#include "data/StartTexts.h"
 #include "link/LoggerProtocol.h"
 
 std::optional<DetailMismatch> CompareDetails(const DownloadSummary& details,
@@ -9,14 +10,15 @@ std::optional<DetailMismatch> CompareDetails(const DownloadSummary& details,
   const auto named = [](const char* name, const std::string& value) {
     return std::string(name) + " '" + value + "'";
   };
-  if (details.startDate != table.startDate)
-    return DetailMismatch{named("start date", details.startDate),
-                          named("start date", table.startDate)};
-  if (details.startTime != table.startTime)
-    return DetailMismatch{named("start time", details.startTime),
-                          named("start time", table.startTime)};
-  if (details.rate != table.rateText)
-    return DetailMismatch{named("rate", details.rate), named("rate", table.rateText)};
+  const auto startText = [](const std::optional<LoggerStart>& start) {
+    return start ? StartIsoText(*start) : std::string();
+  };
+  if (details.start != table.start)
+    return DetailMismatch{named("start", startText(details.start)),
+                          named("start", startText(table.start))};
+  if (details.rateMinutes != table.rateMinutes)
+    return DetailMismatch{"rate " + std::to_string(details.rateMinutes) + " min",
+                          "rate " + std::to_string(table.rateMinutes) + " min"};
   const auto samples = static_cast<std::int64_t>(table.samples.size());
   if (details.samples != samples)
     return DetailMismatch{"samples " + std::to_string(details.samples),

@@ -42,7 +42,7 @@ struct Fixture {
                  "BEGIN;"
                  "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 10000)"
                  " INSERT INTO downloads SELECT n.i, received_at, port, program, kind, reason,"
-                 " sha256, size, start_date, start_time, rate, samples, decode_error"
+                 " sha256, size, samples, decode_error, start, rate_minutes"
                  " FROM downloads, n WHERE downloads.id = 1;"
                  "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 10000)"
                  " INSERT INTO download_texts SELECT n.i, raw FROM download_texts, n"

@@ -14,6 +14,7 @@
 #include "charts/ChartLooks.h"
 #include "charts/ChartTimeAxis.h"
 #include "charts/LineChart.h"
+#include "data/StartTexts.h"
 
 namespace {
 
@@ -90,8 +91,9 @@ double PaintIdentity(QPainter& painter, double top, const ReportContent& content
   const QString start = analysis::HasStart(table)
                             ? Utf8(analysis::SpanishDateTimeText(analysis::StartStampOf(table)))
                             : QStringLiteral("— (no consta en el archivo)");
+  const std::string rateText = StartRateText(table);
   const QString rate =
-      table.rateText.empty() ? QStringLiteral("—") : QString::fromLatin1(table.rateText.c_str());
+      rateText.empty() ? QStringLiteral("—") : QString::fromLatin1(rateText.c_str());
   const double leftEnd =
       PaintPairs(painter, kMargin, top, 110,
                  {{QStringLiteral("Inicio del registro:"), start},

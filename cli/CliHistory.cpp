@@ -14,6 +14,7 @@
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
+#include "data/StartTexts.h"
 #include "link/ReplyInterpreter.h"
 
 namespace cli {
@@ -71,11 +72,10 @@ std::string StatusText(const DownloadSummary& record) {
   return "";
 }
 
-// "every 5 min" from the table's rate text "CADA 5 MINUTOS"; "-" when it has none.
-std::string RateText(const std::string& rate) {
-  const std::size_t digits = rate.find_first_of("0123456789");
-  if (digits == std::string::npos) return "-";
-  return Format(_("every %s min"), rate.substr(digits, rate.find(' ', digits) - digits));
+// "every 5 min"; "-" for an unknown rate.
+std::string RateText(int minutes) {
+  if (minutes <= 0) return "-";
+  return Format(_("every %s min"), std::to_string(minutes));
 }
 
 nlohmann::ordered_json RecordJson(const DownloadSummary& r) {
@@ -89,9 +89,11 @@ nlohmann::ordered_json RecordJson(const DownloadSummary& r) {
           {"samples", r.samples},
           {"sha256", r.sha256},
           {"size", r.size},
-          {"start_date", r.startDate},
-          {"start_time", r.startTime},
-          {"rate", r.rate},
+          {"start_date", StartDateText(r.start)},
+          {"start_time", StartTimeText(r.start)},
+          {"rate", RateCaption(r.rateMinutes)},
+          {"start", r.start ? nlohmann::ordered_json(StartIsoText(*r.start)) : nullptr},
+          {"rate_minutes", r.rateMinutes > 0 ? nlohmann::ordered_json(r.rateMinutes) : nullptr},
           {"decode_error", r.decodeError},
           {"saved", r.savedCount}};
 }
@@ -104,11 +106,11 @@ void PrintList(const std::vector<DownloadSummary>& records, std::ostream& out) {
   out << line;
   for (const DownloadSummary& r : records) {
     const std::string start =
-        r.startDate.empty() ? std::string("-") : r.startDate + " " + r.startTime;
+        r.start ? StartDateText(r.start) + " " + StartTimeText(r.start) : std::string("-");
     std::snprintf(line, sizeof line, "%6lld  %-20s  %-6s  %7lld  %-19s  %-13s  %-17s  %s\n",
                   static_cast<long long>(r.id), r.receivedAt.c_str(),
                   r.kind == DownloadKind::kWholeMemory ? _("full") : _("normal"),
-                  static_cast<long long>(r.samples), start.c_str(), RateText(r.rate).c_str(),
+                  static_cast<long long>(r.samples), start.c_str(), RateText(r.rateMinutes).c_str(),
                   StatusText(r).c_str(), r.savedCount > 0 ? _("yes") : _("no"));
     out << line;
   }

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/Translate.h"
+#include "data/StartTexts.h"
 
 namespace {
 
@@ -85,9 +86,10 @@ std::string StatusJson(const LoggerStatus& s) {
 
 void PrintTable(const SampleTable& table, std::ostream& out) {
   // The rate and the headings in the user's language; the table's own are the windows' Spanish.
-  const std::string rate = table.rateMinutes > 0 ? RateText(table.rateMinutes) : table.rateText;
-  out << cli::Format(_("Start: %s %s  Rate: %s  Samples: %s"), table.startDate, table.startTime,
-                     rate, std::to_string(table.rows.empty() ? 0 : table.rows.size() - 1))
+  const std::string rate = table.rateMinutes > 0 ? RateText(table.rateMinutes) : std::string();
+  out << cli::Format(_("Start: %s %s  Rate: %s  Samples: %s"), StartDateText(table),
+                     StartTimeText(table), rate,
+                     std::to_string(table.rows.empty() ? 0 : table.rows.size() - 1))
       << '\n';
   std::vector<SampleTable::Row> rows = table.rows;
   if (!rows.empty()) rows[0] = {"", _("DATE:"), _("TIME:"), _("CHANNEL 1"), _("CHANNEL 2")};

@@ -66,10 +66,8 @@ std::string_view LineOrEmpty(const std::vector<std::string_view>& lines, std::si
 SampleTable SampleDecoder::Decode(std::string_view downloadText, const SampleTable* previous) {
   SampleTable table;
   if (previous) {
-    table.startDate = previous->startDate;
-    table.startTime = previous->startTime;
-    table.rateText = previous->rateText;
-    for (int i = 0; i < 6; ++i) table.startStamp[i] = previous->startStamp[i];
+    table.start = previous->start;
+    table.startRateMinutes = previous->startRateMinutes;
   }
   const Lines lines = SplitDownloadLines(downloadText);
   // The heading row plus one row per sample line; the end line and the two header lines have none.
@@ -106,19 +104,12 @@ bool SampleDecoder::DecodeStartAndStamps(const Lines& lines, SampleTable& table)
   const int rateCode = read.Digit(second, 9);
   if (read.failed()) return false;
 
-  table.startStamp[0] = year;
-  table.startStamp[1] = month;
-  table.startStamp[2] = day;
-  table.startStamp[3] = hour;
-  table.startStamp[4] = minute;
-  table.startStamp[5] = secondOfMinute;
-  // An unknown rate code keeps the rate text shown before, and with it the step of the stamps.
-  if (const protocol::Rate* rate = protocol::RateOfCode(rateCode)) table.rateText = rate->caption;
-  if (const protocol::Rate* rate = protocol::RateOfCaption(table.rateText)) {
-    table.rateMinutes = rate->minutes;
+  table.start = LoggerStart{year, month, day, hour, minute, secondOfMinute};
+  // An unknown rate code keeps the rate shown before, and with it the step of the stamps.
+  if (const protocol::Rate* rate = protocol::RateOfCode(rateCode)) {
+    table.startRateMinutes = rate->minutes;
   }
-  table.startDate = DateText(day, month, year);
-  table.startTime = TimeText(hour, minute, secondOfMinute);
+  table.rateMinutes = table.startRateMinutes;
   // No known rate: the rows keep empty dates and times.
   if (table.rateMinutes != 0) StampRows(table, table.rateMinutes);
   return true;
@@ -175,9 +166,10 @@ void SampleDecoder::StampRows(SampleTable& table, int stepMinutes) {
   const bool carryAbove60 = stepMinutes != 1;
   MatchSamplesToRows(table);
   const int n = static_cast<int>(table.rows.size()) - 1;
-  int year = table.startStamp[0], month = table.startStamp[1], day = table.startStamp[2];
-  int hour = table.startStamp[3], minute = table.startStamp[4];
-  const int second = table.startStamp[5];
+  const LoggerStart start = table.start.value_or(LoggerStart{});
+  int year = start.year, month = start.month, day = start.day;
+  int hour = start.hour, minute = start.minute;
+  const int second = start.second;
   for (int k = 1; k <= n; ++k) {
     minute += stepMinutes;
     if (minute == 60) {

@@ -1,5 +1,6 @@
 // The decoded download as every consumer reads it: the table's display texts row by row, and beside
-// them the exact numbers of every sample (engineering values and time stamp fields).
+// them the exact numbers of every sample (engineering values and time stamp fields), the start of
+// logging and the rate.
 #pragma once
 
 #include <array>
@@ -17,6 +18,13 @@ struct SampleNumbers {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
+// The start of logging as the download header gives it: the logger's two-digit year (12 for 2012)
+// and the other fields as sent, which the logger does not range-check.
+struct LoggerStart {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  bool operator==(const LoggerStart&) const = default;
+};
+
 // Where an archived download came from: set when a table is read from the download archive.
 struct DownloadOrigin {
   std::string receivedAt;  // UTC, ISO 8601 with "Z"
@@ -30,11 +38,12 @@ struct SampleTable {
   std::vector<Row> rows;  // rows.size() == max(1, L - 2)
   // samples[k - 1] holds the numbers of row k; samples.size() == rows.size() - 1.
   std::vector<SampleNumbers> samples;
-  int rateMinutes = 0;     // minutes between samples; 0 when the rate is unknown
-  std::string startDate;   // Edit1
-  std::string startTime;   // Edit2
-  std::string rateText;    // Edit8: kept from before when the rate code is not 1..6
-  int startStamp[6] = {};  // Label1..Label6: year, month, day, hour, minute, second
+  int rateMinutes = 0;  // minutes between the rows' time stamps; 0 when the rate is unknown
+  // The start boxes (Edit1, Edit2, Label1..Label6): none until a header has been read.
+  std::optional<LoggerStart> start;
+  // The rate box (Edit8), in minutes: the header's rate, kept from before for a rate code outside
+  // 1..6 or a header that cannot be read; 0 for none. A saved table file names no rate here.
+  int startRateMinutes = 0;
   // "'x' is not a valid integer value": the decode stopped at the character x. A character that is
   // missing (a line too short, or a header line that is not there) gives "'' is not a valid
   // integer value".

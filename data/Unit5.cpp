@@ -17,6 +17,7 @@
 #include "data/DownloadLines.h"
 #include "data/GridCellDelegate.h"
 #include "data/SampleTableModel.h"
+#include "data/StartTexts.h"
 #include "data/TableFileWriter.h"
 #include "data/TableSelectionCopy.h"
 #include "widgets/ErrorReport.h"
@@ -293,10 +294,8 @@ void TForm5::FormActivate() {
     downloadLineCount_ = CountDownloadLines(text);
     // The start boxes as they stood are handed in: an unreadable header or rate code keeps them.
     table = decoder_.Decode(text, &downloadStart_);
-    downloadStart_.startDate = table.startDate;
-    downloadStart_.startTime = table.startTime;
-    downloadStart_.rateText = table.rateText;
-    std::copy(table.startStamp, table.startStamp + 6, downloadStart_.startStamp);
+    downloadStart_.start = table.start;
+    downloadStart_.startRateMinutes = table.startRateMinutes;
     shownSaved_ = downloadSaved_;
   }
   notice_->setVisible(!notice_->text().isEmpty());
@@ -313,11 +312,16 @@ void TForm5::FormActivate() {
 }
 
 void TForm5::ShowStart(const SampleTable& table) {
-  Edit1->setText(Latin1(table.startDate));
-  Edit2->setText(Latin1(table.startTime));
-  Edit8->setText(Latin1(table.rateText));
-  QLabel* const stamp[] = {Label1, Label2, Label3, Label4, Label5, Label6};
-  for (int i = 0; i < 6; ++i) stamp[i]->setNum(table.startStamp[i]);
+  Edit1->setText(Latin1(StartDateText(table)));
+  Edit2->setText(Latin1(StartTimeText(table)));
+  Edit8->setText(Latin1(StartRateText(table)));
+  const LoggerStart start = table.start.value_or(LoggerStart{});
+  Label1->setNum(start.year);
+  Label2->setNum(start.month);
+  Label3->setNum(start.day);
+  Label4->setNum(start.hour);
+  Label5->setNum(start.minute);
+  Label6->setNum(start.second);
 }
 
 void TForm5::SpeedButton1Click() {

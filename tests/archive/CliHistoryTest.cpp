@@ -221,4 +221,36 @@ TEST_F(CliHistory, ReadOnlyArchiveIsListedShownVerifiedAndExported) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), fs::directory_iterator()), 3);
 }
 
+TEST_F(CliHistory, AnArchiveOfTheEarlierReleaseListsTheSameBeforeAndAfterItsMigration) {
+  std::filesystem::copy_file(VELMORANTE_ARCHIVE_FIXTURES "/archive-3.2.0.sqlite", archive_);
+  // Read-only commands take it as it is.
+  const RunResult before = Run({"history", "--json", "--archive", archive_});
+  ASSERT_EQ(before.exitCode, 0) << before.err;
+  EXPECT_NE(before.out.find(R"("start_date":"07/12/2026","start_time":"21:05:00",)"
+                            R"("rate":"CADA 5 MINUTOS","start":"2026-12-07T21:05:00",)"
+                            R"("rate_minutes":5,)"),
+            std::string::npos)
+      << before.out;
+  const RunResult list = Run({"history", "--archive", archive_});
+  EXPECT_NE(list.out.find("07/12/2026 21:05:00  every 5 min"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("08/12/2026 01:20:00  every 10 min   line lost"), std::string::npos)
+      << list.out;
+
+  // Noting a save opens it for writing, which migrates it.
+  ASSERT_EQ(
+      Run({"history", "show", "2", "--out", folder_.File("t.txt"), "--archive", archive_}).exitCode,
+      0);
+  const RunResult after = Run({"history", "--json", "--archive", archive_});
+  ASSERT_EQ(after.exitCode, 0) << after.err;
+  std::string expected = before.out;
+  const std::string unsaved = R"("id":2,)";
+  // Only the note of the save differs.
+  const std::size_t at = expected.find(R"("saved":0)", expected.find(unsaved));
+  ASSERT_NE(at, std::string::npos);
+  expected.replace(at, 9, R"("saved":1)");
+  EXPECT_EQ(after.out, expected);
+  const RunResult verify = Run({"history", "verify", "--archive", archive_});
+  EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+}
+
 }  // namespace

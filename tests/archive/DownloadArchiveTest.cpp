@@ -82,8 +82,8 @@ TEST(DownloadArchive, KeepsCompleteAndInterruptedTextsByteForByteWithTheirChecks
   EXPECT_TRUE(a.summary.complete());
   EXPECT_EQ(b.summary.reason, EndReason::kLineLost);
   EXPECT_EQ(a.summary.receivedAt, "2026-12-07T23:11:11Z");
-  EXPECT_EQ(a.summary.startDate, "15/03/2012");
-  EXPECT_EQ(a.summary.rate, "CADA 5 MINUTOS");
+  EXPECT_EQ(a.summary.start, (LoggerStart{12, 3, 15, 14, 45, 30}));
+  EXPECT_EQ(a.summary.rateMinutes, 5);
   EXPECT_EQ(a.summary.samples, 2000);
   ASSERT_EQ(a.savedFiles.size(), 1u);
   EXPECT_EQ(a.savedFiles[0].savedAt, "1970-01-01T00:00:00Z");
@@ -230,14 +230,14 @@ TEST(DownloadArchive, DamagedPagesStopEveryWriteAndVerifyCatchesChangedDetails) 
   }
   // Details beside a text that still matches its checksum, changed by hand.
   ASSERT_EQ(RunSql(path,
-                   "UPDATE downloads SET start_date = '16/03/2012' WHERE id = 1;"
+                   "UPDATE downloads SET start = '2012-03-16T14:45:30' WHERE id = 1;"
                    "UPDATE downloads SET reason = '' WHERE id = 2"),
             SQLITE_OK);
   const std::vector<ChecksumMismatch> bad = DownloadArchive(path).Verify();
   ASSERT_EQ(bad.size(), 2u);
   EXPECT_EQ(bad[0].part, ChecksumMismatch::Part::kDetails);
-  EXPECT_NE(bad[0].recorded.find("16/03/2012"), std::string::npos) << bad[0].recorded;
-  EXPECT_NE(bad[0].actual.find("15/03/2012"), std::string::npos) << bad[0].actual;
+  EXPECT_NE(bad[0].recorded.find("2012-03-16T14:45:30"), std::string::npos) << bad[0].recorded;
+  EXPECT_NE(bad[0].actual.find("2012-03-15T14:45:30"), std::string::npos) << bad[0].actual;
   EXPECT_EQ(bad[1].id, 2);
 
   // The table of records loses its page header: the file opens, but SQLite's check fails.

@@ -8,6 +8,7 @@
 #include "data/DownloadLines.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
+#include "data/StartTexts.h"
 
 namespace {
 
@@ -62,11 +63,11 @@ TEST(SampleDecoderTest, ThreeSamplesEveryFiveMinutesGetTheirStampsTextsAndHeadin
       Download({"012003015030", "045014002000", "007068002223", "007068002223", "007068002223"});
   const SampleTable t = decoder.Decode(text);
   EXPECT_FALSE(t.error.has_value());
-  EXPECT_EQ(t.startDate, "15/03/2012");
-  EXPECT_EQ(t.startTime, "14:45:30");
-  EXPECT_EQ(t.rateText, "CADA 5 MINUTOS");
-  const int stamp[6] = {12, 3, 15, 14, 45, 30};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(t.startStamp[i], stamp[i]);
+  EXPECT_EQ(StartDateText(t), "15/03/2012");
+  EXPECT_EQ(StartTimeText(t), "14:45:30");
+  EXPECT_EQ(StartRateText(t), "CADA 5 MINUTOS");
+  EXPECT_EQ(t.start, (LoggerStart{12, 3, 15, 14, 45, 30}));
+  EXPECT_EQ(t.rateMinutes, 5);
   ASSERT_EQ(t.rows.size(), 4u);
   EXPECT_EQ(t.rows[0], (SampleTable::Row{"", " FECHA:", " HORA:", "CANAL 1", "CANAL 2"}));
   EXPECT_EQ(t.rows[1], (SampleTable::Row{"1", "15/03/2012", "14:50:30", "50,0", "23,5"}));
@@ -132,7 +133,7 @@ TEST(TimeStampTest, AllSixRatesAndTheirTexts) {
     SampleDecoder decoder;
     const SampleTable t =
         decoder.Decode(WithSamples(HeaderA(12, 3, 15, 0), HeaderB(0, 0, code), 2));
-    EXPECT_EQ(t.rateText, texts[code - 1]);
+    EXPECT_EQ(StartRateText(t), texts[code - 1]);
     EXPECT_EQ(t.rows[2][2], secondRow[code - 1]) << code;
   }
 }
@@ -156,8 +157,9 @@ TEST(SampleDecoderTest, UnknownRateCodeWritesNoStampsButEverythingElse) {
     const SampleTable t =
         decoder.Decode(WithSamples(HeaderA(12, 3, 15, 0), HeaderB(0, 0, code), 2));
     EXPECT_FALSE(t.error.has_value());
-    EXPECT_EQ(t.rateText, "");
-    EXPECT_EQ(t.startDate, "15/03/2012");
+    EXPECT_EQ(StartRateText(t), "");
+    EXPECT_EQ(t.rateMinutes, 0);
+    EXPECT_EQ(StartDateText(t), "15/03/2012");
     ASSERT_EQ(t.rows.size(), 3u);
     EXPECT_EQ(t.rows[2], (SampleTable::Row{"2", "", "", "50,0", "23,5"}));
     EXPECT_EQ(SavedFileLine(t.rows[2]), "    50,0  23,5\r\n");
@@ -165,10 +167,11 @@ TEST(SampleDecoderTest, UnknownRateCodeWritesNoStampsButEverythingElse) {
   // The rate box keeps the text it showed, and the rows are stamped by it.
   SampleDecoder decoder;
   SampleTable before;
-  before.rateText = "CADA 15 MINUTOS";
+  before.startRateMinutes = 15;
   const SampleTable t =
       decoder.Decode(WithSamples(HeaderA(12, 3, 15, 0), HeaderB(0, 0, 0), 1), &before);
-  EXPECT_EQ(t.rateText, "CADA 15 MINUTOS");
+  EXPECT_EQ(StartRateText(t), "CADA 15 MINUTOS");
+  EXPECT_EQ(t.rateMinutes, 15);
   EXPECT_EQ(t.rows[1][2], "00:15:00");
 }
 
@@ -178,9 +181,9 @@ TEST(SampleDecoderTest, DownloadsWithoutSamples) {
   EXPECT_FALSE(t.error.has_value());
   ASSERT_EQ(t.rows.size(), 1u);
   EXPECT_EQ(t.rows[0][1], " FECHA:");
-  EXPECT_EQ(t.startDate, "15/03/2012");
-  EXPECT_EQ(t.startTime, "14:45:30");
-  EXPECT_EQ(t.rateText, "CADA 5 MINUTOS");
+  EXPECT_EQ(StartDateText(t), "15/03/2012");
+  EXPECT_EQ(StartTimeText(t), "14:45:30");
+  EXPECT_EQ(StartRateText(t), "CADA 5 MINUTOS");
   EXPECT_EQ(SavedFileText(t), "");
   // The two header lines alone, without the end line.
   EXPECT_EQ(decoder.Decode(HeaderA(12, 3, 15, 30) + "\r\n" + HeaderB(45, 14, 2)).rows.size(), 1u);
@@ -188,10 +191,8 @@ TEST(SampleDecoderTest, DownloadsWithoutSamples) {
 
 TEST(SampleDecoderTest, BadHeaderLeavesTableEmptyAndStartBoxesAsBefore) {
   SampleTable before;
-  before.startDate = "01/01/2011";
-  before.startTime = "00:00:00";
-  before.rateText = "CADA 1 MINUTO";
-  before.startStamp[0] = 11;
+  before.start = LoggerStart{11, 1, 1, 0, 0, 0};
+  before.startRateMinutes = 1;
   const std::string goodA = HeaderA(12, 3, 15, 30), goodB = HeaderB(45, 14, 2);
   struct Case {
     const char* name;
@@ -212,10 +213,9 @@ TEST(SampleDecoderTest, BadHeaderLeavesTableEmptyAndStartBoxesAsBefore) {
     const SampleTable t = decoder.Decode(c.text, &before);
     ASSERT_TRUE(t.error.has_value()) << c.name;
     EXPECT_EQ(*t.error, c.error) << c.name;
-    EXPECT_EQ(t.startDate, before.startDate) << c.name;
-    EXPECT_EQ(t.startTime, before.startTime) << c.name;
-    EXPECT_EQ(t.rateText, before.rateText) << c.name;
-    EXPECT_EQ(t.startStamp[0], 11) << c.name;
+    EXPECT_EQ(t.start, before.start) << c.name;
+    EXPECT_EQ(StartRateText(t), "CADA 1 MINUTO") << c.name;
+    EXPECT_EQ(t.rateMinutes, 0) << c.name;  // no rows are stamped
     for (const SampleTable::Row& row : t.rows) EXPECT_EQ(row, SampleTable::Row{}) << c.name;
   }
 }
