@@ -71,6 +71,49 @@ BEGIN SELECT RAISE(ABORT, 'an archived download is never removed'); END;
     "ALTER TABLE downloads DROP COLUMN start_date;"
     "ALTER TABLE downloads DROP COLUMN start_time;"
     "ALTER TABLE downloads DROP COLUMN rate;",
+    // Stations: a named place with a logger on a port, downloaded and reset unattended. A download
+    // names the station that took it, with the logger's clock from the reply just before it (local
+    // logger time, ISO 8601 without a zone) and its difference from the computer's local clock.
+    // The station's events are its log; its status row is what the running station last saw.
+    R"sql(
+CREATE TABLE stations (
+  name TEXT PRIMARY KEY CHECK (length(name) BETWEEN 1 AND 64),
+  port TEXT NOT NULL CHECK (length(port) > 0),
+  reset_at INTEGER NOT NULL CHECK (reset_at BETWEEN 1 AND 2000),
+  download_every_s INTEGER NOT NULL CHECK (download_every_s >= 1),
+  created_at TEXT NOT NULL
+);
+ALTER TABLE downloads ADD COLUMN station TEXT;
+ALTER TABLE downloads ADD COLUMN logger_clock TEXT;
+ALTER TABLE downloads ADD COLUMN clock_drift_s INTEGER;
+CREATE INDEX downloads_by_station ON downloads(station, start);
+CREATE TABLE station_events (
+  id INTEGER PRIMARY KEY,
+  station TEXT NOT NULL,
+  at TEXT NOT NULL,
+  kind TEXT NOT NULL,
+  logger_clock TEXT,
+  clock_drift_s INTEGER,
+  detail TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX station_events_by_station ON station_events(station, id);
+CREATE TABLE station_status (
+  station TEXT PRIMARY KEY,
+  updated_at TEXT NOT NULL,
+  pid INTEGER,
+  connected INTEGER NOT NULL,
+  last_reply_at TEXT,
+  logger_clock TEXT,
+  clock_drift_s INTEGER,
+  memory_used INTEGER,
+  battery_percent REAL,
+  rate_minutes INTEGER,
+  recording_start TEXT,
+  last_download_at TEXT,
+  next_download_at TEXT,
+  problem TEXT NOT NULL DEFAULT ''
+);
+)sql",
 };
 
 }  // namespace
@@ -104,7 +147,8 @@ ArchiveIdentity IdentifyArchive(SqliteConnection& connection) {
   const std::int64_t otherTables = Single(
       connection,
       "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT IN"
-      " ('downloads', 'download_texts', 'saved_files') AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+      " ('downloads', 'download_texts', 'saved_files', 'stations', 'station_events',"
+      " 'station_status') AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
   identity.version = static_cast<int>(Single(connection, "PRAGMA user_version"));
   identity.marked = Single(connection, "PRAGMA application_id") == kArchiveApplicationId;
   const bool otherId = !identity.marked && Single(connection, "PRAGMA application_id") != 0;

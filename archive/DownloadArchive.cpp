@@ -28,7 +28,8 @@ std::string SummaryColumns(int version) {
   return "d.id, d.received_at, d.port, d.program, d.kind, d.reason, d.sha256, d.size, " + start +
          ", " + rate +
          ", d.samples, d.decode_error,"
-         " (SELECT count(*) FROM saved_files s WHERE s.download_id = d.id)";
+         " (SELECT count(*) FROM saved_files s WHERE s.download_id = d.id), " +
+         (version >= 3 ? "d.station" : "NULL");
 }
 
 // "file:" and the absolute path with the characters a URI reserves escaped.
@@ -48,7 +49,7 @@ std::string FileUri(const std::string& path) {
 }
 
 // The raw text's column, after the listed ones, in the query that verifies the archive.
-constexpr int kRawColumn = 13;
+constexpr int kRawColumn = 14;
 
 void MakeFolderFor(const std::string& path) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -181,7 +182,8 @@ void DownloadArchive::Prepare() {
   insertDownload_ = SqliteStatement(
       connection_,
       "INSERT INTO downloads (received_at, port, program, kind, reason, sha256, size, start,"
-      " rate_minutes, samples, decode_error) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+      " rate_minutes, samples, decode_error, station, logger_clock, clock_drift_s)"
+      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insertText_ =
       SqliteStatement(connection_, "INSERT INTO download_texts (download_id, raw) VALUES (?, ?)");
   insertSave_ = SqliteStatement(
@@ -223,6 +225,9 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
     if (table.rateMinutes > 0) insertDownload_.Bind(9, std::int64_t{table.rateMinutes});
     insertDownload_.Bind(10, static_cast<std::int64_t>(table.samples.size()));
     insertDownload_.BindText(11, table.error.value_or(""));
+    if (!download.station.empty()) insertDownload_.BindText(12, download.station);
+    if (!download.loggerClock.empty()) insertDownload_.BindText(13, download.loggerClock);
+    if (download.clockDriftSeconds) insertDownload_.Bind(14, *download.clockDriftSeconds);
     insertDownload_.Step();
     id = sqlite3_last_insert_rowid(connection_.handle());
   }
@@ -268,6 +273,7 @@ DownloadSummary DownloadArchive::SummaryFrom(const SqliteStatement& row) {
   summary.samples = row.Integer(10);
   summary.decodeError = row.Text(11);
   summary.savedCount = row.Integer(12);
+  if (!row.IsNull(13)) summary.station = row.Text(13);
   return summary;
 }
 

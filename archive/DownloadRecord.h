@@ -41,6 +41,12 @@ struct NewDownload {
   std::string program;  // name and version of the program that received it
   DownloadKind kind = DownloadKind::kNormal;
   EndReason reason = EndReason::kNone;
+  // Set when a station took the download: its name, and the logger's clock from the reply just
+  // before it (local logger time, "2026-12-07T14:05:00") with its difference from the computer's
+  // local clock in seconds (logger minus computer).
+  std::string station;
+  std::string loggerClock;
+  std::optional<std::int64_t> clockDriftSeconds;
 };
 
 // One archived download as listed.
@@ -61,6 +67,7 @@ struct DownloadSummary {
   std::int64_t samples = 0;
   std::string decodeError;  // empty when the text decoded completely
   std::int64_t savedCount = 0;
+  std::string station;  // empty when no station took it
 };
 
 struct SavedFile {

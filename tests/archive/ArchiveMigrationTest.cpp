@@ -158,7 +158,7 @@ TEST(ArchiveMigration, ReleaseThreeTwoArchiveIsMigratedOnceWithNothingLost) {
     EXPECT_TRUE(archive.Get(6).summary.start.has_value());
     EXPECT_FALSE(archive.Get(7).summary.start.has_value());
     // New downloads go in beside the old ones.
-    archive.Add({archive_test::DownloadText(3), {}, "/dev/pts/1", "test", {}, {}});
+    archive.Add({archive_test::DownloadText(3), {}, "/dev/pts/1", "test", {}, {}, {}, {}, {}});
     EXPECT_TRUE(archive.Verify().empty());
   }
   EXPECT_EQ(UserVersion(path), kArchiveSchemaVersion);
