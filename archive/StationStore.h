@@ -1,0 +1,104 @@
+// The stations kept in the download archive: each station's settings, its log of events and the
+// status its running service last saw. One file holds them with the downloads, so that one backup
+// keeps everything.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "archive/DownloadArchive.h"
+
+// A station that is not there, a name already taken, settings out of range: the text says which.
+class StationError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A named place with a logger on a port.
+struct StationSettings {
+  std::string name;  // 1..64 characters: letters, digits, '-', '_' and '.'
+  std::string port;  // the port's path, preferably a stable one (/dev/serial/by-id/...)
+  int resetAt = 1500;                                // empty the memory once it holds this many
+  std::chrono::seconds downloadEvery{24 * 60 * 60};  // download at least this often
+};
+
+// What happened at a station, for its log and its status.
+enum class StationEventKind {
+  kStarted,         // the service started watching
+  kStopped,         // the service stopped (signal)
+  kConnected,       // the port opened and the logger answered
+  kLost,            // the port went away or the logger fell silent
+  kDownloaded,      // a download was archived
+  kDownloadFailed,  // a download did not complete
+  kReset,           // the memory was emptied and the clock set, and the logger took it
+  kResetFailed,     // a reset the logger did not take
+  kWarning,         // something the operator must see (memory filling while it cannot be emptied)
+};
+const char* StationEventCode(StationEventKind kind);  // "started", "download_failed", ...
+
+struct StationEvent {
+  std::string station;
+  std::chrono::system_clock::time_point at;
+  StationEventKind kind = StationEventKind::kStarted;
+  std::string loggerClock;  // local logger time "2026-12-07T14:05:00", empty when none was seen
+  std::optional<std::int64_t> clockDriftSeconds;  // logger minus computer (local time)
+  std::string detail;  // free text: the error, the samples downloaded, ...
+};
+
+// What a running station saw last; rewritten by the service as things change.
+struct StationStatus {
+  std::string station;
+  std::chrono::system_clock::time_point updatedAt;
+  long pid = 0;  // of the service writing it
+  bool connected = false;
+  std::optional<std::chrono::system_clock::time_point> lastReplyAt;
+  std::string loggerClock;
+  std::optional<std::int64_t> clockDriftSeconds;
+  std::optional<int> memoryUsed;  // samples the logger holds
+  std::optional<double> batteryPercent;
+  std::optional<int> rateMinutes;
+  std::string recordingStart;  // local logger time of the present recording's start, ISO
+  std::optional<std::chrono::system_clock::time_point> lastDownloadAt;
+  std::optional<std::chrono::system_clock::time_point> nextDownloadAt;
+  std::string problem;  // empty when all is well; the loud warning otherwise
+};
+
+class StationStore {
+ public:
+  // Opens (creating or migrating when `access` allows writing) the archive at `path`. Throws
+  // ArchiveError as DownloadArchive does.
+  explicit StationStore(const std::string& path, ArchiveAccess access = ArchiveAccess::kReadWrite);
+  ~StationStore();
+  StationStore(const StationStore&) = delete;
+  StationStore& operator=(const StationStore&) = delete;
+
+  // Throws StationError for a name already taken or settings out of range.
+  void Add(const StationSettings& settings);
+  // Replaces the settings of the station of that name; throws StationError when there is none.
+  void Update(const StationSettings& settings);
+  // Removes the station; its downloads and events stay. Throws StationError when there is none.
+  void Remove(const std::string& name);
+  std::optional<StationSettings> Find(const std::string& name);
+  std::vector<StationSettings> List();  // by name
+
+  void AddEvent(const StationEvent& event);
+  // The latest `limit` events of `station`, newest first.
+  std::vector<StationEvent> Events(const std::string& station, int limit);
+  void WriteStatus(const StationStatus& status);
+  std::optional<StationStatus> ReadStatus(const std::string& station);
+
+  // Samples archived for one recording of `station`: the most samples any complete download with
+  // that start (local logger time, ISO) and rate holds. A recording's downloads each carry its
+  // samples from the first, so the longest complete one holds every sample archived.
+  std::int64_t ArchivedSamples(const std::string& station, const std::string& recordingStart,
+                               int rateMinutes);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
