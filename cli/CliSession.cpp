@@ -71,6 +71,10 @@ bool CliSession::WaitForVerdict(Duration timeout) {
 bool CliSession::SetClock(Duration timeout) {
   NextStatus(timeout);
   // No notice is served between the reply and the writes, so nothing can come in between.
+  return SetClockNow(timeout);
+}
+
+bool CliSession::SetClockNow(Duration timeout) {
   verdict_.reset();
   session_.SetClock();
   return WaitForVerdict(timeout);

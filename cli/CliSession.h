@@ -59,6 +59,9 @@ class CliSession : private LoggerSessionListener {
   // Sets the logger's clock from the computer's just after a reply and waits for the replies that
   // show whether it took it. Returns whether it did; Seen() says what the last reply showed.
   bool SetClock(Duration timeout);
+  // The same at once, for a caller that has just had a reply from NextStatus (no characters are
+  // read between the two calls, so the command still goes out just after that reply).
+  bool SetClockNow(Duration timeout);
   const ClockSettingCheck::Seen& ClockSeen() const { return clockSeen_; }
   // Sets rate choice 0..5 just after a reply and waits for the replies that show whether the
   // logger took it.
