@@ -7,10 +7,10 @@
 #include <QToolButton>
 
 #include "charts/ChartModule.h"
-#include "data/ButtonPictures.h"
-#include "data/ExportFileDialog.h"
-#include "data/SummaryWindow.h"
-#include "data/Unit5.h"
+#include "data_ui/ButtonPictures.h"
+#include "data_ui/ExportFileDialog.h"
+#include "data_ui/SummaryWindow.h"
+#include "data_ui/Unit5.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/ModalWindow.h"
 

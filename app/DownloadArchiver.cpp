@@ -10,7 +10,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
 #include "archive/RescueFile.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "widgets/ErrorReport.h"
 
 QString ArchiveProblemText(const ArchiveError& error, const std::string& path) {

@@ -16,7 +16,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
 #include "data/DownloadSource.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "link/LoggerProtocol.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ErrorReport.h"

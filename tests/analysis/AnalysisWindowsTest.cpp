@@ -27,9 +27,9 @@
 #include "charts/ChartTimeOptions.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
-#include "data/ExportFileDialog.h"
-#include "data/SummaryWindow.h"
-#include "data/Unit5.h"
+#include "data_ui/ExportFileDialog.h"
+#include "data_ui/SummaryWindow.h"
+#include "data_ui/Unit5.h"
 #include "widgets/ErrorReport.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "archive/DownloadArchive.h"
 #include "archive/Sha256.h"
 #include "charts/Unit6.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "widgets/ColorButton.h"

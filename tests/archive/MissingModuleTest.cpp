@@ -12,7 +12,7 @@
 
 #include "app/ProgramWindows.h"
 #include "charts/Unit6.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "widgets/ColorButton.h"

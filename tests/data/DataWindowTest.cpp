@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "data/SavedFileFormat.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "tests/data/DataWindowDownloads.h"
 #include "widgets/ErrorReport.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "data/DownloadLines.h"
-#include "data/SampleTableModel.h"
-#include "data/Unit5.h"
+#include "data_ui/SampleTableModel.h"
+#include "data_ui/Unit5.h"
 
 void TForm5::RunDecodeStep(
     const std::function<void(const SampleDecoder::Lines&, SampleTable&)>& step) {

@@ -1,10 +1,10 @@
 // The save dialog and the whole-or-nothing write behind the data window's exports.
-#include "data/ExportFileDialog.h"
+#include "data_ui/ExportFileDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "data/TableFileWriter.h"
+#include "data_ui/TableFileWriter.h"
 #include "widgets/ErrorReport.h"
 
 namespace {

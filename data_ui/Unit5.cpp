@@ -1,4 +1,4 @@
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,12 +13,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "data/ButtonPictures.h"
 #include "data/DownloadLines.h"
-#include "data/GridCellDelegate.h"
-#include "data/SampleTableModel.h"
-#include "data/TableFileWriter.h"
-#include "data/TableSelectionCopy.h"
+#include "data_ui/ButtonPictures.h"
+#include "data_ui/GridCellDelegate.h"
+#include "data_ui/SampleTableModel.h"
+#include "data_ui/TableFileWriter.h"
+#include "data_ui/TableSelectionCopy.h"
 #include "widgets/ErrorReport.h"
 
 namespace {
