@@ -11,7 +11,7 @@
 #include "archive/ArchiveModule.h"
 #include "archive/RescueFile.h"
 #include "data_ui/Unit5.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 QString ArchiveProblemText(const ArchiveError& error, const std::string& path) {
   const QString file = QString::fromStdString(path);

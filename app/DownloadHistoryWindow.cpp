@@ -19,10 +19,10 @@
 #include "data_ui/Unit5.h"
 #include "link/LoggerProtocol.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
-#include "widgets/FormLook.h"
 #include "widgets/GradientPanel.h"
-#include "widgets/ModalWindow.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FormLook.h"
+#include "window_base/ModalWindow.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "app/Unit8.h"
 #include "charts/Unit6.h"
 #include "data_ui/Unit5.h"
-#include "widgets/FormLook.h"
-#include "widgets/ModalWindow.h"
+#include "window_base/FormLook.h"
+#include "window_base/ModalWindow.h"
 
 namespace {
 

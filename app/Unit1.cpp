@@ -17,15 +17,15 @@
 #include "link/LoggerProtocol.h"
 #include "link_ui/CPortSetup.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
-#include "widgets/FormLook.h"
 #include "widgets/IndicatorLamp.h"
 #include "widgets/LedBar.h"
-#include "widgets/ModalWindow.h"
 #include "widgets/PieGauge.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ValueIndicator.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FormLook.h"
+#include "window_base/ModalWindow.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 
 #include "data_ui/TableFileWriter.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

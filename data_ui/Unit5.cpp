@@ -19,7 +19,7 @@
 #include "data_ui/SampleTableModel.h"
 #include "data_ui/TableFileWriter.h"
 #include "data_ui/TableSelectionCopy.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 const QColor kTeal(0, 128, 128);

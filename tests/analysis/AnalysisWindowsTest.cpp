@@ -30,7 +30,7 @@
 #include "data_ui/ExportFileDialog.h"
 #include "data_ui/SummaryWindow.h"
 #include "data_ui/Unit5.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

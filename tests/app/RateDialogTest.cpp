@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/Unit7.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

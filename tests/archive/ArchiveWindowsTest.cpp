@@ -26,8 +26,8 @@
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
 #include "widgets/RockerSwitch.h"
+#include "window_base/ErrorReport.h"
 
 #include <qcustomplot.h>
 

@@ -16,8 +16,8 @@
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
 #include "widgets/RockerSwitch.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

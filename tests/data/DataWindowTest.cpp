@@ -25,7 +25,7 @@
 #include "data/SavedFileFormat.h"
 #include "data_ui/Unit5.h"
 #include "tests/data/DataWindowDownloads.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 using namespace data_window_test;
 
