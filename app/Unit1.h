@@ -153,7 +153,6 @@ class TForm1 : public QWidget {
   void EndOfDownload();
   // Writes "8" or "E" as CheckBox1 says and enters download mode.
   void SendDownloadCommand();
-  void ShowModalWindow(QWidget* window);
   // After a clock setting: whether the logger's replies show that it took it; says so when not.
   void CheckClockSetting(const LoggerStatus& status);
   std::time_t ComputerTime() const;

@@ -102,7 +102,6 @@ class ReplyInterpreter {
 
   const std::string& statusBuffer() const { return statusBuffer_; }  // Edit2
   const std::string& downloadText() const { return downloadText_; }  // RichEdit1
-  void setDownloadText(std::string text) { downloadText_ = std::move(text); }
   int gaugeProgress() const { return gauge_; }
 
   // Decodes a complete 33-character reply (no state). Throws EConvertError.
