@@ -21,6 +21,7 @@
 #include "widgets/ColorButton.h"
 #include "widgets/GradientPanel.h"
 #include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
 #include "window_base/FormLook.h"
 #include "window_base/ModalWindow.h"
 
@@ -218,8 +219,8 @@ void DownloadHistoryWindow::OpenRecord(int row) {
 
 void DownloadHistoryWindow::OpenFileClick() {
   QString path;
-  if (chooser_) {
-    path = chooser_(this);
+  if (std::optional<QString> answer = AnsweredFileChoice(this, QString())) {
+    path = *answer;
   } else {
     path = QFileDialog::getOpenFileName(this, QStringLiteral("Abrir datos"), QString(),
                                         QStringLiteral("Datos (*.txt *.raw);;Todos (*)"));

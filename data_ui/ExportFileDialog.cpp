@@ -6,23 +6,11 @@
 
 #include "data_ui/TableFileWriter.h"
 #include "window_base/ErrorReport.h"
-
-namespace {
-
-FileToWriteChooser& TestChooser() {
-  static FileToWriteChooser chooser;
-  return chooser;
-}
-
-}  // namespace
-
-void SetFileToWriteChooser(FileToWriteChooser chooser) {
-  TestChooser() = std::move(chooser);
-}
+#include "window_base/FileChoice.h"
 
 QString ChooseFileToWrite(QWidget* parent, const QString& title, const QString& filter,
                           const QString& suffix) {
-  if (TestChooser()) return TestChooser()(parent, suffix);
+  if (std::optional<QString> answer = AnsweredFileChoice(parent, suffix)) return *answer;
   QFileDialog dialog(parent, title);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

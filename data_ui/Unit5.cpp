@@ -20,6 +20,7 @@
 #include "data_ui/TableFileWriter.h"
 #include "data_ui/TableSelectionCopy.h"
 #include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
 
 namespace {
 const QColor kTeal(0, 128, 128);
@@ -229,10 +230,6 @@ void TForm5::SetDownloadSavedListener(std::function<void(const QString&)> saved)
   downloadSaved_ = std::move(saved);
 }
 
-void TForm5::SetSaveFileChooser(SaveFileChooser chooser) {
-  saveFileChooser_ = std::move(chooser);
-}
-
 void TForm5::SetOverwriteQuestion(OverwriteQuestion question) {
   overwriteQuestion_ = std::move(question);
 }
@@ -337,7 +334,8 @@ void TForm5::SpeedButton2Click() {
 }
 
 QString TForm5::ChooseSaveFile() {
-  if (saveFileChooser_) return saveFileChooser_(this);
+  if (std::optional<QString> answer = AnsweredFileChoice(this, QStringLiteral("txt")))
+    return *answer;
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

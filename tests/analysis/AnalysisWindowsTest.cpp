@@ -31,6 +31,7 @@
 #include "data_ui/SummaryWindow.h"
 #include "data_ui/Unit5.h"
 #include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
 
 namespace {
 
@@ -71,12 +72,12 @@ class AnalysisWindowsTest : public ::testing::Test {
     SetErrorReportObserver([this](const QString& text) { errors_ << text; }, false);
   }
   void TearDown() override {
-    SetFileToWriteChooser(nullptr);
+    SetFileChoiceAnswer(nullptr);
     SetErrorReportObserver(nullptr);
     fs::remove_all(dir_);
   }
   void ChooseFile(const fs::path& path) {
-    SetFileToWriteChooser(
+    SetFileChoiceAnswer(
         [path](QWidget*, const QString&) { return QString::fromStdString(path.string()); });
   }
   QAction* MenuAction(DataWindowTools& tools, const QString& startsWith) {
