@@ -2,7 +2,7 @@
 #include "app/ArchiveModuleLoader.h"
 
 #include "archive/ArchiveModule.h"
-#include "widgets/ModuleLoader.h"
+#include "window_base/ModuleLoader.h"
 
 ArchiveModule& LoadArchiveModule() {
   return *static_cast<ArchiveModule*>(LoadModule("velmorante-archive", "VelmoranteArchiveModule"));

@@ -1,7 +1,7 @@
 // Compiled into programs that link the archive code directly (tests, benchmarks): the windows then
 // use that code instead of opening the module's file.
 #include "archive/ArchiveModule.h"
-#include "widgets/ModuleLoader.h"
+#include "window_base/ModuleLoader.h"
 
 namespace {
 

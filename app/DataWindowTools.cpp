@@ -7,12 +7,12 @@
 #include <QToolButton>
 
 #include "charts/ChartModule.h"
-#include "data/ButtonPictures.h"
-#include "data/ExportFileDialog.h"
-#include "data/SummaryWindow.h"
-#include "data/Unit5.h"
-#include "widgets/ErrorReport.h"
-#include "widgets/ModalWindow.h"
+#include "data_ui/ButtonPictures.h"
+#include "data_ui/ExportFileDialog.h"
+#include "data_ui/SummaryWindow.h"
+#include "data_ui/Unit5.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/ModalWindow.h"
 
 DataWindowTools::DataWindowTools(TForm5* window) : QObject(window), window_(window) {
   // The button and its menu are made as the data window first shows (its controls are made then

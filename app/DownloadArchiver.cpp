@@ -10,8 +10,8 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
 #include "archive/RescueFile.h"
-#include "data/Unit5.h"
-#include "widgets/ErrorReport.h"
+#include "data_ui/Unit5.h"
+#include "window_base/ErrorReport.h"
 
 QString ArchiveProblemText(const ArchiveError& error, const std::string& path) {
   const QString file = QString::fromStdString(path);

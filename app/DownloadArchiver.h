@@ -46,7 +46,6 @@ class DownloadArchiver {
   const std::string& path() const { return path_; }
   // Notes that record `id` was saved to `file`; a failure is reported like any other.
   void NoteSaved(std::int64_t id, const QString& file);
-  std::chrono::system_clock::time_point Now() const { return clock_(); }
 
  private:
   std::optional<std::int64_t> Keep(const std::string& text, EndReason reason);

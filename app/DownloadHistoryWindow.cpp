@@ -16,13 +16,14 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
 #include "data/DownloadSource.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "link/LoggerProtocol.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
-#include "widgets/FormLook.h"
 #include "widgets/GradientPanel.h"
-#include "widgets/ModalWindow.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
+#include "window_base/FormLook.h"
+#include "window_base/ModalWindow.h"
 
 namespace {
 
@@ -218,8 +219,8 @@ void DownloadHistoryWindow::OpenRecord(int row) {
 
 void DownloadHistoryWindow::OpenFileClick() {
   QString path;
-  if (chooser_) {
-    path = chooser_(this);
+  if (std::optional<QString> answer = AnsweredFileChoice(this, QString())) {
+    path = *answer;
   } else {
     path = QFileDialog::getOpenFileName(this, QStringLiteral("Abrir datos"), QString(),
                                         QStringLiteral("Datos (*.txt *.raw);;Todos (*)"));

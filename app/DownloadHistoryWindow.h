@@ -5,7 +5,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <functional>
 
 class ColorButton;
 class DownloadArchiver;
@@ -19,9 +18,6 @@ class DownloadHistoryWindow : public QDialog {
   Q_OBJECT
 
  public:
-  // Asks the operator for a file to open; empty when cancelled.
-  using OpenFileChooser = std::function<QString(QWidget* parent)>;
-
   DownloadHistoryWindow(DownloadArchiver& archiver, TForm5* dataWindow, QWidget* parent = nullptr);
 
   // Reads the list again from the archive (at every showing).
@@ -37,8 +33,6 @@ class DownloadHistoryWindow : public QDialog {
   bool OpenFile(const QString& path);
 
   DownloadHistoryModel* Model() const { return model_; }
-  // Replaces the platform's file dialog (tests); an empty function restores it.
-  void SetOpenFileChooser(OpenFileChooser chooser) { chooser_ = std::move(chooser); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -52,7 +46,6 @@ class DownloadHistoryWindow : public QDialog {
 
   DownloadArchiver& archiver_;
   TForm5* data_;
-  OpenFileChooser chooser_;
   DownloadHistoryModel* model_ = nullptr;
   GradientPanel* background_ = nullptr;
   QTableView* list_ = nullptr;

@@ -6,7 +6,7 @@
 
 #include "app/PanelColors.h"
 #include "widgets/ColorButton.h"
-#include "widgets/FormLook.h"
+#include "window_base/FormLook.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "app/Unit7.h"
 #include "app/Unit8.h"
 #include "charts/Unit6.h"
-#include "data/Unit5.h"
-#include "widgets/FormLook.h"
-#include "widgets/ModalWindow.h"
+#include "data_ui/Unit5.h"
+#include "window_base/FormLook.h"
+#include "window_base/ModalWindow.h"
 
 namespace {
 

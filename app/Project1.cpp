@@ -71,7 +71,7 @@ void NameApplication() {
   // system would append it to every window's title ("Setup — Velmorante"), and the windows carry
   // their own exact captions.
   QCoreApplication::setApplicationName(QStringLiteral("Velmorante"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("3.2.0"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(VELMORANTE_VERSION));
 }
 
 int RunProject1(int argc, char** argv) {

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "link/UiHandOff.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 QtHandOffPump::QtHandOffPump(UiHandOff& handOff, QObject* parent)
     : QObject(parent), handOff_(handOff) {

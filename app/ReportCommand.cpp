@@ -21,8 +21,8 @@
 #include "data/DownloadSource.h"
 #include "data/SampleDecoder.h"
 #include "data/SensorRange.h"
-#include "data/TableFileWriter.h"
 #include "data/WholeFileWriter.h"
+#include "data_ui/TableFileWriter.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "app/Unit1.h"
 #include "widgets/ClockDisplay.h"
 #include "widgets/ColorButton.h"
-#include "widgets/FormLook.h"
 #include "widgets/IndicatorLamp.h"
 #include "widgets/LedBar.h"
 #include "widgets/PieGauge.h"
@@ -20,6 +19,7 @@
 #include "widgets/RockerSwitch.h"
 #include "widgets/ValueIndicator.h"
 #include "widgets/WholeTextBox.h"
+#include "window_base/FormLook.h"
 
 namespace {
 

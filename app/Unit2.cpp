@@ -7,7 +7,7 @@
 
 #include "app/MakerDetails.h"
 #include "app/ProgramPicture.h"
-#include "widgets/FormLook.h"
+#include "window_base/FormLook.h"
 
 namespace {
 

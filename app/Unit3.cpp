@@ -5,7 +5,7 @@
 #include <QToolTip>
 
 #include "app/MakerDetails.h"
-#include "widgets/FormLook.h"
+#include "window_base/FormLook.h"
 
 QStringList TForm3::HelpLines() {
   // Written as the operators know it; the wording is kept as it is, slips included.

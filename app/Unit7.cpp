@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "link/LoggerProtocol.h"
-#include "widgets/ErrorReport.h"
-#include "widgets/FormLook.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FormLook.h"
 
 namespace {
 

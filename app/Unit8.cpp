@@ -5,7 +5,7 @@
 #include <QShowEvent>
 #include <utility>
 
-#include "widgets/FormLook.h"
+#include "window_base/FormLook.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "app/DownloadHistoryModel.h"
 #include "archive/DownloadArchive.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "tests/archive/ArchiveTestFiles.h"
 
 namespace {

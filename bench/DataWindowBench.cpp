@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "data/TableFileWriter.h"
-#include "data/Unit5.h"
+#include "data_ui/TableFileWriter.h"
+#include "data_ui/Unit5.h"
 #include "tests/data/DataWindowDownloads.h"
 
 namespace {

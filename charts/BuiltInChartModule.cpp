@@ -2,7 +2,7 @@
 // then uses that code instead of opening the module's file, so that there is one copy of it.
 #include "charts/ChartModule.h"
 #include "charts/PlotChartModule.h"
-#include "widgets/ModuleLoader.h"
+#include "window_base/ModuleLoader.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <stdexcept>
 
 #include "charts/LineChart.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

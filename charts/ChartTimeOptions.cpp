@@ -14,7 +14,7 @@
 #include "charts/ChartWindowCharts.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

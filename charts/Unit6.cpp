@@ -7,7 +7,7 @@
 
 #include "charts/ChartModule.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

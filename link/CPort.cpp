@@ -245,6 +245,9 @@ void TCustomComPort::ApplyAll() {
   ApplyTimeLimits();
 }
 
+// The port re-applies its settings in three steps, one per group, which ApplyAll and the setting
+// objects call; the queue-size and time-limit steps stay part of that surface though on a terminal
+// they have nothing to hand the driver.
 // Terminal drivers keep queues of their own size: the sizes are stored, nothing is sent.
 void TCustomComPort::ApplyQueueSizes() {}
 

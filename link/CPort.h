@@ -12,154 +12,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "link/ComBuffer.h"
+#include "link/ComFlowControl.h"
+#include "link/ComParity.h"
 #include "link/ComPortError.h"
+#include "link/ComSettingTypes.h"
+#include "link/ComTimeouts.h"
 
 class UiHandOff;
 class SerialSystem;
 class TComThread;
-class TCustomComPort;
-
-enum TBaudRate {
-  brCustom,
-  br110,
-  br300,
-  br600,
-  br1200,
-  br2400,
-  br4800,
-  br9600,
-  br14400,
-  br19200,
-  br38400,
-  br56000,
-  br57600,
-  br115200,
-  br128000,
-  br256000
-};
-enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
-enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
-enum TParityBits { prNone, prOdd, prEven, prMark, prSpace };
-enum TDTRFlowControl { dtrDisable, dtrEnable, dtrHandshake };
-enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
-enum TFlowControl { fcHardware, fcSoftware, fcNone, fcCustom };
-enum TSyncMethod { smThreadSync, smWindowSync, smNone };
-enum TComEvent {
-  evRxChar,
-  evTxEmpty,
-  evRxFlag,
-  evRing,
-  evBreak,
-  evCTS,
-  evDSR,
-  evError,
-  evRLSD,
-  evRx80Full
-};
-// A set of TComEvent: bit (1 << event).
-using TComEvents = unsigned;
-constexpr TComEvents kAllComEvents = (1u << 10) - 1;
-
-// Bits per second of a TBaudRate other than brCustom.
-int BaudRateValue(TBaudRate rate);
-
-class TComParity {
- public:
-  explicit TComParity(TCustomComPort& port) : port_(port) {}
-  TParityBits Bits() const { return bits_; }
-  void SetBits(TParityBits value);
-  bool Check() const { return check_; }
-  void SetCheck(bool value);
-  bool Replace() const { return replace_; }
-  void SetReplace(bool value);
-  uint8_t ReplaceChar() const { return replaceChar_; }
-  void SetReplaceChar(uint8_t value);
-
- private:
-  TCustomComPort& port_;
-  TParityBits bits_ = prNone;
-  bool check_ = false;
-  bool replace_ = false;
-  uint8_t replaceChar_ = 0;
-};
-
-class TComFlowControl {
- public:
-  explicit TComFlowControl(TCustomComPort& port) : port_(port) {}
-  bool OutCTSFlow() const { return outCTSFlow_; }
-  void SetOutCTSFlow(bool value);
-  bool OutDSRFlow() const { return outDSRFlow_; }
-  void SetOutDSRFlow(bool value);
-  TDTRFlowControl ControlDTR() const { return controlDTR_; }
-  void SetControlDTR(TDTRFlowControl value);
-  TRTSFlowControl ControlRTS() const { return controlRTS_; }
-  void SetControlRTS(TRTSFlowControl value);
-  bool XonXoffOut() const { return xonXoffOut_; }
-  void SetXonXoffOut(bool value);
-  bool XonXoffIn() const { return xonXoffIn_; }
-  void SetXonXoffIn(bool value);
-  bool DSRSensitivity() const { return dsrSensitivity_; }
-  void SetDSRSensitivity(bool value);
-  bool TxContinueOnXoff() const { return txContinueOnXoff_; }
-  void SetTxContinueOnXoff(bool value);
-  uint8_t XonChar() const { return xonChar_; }
-  void SetXonChar(uint8_t value);
-  uint8_t XoffChar() const { return xoffChar_; }
-  void SetXoffChar(uint8_t value);
-  // Derived summary of the fields above, read and written by the setup dialog.
-  TFlowControl FlowControl() const;
-  void SetFlowControl(TFlowControl value);
-
- private:
-  TCustomComPort& port_;
-  bool outCTSFlow_ = false;
-  bool outDSRFlow_ = false;
-  TDTRFlowControl controlDTR_ = dtrDisable;
-  TRTSFlowControl controlRTS_ = rtsDisable;
-  bool xonXoffOut_ = false;
-  bool xonXoffIn_ = false;
-  bool dsrSensitivity_ = false;
-  bool txContinueOnXoff_ = false;
-  uint8_t xonChar_ = 17;
-  uint8_t xoffChar_ = 19;
-};
-
-class TComTimeouts {
- public:
-  explicit TComTimeouts(TCustomComPort& port) : port_(port) {}
-  int ReadInterval() const { return readInterval_; }
-  void SetReadInterval(int value);
-  int ReadTotalMultiplier() const { return readTotalMultiplier_; }
-  void SetReadTotalMultiplier(int value);
-  int ReadTotalConstant() const { return readTotalConstant_; }
-  void SetReadTotalConstant(int value);
-  int WriteTotalMultiplier() const { return writeTotalMultiplier_; }
-  void SetWriteTotalMultiplier(int value);
-  int WriteTotalConstant() const { return writeTotalConstant_; }
-  void SetWriteTotalConstant(int value);
-
- private:
-  TCustomComPort& port_;
-  int readInterval_ = -1;
-  int readTotalMultiplier_ = 0;
-  int readTotalConstant_ = 0;
-  int writeTotalMultiplier_ = 100;
-  int writeTotalConstant_ = 1000;
-};
-
-class TComBuffer {
- public:
-  explicit TComBuffer(TCustomComPort& port) : port_(port) {}
-  int InputSize() const { return inputSize_; }
-  void SetInputSize(int value);  // an odd size is stored less one
-  int OutputSize() const { return outputSize_; }
-  void SetOutputSize(int value);
-
- private:
-  TCustomComPort& port_;
-  int inputSize_ = 1024;
-  int outputSize_ = 1024;
-};
 
 class TCustomComPort {
  public:
@@ -309,6 +171,8 @@ class TCustomComPort {
   std::unique_ptr<Impl> impl_;
 };
 
+// The port the program uses: the component with nothing added, as the windows and the command-line
+// tool name it. It stays beside its base because it is only that base under its usual name.
 class TComPort : public TCustomComPort {
  public:
   using TCustomComPort::TCustomComPort;

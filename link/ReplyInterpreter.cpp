@@ -72,11 +72,9 @@ void ReplyInterpreter::CollectStatus(std::string_view batch, Clock::duration pau
   result.clearTimeAndDate = true;
   try {
     LoggerStatus status = DecodeReply(statusBuffer_, channel1Kind, channel2Kind);
-    if (const auto impossible = protocol::ImpossibleClockField(status.reply)) {
-      // Digits out of step (a stray byte before the reply) read as a clock such as 41:51:61.
-      result.rejectedReply = statusBuffer_;
-      result.rejectedReason = *impossible;
-    } else {
+    // Digits out of step (a stray byte before the reply) read as a clock such as 41:51:61: such a
+    // reply is dropped.
+    if (!protocol::ImpossibleClockField(status.reply)) {
       result.status = std::move(status);
       if (downloadWaiting_) {
         downloadWaiting_ = false;
@@ -84,12 +82,7 @@ void ReplyInterpreter::CollectStatus(std::string_view batch, Clock::duration pau
       }
     }
   } catch (const protocol::EConvertError&) {
-    // A reply that cannot be read is dropped; the next one is read as usual. The reason is
-    // built from the buffer so that a NUL character stays in it.
-    result.rejectedReply = statusBuffer_;
-    const std::size_t bad = statusBuffer_.find_first_not_of("0123456789");
-    result.rejectedReason =
-        protocol::NotAnIntegerText(std::string_view(statusBuffer_).substr(bad, 1));
+    // A reply that cannot be read is dropped; the next one is read as usual.
   }
   statusBuffer_.clear();
 }

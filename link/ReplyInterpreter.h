@@ -33,8 +33,6 @@ struct RxEventResult {
   int gaugeProgress = 0;               // Gauge1 progress 0..49 after the event
   bool clearTimeAndDate = false;       // Edit3 and Edit4 were emptied (a complete reply was taken)
   std::optional<LoggerStatus> status;  // a reply was decoded
-  std::string rejectedReply;           // a complete reply that was not the logger's (discarded)
-  std::string rejectedReason;          // why: a non-digit, or a clock or date that cannot be
   bool downloadEnded = false;          // the end marker arrived: relabel, arrow cursor, show data
   bool downloadAbandoned = false;  // the download passed kMaxDownloadText without its end marker
   bool startClockTimer = false;    // a clock setting is pending at the end of the event
@@ -104,7 +102,6 @@ class ReplyInterpreter {
 
   const std::string& statusBuffer() const { return statusBuffer_; }  // Edit2
   const std::string& downloadText() const { return downloadText_; }  // RichEdit1
-  void setDownloadText(std::string text) { downloadText_ = std::move(text); }
   int gaugeProgress() const { return gauge_; }
 
   // Decodes a complete 33-character reply (no state). Throws EConvertError.

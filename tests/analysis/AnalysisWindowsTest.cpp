@@ -27,10 +27,11 @@
 #include "charts/ChartTimeOptions.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
-#include "data/ExportFileDialog.h"
-#include "data/SummaryWindow.h"
-#include "data/Unit5.h"
-#include "widgets/ErrorReport.h"
+#include "data_ui/ExportFileDialog.h"
+#include "data_ui/SummaryWindow.h"
+#include "data_ui/Unit5.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
 
 namespace {
 
@@ -71,12 +72,12 @@ class AnalysisWindowsTest : public ::testing::Test {
     SetErrorReportObserver([this](const QString& text) { errors_ << text; }, false);
   }
   void TearDown() override {
-    SetFileToWriteChooser(nullptr);
+    SetFileChoiceAnswer(nullptr);
     SetErrorReportObserver(nullptr);
     fs::remove_all(dir_);
   }
   void ChooseFile(const fs::path& path) {
-    SetFileToWriteChooser(
+    SetFileChoiceAnswer(
         [path](QWidget*, const QString&) { return QString::fromStdString(path.string()); });
   }
   QAction* MenuAction(DataWindowTools& tools, const QString& startsWith) {

@@ -10,7 +10,7 @@
 #include "app/Unit3.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
-#include "widgets/FormLook.h"
+#include "window_base/FormLook.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <stdexcept>
 
 #include "link/UiHandOff.h"
-#include "widgets/ErrorReport.h"
 #include "widgets/IndicatorLamp.h"
 #include "widgets/RockerSwitch.h"
+#include "window_base/ErrorReport.h"
 
 LoggerOptions FastLogger(int storedSamples) {
   LoggerOptions options;

@@ -19,7 +19,7 @@
 #include "app/PortAccessError.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "link/LoggerProtocol.h"
 #include "tests/app/MainWindowBench.h"
 #include "widgets/ColorButton.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "link/LoggerProtocol.h"
 #include "tests/app/MainWindowBench.h"
 #include "widgets/ColorButton.h"

@@ -20,7 +20,7 @@
 #include "app/Unit7.h"
 #include "app/Unit8.h"
 #include "charts/Unit6.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "link/CPort.h"
 #include "link/LoggerProtocol.h"
 #include "tests/app/MainWindowBench.h"

@@ -11,7 +11,7 @@
 
 #include "app/Unit7.h"
 #include "link/LoggerProtocol.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

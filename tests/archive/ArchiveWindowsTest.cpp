@@ -22,12 +22,13 @@
 #include "archive/DownloadArchive.h"
 #include "archive/Sha256.h"
 #include "charts/Unit6.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
 #include "widgets/RockerSwitch.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
 
 #include <qcustomplot.h>
 
@@ -90,6 +91,7 @@ class ArchiveWindows : public ::testing::Test {
   void TearDown() override {
     windows_.Form1.reset();
     logger_.reset();
+    SetFileChoiceAnswer({});
     SetErrorReportObserver({});
   }
 
@@ -121,7 +123,7 @@ TEST_F(ArchiveWindows, DownloadIsArchivedBeforeTheDataWindowOpensAndTheCliSeesTh
   ASSERT_TRUE(Connect());
   TForm5* data = windows_.Form5;
   const std::string saved = folder_.File("guardado.txt");
-  data->SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(saved); });
+  SetFileChoiceAnswer([&](QWidget*, const QString&) { return QString::fromStdString(saved); });
   std::vector<DownloadSummary> seenWhenShown;
   bool shown = false;
   WhenShown(data, [&] {

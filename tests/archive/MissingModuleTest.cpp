@@ -12,12 +12,12 @@
 
 #include "app/ProgramWindows.h"
 #include "charts/Unit6.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
 #include "widgets/RockerSwitch.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

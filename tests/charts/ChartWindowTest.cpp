@@ -23,7 +23,7 @@
 #include "data/SampleDecoder.h"
 #include "data/SampleTable.h"
 #include "widgets/ColorButton.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 namespace {
 

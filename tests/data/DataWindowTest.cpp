@@ -23,9 +23,10 @@
 #include <vector>
 
 #include "data/SavedFileFormat.h"
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 #include "tests/data/DataWindowDownloads.h"
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
 
 using namespace data_window_test;
 
@@ -81,13 +82,16 @@ class DataWindowTest : public ::testing::Test {
       ++textReads;
       return download;
     });
-    form.SetSaveFileChooser([this](QWidget*) { return chosenPath; });
+    SetFileChoiceAnswer([this](QWidget*, const QString&) { return chosenPath; });
     form.SetOverwriteQuestion([this](QWidget*, const QString& text) {
       questions << text;
       return answer;
     });
   }
-  void TearDown() override { SetErrorReportObserver({}); }
+  void TearDown() override {
+    SetFileChoiceAnswer({});
+    SetErrorReportObserver({});
+  }
 
   // Shows the window as a new showing and hides it again.
   void ShowOnce() {
@@ -323,7 +327,7 @@ class ModalAnswerer : public QObject {
 };
 
 TEST_F(DataWindowTest, PlatformDialogAddsTxtAndTheQuestionIsAskedOnce) {
-  form.SetSaveFileChooser({});
+  SetFileChoiceAnswer({});
   form.SetOverwriteQuestion({});
   download = StartedDownload(2);
   ShowOnce();
@@ -387,7 +391,7 @@ TEST_F(DataWindowTest, ReturningFromItsOwnModalWindowsDoesNotRebuild) {
     chart.exec();
     ++chartShowings;
   });
-  form.SetSaveFileChooser([](QWidget* parent) {
+  SetFileChoiceAnswer([](QWidget* parent, const QString&) {
     QDialog dialog(parent);  // stands for the platform dialog, cancelled
     QTimer::singleShot(0, &dialog, &QDialog::reject);
     dialog.exec();
@@ -459,36 +463,6 @@ TEST_F(DataWindowTest, DecodeErrorIsReportedWithTheWindowOpenAndWhatWasFilledKep
 }
 
 }  // namespace
-
-TEST_F(DataWindowTest, RoutinesRunByNameRedoOnlyTheirOwnStep) {
-  download = StartedDownload(3);  // every 5 minutes from 15/03/2012 14:45:30
-  ShowOnce();
-  const QStringList shown = Snapshot(form);
-  ASSERT_EQ(form.Cell(2, 1), QStringLiteral("14:50:30"));
-
-  // Restamping at another rate changes the times only; restamping at the download's rate undoes it.
-  form.VERPOR60MINUTOS();
-  EXPECT_EQ(form.Cell(2, 1), QStringLiteral("15:45:30"));
-  EXPECT_EQ(form.Cell(3, 1), shown[3 + 5 + 3]);
-  form.VERPOR5MINUTOS();
-  EXPECT_EQ(Snapshot(form), shown);
-
-  // New readings in the text: the channel step takes them, the dates stay.
-  download = DownloadText(Fields(12, 3, 15, 30), Fields(45, 14, 6, 0),
-                          {SampleLine(620, 500), SampleLine(620, 500), SampleLine(620, 500)});
-  form.MUESTRADATA();
-  EXPECT_EQ(form.Cell(3, 1), QStringLiteral("0,0"));
-  EXPECT_EQ(form.Table().samples[0].temperature, 0.0);
-  EXPECT_EQ(form.Cell(2, 1), QStringLiteral("14:50:30"));
-
-  // The whole decode by name gives what a new showing gives.
-  form.DOSCANALESLM35();
-  const QStringList byName = Snapshot(form);
-  ShowOnce();
-  EXPECT_EQ(Snapshot(form), byName);
-  EXPECT_EQ(form.Cell(2, 1), QStringLiteral("15:45:30"));
-  EXPECT_TRUE(reports.isEmpty());
-}
 
 // Regression: Ctrl+C used to copy the current cell only.
 TEST_F(DataWindowTest, CtrlCCopiesTheWholeSelectionAsTabSeparatedRows) {

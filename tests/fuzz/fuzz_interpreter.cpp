@@ -56,7 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         if (r.clearTimeAndDate) {
           Check(in.statusBuffer().empty());
-          Check(r.status.has_value() != !r.rejectedReason.empty());
         }
         if (r.status) {
           Check(r.status->batteryPercent >= 0 && r.status->batteryPercent <= 100);

@@ -1,7 +1,7 @@
 # Fails when a folder below the windows includes a header of app/, or when a Qt-free folder includes
-# Qt. Run as: cmake -DROOT=<source folder> -P IncludeRules.cmake
+# Qt or a header of a Qt folder. Run as: cmake -DROOT=<source folder> -P IncludeRules.cmake
 set(failures "")
-foreach(folder link data charts widgets sim cli archive analysis)
+foreach(folder link link_ui data data_ui charts window_base widgets sim cli archive analysis)
   file(GLOB_RECURSE sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
     file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]app/")
@@ -10,20 +10,18 @@ foreach(folder link data charts widgets sim cli archive analysis)
     endif()
   endforeach()
 endforeach()
-# The Qt-free libraries' sources: a Qt include there would tie the core to the windows.
-set(qt_free_sources "")
+# The Qt-free folders: a Qt include there, or one of a folder built on Qt, would tie the core to the
+# windows.
+set(qt_folders "link_ui|data_ui|window_base|widgets|charts|app")
 foreach(folder link sim cli archive analysis data)
-  file(GLOB_RECURSE found "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
-  list(APPEND qt_free_sources ${found})
-endforeach()
-# The Qt parts of link/ and data/: the setup dialog and the data window with its helpers.
-list(FILTER qt_free_sources EXCLUDE REGEX
-  "/link/CPortSetup|/data/(Unit5|SampleTableModel|GridCellDelegate|ButtonPictures|TableFileWriter|TableSelectionCopy|.*Window|.*Dialog|.*Widget)")
-foreach(source IN LISTS qt_free_sources)
-  file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*<Q")
-  if(lines)
-    list(APPEND failures "${source} is in a Qt-free library but includes Qt: ${lines}")
-  endif()
+  file(GLOB_RECURSE sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
+  foreach(source IN LISTS sources)
+    file(STRINGS "${source}" lines
+         REGEX "^[ \t]*#[ \t]*include[ \t]*(<Q|[<\"](${qt_folders})/)")
+    if(lines)
+      list(APPEND failures "${source} is in a Qt-free folder but includes Qt: ${lines}")
+    endif()
+  endforeach()
 endforeach()
 if(failures)
   list(JOIN failures "\n" text)

@@ -9,7 +9,7 @@
 #include <ostream>
 
 #include "link/CPort.h"
-#include "link/CPortSetup.h"
+#include "link_ui/CPortSetup.h"
 #include "tests/link/PseudoTerminal.h"
 
 namespace {

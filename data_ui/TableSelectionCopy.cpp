@@ -1,4 +1,4 @@
-#include "data/TableSelectionCopy.h"
+#include "data_ui/TableSelectionCopy.h"
 
 #include <QAbstractItemModel>
 #include <QClipboard>

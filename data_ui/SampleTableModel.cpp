@@ -1,4 +1,4 @@
-#include "data/SampleTableModel.h"
+#include "data_ui/SampleTableModel.h"
 
 #include <algorithm>
 #include <utility>

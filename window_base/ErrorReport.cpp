@@ -1,4 +1,4 @@
-#include "widgets/ErrorReport.h"
+#include "window_base/ErrorReport.h"
 
 #include <QMessageBox>
 #include <exception>

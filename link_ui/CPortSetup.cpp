@@ -1,4 +1,4 @@
-#include "link/CPortSetup.h"
+#include "link_ui/CPortSetup.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>

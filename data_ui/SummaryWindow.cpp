@@ -1,5 +1,5 @@
 // The summary window: statistics of the download with limits the operator sets.
-#include "data/SummaryWindow.h"
+#include "data_ui/SummaryWindow.h"
 
 #include <QGridLayout>
 #include <QHeaderView>

@@ -1,28 +1,16 @@
 // The save dialog and the whole-or-nothing write behind the data window's exports.
-#include "data/ExportFileDialog.h"
+#include "data_ui/ExportFileDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "data/TableFileWriter.h"
-#include "widgets/ErrorReport.h"
-
-namespace {
-
-FileToWriteChooser& TestChooser() {
-  static FileToWriteChooser chooser;
-  return chooser;
-}
-
-}  // namespace
-
-void SetFileToWriteChooser(FileToWriteChooser chooser) {
-  TestChooser() = std::move(chooser);
-}
+#include "data_ui/TableFileWriter.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
 
 QString ChooseFileToWrite(QWidget* parent, const QString& title, const QString& filter,
                           const QString& suffix) {
-  if (TestChooser()) return TestChooser()(parent, suffix);
+  if (std::optional<QString> answer = AnsweredFileChoice(parent, suffix)) return *answer;
   QFileDialog dialog(parent, title);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

@@ -1,4 +1,4 @@
-#include "data/Unit5.h"
+#include "data_ui/Unit5.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,14 +13,15 @@
 #include <algorithm>
 #include <utility>
 
-#include "data/ButtonPictures.h"
 #include "data/DownloadLines.h"
-#include "data/GridCellDelegate.h"
-#include "data/SampleTableModel.h"
 #include "data/StartTexts.h"
-#include "data/TableFileWriter.h"
-#include "data/TableSelectionCopy.h"
-#include "widgets/ErrorReport.h"
+#include "data_ui/ButtonPictures.h"
+#include "data_ui/GridCellDelegate.h"
+#include "data_ui/SampleTableModel.h"
+#include "data_ui/TableFileWriter.h"
+#include "data_ui/TableSelectionCopy.h"
+#include "window_base/ErrorReport.h"
+#include "window_base/FileChoice.h"
 
 namespace {
 const QColor kTeal(0, 128, 128);
@@ -230,10 +231,6 @@ void TForm5::SetDownloadSavedListener(std::function<void(const QString&)> saved)
   downloadSaved_ = std::move(saved);
 }
 
-void TForm5::SetSaveFileChooser(SaveFileChooser chooser) {
-  saveFileChooser_ = std::move(chooser);
-}
-
 void TForm5::SetOverwriteQuestion(OverwriteQuestion question) {
   overwriteQuestion_ = std::move(question);
 }
@@ -341,7 +338,8 @@ void TForm5::SpeedButton2Click() {
 }
 
 QString TForm5::ChooseSaveFile() {
-  if (saveFileChooser_) return saveFileChooser_(this);
+  if (std::optional<QString> answer = AnsweredFileChoice(this, QStringLiteral("txt")))
+    return *answer;
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

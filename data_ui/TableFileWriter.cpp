@@ -1,4 +1,4 @@
-#include "data/TableFileWriter.h"
+#include "data_ui/TableFileWriter.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "widgets/FormLook.h"
+#include "window_base/FormLook.h"
 
 #include <QEvent>
 #include <QFontDatabase>

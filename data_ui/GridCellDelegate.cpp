@@ -1,4 +1,4 @@
-#include "data/GridCellDelegate.h"
+#include "data_ui/GridCellDelegate.h"
 
 #include <QPainter>
 

@@ -1,5 +1,5 @@
 // Finding, opening and remembering the program's modules.
-#include "widgets/ModuleLoader.h"
+#include "window_base/ModuleLoader.h"
 
 #include <QCoreApplication>
 #include <QDir>

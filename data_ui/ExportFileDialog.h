@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <string_view>
 
 #include "analysis/ExportFormat.h"
@@ -25,8 +24,3 @@ bool WriteChosenFile(QWidget* parent, const QString& title, const QString& filte
 // The export of `table` in `format`, to a file the operator chooses.
 bool ExportTableToChosenFile(QWidget* parent, const SampleTable& table,
                              analysis::ExportFormat format);
-
-// Tests: answers the file question instead of the platform's dialog; an empty function restores
-// the dialog.
-using FileToWriteChooser = std::function<QString(QWidget* parent, const QString& suffix)>;
-void SetFileToWriteChooser(FileToWriteChooser chooser);

@@ -21,8 +21,6 @@ class TForm5 : public QDialog {
   Q_OBJECT
 
  public:
-  // Asks the operator for the file to save to; an empty text means the operator cancelled.
-  using SaveFileChooser = std::function<QString(QWidget* parent)>;
   // Asks whether an existing file may be replaced: Yes, No or Cancel.
   using OverwriteQuestion =
       std::function<QMessageBox::StandardButton(QWidget* parent, const QString& text)>;
@@ -44,9 +42,7 @@ class TForm5 : public QDialog {
   QString Notice() const;
   // Told of each file the download text's table is saved to.
   void SetDownloadSavedListener(std::function<void(const QString& path)> saved);
-  // Replace the platform's save dialog or the overwrite question (tests); an empty function
-  // restores the platform's own.
-  void SetSaveFileChooser(SaveFileChooser chooser);
+  // Replaces the overwrite question (tests); an empty function restores the platform's own.
   void SetOverwriteQuestion(OverwriteQuestion question);
 
   // The table: cell (column, row), row 0 holding the headings and column 0 the sample numbers.
@@ -72,19 +68,6 @@ class TForm5 : public QDialog {
   // "GRAFICAR": shows the chart window.
   void SpeedButton2Click();
 
-  // The decoding routines by their own names, each run alone on the download text and the table
-  // as they stand (a showing runs the whole decode). Decode errors stay in Table().error.
-  void DOSCANALESLM35();     // the whole decode
-  void OBTIENEFECHAYHORA();  // start boxes, then the dates and times of the rows
-  void MUESTRADATA();        // channel texts
-  void VERPOR1MINUTO();      // dates and times of the rows at each rate
-  void VERPOR5MINUTOS();
-  void VERPOR10MINUTOS();
-  void VERPOR15MINUTOS();
-  void VERPOR30MINUTOS();
-  void VERPOR60MINUTOS();
-  void VERIFICAR();  // month length of the start month and year (Label2, Label1)
-
  protected:
   void showEvent(QShowEvent* event) override;
 
@@ -93,8 +76,6 @@ class TForm5 : public QDialog {
   // at start-up then costs next to nothing and loads no font for it.
   void BuildControls();
   void DressControls();
-  // Runs one decoding step on a copy of the table and shows the result.
-  void RunDecodeStep(const std::function<void(const SampleDecoder::Lines&, SampleTable&)>& step);
   void ShowStart(const SampleTable& table);
   QString ChooseSaveFile();
   QMessageBox::StandardButton AskOverwrite(const QString& text);
@@ -112,7 +93,6 @@ class TForm5 : public QDialog {
   std::function<void(const QString&)> shownSaved_;     // the table now shown
   SampleTable downloadStart_;  // start boxes of the download text's last showing
   std::function<void()> chartWindowOpener_;
-  SaveFileChooser saveFileChooser_;
   OverwriteQuestion overwriteQuestion_;
 
   QLabel* Label1 = nullptr;  // start year, month, day, hour, minute, second (hidden)

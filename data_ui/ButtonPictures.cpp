@@ -1,4 +1,4 @@
-#include "data/ButtonPictures.h"
+#include "data_ui/ButtonPictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

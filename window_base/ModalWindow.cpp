@@ -1,4 +1,4 @@
-#include "widgets/ModalWindow.h"
+#include "window_base/ModalWindow.h"
 
 #include <QDialog>
 #include <QEvent>
