@@ -1,0 +1,357 @@
+#include "station/StationRunner.h"
+
+#include <unistd.h>
+
+#include <csignal>
+
+#include <algorithm>
+#include <cmath>
+
+#include "archive/DownloadArchive.h"
+#include "cli/CliSession.h"
+#include "data/SampleDecoder.h"
+#include "data/StartTexts.h"
+#include "link/LoggerProtocol.h"
+
+namespace {
+
+// The logger's clock as seconds of a calendar without time zone (its fields read as UTC).
+std::optional<std::time_t> LoggerClock(const protocol::StatusReply& reply) {
+  std::tm fields{};
+  try {
+    fields.tm_year = 100 + std::stoi(reply.year);
+    fields.tm_mon = std::stoi(reply.month) - 1;
+    fields.tm_mday = std::stoi(reply.day);
+    fields.tm_hour = std::stoi(reply.hour);
+    fields.tm_min = std::stoi(reply.minute);
+    fields.tm_sec = std::stoi(reply.second);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  return timegm(&fields);
+}
+
+// The computer's local time on the same calendar.
+std::time_t ComputerClock(std::time_t now) {
+  std::tm local{};
+  localtime_r(&now, &local);
+  return timegm(&local);
+}
+
+std::string ClockIsoText(std::time_t clock) {
+  std::tm fields{};
+  gmtime_r(&clock, &fields);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
+  return text;
+}
+
+std::time_t StartSeconds(const LoggerStart& start) {
+  std::tm fields{};
+  fields.tm_year = (start.year < 100 ? 2000 + start.year : start.year) - 1900;
+  fields.tm_mon = start.month - 1;
+  fields.tm_mday = start.day;
+  fields.tm_hour = start.hour;
+  fields.tm_min = start.minute;
+  fields.tm_sec = start.second;
+  return timegm(&fields);
+}
+
+int WholeSamples(const protocol::StatusReply& reply) {
+  return static_cast<int>(std::max(0.0, std::floor(reply.usedMemory())));
+}
+
+// How long a command takes to reach the logger and be taken, at most: 13 characters at 9600 baud
+// and the time to write them, with room to spare.
+constexpr double kCommandSeconds = 0.05;
+
+}  // namespace
+
+StationRunner::StationRunner(StationSettings settings, std::string archivePath, std::ostream& log,
+                             Timing timing)
+    : settings_(std::move(settings)),
+      archivePath_(std::move(archivePath)),
+      log_(log),
+      timing_(timing) {
+  status_.station = settings_.name;
+}
+
+StationRunner::~StationRunner() = default;
+
+void StationRunner::Log(const std::string& line) {
+  log_ << settings_.name << ": " << line << std::endl;
+}
+
+void StationRunner::Stop() {
+  stopping_ = true;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (session_) session_->Interrupt(SIGTERM, "SIGTERM");
+  wake_.notify_all();
+}
+
+void StationRunner::Pause(Duration pause) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  wake_.wait_for(lock, pause, [this] { return stopping_.load(); });
+}
+
+int StationRunner::Run() {
+  try {
+    store_ = std::make_unique<StationStore>(archivePath_);
+    archive_ = std::make_unique<DownloadArchive>(archivePath_);
+  } catch (const std::exception& error) {
+    Log(std::string("cannot use the archive: ") + error.what());
+    return 1;
+  }
+  if (const auto previous = store_->ReadStatus(settings_.name)) {
+    // A station started again keeps its schedule.
+    if (previous->lastDownloadAt) {
+      status_.lastDownloadAt = previous->lastDownloadAt;
+      nextDownload_ = *previous->lastDownloadAt + settings_.downloadEvery;
+    }
+  }
+  Event(StationEventKind::kStarted, "port " + settings_.port);
+  Duration pause = timing_.firstPause;
+  while (!stopping_) {
+    const bool answered = Watch();
+    if (stopping_) break;
+    if (answered) pause = timing_.firstPause;
+    Log("opening " + settings_.port + " again in " + std::to_string(pause.count() / 1000.0) + " s");
+    Pause(pause);
+    pause = std::min(pause * 2, timing_.maxPause);
+  }
+  WriteStatus(false);
+  Event(StationEventKind::kStopped, "");
+  return 0;
+}
+
+bool StationRunner::Watch() {
+  bool answered = false;
+  try {
+    {
+      auto session = std::make_unique<CliSession>(settings_.port);
+      std::lock_guard<std::mutex> lock(mutex_);
+      session_ = std::move(session);
+      if (stopping_) return false;
+    }
+    for (;;) {
+      const LoggerStatus status = session_->NextStatus(timing_.replyTimeout);
+      if (!answered) {
+        answered = true;
+        Event(StationEventKind::kConnected, "", &status);
+      }
+      Observe(status);
+      if (!DownloadDue(status)) continue;
+      if (DownloadAndArchive(status) && WholeSamples(status.reply) >= settings_.resetAt) {
+        ResetWhenSafe();
+      }
+    }
+  } catch (const std::exception& error) {
+    if (!stopping_) {
+      status_.problem = error.what();
+      Event(StationEventKind::kLost, error.what());
+      WriteStatus(false);
+    }
+  }
+  std::unique_ptr<CliSession> closing;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing = std::move(session_);
+  }
+  return answered;
+}
+
+void StationRunner::Observe(const LoggerStatus& status) {
+  const auto now = SteadyClock::now();
+  const std::optional<std::time_t> clock = LoggerClock(status.reply);
+  if (clock) {
+    if (previousClock_) {
+      const double real = std::chrono::duration<double>(now - previousClock_->second).count();
+      const double logger = std::difftime(*clock, previousClock_->first);
+      if (real > 0.2 && logger >= 0) clockPace_ = std::max(1.0, logger / real);
+    }
+    previousClock_ = {*clock, now};
+    status_.loggerClock = ClockIsoText(*clock);
+    status_.clockDriftSeconds = *clock - ComputerClock(std::time(nullptr));
+  }
+  const int used = WholeSamples(status.reply);
+  const bool changed = status_.memoryUsed != used;
+  status_.memoryUsed = used;
+  status_.lastReplyAt = SystemClock::now();
+  status_.batteryPercent = status.batteryPercent;
+  if (status.rateItem >= 0) status_.rateMinutes = protocol::kRates[status.rateItem].minutes;
+  // A memory that fills while it cannot be emptied must not go unseen.
+  if (used >= kWarnAtSamples && failuresInARow_ > 0) {
+    status_.problem = "the logger's memory holds " + std::to_string(used) + " of " +
+                      std::to_string(protocol::kLoggerCapacity) +
+                      " samples and cannot be emptied: " + lastFailure_;
+    if (!warned_) {
+      warned_ = true;
+      Event(StationEventKind::kWarning, status_.problem, &status);
+    }
+  } else if (used < kWarnAtSamples) {
+    warned_ = false;
+  }
+  if (changed || !statusWrittenAt_ || now - *statusWrittenAt_ >= timing_.statusEvery) {
+    WriteStatus(true);
+  }
+}
+
+bool StationRunner::DownloadDue(const LoggerStatus& status) const {
+  if (retryAt_ && SteadyClock::now() < *retryAt_) return false;
+  if (WholeSamples(status.reply) >= settings_.resetAt) return true;
+  return !nextDownload_ || SystemClock::now() >= *nextDownload_;
+}
+
+bool StationRunner::DownloadAndArchive(const LoggerStatus& before) {
+  std::string text;
+  EndReason reason = EndReason::kNone;
+  std::string failure;
+  try {
+    text = session_->Download(false, timing_.replyTimeout, timing_.replyTimeout, nullptr);
+  } catch (const SessionError& error) {
+    text = session_->ReceivedText();
+    failure = error.what();
+    if (session_->Interrupted()) {
+      reason = EndReason::kProgramClosed;
+    } else if (session_->LineFailed()) {
+      reason = EndReason::kLineLost;
+    } else if (session_->DownloadAbandoned()) {
+      reason = EndReason::kSizeLimit;
+    } else {
+      reason = EndReason::kTimedOut;
+    }
+  }
+  const std::optional<std::time_t> clock = LoggerClock(before.reply);
+  // Archived before anything else; a download that cannot be kept is never followed by a reset.
+  bool archived = text.empty();
+  if (!text.empty()) {
+    NewDownload download;
+    download.rawText = text;
+    download.receivedAt = SystemClock::now();
+    download.port = settings_.port;
+    download.program = "velmorante-cli station " VELMORANTE_VERSION;
+    download.reason = reason;
+    download.station = settings_.name;
+    if (clock) {
+      download.loggerClock = ClockIsoText(*clock);
+      download.clockDriftSeconds = *clock - ComputerClock(std::time(nullptr));
+    }
+    try {
+      archive_->Add(download);
+      archived = true;
+    } catch (const std::exception& error) {
+      failure = std::string("the download could not be archived: ") + error.what();
+      Log(failure);
+    }
+  }
+  if (!failure.empty()) {
+    ++failuresInARow_;
+    lastFailure_ = failure;
+    retryPause_ =
+        failuresInARow_ == 1 ? timing_.retryPause : std::min(retryPause_ * 2, timing_.maxRetry);
+    retryAt_ = SteadyClock::now() + retryPause_;
+    Event(StationEventKind::kDownloadFailed, failure, &before);
+    // A lost line or a stop ends this opening of the port.
+    if (reason == EndReason::kLineLost || reason == EndReason::kProgramClosed) {
+      throw SessionError(failure);
+    }
+    return false;
+  }
+  (void)archived;
+  const SampleTable table = SampleDecoder().Decode(text);
+  recordingStart_ = table.start;
+  recordingRate_ = table.rateMinutes;
+  latestSamples_ = static_cast<std::int64_t>(table.samples.size());
+  failuresInARow_ = 0;
+  retryAt_.reset();
+  status_.lastDownloadAt = SystemClock::now();
+  nextDownload_ = *status_.lastDownloadAt + settings_.downloadEvery;
+  status_.nextDownloadAt = nextDownload_;
+  status_.recordingStart = table.start ? StartIsoText(*table.start) : "";
+  status_.problem.clear();
+  Event(StationEventKind::kDownloaded, std::to_string(latestSamples_) + " samples", &before);
+  WriteStatus(true);
+  return true;
+}
+
+bool StationRunner::NextSampleTooClose(const LoggerStatus& status) const {
+  const std::optional<std::time_t> clock = LoggerClock(status.reply);
+  if (!clock || !recordingStart_ || recordingRate_ <= 0) return true;
+  // Sample k is recorded at start + (k - 1) × rate: the next one is sample used + 1.
+  const std::time_t next =
+      StartSeconds(*recordingStart_) +
+      static_cast<std::time_t>(WholeSamples(status.reply)) * recordingRate_ * 60;
+  const double margin = std::difftime(next, *clock);
+  return margin < 2 + clockPace_ * kCommandSeconds;
+}
+
+bool StationRunner::ResetWhenSafe() {
+  if (!recordingStart_ || recordingRate_ <= 0) return false;
+  const std::string start = StartIsoText(*recordingStart_);
+  // The verdict is taken from a reply just before the command: the command goes out at once
+  // after it. A sample about to be recorded is waited for, and then has to be downloaded first.
+  for (int attempt = 0; attempt < 20 && !stopping_; ++attempt) {
+    const LoggerStatus status = session_->NextStatus(timing_.replyTimeout);
+    Observe(status);
+    const int held = WholeSamples(status.reply);
+    // Fewer than the latest download held: the memory was emptied by someone else, and what it
+    // holds now belongs to a recording not yet downloaded.
+    if (held < latestSamples_) return false;
+    if (store_->ArchivedSamples(settings_.name, start, recordingRate_) < held) return false;
+    if (NextSampleTooClose(status)) continue;
+    const bool taken = session_->SetClockNow(timing_.replyTimeout);
+    const ClockSettingCheck::Seen& seen = session_->ClockSeen();
+    if (taken) {
+      recordingStart_.reset();
+      latestSamples_ = 0;
+      Event(StationEventKind::kReset,
+            "memory emptied after " + std::to_string(held) + " samples were archived", &status);
+      WriteStatus(true);
+      return true;
+    }
+    ++failuresInARow_;
+    lastFailure_ = "the logger did not take the clock setting (its clock " + seen.loggerTime + " " +
+                   seen.loggerDate + ", " + std::to_string(static_cast<long>(seen.usedMemory)) +
+                   " samples still held)";
+    retryPause_ =
+        failuresInARow_ == 1 ? timing_.retryPause : std::min(retryPause_ * 2, timing_.maxRetry);
+    retryAt_ = SteadyClock::now() + retryPause_;
+    Event(StationEventKind::kResetFailed, lastFailure_, &status);
+    return false;
+  }
+  return false;
+}
+
+void StationRunner::Event(StationEventKind kind, const std::string& detail,
+                          const LoggerStatus* status) {
+  StationEvent event;
+  event.station = settings_.name;
+  event.at = SystemClock::now();
+  event.kind = kind;
+  event.detail = detail;
+  if (status) {
+    if (const std::optional<std::time_t> clock = LoggerClock(status->reply)) {
+      event.loggerClock = ClockIsoText(*clock);
+      event.clockDriftSeconds = *clock - ComputerClock(std::time(nullptr));
+    }
+  }
+  Log(std::string(StationEventCode(kind)) + (detail.empty() ? "" : ": " + detail));
+  try {
+    store_->AddEvent(event);
+  } catch (const std::exception& error) {
+    Log(std::string("the event could not be archived: ") + error.what());
+  }
+}
+
+void StationRunner::WriteStatus(bool connected) {
+  status_.updatedAt = SystemClock::now();
+  status_.pid = static_cast<long>(getpid());
+  status_.connected = connected;
+  status_.nextDownloadAt = nextDownload_;
+  statusWrittenAt_ = SteadyClock::now();
+  try {
+    store_->WriteStatus(status_);
+  } catch (const std::exception& error) {
+    Log(std::string("the status could not be archived: ") + error.what());
+  }
+}

@@ -1,0 +1,106 @@
+// The station service: watches one logger on its port without an operator, downloads it when due
+// or when its memory fills, archives each download before anything else, and empties the logger's
+// memory (by setting its clock from the computer's) only once the archive holds every sample the
+// logger has. A port that goes away or a logger that falls silent is closed and opened again with
+// a growing pause; the service never spins.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "archive/StationStore.h"
+#include "data/SampleTable.h"
+
+class CliSession;
+class DownloadArchive;
+struct LoggerStatus;
+
+class StationRunner {
+ public:
+  using Duration = std::chrono::milliseconds;
+
+  // Real-time limits; the defaults are the service's.
+  struct Timing {
+    Duration replyTimeout{10000};  // a logger silent for this long is taken as lost
+    Duration firstPause{1000};     // before opening the port again; doubles up to maxPause
+    Duration maxPause{30000};
+    Duration statusEvery{60000};  // the status row is rewritten at least this often
+    Duration retryPause{30000};   // after a failed download or reset; doubles up to maxRetry
+    Duration maxRetry{600000};
+  };
+
+  // Memory use from which a station that cannot empty its logger says so loudly.
+  static constexpr int kWarnAtSamples = 1800;
+
+  // Runs `settings` with the archive at `archivePath`; lines for the service's log go to `log`.
+  StationRunner(StationSettings settings, std::string archivePath, std::ostream& log,
+                Timing timing = {});
+  ~StationRunner();
+  StationRunner(const StationRunner&) = delete;
+  StationRunner& operator=(const StationRunner&) = delete;
+
+  // Runs until Stop(); a download under way is then archived as interrupted. Returns 0, or 1 when
+  // the archive cannot be opened at all. Throws nothing.
+  int Run();
+  // Any thread (a signal's watcher): ends Run() within moments.
+  void Stop();
+
+ private:
+  using SystemClock = std::chrono::system_clock;
+  using SteadyClock = std::chrono::steady_clock;
+
+  // One opening of the port: serves it until the line is lost, the logger falls silent or Stop().
+  // Returns whether the logger answered at all.
+  bool Watch();
+  // What one status reply changes: the status row, the clock's pace, the warnings.
+  void Observe(const LoggerStatus& status);
+  // Whether a download is due with `status` just read.
+  bool DownloadDue(const LoggerStatus& status) const;
+  // Downloads and archives; returns whether the download completed. Throws SessionError after
+  // archiving what came when the line was lost or Stop() was called.
+  bool DownloadAndArchive(const LoggerStatus& before);
+  // Empties the memory once the archive holds every sample; returns whether it did.
+  bool ResetWhenSafe();
+  // Whether the logger's next sample is too close to its clock for a command to land before it.
+  bool NextSampleTooClose(const LoggerStatus& status) const;
+  void Event(StationEventKind kind, const std::string& detail,
+             const LoggerStatus* status = nullptr);
+  void WriteStatus(bool connected);
+  // Waits `pause`, or less when Stop() comes.
+  void Pause(Duration pause);
+  void Log(const std::string& line);
+
+  StationSettings settings_;
+  std::string archivePath_;
+  std::ostream& log_;
+  Timing timing_;
+  std::unique_ptr<StationStore> store_;
+  std::unique_ptr<DownloadArchive> archive_;
+
+  std::atomic<bool> stopping_{false};
+  std::mutex mutex_;  // guards session_ for Stop(), and the pause
+  std::condition_variable wake_;
+  std::unique_ptr<CliSession> session_;
+
+  // What the latest replies and downloads showed.
+  StationStatus status_;
+  std::optional<SteadyClock::time_point> statusWrittenAt_;
+  std::optional<std::pair<std::time_t, SteadyClock::time_point>> previousClock_;
+  double clockPace_ = 1;  // logger seconds per real second, from consecutive replies
+  std::optional<LoggerStart> recordingStart_;  // of the latest download
+  int recordingRate_ = 0;                      // minutes
+  std::int64_t latestSamples_ = 0;             // samples of the latest complete download
+  std::optional<SystemClock::time_point> nextDownload_;
+  std::optional<SteadyClock::time_point> retryAt_;
+  Duration retryPause_{};
+  int failuresInARow_ = 0;
+  std::string lastFailure_;
+  bool warned_ = false;
+};
