@@ -22,19 +22,22 @@ class CliSession;
 class DownloadArchive;
 struct LoggerStatus;
 
+// Real-time limits of a station; the defaults are the service's.
+struct StationTiming {
+  using Duration = std::chrono::milliseconds;
+  Duration replyTimeout{10000};  // a logger silent for this long is taken as lost
+  Duration firstPause{1000};     // before opening the port again; doubles up to maxPause
+  Duration maxPause{30000};
+  Duration statusEvery{60000};  // the status row is rewritten at least this often
+  Duration retryPause{30000};   // after a failed download or reset; doubles up to maxRetry
+  Duration maxRetry{600000};
+};
+
 class StationRunner {
  public:
   using Duration = std::chrono::milliseconds;
 
-  // Real-time limits; the defaults are the service's.
-  struct Timing {
-    Duration replyTimeout{10000};  // a logger silent for this long is taken as lost
-    Duration firstPause{1000};     // before opening the port again; doubles up to maxPause
-    Duration maxPause{30000};
-    Duration statusEvery{60000};  // the status row is rewritten at least this often
-    Duration retryPause{30000};   // after a failed download or reset; doubles up to maxRetry
-    Duration maxRetry{600000};
-  };
+  using Timing = StationTiming;
 
   // Memory use from which a station that cannot empty its logger says so loudly.
   static constexpr int kWarnAtSamples = 1800;
