@@ -65,6 +65,8 @@ struct LoggerEmulator::Impl {
   std::string lastDownload;
   std::vector<std::string> sentReplies;
   int downloads = 0;
+  int offered = 0;       // samples the latest download sent
+  int erasedUnseen = 0;  // samples a set-clock erased that no download had sent
   std::atomic<bool> clientConnected{false};
   std::string portPath;
   bool unplugged = false;  // written by the thread that calls Unplug and Replug
@@ -184,6 +186,7 @@ struct LoggerEmulator::Impl {
       text.reserve(text.size() + 14 * count + 1);
       for (size_t k = 0; k < count; ++k) text += SampleLine(memory[k]);
       lines = count;
+      offered = std::max(offered, static_cast<int>(std::min<size_t>(count, samples)));
       ++downloads;
       lastDownload.clear();
     }
@@ -271,6 +274,8 @@ struct LoggerEmulator::Impl {
       clockBase = timegm(&tm);
       steadyBase = Clock::now();
     }
+    erasedUnseen += std::max(0, samples - offered);
+    offered = 0;
     start = ClockNow();
     samples = 0;
     nextSample = start + 60 * RateCodeMinutes(rateCode);
@@ -433,6 +438,11 @@ std::vector<LoggerSample> LoggerEmulator::MemorySamples() const {
   std::lock_guard lock(impl_->mutex);
   impl_->CatchUp();
   return impl_->memory;
+}
+
+int LoggerEmulator::SamplesErasedUnseen() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->erasedUnseen;
 }
 
 int LoggerEmulator::RateCode() const {

@@ -83,6 +83,9 @@ class LoggerEmulator {
   // What the logger holds now (for tests: a download must decode to exactly these).
   std::vector<LoggerSample> StoredSamples() const;
   int RateCode() const;
+  // Samples that set-clock commands erased although no download had sent them: a program that
+  // empties the memory must keep this at 0.
+  int SamplesErasedUnseen() const;
   // Every byte the program has written to the logger so far, in order.
   std::string ReceivedCommands() const;
 

@@ -1,0 +1,125 @@
+// A station on the logger emulator whose memory fills a sample a second: through several resets, an
+// unplugged adapter and a restart, no sample is erased before it was downloaded, and every
+// recording's downloads agree on the samples they share.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "archive/DownloadArchive.h"
+#include "archive/StationStore.h"
+#include "data/SampleDecoder.h"
+#include "data/StartTexts.h"
+#include "sim/LoggerEmulator.h"
+#include "station/StationRunner.h"
+#include "tests/archive/ArchiveTestFiles.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kPatience = 120s;  // generous: the machine may be loaded
+
+// Polls `done` until it holds or `patience` passes.
+bool WaitFor(const std::function<bool()>& done, std::chrono::seconds patience = kPatience) {
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
+
+int Count(const std::string& archive, StationEventKind kind) {
+  StationStore store(archive, ArchiveAccess::kReadOnly);
+  int count = 0;
+  for (const StationEvent& event : store.Events("camara1", 100000)) count += event.kind == kind;
+  return count;
+}
+
+// A station service running on a thread of its own until the object goes.
+class RunningStation {
+ public:
+  RunningStation(const StationSettings& settings, const std::string& archive) {
+    StationTiming timing;
+    timing.replyTimeout = 3s;
+    timing.firstPause = 100ms;
+    timing.maxPause = 400ms;
+    timing.retryPause = 500ms;
+    timing.maxRetry = 2s;
+    timing.statusEvery = 1s;
+    runner_ = std::make_unique<StationRunner>(settings, archive, log_, timing);
+    thread_ = std::thread([this] { status_ = runner_->Run(); });
+  }
+  ~RunningStation() { Stop(); }
+  int Stop() {
+    if (thread_.joinable()) {
+      runner_->Stop();
+      thread_.join();
+    }
+    return status_;
+  }
+
+ private:
+  std::ostringstream log_;
+  std::unique_ptr<StationRunner> runner_;
+  std::thread thread_;
+  int status_ = -1;
+};
+
+TEST(StationRunner, NoSampleIsErasedUnseenThroughResetsUnplugAndRestart) {
+  archive_test::TempFolder folder;
+  LoggerOptions options;
+  options.storedSamples = 3;
+  options.rateCode = 2;  // every 5 minutes
+  options.speed = 300;   // a sample a second
+  options.statusPeriodMs = 250;
+  options.linkPath = folder.File("logger");
+  LoggerEmulator logger(options);
+  logger.Start();
+  const std::string archive = folder.File("archivo.sqlite");
+  const StationSettings settings{"camara1", options.linkPath, 8, std::chrono::hours(24)};
+  StationStore(archive).Add(settings);
+
+  {
+    RunningStation station(settings, archive);
+    ASSERT_TRUE(WaitFor([&] { return Count(archive, StationEventKind::kReset) >= 2; }));
+    logger.Unplug();
+    ASSERT_TRUE(WaitFor([&] { return Count(archive, StationEventKind::kLost) >= 1; }));
+    logger.Replug();
+    ASSERT_TRUE(WaitFor([&] { return Count(archive, StationEventKind::kReset) >= 3; }));
+    EXPECT_EQ(station.Stop(), 0);
+  }
+  {
+    RunningStation restarted(settings, archive);
+    ASSERT_TRUE(WaitFor([&] { return Count(archive, StationEventKind::kReset) >= 4; }));
+    EXPECT_EQ(restarted.Stop(), 0);
+  }
+  EXPECT_EQ(logger.SamplesErasedUnseen(), 0);
+
+  // Downloads of one recording carry its samples from the first: where they overlap they agree.
+  DownloadArchive records(archive, ArchiveAccess::kReadOnly);
+  std::map<std::string, std::vector<SampleNumbers>> recordings;
+  int downloads = 0;
+  for (const DownloadSummary& summary : records.List()) {
+    if (summary.station != "camara1" || !summary.complete()) continue;
+    ++downloads;
+    const SampleTable table = SampleDecoder().Decode(records.Get(summary.id).rawText);
+    ASSERT_TRUE(table.start.has_value());
+    std::vector<SampleNumbers>& samples = recordings[StartIsoText(*table.start)];
+    for (std::size_t k = 0; k < table.samples.size(); ++k) {
+      if (k < samples.size()) {
+        EXPECT_EQ(samples[k].humidity, table.samples[k].humidity) << "sample " << k + 1;
+        EXPECT_EQ(samples[k].temperature, table.samples[k].temperature) << "sample " << k + 1;
+      } else {
+        samples.push_back(table.samples[k]);
+      }
+    }
+  }
+  EXPECT_GE(downloads, 4);
+  EXPECT_GE(recordings.size(), 4u);
+}
+
+}  // namespace
