@@ -2,13 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <sys/stat.h>
-
-#include <cctype>
-#include <filesystem>
-#include <system_error>
-
-#include "archive/ArchiveFileCheck.h"
 #include "archive/ArchiveSchema.h"
 #include "archive/RecordDetailsCheck.h"
 #include "archive/Sha256.h"
@@ -16,9 +9,6 @@
 #include "data/StartTexts.h"
 
 namespace {
-
-// Long enough for another program's write (a few milliseconds) and a checkpoint.
-constexpr int kBusyTimeoutMs = 10000;
 
 // The columns of a listed record, in the order SummaryFrom reads them, from tables of
 // `version`: an archive opened read-only may be of an older one, which is read as the present one.
@@ -32,185 +22,53 @@ std::string SummaryColumns(int version) {
          (version >= 3 ? "d.station" : "NULL");
 }
 
-// "file:" and the absolute path with the characters a URI reserves escaped.
-std::string FileUri(const std::string& path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file:";
-  for (const unsigned char c : std::filesystem::absolute(path).string()) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-      uri += static_cast<char>(c);
-    } else {
-      uri += '%';
-      uri += kHex[c >> 4];
-      uri += kHex[c & 0x0f];
-    }
-  }
-  return uri;
-}
-
 // The raw text's column, after the listed ones, in the query that verifies the archive.
 constexpr int kRawColumn = 14;
 
-void MakeFolderFor(const std::string& path) {
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (folder.empty()) return;
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error) {
-    throw ArchiveError(ArchiveError::Kind::kCannotOpen,
-                       "cannot make the folder " + folder.string() + ": " + error.message());
-  }
-}
-
 }  // namespace
 
-DownloadArchive::DownloadArchive(const std::string& path, ArchiveAccess access) : path_(path) {
-  if (std::optional<ArchiveError> problem = CheckArchiveFile(path)) throw *problem;
-  struct stat info {};
-  const bool holdsData = ::stat(path.c_str(), &info) == 0 && info.st_size > 0;
-  if (holdsData) {
-    OpenExisting(access);
-  } else if (access == ArchiveAccess::kReadOnly) {
-    readOnly_ = true;
-    // Nothing to read, and reading never creates a file: an archive without records.
-    if (!std::filesystem::exists(path)) {
-      throw ArchiveError(ArchiveError::Kind::kCannotOpen, path + ": no archive there");
-    }
-    empty_ = true;
-  } else {
-    OpenForWriting();
-  }
-}
-
-ArchiveIdentity DownloadArchive::OpenToRead() {
-  connection_.Open(path_, SQLITE_OPEN_READONLY);
-  sqlite3_busy_timeout(connection_.handle(), kBusyTimeoutMs);
-  try {
-    return IdentifyArchive(connection_);
-  } catch (const ArchiveError& error) {
-    // A database in write-ahead-log mode is read with a shared-memory file beside it. Where that
-    // file cannot be made (a read-only folder, a full disk) and no log waits to be applied, the
-    // file alone is the whole database: it is read as a file that nothing changes.
-    if (error.FileIsUnusable() || std::filesystem::exists(path_ + "-wal")) throw;
-    connection_.Open(FileUri(path_) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
-    return IdentifyArchive(connection_);
-  }
-}
-
-void DownloadArchive::OpenExisting(ArchiveAccess access) {
-  // Read first, so that nothing (not even the journal mode) changes in a file that turns out not to
-  // be an archive of a version this program knows.
-  const ArchiveIdentity identity = OpenToRead();
-  ThrowUnlessUsable(identity);
-  if (access == ArchiveAccess::kReadOnly) {
-    readOnly_ = true;
-    schemaVersion_ = identity.version;
-    if (identity.kind == ArchiveIdentity::Kind::kEmpty) {
-      empty_ = true;
-      connection_.Close();
-      return;
-    }
-    Prepare();
-    return;
-  }
-  connection_.Close();
-  OpenForWriting();
-}
-
-void DownloadArchive::ThrowUnlessUsable(const ArchiveIdentity& identity) const {
-  if (identity.kind == ArchiveIdentity::Kind::kForeign) {
-    throw ArchiveError(ArchiveError::Kind::kNotAnArchive,
-                       path_ + ": a database with other tables, not a download archive");
-  }
-  if (identity.version > kArchiveSchemaVersion) {
-    throw ArchiveError(ArchiveError::Kind::kNewerVersion,
-                       path_ + ": written by a newer program (archive version " +
-                           std::to_string(identity.version) + ", this program knows up to " +
-                           std::to_string(kArchiveSchemaVersion) + ")");
-  }
-}
-
-void DownloadArchive::OpenForWriting() {
-  MakeFolderFor(path_);
-  connection_.Open(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-  sqlite3_busy_timeout(connection_.handle(), kBusyTimeoutMs);
-  // Again on this connection: another program may have written the file in the meantime.
-  const ArchiveIdentity identity = IdentifyArchive(connection_);
-  ThrowUnlessUsable(identity);
-  const bool upToDate = identity.kind == ArchiveIdentity::Kind::kArchive && identity.marked &&
-                        identity.version == kArchiveSchemaVersion;
-  schemaVersion_ = identity.version;
-  if (!connection_.IsReadOnly()) {
-    connection_.Execute("PRAGMA journal_mode = WAL");
-    connection_.Execute("PRAGMA synchronous = FULL");
-    if (!upToDate) MigrateArchive(connection_);
-    schemaVersion_ = kArchiveSchemaVersion;
-  } else if (identity.kind != ArchiveIdentity::Kind::kArchive) {
-    throw ArchiveError(ArchiveError::Kind::kCannotWrite, path_ + ": read-only and not yet set up");
-  } else if (identity.version < kArchiveSchemaVersion) {
-    // A file that cannot be written cannot be migrated either: it is read as it is.
-    readOnly_ = true;
-  }
-  connection_.Execute("PRAGMA foreign_keys = ON");
-  Prepare();
-}
-
-void DownloadArchive::ThrowIfReadOnly() const {
-  if (readOnly_) {
-    throw ArchiveError(ArchiveError::Kind::kCannotWrite, path_ + ": opened for reading only");
-  }
-}
-
-void DownloadArchive::CheckBeforeWriting() {
-  // SQLite's own check of every page and index; a write into a damaged file could spread the
-  // damage over what is still whole.
-  SqliteStatement::Use use(quickCheck_);
-  std::string problems;
-  while (quickCheck_.Step()) {
-    const std::string row = quickCheck_.Text(0);
-    if (row == "ok") continue;
-    problems += (problems.empty() ? "" : "; ") + row;
-  }
-  if (!problems.empty()) {
-    throw ArchiveError(ArchiveError::Kind::kDamaged, path_ + ": damaged (" + problems + ")");
-  }
+DownloadArchive::DownloadArchive(const std::string& path, ArchiveAccess access)
+    : file_(path, access) {
+  if (!file_.empty()) Prepare();
 }
 
 void DownloadArchive::Prepare() {
   PrepareReads();
-  if (readOnly_) return;
+  if (file_.readOnly()) return;
   insertDownload_ = SqliteStatement(
-      connection_,
+      file_.connection(),
       "INSERT INTO downloads (received_at, port, program, kind, reason, sha256, size, start,"
       " rate_minutes, samples, decode_error, station, logger_clock, clock_drift_s)"
       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  insertText_ =
-      SqliteStatement(connection_, "INSERT INTO download_texts (download_id, raw) VALUES (?, ?)");
+  insertText_ = SqliteStatement(file_.connection(),
+                                "INSERT INTO download_texts (download_id, raw) VALUES (?, ?)");
   insertSave_ = SqliteStatement(
-      connection_, "INSERT INTO saved_files (download_id, path, saved_at) VALUES (?, ?, ?)");
-  quickCheck_ = SqliteStatement(connection_, "PRAGMA quick_check(20)");
+      file_.connection(), "INSERT INTO saved_files (download_id, path, saved_at) VALUES (?, ?, ?)");
 }
 
 void DownloadArchive::PrepareReads() {
-  const std::string columns = SummaryColumns(schemaVersion_);
-  list_ = SqliteStatement(connection_,
+  const std::string columns = SummaryColumns(file_.schemaVersion());
+  list_ = SqliteStatement(file_.connection(),
                           ("SELECT " + columns + " FROM downloads d ORDER BY d.id DESC").c_str());
-  one_ = SqliteStatement(connection_,
+  one_ = SqliteStatement(file_.connection(),
                          ("SELECT " + columns + " FROM downloads d WHERE d.id = ?").c_str());
-  text_ = SqliteStatement(connection_, "SELECT raw FROM download_texts WHERE download_id = ?");
-  savedFiles_ = SqliteStatement(
-      connection_, "SELECT path, saved_at FROM saved_files WHERE download_id = ? ORDER BY id");
-  allTexts_ = SqliteStatement(connection_, ("SELECT " + columns +
-                                            ", t.raw FROM downloads d LEFT JOIN download_texts t"
-                                            " ON t.download_id = d.id ORDER BY d.id")
-                                               .c_str());
+  text_ =
+      SqliteStatement(file_.connection(), "SELECT raw FROM download_texts WHERE download_id = ?");
+  savedFiles_ =
+      SqliteStatement(file_.connection(),
+                      "SELECT path, saved_at FROM saved_files WHERE download_id = ? ORDER BY id");
+  allTexts_ =
+      SqliteStatement(file_.connection(), ("SELECT " + columns +
+                                           ", t.raw FROM downloads d LEFT JOIN download_texts t"
+                                           " ON t.download_id = d.id ORDER BY d.id")
+                                              .c_str());
 }
 
 std::int64_t DownloadArchive::Add(const NewDownload& download) {
   const SampleTable table = SampleDecoder().Decode(download.rawText);
-  ThrowIfReadOnly();
-  SqliteWriteTransaction transaction(connection_);
-  CheckBeforeWriting();
+  file_.ThrowIfReadOnly();
+  SqliteWriteTransaction transaction(file_.connection());
+  file_.CheckBeforeWriting();
   std::int64_t id = 0;
   {
     SqliteStatement::Use use(insertDownload_);
@@ -229,7 +87,7 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
     if (!download.loggerClock.empty()) insertDownload_.BindText(13, download.loggerClock);
     if (download.clockDriftSeconds) insertDownload_.Bind(14, *download.clockDriftSeconds);
     insertDownload_.Step();
-    id = sqlite3_last_insert_rowid(connection_.handle());
+    id = sqlite3_last_insert_rowid(file_.connection().handle());
   }
   {
     SqliteStatement::Use use(insertText_);
@@ -243,9 +101,9 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
 
 void DownloadArchive::RecordSave(std::int64_t id, const std::string& filePath,
                                  std::chrono::system_clock::time_point when) {
-  ThrowIfReadOnly();
-  SqliteWriteTransaction transaction(connection_);
-  CheckBeforeWriting();
+  file_.ThrowIfReadOnly();
+  SqliteWriteTransaction transaction(file_.connection());
+  file_.CheckBeforeWriting();
   {
     SqliteStatement::Use use(insertSave_);
     insertSave_.Bind(1, id);
@@ -279,7 +137,7 @@ DownloadSummary DownloadArchive::SummaryFrom(const SqliteStatement& row) {
 
 std::vector<DownloadSummary> DownloadArchive::List() {
   std::vector<DownloadSummary> records;
-  if (empty_) return records;
+  if (file_.empty()) return records;
   SqliteStatement::Use use(list_);
   while (list_.Step()) records.push_back(SummaryFrom(list_));
   return records;
@@ -287,12 +145,12 @@ std::vector<DownloadSummary> DownloadArchive::List() {
 
 ArchivedDownload DownloadArchive::Get(std::int64_t id) {
   ArchivedDownload record;
-  if (empty_) {
+  if (file_.empty()) {
     throw ArchiveError(ArchiveError::Kind::kNoSuchRecord,
                        "no download " + std::to_string(id) + " in the archive");
   }
   // One read transaction, so that the record and its text are from the same moment.
-  connection_.Execute("BEGIN");
+  file_.connection().Execute("BEGIN");
   struct EndRead {
     SqliteConnection& connection;
     ~EndRead() {
@@ -302,7 +160,7 @@ ArchivedDownload DownloadArchive::Get(std::int64_t id) {
         // A read-only transaction has nothing to lose.
       }
     }
-  } endRead{connection_};
+  } endRead{file_.connection()};
   {
     SqliteStatement::Use use(one_);
     one_.Bind(1, id);
@@ -328,7 +186,7 @@ ArchivedDownload DownloadArchive::Get(std::int64_t id) {
 
 std::vector<ChecksumMismatch> DownloadArchive::Verify() {
   std::vector<ChecksumMismatch> mismatches;
-  if (empty_) return mismatches;
+  if (file_.empty()) return mismatches;
   SqliteStatement::Use use(allTexts_);
   while (allTexts_.Step()) {
     const DownloadSummary record = SummaryFrom(allTexts_);

@@ -9,12 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveFile.h"
 #include "archive/DownloadRecord.h"
 #include "archive/Sqlite.h"
-
-// How an archive is opened: for reading only (a missing file is not created, nothing is written,
-// and a read-only file, folder or full disk does not matter), or for archiving.
-enum class ArchiveAccess { kReadWrite, kReadOnly };
 
 class DownloadArchive {
  public:
@@ -27,7 +24,7 @@ class DownloadArchive {
   DownloadArchive(const DownloadArchive&) = delete;
   DownloadArchive& operator=(const DownloadArchive&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return file_.path(); }
 
   // Archives a download and returns its record's id. The file is checked first: a damaged one
   // takes no writes (kDamaged). Throws ArchiveError.
@@ -46,20 +43,11 @@ class DownloadArchive {
   std::vector<ChecksumMismatch> Verify();
 
  private:
-  struct ArchiveIdentity OpenToRead();
-  void OpenExisting(ArchiveAccess access);
-  void ThrowUnlessUsable(const struct ArchiveIdentity& identity) const;
-  void OpenForWriting();
-  // Throws ArchiveError (kCannotWrite) for an archive opened for reading.
-  void ThrowIfReadOnly() const;
-  // Throws ArchiveError (kDamaged) when SQLite finds the file's structure damaged.
-  void CheckBeforeWriting();
   void Prepare();
   void PrepareReads();
   static DownloadSummary SummaryFrom(const SqliteStatement& row);
 
-  std::string path_;
-  SqliteConnection connection_;
+  ArchiveFile file_;  // first: its connection outlives the statements below
   SqliteStatement insertDownload_;
   SqliteStatement insertText_;
   SqliteStatement insertSave_;
@@ -68,8 +56,4 @@ class DownloadArchive {
   SqliteStatement text_;
   SqliteStatement savedFiles_;
   SqliteStatement allTexts_;
-  SqliteStatement quickCheck_;
-  bool readOnly_ = false;  // opened for reading: takes no writes
-  bool empty_ = false;     // opened for reading, and the file holds no archive yet
-  int schemaVersion_ = 0;  // of the tables read: older than the present one only where unmigrated
 };

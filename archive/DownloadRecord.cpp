@@ -1,5 +1,6 @@
 #include "archive/DownloadRecord.h"
 
+#include <charconv>
 #include <ctime>
 
 namespace {
@@ -52,4 +53,29 @@ std::string UtcText(std::chrono::system_clock::time_point when) {
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return text;
+}
+
+std::optional<std::chrono::system_clock::time_point> TimeFromUtcText(std::string_view text) {
+  // "YYYY-MM-DDTHH:MM:SSZ": the digits at fixed places, the separators between them.
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':' || text[19] != 'Z') {
+    return std::nullopt;
+  }
+  const auto number = [&](std::size_t at, std::size_t length, int& value) {
+    const char* first = text.data() + at;
+    const auto [end, error] = std::from_chars(first, first + length, value);
+    return error == std::errc() && end == first + length && *first != '-' && *first != '+';
+  };
+  std::tm utc{};
+  if (!number(0, 4, utc.tm_year) || !number(5, 2, utc.tm_mon) || !number(8, 2, utc.tm_mday) ||
+      !number(11, 2, utc.tm_hour) || !number(14, 2, utc.tm_min) || !number(17, 2, utc.tm_sec)) {
+    return std::nullopt;
+  }
+  if (utc.tm_mon < 1 || utc.tm_mon > 12 || utc.tm_mday < 1 || utc.tm_mday > 31 ||
+      utc.tm_hour > 23 || utc.tm_min > 59 || utc.tm_sec > 60) {
+    return std::nullopt;
+  }
+  utc.tm_year -= 1900;
+  utc.tm_mon -= 1;
+  return std::chrono::system_clock::from_time_t(timegm(&utc));
 }

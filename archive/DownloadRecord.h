@@ -32,6 +32,8 @@ std::optional<EndReason> ReasonFromCode(std::string_view code);
 
 // "2026-12-07T23:11:11Z"
 std::string UtcText(std::chrono::system_clock::time_point when);
+// The time of a text in UtcText's form; none for any other text.
+std::optional<std::chrono::system_clock::time_point> TimeFromUtcText(std::string_view text);
 
 // A download to archive.
 struct NewDownload {

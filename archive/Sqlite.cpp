@@ -112,6 +112,11 @@ void SqliteStatement::BindBlob(int index, std::string_view bytes) {
   if (code != SQLITE_OK) throw connection_->Error(code, "cannot bind a blob");
 }
 
+void SqliteStatement::BindReal(int index, double value) {
+  const int code = sqlite3_bind_double(statement_, index, value);
+  if (code != SQLITE_OK) throw connection_->Error(code, "cannot bind a number");
+}
+
 bool SqliteStatement::Step() {
   const int code = sqlite3_step(statement_);
   if (code == SQLITE_ROW) return true;
@@ -121,6 +126,10 @@ bool SqliteStatement::Step() {
 
 std::int64_t SqliteStatement::Integer(int column) const {
   return sqlite3_column_int64(statement_, column);
+}
+
+double SqliteStatement::Real(int column) const {
+  return sqlite3_column_double(statement_, column);
 }
 
 std::string SqliteStatement::Text(int column) const {

@@ -57,10 +57,12 @@ class SqliteStatement {
   void Bind(int index, std::int64_t value);
   void BindText(int index, std::string_view text);
   void BindBlob(int index, std::string_view bytes);
+  void BindReal(int index, double value);
   // True when a row is ready, false when the statement is done. Throws ArchiveError.
   bool Step();
 
   std::int64_t Integer(int column) const;
+  double Real(int column) const;
   std::string Text(int column) const;
   std::string_view Blob(int column) const;  // valid until the next Step or reset
   bool IsNull(int column) const;

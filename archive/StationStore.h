@@ -21,11 +21,20 @@ class StationError : public std::runtime_error {
 
 // A named place with a logger on a port.
 struct StationSettings {
-  std::string name;  // 1..64 characters: letters, digits, '-', '_' and '.'
-  std::string port;  // the port's path, preferably a stable one (/dev/serial/by-id/...)
-  int resetAt = 1500;                                // empty the memory once it holds this many
+  std::string name;    // 1..64 characters: letters, digits, '-', '_' and '.'
+  std::string port;    // the port's path, preferably a stable one (/dev/serial/by-id/...)
+  int resetAt = 1500;  // empty the memory once it holds this many
   std::chrono::seconds downloadEvery{24 * 60 * 60};  // download at least this often
 };
+
+// The limits of a station's settings, which Add and Update enforce.
+constexpr int kStationResetAtMost = 2000;  // the logger's memory
+constexpr std::chrono::seconds kStationShortestInterval{30};
+constexpr std::chrono::seconds kStationLongestInterval{366 * 24 * 60 * 60};
+// 1..64 characters, each a letter or digit of ASCII, '-', '_' or '.'.
+bool IsStationName(const std::string& name);
+// What is wrong with `settings`, in a sentence; empty when they may be kept.
+std::string StationSettingsProblem(const StationSettings& settings);
 
 // What happened at a station, for its log and its status.
 enum class StationEventKind {

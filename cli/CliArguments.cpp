@@ -68,6 +68,12 @@ ParserInput PrepareArguments(const std::vector<std::string>& args,
 
 CommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
                   const std::set<std::string>& switchOptions, std::size_t positionalCount) {
+  return Parse(args, valueOptions, switchOptions, positionalCount, positionalCount);
+}
+
+CommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+                  const std::set<std::string>& switchOptions, std::size_t fewest,
+                  std::size_t most) {
   CLI::App parser;
   parser.set_help_flag();  // every command's --help is answered before its options are parsed
   parser.allow_extras();   // unknown options are reported below, in the user's language
@@ -122,9 +128,13 @@ CommandLine Parse(const std::vector<std::string>& args, const std::set<std::stri
     if (parser.count(name) != 0) line.switches.insert(name);
   }
   line.positional = std::move(positional);
-  if (line.positional.size() != positionalCount) {
-    throw UsageError(Format(_("%s takes %s argument(s) besides its options"), command,
-                            std::to_string(positionalCount)));
+  if (line.positional.size() < fewest || line.positional.size() > most) {
+    if (fewest == most) {
+      throw UsageError(Format(_("%s takes %s argument(s) besides its options"), command,
+                              std::to_string(fewest)));
+    }
+    throw UsageError(Format(_("%s takes %s to %s argument(s) besides its options"), command,
+                            std::to_string(fewest), std::to_string(most)));
   }
   return line;
 }

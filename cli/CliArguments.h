@@ -37,6 +37,9 @@ struct CommandLine {
 // `positionalCount`.
 CommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
                   const std::set<std::string>& switchOptions, std::size_t positionalCount);
+// The same for a command that takes from `fewest` to `most` arguments.
+CommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+                  const std::set<std::string>& switchOptions, std::size_t fewest, std::size_t most);
 
 // `text` as a whole number in [lowest, highest]; UsageError naming `what` otherwise.
 long WholeNumber(const std::string& what, const std::string& text, long lowest, long highest);

@@ -17,6 +17,7 @@
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
+#include "cli/CliStation.h"
 #include "cli/CommandHelp.h"
 #include "cli/DownloadOutput.h"
 #include "cli/InterruptSignals.h"
@@ -41,7 +42,8 @@ const char kUsage[] = N_(
     "Talks to the humidity and temperature logger on a serial port.\n"
     "\n"
     "Commands:\n"
-    "  ports                                list the serial ports of this machine\n"
+    "  ports                                list the serial ports of this machine, then\n"
+    "                                       their stable names (/dev/serial/by-id/...)\n"
     "  status --port P [--count N] [--json]\n"
     "                                       show N status replies (default 1)\n"
     "  download --port P [--force] [--raw FILE] [--out FILE]\n"
@@ -63,8 +65,19 @@ const char kUsage[] = N_(
     "  stats SOURCE [--json] [--limits-rh LO:HI] [--limits-t LO:HI]\n"
     "                                       minimum, maximum, mean, dew point, mean kinetic\n"
     "                                       temperature and time outside the limits\n"
+    "  station add NAME --port P [--reset-at N] [--download-every DURATION]\n"
+    "                                       keep a station: the logger on port P, downloaded\n"
+    "                                       every DURATION (default 1d; 30s, 10m, 6h, 1d12h)\n"
+    "                                       and emptied once it holds N samples (default 1500)\n"
+    "  station set NAME [--port P] [--reset-at N] [--download-every DURATION]\n"
+    "                                       change a station's settings\n"
+    "  station list [--json]                list the stations\n"
+    "  station remove NAME                  forget a station (its downloads and events stay)\n"
+    "  station status [NAME] [--json]       what each station's service saw last: the\n"
+    "                                       logger's clock, memory, battery, downloads\n"
     "SOURCE is a captured download (download --raw), a saved table file or\n"
     "--history ID [--archive FILE] (an archived download).\n"
+    "The station commands take --archive FILE too.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -269,6 +282,10 @@ int Ports(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   const std::vector<std::string> ports = ListSerialPorts();
   if (ports.empty()) err << "velmorante-cli: " << _("no serial ports found") << '\n';
   for (const std::string& port : ports) out << port << '\n';
+  // The stable names of the same adapters: the one to give a station, which keeps its port
+  // whatever number the adapter gets when plugged in again.
+  for (const SerialPortLink& link : ListSerialPortLinks())
+    out << link.path << " -> " << link.device << '\n';
   return kOk;
 }
 
@@ -285,7 +302,9 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   // Every command answers --help (before "--", after which a name may begin with a dash).
   for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
-      out << CommandHelp(_(kUsage), command);
+      // A station command's help is its own lines ("station add"), or all of them.
+      const bool sub = command == "station" && i > 1 && args[1][0] != '-';
+      out << CommandHelp(_(kUsage), sub ? command + ' ' + args[1] : command);
       return kOk;
     }
   }
@@ -299,6 +318,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "history") return History(args, out, err);
     if (command == "export") return ExportCommand(args, out, err);
     if (command == "stats") return StatsCommand(args, out, err);
+    if (command == "station") return StationCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

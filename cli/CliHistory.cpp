@@ -22,36 +22,6 @@ namespace {
 
 const char kProgram[] = "velmorante-cli " VELMORANTE_VERSION;
 
-// The problem in a sentence, then the detail in the words of the system or the database.
-std::string ProblemText(const ArchiveError& error) {
-  const char* sentence = "";
-  switch (error.kind()) {
-    case ArchiveError::Kind::kNotAnArchive:
-      sentence = _("the file is not a download archive; it is left as it is");
-      break;
-    case ArchiveError::Kind::kDamaged:
-      sentence =
-          _("the archive file is damaged and takes no more downloads; it is left as it is: "
-            "copy it somewhere safe, check the copy with 'velmorante-cli history verify "
-            "--archive COPY', recover what it holds with sqlite3's .recover into a new "
-            "file, and archive into a new file meanwhile (--archive NEW)");
-      break;
-    case ArchiveError::Kind::kNewerVersion:
-      sentence = _("the archive was written by a newer version; it is left as it is");
-      break;
-    case ArchiveError::Kind::kCannotOpen:
-      sentence = _("the archive cannot be opened or created");
-      break;
-    case ArchiveError::Kind::kCannotWrite:
-      sentence = _("the archive cannot be read or written");
-      break;
-    case ArchiveError::Kind::kNoSuchRecord:
-      sentence = _("no such download in the archive");
-      break;
-  }
-  return Format("%s (%s)", sentence, error.what());
-}
-
 std::string StatusText(const DownloadSummary& record) {
   switch (record.reason) {
     case EndReason::kNone:
@@ -124,7 +94,7 @@ void NoteSavedCopy(const std::string& path, long id, const std::string& file, st
                                      std::chrono::system_clock::now());
   } catch (const ArchiveError& error) {
     err << "velmorante-cli: " << _("the table was saved, but the archive could not note it: ")
-        << ProblemText(error) << '\n';
+        << ArchiveProblemText(error) << '\n';
   }
 }
 
@@ -200,11 +170,40 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 }  // namespace
 
+std::string ArchiveProblemText(const ArchiveError& error) {
+  const char* sentence = "";
+  switch (error.kind()) {
+    case ArchiveError::Kind::kNotAnArchive:
+      sentence = _("the file is not a download archive; it is left as it is");
+      break;
+    case ArchiveError::Kind::kDamaged:
+      sentence =
+          _("the archive file is damaged and takes no more downloads; it is left as it is: "
+            "copy it somewhere safe, check the copy with 'velmorante-cli history verify "
+            "--archive COPY', recover what it holds with sqlite3's .recover into a new "
+            "file, and archive into a new file meanwhile (--archive NEW)");
+      break;
+    case ArchiveError::Kind::kNewerVersion:
+      sentence = _("the archive was written by a newer version; it is left as it is");
+      break;
+    case ArchiveError::Kind::kCannotOpen:
+      sentence = _("the archive cannot be opened or created");
+      break;
+    case ArchiveError::Kind::kCannotWrite:
+      sentence = _("the archive cannot be read or written");
+      break;
+    case ArchiveError::Kind::kNoSuchRecord:
+      sentence = _("no such download in the archive");
+      break;
+  }
+  return Format("%s (%s)", sentence, error.what());
+}
+
 int History(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   try {
     return RunHistory(args, out, err);
   } catch (const ArchiveError& error) {
-    err << "velmorante-cli: " << ProblemText(error) << '\n';
+    err << "velmorante-cli: " << ArchiveProblemText(error) << '\n';
     return kFailed;
   }
 }
@@ -235,7 +234,8 @@ void DownloadArchiving::Keep(const std::string& text, EndReason reason, std::ost
         << Format(_("archived as download %s in %s"), std::to_string(*id_), path_) << '\n';
   } catch (const ArchiveError& error) {
     failed_ = true;
-    err << "velmorante-cli: " << _("the download was not archived: ") << ProblemText(error) << '\n';
+    err << "velmorante-cli: " << _("the download was not archived: ") << ArchiveProblemText(error)
+        << '\n';
     if (!keptElsewhere_) Rescue(text, download.receivedAt, err);
   }
 }
@@ -271,7 +271,7 @@ void DownloadArchiving::NoteSaved(const std::string& file, std::ostream& err) {
                                       std::chrono::system_clock::now());
   } catch (const ArchiveError& error) {
     failed_ = true;
-    err << "velmorante-cli: " << ProblemText(error) << '\n';
+    err << "velmorante-cli: " << ArchiveProblemText(error) << '\n';
   }
 }
 

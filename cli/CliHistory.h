@@ -12,9 +12,14 @@
 #include "archive/DownloadRecord.h"
 #include "cli/CliArguments.h"
 
+class ArchiveError;
 class CliSession;
 
 namespace cli {
+
+// The archive's problem in a sentence in the user's language, then the detail in the words of the
+// system or the database.
+std::string ArchiveProblemText(const ArchiveError& error);
 
 // `history [--json]`, `history show ID [--out FILE] [--raw FILE]`, `history verify`, each with
 // `--archive FILE`. Returns the exit status.

@@ -104,3 +104,26 @@ std::vector<std::string> ListSerialPortsUnder(const SerialPortRoots& roots,
 std::vector<std::string> ListSerialPorts(const std::vector<std::string>& extra) {
   return ListSerialPortsUnder(SerialPortRoots{}, extra);
 }
+
+std::vector<SerialPortLink> ListSerialPortLinksUnder(const SerialPortRoots& roots) {
+  const std::string folder = roots.devDir + "/serial/by-id";
+  std::vector<SerialPortLink> links;
+  for (const std::string& name : DirectoryEntries(folder)) {
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + "/" + name;
+    // A link left behind by an adapter just pulled out points nowhere: it is no port.
+    char* target = ::realpath(path.c_str(), nullptr);
+    if (target == nullptr) continue;
+    const std::string device = target;
+    std::free(target);
+    if (IsDeviceNode(device, roots.requireCharacterDevice)) links.push_back({path, device});
+  }
+  std::sort(links.begin(), links.end(), [](const SerialPortLink& a, const SerialPortLink& b) {
+    return PortNameLess(a.path, b.path);
+  });
+  return links;
+}
+
+std::vector<SerialPortLink> ListSerialPortLinks() {
+  return ListSerialPortLinksUnder(SerialPortRoots{});
+}

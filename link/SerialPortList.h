@@ -25,6 +25,19 @@ std::vector<std::string> ListSerialPorts(const std::vector<std::string>& extra =
 std::vector<std::string> ListSerialPortsUnder(const SerialPortRoots& roots,
                                               const std::vector<std::string>& extra = {});
 
+// A stable name of a serial adapter: the link udev keeps under /dev/serial/by-id, named after the
+// adapter's maker, model and serial number, so that it stays the same whichever ttyUSB number the
+// adapter gets when plugged in.
+struct SerialPortLink {
+  std::string path;    // "/dev/serial/by-id/usb-Maker_Model_SERIAL-if00-port0"
+  std::string device;  // where it points now: "/dev/ttyUSB0"
+};
+
+// The by-id links whose device exists, sorted by PortNameLess of their paths. The links are read,
+// never the devices opened. A missing folder (no adapter plugged in) gives none.
+std::vector<SerialPortLink> ListSerialPortLinks();
+std::vector<SerialPortLink> ListSerialPortLinksUnder(const SerialPortRoots& roots);
+
 // Plain string order without regard to case ("COM1" < "COM10" < "COM2"); names equal but for case
 // are ordered by their exact text, so the order is total.
 bool PortNameLess(const std::string& a, const std::string& b);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Velmorante needs to build, run and test, when any is missing.
 # Usage: scripts/install-deps.sh [--ci]   (--ci adds clang and its sanitizer/fuzzer runtimes, and
-# the tools that check the installed package)
+# the tools that check the installed package, systemd-analyze among them)
 set -euo pipefail
 
 packages=(
@@ -13,7 +13,7 @@ packages=(
   gettext help2man librsvg2-bin locales dpkg-dev file
 )
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(clang libclang-rt-14-dev desktop-file-utils appstream man-db)
+  packages+=(clang libclang-rt-14-dev desktop-file-utils appstream man-db systemd)
 fi
 
 missing=()

@@ -71,6 +71,22 @@ TEST_F(FakeDeviceTree, SortsWithoutRegardToCaseAndDropsDuplicates) {
   EXPECT_EQ(ListSerialPortsUnder(roots_, extra), expected);
 }
 
+TEST_F(FakeDeviceTree, StableNamesGiveTheDeviceTheyPointToAndSkipDanglingLinks) {
+  EXPECT_TRUE(ListSerialPortLinksUnder(roots_).empty());  // no by-id folder: nothing plugged in
+  Node("ttyUSB0");
+  Node("ttyUSB1");
+  const fs::path byId = fs::path(roots_.devDir) / "serial" / "by-id";
+  fs::create_directories(byId);
+  fs::create_symlink("../../ttyUSB1", byId / "usb-Maker_B_2-if00-port0");
+  fs::create_symlink("../../ttyUSB0", byId / "usb-Maker_A_1-if00-port0");
+  fs::create_symlink("../../ttyUSB5", byId / "usb-Gone_C_3-if00-port0");  // unplugged
+  const std::vector<SerialPortLink> links = ListSerialPortLinksUnder(roots_);
+  ASSERT_EQ(links.size(), 2u);
+  EXPECT_EQ(links[0].path, (byId / "usb-Maker_A_1-if00-port0").string());
+  EXPECT_EQ(links[0].device, fs::canonical(Dev("ttyUSB0")).string());
+  EXPECT_EQ(links[1].device, fs::canonical(Dev("ttyUSB1")).string());
+}
+
 TEST_F(FakeDeviceTree, UnreadableFoldersGiveOnlyTheExtraNames) {
   SerialPortRoots missing;
   missing.devDir = (root_ / "nowhere").string();

@@ -1,0 +1,333 @@
+// The station commands of velmorante-cli: settings kept in the archive, and the status each
+// station's service last wrote there, judged against the time now.
+#include "cli/CliStation.h"
+
+#include <signal.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+
+#include "archive/DurationText.h"
+#include "archive/StationStore.h"
+#include "cli/CliArguments.h"
+#include "cli/CliHistory.h"
+#include "cli/OutputTargets.h"
+#include "cli/Translate.h"
+
+namespace cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using std::chrono::system_clock;
+
+// Samples the logger's memory holds.
+constexpr int kMemorySize = 2000;
+// A service rewrites its status at least this often while it runs.
+constexpr std::chrono::minutes kStatusFreshFor{2};
+
+// A station that is not there: a failure (exit status 1), not a mistake on the command line.
+class NoSuchStation : public std::runtime_error {
+ public:
+  explicit NoSuchStation(const std::string& name)
+      : std::runtime_error(Format(_("there is no station named '%s'"), name)) {}
+};
+
+std::string StationName(const std::string& text) {
+  if (!IsStationName(text)) {
+    throw UsageError(Format(
+        _("a station's name is 1 to 64 letters, digits, '-', '_' or '.'; '%s' is not one"), text));
+  }
+  return text;
+}
+
+// Applies the options that change a station's settings; returns whether any was given.
+bool ApplyOptions(const CommandLine& line, StationSettings& settings) {
+  bool given = false;
+  if (line.Has("--port")) {
+    settings.port = RequirePort(line);
+    given = true;
+  }
+  if (line.Has("--reset-at")) {
+    settings.resetAt = static_cast<int>(
+        WholeNumber("--reset-at", line.Value("--reset-at"), 1, kStationResetAtMost));
+    given = true;
+  }
+  if (line.Has("--download-every")) {
+    const std::string text = line.Value("--download-every");
+    const std::optional<std::chrono::seconds> every = ParseDuration(text);
+    if (!every || *every < kStationShortestInterval || *every > kStationLongestInterval) {
+      throw UsageError(Format(
+          _("--download-every must be a length of time from %s to %s, such as 30s, 10m, "
+            "6h, 1d or 1d12h, not '%s'"),
+          DurationText(kStationShortestInterval), DurationText(kStationLongestInterval), text));
+    }
+    settings.downloadEvery = *every;
+    given = true;
+  }
+  return given;
+}
+
+std::string Describe(const StationSettings& s) {
+  return Format(_("port %s, download every %s, reset at %s samples"), s.port,
+                DurationText(s.downloadEvery), std::to_string(s.resetAt));
+}
+
+int Add(const std::vector<std::string>& args, std::ostream& out) {
+  const CommandLine line =
+      Parse(args, {"--port", "--reset-at", "--download-every", "--archive"}, {}, 1);
+  StationSettings settings;
+  settings.name = StationName(line.positional[0]);
+  settings.port = RequirePort(line);
+  ApplyOptions(line, settings);
+  StationStore store(ArchivePathOf(line));
+  if (store.Find(settings.name)) {
+    throw StationError(Format(_("a station named '%s' exists already; change it with "
+                                "'velmorante-cli station set'"),
+                              settings.name));
+  }
+  store.Add(settings);
+  out << Format(_("station %s added: %s"), settings.name, Describe(settings)) << '\n'
+      << Format(_("start it with: systemctl --user enable --now velmorante-station@%s"),
+                settings.name)
+      << '\n';
+  return kOk;
+}
+
+int Set(const std::vector<std::string>& args, std::ostream& out) {
+  const CommandLine line =
+      Parse(args, {"--port", "--reset-at", "--download-every", "--archive"}, {}, 1);
+  const std::string name = StationName(line.positional[0]);
+  StationSettings settings;
+  if (!ApplyOptions(line, settings)) {
+    throw UsageError(_("nothing to change: give --port, --reset-at or --download-every"));
+  }
+  const std::string path = ArchivePathOf(line);
+  if (!std::filesystem::exists(path)) throw NoSuchStation(name);
+  StationStore store(path);
+  std::optional<StationSettings> kept = store.Find(name);
+  if (!kept) throw NoSuchStation(name);
+  ApplyOptions(line, *kept);
+  store.Update(*kept);
+  out << Format(_("station %s changed: %s"), name, Describe(*kept)) << '\n'
+      << Format(_("a running station takes the new settings when it restarts: systemctl --user "
+                  "restart velmorante-station@%s"),
+                name)
+      << '\n';
+  return kOk;
+}
+
+int Remove(const std::vector<std::string>& args, std::ostream& out) {
+  const CommandLine line = Parse(args, {"--archive"}, {}, 1);
+  const std::string name = StationName(line.positional[0]);
+  const std::string path = ArchivePathOf(line);
+  if (!std::filesystem::exists(path)) throw NoSuchStation(name);
+  StationStore store(path);
+  if (!store.Find(name)) throw NoSuchStation(name);
+  store.Remove(name);
+  out << Format(_("station %s removed; its downloads and events stay in the archive"), name)
+      << '\n';
+  return kOk;
+}
+
+// The stations of the archive, read-only: a missing archive holds none.
+std::unique_ptr<StationStore> OpenToRead(const CommandLine& line) {
+  const std::string path = ArchivePathOf(line);
+  if (!std::filesystem::exists(path)) return nullptr;
+  return std::make_unique<StationStore>(path, ArchiveAccess::kReadOnly);
+}
+
+int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line = Parse(args, {"--archive"}, {"--json"}, 0);
+  const auto store = OpenToRead(line);
+  const std::vector<StationSettings> stations =
+      store ? store->List() : std::vector<StationSettings>();
+  if (line.Has("--json")) {
+    Json list = Json::array();
+    for (const StationSettings& s : stations) {
+      list.push_back({{"name", s.name},
+                      {"port", s.port},
+                      {"reset_at", s.resetAt},
+                      {"download_every_s", s.downloadEvery.count()}});
+    }
+    out << list.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+    return kOk;
+  }
+  if (stations.empty()) {
+    err << "velmorante-cli: " << _("no stations; add one with 'velmorante-cli station add'")
+        << '\n';
+    return kOk;
+  }
+  char row[512];
+  std::snprintf(row, sizeof row, "%-20s  %-8s  %-14s  %s\n", _("NAME"), _("RESET AT"),
+                _("DOWNLOAD EVERY"), _("PORT"));
+  out << row;
+  for (const StationSettings& s : stations) {
+    std::snprintf(row, sizeof row, "%-20s  %-8d  %-14s  %s\n", s.name.c_str(), s.resetAt,
+                  DurationText(s.downloadEvery).c_str(), s.port.c_str());
+    out << row;
+  }
+  return kOk;
+}
+
+// Whether the status row comes from a service that still runs: its process is there and it
+// wrote the row lately.
+bool IsRunning(const StationStatus& status, system_clock::time_point now) {
+  if (status.pid <= 0) return false;
+  if (now - status.updatedAt > kStatusFreshFor) return false;
+  return ::kill(static_cast<pid_t>(status.pid), 0) == 0 || errno == EPERM;
+}
+
+// When the logger's memory is full at its rate, counted from its last reply.
+std::optional<system_clock::time_point> MemoryFullAt(const StationStatus& status) {
+  if (!status.memoryUsed || !status.rateMinutes || *status.rateMinutes <= 0 ||
+      !status.lastReplyAt) {
+    return std::nullopt;
+  }
+  const int left = std::max(0, kMemorySize - *status.memoryUsed);
+  return *status.lastReplyAt + std::chrono::minutes(std::int64_t{left} * *status.rateMinutes);
+}
+
+Json TimeJson(const std::optional<system_clock::time_point>& when) {
+  return when ? Json(UtcText(*when)) : Json(nullptr);
+}
+
+template <typename Number>
+Json NumberJson(const std::optional<Number>& value) {
+  return value ? Json(*value) : Json(nullptr);
+}
+
+Json TextJson(const std::string& text) {
+  return text.empty() ? Json(nullptr) : Json(text);
+}
+
+Json StatusJson(const StationSettings& s, const std::optional<StationStatus>& st, bool running) {
+  const StationStatus none;
+  const StationStatus& v = st ? *st : none;
+  return {{"name", s.name},
+          {"port", s.port},
+          {"reset_at", s.resetAt},
+          {"download_every_s", s.downloadEvery.count()},
+          {"running", running},
+          {"connected", running && v.connected},
+          {"pid", running ? Json(v.pid) : Json(nullptr)},
+          {"updated_at", st ? Json(UtcText(v.updatedAt)) : Json(nullptr)},
+          {"last_reply_at", TimeJson(v.lastReplyAt)},
+          {"logger_clock", TextJson(v.loggerClock)},
+          {"clock_drift_s", NumberJson(v.clockDriftSeconds)},
+          {"memory_used", NumberJson(v.memoryUsed)},
+          {"memory_size", kMemorySize},
+          {"memory_full_at", TimeJson(MemoryFullAt(v))},
+          {"battery_percent", NumberJson(v.batteryPercent)},
+          {"rate_minutes", NumberJson(v.rateMinutes)},
+          {"recording_start", TextJson(v.recordingStart)},
+          {"last_download_at", TimeJson(v.lastDownloadAt)},
+          {"next_download_at", TimeJson(v.nextDownloadAt)},
+          {"problem", TextJson(v.problem)}};
+}
+
+std::string TimeText(const std::optional<system_clock::time_point>& when) {
+  return when ? UtcText(*when) : std::string("-");
+}
+
+void PrintStatus(const StationSettings& s, const std::optional<StationStatus>& st, bool running,
+                 std::ostream& out) {
+  std::string state = !running        ? _("not running")
+                      : st->connected ? _("running, logger connected")
+                                      : _("running, logger not connected");
+  out << s.name << ": " << state << '\n';
+  out << "  " << Format(_("port: %s"), s.port) << '\n';
+  if (!st) {
+    out << "  " << _("no status written yet") << '\n';
+    return;
+  }
+  if (!running) out << "  " << Format(_("last status written: %s"), UtcText(st->updatedAt)) << '\n';
+  out << "  " << Format(_("last reply: %s"), TimeText(st->lastReplyAt)) << '\n';
+  if (!st->loggerClock.empty() && st->clockDriftSeconds) {
+    out << "  "
+        << Format(_("logger clock: %s (%s s from this computer's)"), st->loggerClock,
+                  (*st->clockDriftSeconds > 0 ? "+" : "") + std::to_string(*st->clockDriftSeconds))
+        << '\n';
+  }
+  if (st->memoryUsed) {
+    out << "  "
+        << Format(_("memory: %s of %s samples, full at %s"), std::to_string(*st->memoryUsed),
+                  std::to_string(kMemorySize), TimeText(MemoryFullAt(*st)))
+        << '\n';
+  }
+  if (st->batteryPercent) {
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%.0f", *st->batteryPercent);
+    out << "  " << Format(_("battery: %s %"), std::string(percent)) << '\n';
+  }
+  out << "  "
+      << Format(_("last download: %s; next: %s"), TimeText(st->lastDownloadAt),
+                TimeText(st->nextDownloadAt))
+      << '\n';
+  if (!st->problem.empty()) out << "  " << Format(_("PROBLEM: %s"), st->problem) << '\n';
+}
+
+int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line = Parse(args, {"--archive"}, {"--json"}, 0, 1);
+  const auto store = OpenToRead(line);
+  std::vector<StationSettings> stations;
+  if (!line.positional.empty()) {
+    const std::string name = StationName(line.positional[0]);
+    std::optional<StationSettings> found = store ? store->Find(name) : std::nullopt;
+    if (!found) throw NoSuchStation(name);
+    stations.push_back(*found);
+  } else if (store) {
+    stations = store->List();
+  }
+  const system_clock::time_point now = system_clock::now();
+  Json list = Json::array();
+  for (std::size_t i = 0; i < stations.size(); ++i) {
+    const std::optional<StationStatus> status = store->ReadStatus(stations[i].name);
+    const bool running = status && IsRunning(*status, now);
+    if (line.Has("--json")) {
+      list.push_back(StatusJson(stations[i], status, running));
+    } else {
+      if (i > 0) out << '\n';
+      PrintStatus(stations[i], status, running, out);
+    }
+  }
+  if (line.Has("--json")) {
+    // One station asked by name is one object; all of them a list.
+    const Json& shown = line.positional.empty() ? list : list[0];
+    out << shown.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+  } else if (stations.empty()) {
+    err << "velmorante-cli: " << _("no stations; add one with 'velmorante-cli station add'")
+        << '\n';
+  }
+  return kOk;
+}
+
+int RunStation(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const std::string sub = args.size() > 1 ? args[1] : "";
+  // The subcommand's own line, named in its messages as "station add".
+  std::vector<std::string> rest(args.begin() + (args.size() > 1 ? 1 : 0), args.end());
+  rest[0] = "station " + sub;
+  if (sub == "add") return Add(rest, out);
+  if (sub == "set") return Set(rest, out);
+  if (sub == "list") return List(rest, out, err);
+  if (sub == "remove") return Remove(rest, out);
+  if (sub == "status") return Status(rest, out, err);
+  if (sub.empty()) throw UsageError(_("station needs a command: add, set, list, remove or status"));
+  throw UsageError(Format(_("unknown station command '%s'"), sub));
+}
+
+}  // namespace
+
+int StationCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    return RunStation(args, out, err);
+  } catch (const ArchiveError& error) {
+    err << "velmorante-cli: " << ArchiveProblemText(error) << '\n';
+    return kFailed;
+  }
+}
+
+}  // namespace cli
