@@ -17,6 +17,7 @@
 #include "cli/CliHistory.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
+#include "link/LoggerProtocol.h"
 
 namespace cli {
 namespace {
@@ -24,8 +25,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 using std::chrono::system_clock;
 
-// Samples the logger's memory holds.
-constexpr int kMemorySize = 2000;
+constexpr int kMemorySize = protocol::kLoggerCapacity;
 // A service rewrites its status at least this often while it runs.
 constexpr std::chrono::minutes kStatusFreshFor{2};
 
