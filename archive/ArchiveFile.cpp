@@ -1,4 +1,5 @@
-// One opened archive file: see the header.
+// Opening the archive file that the download and station stores share: identified by reading it
+// first, migrated when opened for writing, and checked by SQLite before every write.
 #include "archive/ArchiveFile.h"
 
 #include <sqlite3.h>

@@ -6,6 +6,9 @@
 #include <cctype>
 
 #include "archive/ArchiveFile.h"
+#include "link/LoggerProtocol.h"
+
+static_assert(kStationResetAtMost == protocol::kLoggerCapacity);
 
 namespace {
 

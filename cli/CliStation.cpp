@@ -17,6 +17,7 @@
 #include "cli/CliHistory.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
+#include "link/LoggerProtocol.h"
 
 namespace cli {
 namespace {
@@ -24,8 +25,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 using std::chrono::system_clock;
 
-// Samples the logger's memory holds.
-constexpr int kMemorySize = 2000;
+constexpr int kMemorySize = protocol::kLoggerCapacity;
 // A service rewrites its status at least this often while it runs.
 constexpr std::chrono::minutes kStatusFreshFor{2};
 
@@ -161,14 +161,15 @@ int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         << '\n';
     return kOk;
   }
-  char row[512];
-  std::snprintf(row, sizeof row, "%-20s  %-8s  %-14s  %s\n", _("NAME"), _("RESET AT"),
-                _("DOWNLOAD EVERY"), _("PORT"));
-  out << row;
+  // The port last, whole: a path may be of any length.
+  char row[256];
+  std::snprintf(row, sizeof row, "%-20s  %-9s  %-14s  ", _("NAME"), _("RESET AT"),
+                _("DOWNLOAD EVERY"));
+  out << row << _("PORT") << '\n';
   for (const StationSettings& s : stations) {
-    std::snprintf(row, sizeof row, "%-20s  %-8d  %-14s  %s\n", s.name.c_str(), s.resetAt,
-                  DurationText(s.downloadEvery).c_str(), s.port.c_str());
-    out << row;
+    std::snprintf(row, sizeof row, "%-20s  %-9d  %-14s  ", s.name.c_str(), s.resetAt,
+                  DurationText(s.downloadEvery).c_str());
+    out << row << s.port << '\n';
   }
   return kOk;
 }
@@ -246,11 +247,15 @@ void PrintStatus(const StationSettings& s, const std::optional<StationStatus>& s
   }
   if (!running) out << "  " << Format(_("last status written: %s"), UtcText(st->updatedAt)) << '\n';
   out << "  " << Format(_("last reply: %s"), TimeText(st->lastReplyAt)) << '\n';
-  if (!st->loggerClock.empty() && st->clockDriftSeconds) {
+  if (st->clockDriftSeconds) {
+    const std::int64_t drift = *st->clockDriftSeconds;
     out << "  "
-        << Format(_("logger clock: %s (%s s from this computer's)"), st->loggerClock,
-                  (*st->clockDriftSeconds > 0 ? "+" : "") + std::to_string(*st->clockDriftSeconds))
+        << Format(_("logger clock: %s (%s s from this computer's)"),
+                  st->loggerClock.empty() ? std::string("-") : st->loggerClock,
+                  (drift > 0 ? "+" : "") + std::to_string(drift))
         << '\n';
+  } else if (!st->loggerClock.empty()) {
+    out << "  " << Format(_("logger clock: %s"), st->loggerClock) << '\n';
   }
   if (st->memoryUsed) {
     out << "  "

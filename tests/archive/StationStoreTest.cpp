@@ -179,11 +179,27 @@ TEST(StationStore, ArchivedSamplesCountOnlyCompleteDownloadsOfThatStationAndReco
   EXPECT_EQ(store.ArchivedSamples("nadie", start, first.rateMinutes), 0);
 }
 
-TEST(StationStore, AMissingFileIsNotCreatedByReading) {
+TEST(StationStore, ReadingNeitherCreatesNorMigratesAFile) {
   TempFolder folder;
-  const std::string path = folder.File("none.sqlite");
-  EXPECT_THROW(StationStore(path, ArchiveAccess::kReadOnly), ArchiveError);
-  EXPECT_FALSE(fs::exists(path));
+  const std::string missing = folder.File("none.sqlite");
+  EXPECT_THROW(StationStore(missing, ArchiveAccess::kReadOnly), ArchiveError);
+  EXPECT_FALSE(fs::exists(missing));
+  // An archive from before stations: read as it is, with no stations, and left byte for byte.
+  const std::string older = folder.File("older.sqlite");
+  fs::copy_file(VELMORANTE_ARCHIVE_FIXTURES "/archive-3.2.0.sqlite", older);
+  const std::string before = Bytes(older);
+  {
+    StationStore store(older, ArchiveAccess::kReadOnly);
+    EXPECT_TRUE(store.List().empty());
+    EXPECT_FALSE(store.ReadStatus("camara1"));
+    EXPECT_TRUE(store.Events("camara1", 5).empty());
+    EXPECT_EQ(store.ArchivedSamples("camara1", "2026-12-07T10:00:00", 5), 0);
+  }
+  EXPECT_EQ(Bytes(older), before);
+  // Opened for writing, it is brought up to date and takes stations.
+  StationStore writer(older);
+  writer.Add(Station("camara1"));
+  EXPECT_TRUE(writer.Find("camara1"));
 }
 
 TEST(DurationText, ReadsUnitsInOrderAndRefusesEverythingElse) {
