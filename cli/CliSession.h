@@ -62,6 +62,8 @@ class CliSession : private LoggerSessionListener {
   // The same at once, for a caller that has just had a reply from NextStatus (no characters are
   // read between the two calls, so the command still goes out just after that reply).
   bool SetClockNow(Duration timeout);
+  // Seconds of the logger's clock in one of the computer's, for judging a clock setting.
+  void SetClockPace(double pace) { session_.clockPace = pace; }
   const ClockSettingCheck::Seen& ClockSeen() const { return clockSeen_; }
   // Sets rate choice 0..5 just after a reply and waits for the replies that show whether the
   // logger took it.

@@ -1,5 +1,7 @@
 #include "link/ClockSettingCheck.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,10 +37,15 @@ ClockSettingCheck::Verdict ClockSettingCheck::Feed(const protocol::StatusReply& 
   localtime_r(&computerNow, &local);
   // The computer's local fields held as UTC fields, as the logger holds its clock.
   const std::time_t computer = timegm(&local);
-  seen_.clockFollowed = std::llabs(static_cast<long long>(LoggerClock(reply) - computer)) <=
-                        static_cast<long long>(kToleranceSeconds);
+  // Where the logger's clock should be now, and how many samples it may have taken since.
+  const double elapsed = std::max(0.0, std::difftime(computerNow, sentAt_));
+  const double expected = static_cast<double>(computer) - elapsed + pace_ * elapsed;
+  seen_.clockFollowed = std::fabs(static_cast<double>(LoggerClock(reply)) - expected) <=
+                        static_cast<double>(kToleranceSeconds) + (pace_ - 1);
   seen_.usedMemory = reply.usedMemory();
-  seen_.memoryEmptied = seen_.usedMemory == 0;
+  const protocol::Rate* rate = protocol::RateOfCode(reply.rateCode);
+  const double taken = rate ? std::floor(pace_ * (elapsed + 1) / (60.0 * rate->minutes)) : 0;
+  seen_.memoryEmptied = seen_.usedMemory >= 0 && seen_.usedMemory <= taken;
   seen_.loggerTime = reply.hour + ":" + reply.minute + ":" + reply.second;
   seen_.loggerDate = reply.day + "/" + reply.month + "/20" + reply.year;
   seen_.computerTime = Text("%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);

@@ -32,8 +32,10 @@ class ClockSettingCheck {
     double usedMemory = 0;  // samples the logger still counts
   };
 
-  // The command's digits were read from the computer's clock at `sentAt`.
-  explicit ClockSettingCheck(std::time_t sentAt) : sentAt_(sentAt) {}
+  // The command's digits were read from the computer's clock at `sentAt`. `pace` is how many
+  // seconds the logger's clock runs in one of the computer's: 1 for a logger, more for one that is
+  // emulated faster than time (its clock and its memory then move on while the check waits).
+  explicit ClockSettingCheck(std::time_t sentAt, double pace = 1) : sentAt_(sentAt), pace_(pace) {}
 
   // One decoded reply after the command, read when the computer's clock showed `computerNow`.
   // kFollowed as soon as a reply shows both; kNotFollowed when none did among at least kReplies
@@ -43,6 +45,7 @@ class ClockSettingCheck {
 
  private:
   std::time_t sentAt_;
+  double pace_;
   int replies_ = 0;
   Seen seen_;
 };

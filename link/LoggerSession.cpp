@@ -158,7 +158,7 @@ void LoggerSession::SetClock() {
   localtime_r(&now, &local);
   const std::vector<std::string> digits = protocol::SetClockWrites(local);
   for (std::size_t i = 1; i < digits.size(); ++i) port_.SendText(digits[i]);
-  clockCheck_.emplace(now);
+  clockCheck_.emplace(now, clockPace);
 }
 
 void LoggerSession::SetRate(int choice) {

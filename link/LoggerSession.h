@@ -43,6 +43,9 @@ class LoggerSession {
   // A download that receives nothing for this long stops (DownloadStop::kSilent) at the next
   // CheckSilence(). None: the download waits for as long as it takes.
   std::optional<Clock::duration> downloadSilence;
+  // Seconds of the logger's clock in one of the computer's: 1 for a logger; more for one emulated
+  // faster than time, whose clock setting is then judged at that pace.
+  double clockPace = 1;
 
   // The port's received-characters handler: reads `count` characters and handles them as read
   // when the port's watch counted them.

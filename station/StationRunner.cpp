@@ -277,10 +277,10 @@ bool StationRunner::DownloadAndArchive(const LoggerStatus& before) {
 bool StationRunner::NextSampleTooClose(const LoggerStatus& status) const {
   const std::optional<std::time_t> clock = LoggerClock(status.reply);
   if (!clock || !recordingStart_ || recordingRate_ <= 0) return true;
-  // Sample k is recorded at start + (k - 1) × rate: the next one is sample used + 1.
+  // Sample k is recorded at start + k × rate: the next one is sample used + 1.
   const std::time_t next =
       StartSeconds(*recordingStart_) +
-      static_cast<std::time_t>(WholeSamples(status.reply)) * recordingRate_ * 60;
+      static_cast<std::time_t>(WholeSamples(status.reply) + 1) * recordingRate_ * 60;
   const double margin = std::difftime(next, *clock);
   return margin < 2 + clockPace_ * kCommandSeconds;
 }
@@ -296,9 +296,11 @@ bool StationRunner::ResetWhenSafe() {
     const int held = WholeSamples(status.reply);
     // Fewer than the latest download held: the memory was emptied by someone else, and what it
     // holds now belongs to a recording not yet downloaded.
+    const std::int64_t archived = store_->ArchivedSamples(settings_.name, start, recordingRate_);
     if (held < latestSamples_) return false;
-    if (store_->ArchivedSamples(settings_.name, start, recordingRate_) < held) return false;
+    if (archived < held) return false;
     if (NextSampleTooClose(status)) continue;
+    session_->SetClockPace(clockPace_);
     const bool taken = session_->SetClockNow(timing_.replyTimeout);
     const ClockSettingCheck::Seen& seen = session_->ClockSeen();
     if (taken) {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <map>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -53,7 +54,10 @@ class RunningStation {
     runner_ = std::make_unique<StationRunner>(settings, archive, log_, timing);
     thread_ = std::thread([this] { status_ = runner_->Run(); });
   }
-  ~RunningStation() { Stop(); }
+  ~RunningStation() {
+    Stop();
+    if (::testing::Test::HasFailure()) std::cerr << log_.str();
+  }
   int Stop() {
     if (thread_.joinable()) {
       runner_->Stop();
