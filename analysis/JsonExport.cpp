@@ -22,13 +22,14 @@ Json ValueJson(bool present, double value) {
 
 }  // namespace
 
-std::string JsonText(const SampleTable& table) {
+std::string JsonText(const SampleTable& table, const JsonMembers& extra) {
   const Json start = StampJson(HasStart(table), StartStampOf(table));
   const Json rate = table.rateMinutes > 0 ? Json(table.rateMinutes) : Json(nullptr);
   std::string text;
   text.reserve(128 + table.samples.size() * 120);
-  text += "{\n  \"start\": " + start.dump() + ",\n  \"rate_minutes\": " + rate.dump() +
-          ",\n  \"samples\": [";
+  text += "{\n  \"start\": " + start.dump() + ",\n  \"rate_minutes\": " + rate.dump() + ",\n";
+  for (const auto& [name, value] : extra) text += "  " + Json(name).dump() + ": " + value + ",\n";
+  text += "  \"samples\": [";
   // One sample per line: the file also reads well in a text editor.
   for (std::size_t i = 0; i < table.samples.size(); ++i) {
     const SampleNumbers& sample = table.samples[i];

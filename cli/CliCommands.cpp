@@ -16,6 +16,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
+#include "cli/CliRecord.h"
 #include "cli/CliSession.h"
 #include "cli/CommandHelp.h"
 #include "cli/DownloadOutput.h"
@@ -63,8 +64,15 @@ const char kUsage[] = N_(
     "  stats SOURCE [--json] [--limits-rh LO:HI] [--limits-t LO:HI]\n"
     "                                       minimum, maximum, mean, dew point, mean kinetic\n"
     "                                       temperature and time outside the limits\n"
-    "SOURCE is a captured download (download --raw), a saved table file or\n"
-    "--history ID [--archive FILE] (an archived download).\n"
+    "  record NAME --format csv|csv-es|json [--from TIME] [--to TIME] [--out FILE]\n"
+    "              [--archive FILE]         export station NAME's archived downloads as one\n"
+    "                                       record, recording after recording; gaps between\n"
+    "                                       them and samples that downloads read differently\n"
+    "                                       are reported\n"
+    "SOURCE is a captured download (download --raw), a saved table file,\n"
+    "--history ID [--archive FILE] (an archived download) or --station NAME [--from TIME]\n"
+    "[--to TIME] [--archive FILE] (a station's record). TIME is the logger's local time,\n"
+    "YYYY-MM-DDTHH:MM:SS; --from and --to include the samples at those times.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -299,6 +307,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "history") return History(args, out, err);
     if (command == "export") return ExportCommand(args, out, err);
     if (command == "stats") return StatsCommand(args, out, err);
+    if (command == "record") return RecordCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

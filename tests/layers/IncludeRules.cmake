@@ -1,7 +1,7 @@
 # Fails when a folder below the windows includes a header of app/, or when a Qt-free folder includes
 # Qt. Run as: cmake -DROOT=<source folder> -P IncludeRules.cmake
 set(failures "")
-foreach(folder link data charts widgets sim cli archive analysis)
+foreach(folder link data charts widgets sim cli archive analysis record)
   file(GLOB_RECURSE sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
     file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]app/")
@@ -12,7 +12,7 @@ foreach(folder link data charts widgets sim cli archive analysis)
 endforeach()
 # The Qt-free libraries' sources: a Qt include there would tie the core to the windows.
 set(qt_free_sources "")
-foreach(folder link sim cli archive analysis data)
+foreach(folder link sim cli archive analysis record data)
   file(GLOB_RECURSE found "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
   list(APPEND qt_free_sources ${found})
 endforeach()
