@@ -18,14 +18,15 @@ const char* ExportExtension(ExportFormat format) {
   return format == ExportFormat::kJson ? "json" : "csv";
 }
 
-std::string ExportText(ExportFormat format, const SampleTable& table) {
+std::string ExportText(ExportFormat format, const SampleTable& table,
+                       const JsonMembers& jsonExtra) {
   switch (format) {
     case ExportFormat::kCsv:
       return CsvText(table);
     case ExportFormat::kSpanishCsv:
       return SpanishCsvText(table);
     case ExportFormat::kJson:
-      return JsonText(table);
+      return JsonText(table, jsonExtra);
   }
   return {};
 }

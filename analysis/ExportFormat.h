@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/JsonExport.h"
 #include "data/SampleDecoder.h"
 
 namespace analysis {
@@ -15,6 +16,8 @@ enum class ExportFormat { kCsv, kSpanishCsv, kJson };
 std::optional<ExportFormat> ExportFormatNamed(std::string_view name);
 // The file name extension without the dot: "csv" or "json".
 const char* ExportExtension(ExportFormat format);
-std::string ExportText(ExportFormat format, const SampleTable& table);
+// `jsonExtra` goes into the JSON export only (see JsonText).
+std::string ExportText(ExportFormat format, const SampleTable& table,
+                       const JsonMembers& jsonExtra = {});
 
 }  // namespace analysis

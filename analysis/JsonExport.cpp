@@ -3,6 +3,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
+#include <cmath>
+
 #include "analysis/StampText.h"
 
 namespace analysis {
@@ -20,24 +23,51 @@ Json ValueJson(bool present, double value) {
   return present ? Json(value) : Json(nullptr);
 }
 
+// The exact value as the shortest text that reads back to it, with ".0" on a whole number: the text
+// the JSON library writes for every value a sample line can give, made without its machinery.
+void AppendValue(std::string& text, bool present, double value) {
+  if (!present || !std::isfinite(value)) {
+    text += ValueJson(present, value).dump();
+    return;
+  }
+  char number[32];
+  char* end = std::to_chars(number, number + sizeof number, value).ptr;
+  const std::size_t start = text.size();
+  text.append(number, end);
+  if (text.find_first_of(".e", start) == std::string::npos) text += ".0";
+}
+
 }  // namespace
 
-std::string JsonText(const SampleTable& table) {
+std::string JsonText(const SampleTable& table, const JsonMembers& extra) {
   const Json start = StampJson(HasStart(table), StartStampOf(table));
   const Json rate = table.rateMinutes > 0 ? Json(table.rateMinutes) : Json(nullptr);
   std::string text;
   text.reserve(128 + table.samples.size() * 120);
-  text += "{\n  \"start\": " + start.dump() + ",\n  \"rate_minutes\": " + rate.dump() +
-          ",\n  \"samples\": [";
-  // One sample per line: the file also reads well in a text editor.
+  text += "{\n  \"start\": " + start.dump() + ",\n  \"rate_minutes\": " + rate.dump() + ",\n";
+  for (const auto& [name, value] : extra) text += "  " + Json(name).dump() + ": " + value + ",\n";
+  text += "  \"samples\": [";
+  // One sample per line: the file also reads well in a text editor. Each line is written as the
+  // object {"sample", "timestamp", "relative_humidity_pct", "temperature_c"} dumps, without
+  // building the object: a year of samples is written in a fraction of the time.
+  char number[24];
   for (std::size_t i = 0; i < table.samples.size(); ++i) {
     const SampleNumbers& sample = table.samples[i];
-    const Json line = {{"sample", i + 1},
-                       {"timestamp", StampJson(sample.hasStamp, StampOf(sample))},
-                       {"relative_humidity_pct", ValueJson(sample.hasValues, sample.humidity)},
-                       {"temperature_c", ValueJson(sample.hasValues, sample.temperature)}};
-    text += i == 0 ? "\n    " : ",\n    ";
-    text += line.dump();
+    text += i == 0 ? "\n    {\"sample\":" : ",\n    {\"sample\":";
+    text.append(number, std::to_chars(number, number + sizeof number, i + 1).ptr);
+    text += ",\"timestamp\":";
+    if (sample.hasStamp) {
+      text += '"';
+      AppendIsoText(text, StampOf(sample));
+      text += '"';
+    } else {
+      text += "null";
+    }
+    text += ",\"relative_humidity_pct\":";
+    AppendValue(text, sample.hasValues, sample.humidity);
+    text += ",\"temperature_c\":";
+    AppendValue(text, sample.hasValues, sample.temperature);
+    text += '}';
   }
   text += table.samples.empty() ? "]\n}\n" : "\n  ]\n}\n";
   return text;

@@ -5,11 +5,17 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data/SampleDecoder.h"
 
 namespace analysis {
 
-std::string JsonText(const SampleTable& table);
+// Further members of the object, written after "rate_minutes": each a name and its value as JSON
+// text.
+using JsonMembers = std::vector<std::pair<std::string, std::string>>;
+
+std::string JsonText(const SampleTable& table, const JsonMembers& extra = {});
 
 }  // namespace analysis

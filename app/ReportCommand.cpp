@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
 #include "analysis/LimitRange.h"
 #include "analysis/SummaryRows.h"
@@ -23,6 +24,8 @@
 #include "data/SensorRange.h"
 #include "data/WholeFileWriter.h"
 #include "data_ui/TableFileWriter.h"
+#include "record/RecordSelection.h"
+#include "record/StationRecord.h"
 
 namespace {
 
@@ -91,6 +94,57 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
   }
 }
 
+// The samples of station `options.reportStation` in --from..--to as one table; nothing (after
+// saying why) for a time that cannot be read, an archive that cannot be read or a station it does
+// not know.
+std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& exitCode) {
+  exitCode = 2;
+  record::TimeWindow window;
+  for (const auto& [name, text, end] : {std::tuple{"--from", options.reportFrom, &window.from},
+                                        std::tuple{"--to", options.reportTo, &window.to}}) {
+    if (text.isEmpty()) continue;
+    *end = record::WallClockFromIso(text.toStdString());
+    if (!*end) {
+      Complain(QStringLiteral("%1 debe ser una fecha y hora local AAAA-MM-DDTHH:MM:SS, no '%2'")
+                   .arg(QLatin1String(name), text));
+      return std::nullopt;
+    }
+  }
+  exitCode = 1;
+  const std::string path =
+      options.archivePath.isEmpty() ? DefaultArchivePath() : options.archivePath.toStdString();
+  // Reading a report never creates an archive.
+  if (!std::filesystem::exists(path)) {
+    Complain(
+        QStringLiteral("no existe el archivo de descargas %1").arg(QString::fromStdString(path)));
+    return std::nullopt;
+  }
+  try {
+    const std::unique_ptr<ArchiveStore> archive = LoadArchiveModule().Open(path);
+    const std::string station = options.reportStation.toStdString();
+    if (!archive->HasStation(station)) {
+      Complain(QStringLiteral("el archivo %1 no conoce ninguna estación llamada '%2'")
+                   .arg(QString::fromStdString(path), options.reportStation));
+      return std::nullopt;
+    }
+    record::RecordAssembler assembler;
+    archive->ForEachStationDownload(
+        station,
+        [&](const DownloadSummary& summary, std::string_view raw) { assembler.Add(summary, raw); });
+    LoadedDownload loaded;
+    loaded.kind = LoadedDownload::Kind::kRawDownload;
+    loaded.table = record::SelectRecord(assembler.Finish(), window).table;
+    return loaded;
+  } catch (const ArchiveError& error) {
+    Complain(QStringLiteral("no se puede leer el registro de la estación %1: %2")
+                 .arg(options.reportStation, ArchiveProblemText(error, path)));
+    return std::nullopt;
+  } catch (const std::exception& error) {
+    Complain(QString::fromStdString(error.what()));  // the archive module could not be loaded
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 bool AsksForReport(int argc, char** argv) {
@@ -129,7 +183,12 @@ int RunReportCommand(int argc, char** argv) {
 
   std::optional<LoadedDownload> loaded;
   QString sourceName = options.reportSource;
-  if (!options.reportHistoryId.isEmpty()) {
+  if (!options.reportStation.isEmpty()) {
+    sourceName = QStringLiteral("el registro de la estación %1").arg(options.reportStation);
+    int exitCode = 1;
+    loaded = StationSource(options, exitCode);
+    if (!loaded) return exitCode;
+  } else if (!options.reportHistoryId.isEmpty()) {
     sourceName = QStringLiteral("la descarga archivada %1").arg(options.reportHistoryId);
     loaded = ArchivedSource(options);
     if (!loaded) return 1;

@@ -13,7 +13,8 @@
 namespace {
 
 constexpr const char* kValueOptions[] = {"--port",     "--report",  "--out",     "--limits-rh",
-                                         "--limits-t", "--history", "--archive", "--screenshots"};
+                                         "--limits-t", "--history", "--archive", "--screenshots",
+                                         "--station",  "--from",    "--to"};
 
 constexpr const char* kSwitches[] = {"--help", "--version", "--demo", "--no-gui",
                                      "--quit-after-show"};
@@ -48,8 +49,15 @@ constexpr char kOptions[] =
     "  --history <ID>         Con --report, en lugar de un archivo: la descarga\n"
     "                         archivada número ID (velmorante --report --history ID\n"
     "                         --out ARCHIVO.pdf).\n"
-    "  --archive <ARCHIVO>    Con --history: el archivo de descargas (por omisión\n"
-    "                         $VELMORANTE_ARCHIVE o\n"
+    "  --station <NOMBRE>     Con --report, en lugar de un archivo: el registro\n"
+    "                         continuo de la estación NOMBRE, grabación tras\n"
+    "                         grabación (velmorante --report --station NOMBRE\n"
+    "                         --out ARCHIVO.pdf).\n"
+    "  --from <HORA>          Con --station: solo las muestras desde HORA, hora local\n"
+    "                         del logger AAAA-MM-DDTHH:MM:SS.\n"
+    "  --to <HORA>            Con --station: solo las muestras hasta HORA.\n"
+    "  --archive <ARCHIVO>    Con --history o --station: el archivo de descargas (por\n"
+    "                         omisión $VELMORANTE_ARCHIVE o\n"
     "                         $XDG_DATA_HOME/velmorante/descargas.sqlite).\n";
 
 // Appended to the help: what the program's exit status means.
@@ -86,8 +94,8 @@ struct ParserInput {
 
 // Readies the arguments for the parser, which reads a few of them otherwise than this program
 // always has: "--name=" with an empty value (it would take the next argument for the value) is
-// handed over as "--name" and an empty argument, and so is "--report" right before "--history":
-// the report of an archived download has no file.
+// handed over as "--name" and an empty argument, and so is "--report" right before "--history" or
+// "--station": the report of an archived download or of a station's record has no file.
 ParserInput PrepareArguments(const QStringList& arguments) {
   ParserInput input;
   bool optionsEnded = false;
@@ -96,9 +104,11 @@ ParserInput PrepareArguments(const QStringList& arguments) {
     const std::string arg = arguments[i].toStdString();
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    const bool historyNext =
-        i + 1 < arguments.size() && (arguments[i + 1] == QStringLiteral("--history") ||
-                                     arguments[i + 1].startsWith(QStringLiteral("--history=")));
+    const auto next = [&](const QString& option) {
+      return i + 1 < arguments.size() &&
+             (arguments[i + 1] == option || arguments[i + 1].startsWith(option + QLatin1Char('=')));
+    };
+    const bool historyNext = next(QStringLiteral("--history")) || next(QStringLiteral("--station"));
     if (optionsEnded) {
       ++input.afterOptions;
     } else if (valueNext) {
@@ -231,6 +241,9 @@ std::optional<int> ParseStartupOptions(const QStringList& arguments, StartupOpti
   options.limitsHumidity = value("--limits-rh");
   options.limitsTemperature = value("--limits-t");
   options.reportHistoryId = value("--history");
+  options.reportStation = value("--station");
+  options.reportFrom = value("--from");
+  options.reportTo = value("--to");
   options.archivePath = value("--archive");
   return std::nullopt;
 }

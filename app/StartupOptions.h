@@ -16,6 +16,9 @@ struct StartupOptions {
   QString limitsHumidity;      // --limits-rh LO:HI for the report
   QString limitsTemperature;   // --limits-t LO:HI for the report
   QString reportHistoryId;     // --report --history ID: an archived download instead of a file
+  QString reportStation;       // --report --station NAME: a station's record instead of a file
+  QString reportFrom;          // --from TIME: the record's samples from then on
+  QString reportTo;            // --to TIME: the record's samples until then
   QString archivePath;         // --archive FILE: the download archive to read it from
 };
 

@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/DownloadRecord.h"
@@ -20,6 +22,10 @@ class ArchiveStore {
                           std::chrono::system_clock::time_point when) = 0;
   virtual std::vector<DownloadSummary> List() = 0;
   virtual ArchivedDownload Get(std::int64_t id) = 0;
+  virtual bool HasStation(const std::string& station) = 0;
+  virtual void ForEachStationDownload(
+      const std::string& station,
+      const std::function<void(const DownloadSummary&, std::string_view raw)>& visit) = 0;
 };
 
 class ArchiveModule {

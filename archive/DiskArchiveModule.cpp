@@ -14,6 +14,12 @@ class DiskArchiveStore final : public ArchiveStore {
   }
   std::vector<DownloadSummary> List() override { return archive_.List(); }
   ArchivedDownload Get(std::int64_t id) override { return archive_.Get(id); }
+  bool HasStation(const std::string& station) override { return archive_.HasStation(station); }
+  void ForEachStationDownload(
+      const std::string& station,
+      const std::function<void(const DownloadSummary&, std::string_view raw)>& visit) override {
+    archive_.ForEachStationDownload(station, visit);
+  }
 
  private:
   DownloadArchive archive_;

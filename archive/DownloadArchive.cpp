@@ -143,13 +143,7 @@ std::vector<DownloadSummary> DownloadArchive::List() {
   return records;
 }
 
-ArchivedDownload DownloadArchive::Get(std::int64_t id) {
-  ArchivedDownload record;
-  if (file_.empty()) {
-    throw ArchiveError(ArchiveError::Kind::kNoSuchRecord,
-                       "no download " + std::to_string(id) + " in the archive");
-  }
-  // One read transaction, so that the record and its text are from the same moment.
+void DownloadArchive::InOneRead(const std::function<void()>& read) {
   file_.connection().Execute("BEGIN");
   struct EndRead {
     SqliteConnection& connection;
@@ -161,27 +155,68 @@ ArchivedDownload DownloadArchive::Get(std::int64_t id) {
       }
     }
   } endRead{file_.connection()};
-  {
-    SqliteStatement::Use use(one_);
-    one_.Bind(1, id);
-    if (!one_.Step()) {
-      throw ArchiveError(ArchiveError::Kind::kNoSuchRecord,
-                         "no download " + std::to_string(id) + " in the archive");
+  read();
+}
+
+ArchivedDownload DownloadArchive::Get(std::int64_t id) {
+  ArchivedDownload record;
+  if (file_.empty()) {
+    throw ArchiveError(ArchiveError::Kind::kNoSuchRecord,
+                       "no download " + std::to_string(id) + " in the archive");
+  }
+  // One read transaction, so that the record and its text are from the same moment.
+  InOneRead([&] {
+    {
+      SqliteStatement::Use use(one_);
+      one_.Bind(1, id);
+      if (!one_.Step()) {
+        throw ArchiveError(ArchiveError::Kind::kNoSuchRecord,
+                           "no download " + std::to_string(id) + " in the archive");
+      }
+      record.summary = SummaryFrom(one_);
     }
-    record.summary = SummaryFrom(one_);
-  }
-  {
-    SqliteStatement::Use use(text_);
-    text_.Bind(1, id);
-    if (text_.Step()) record.rawText = std::string(text_.Blob(0));
-  }
-  {
-    SqliteStatement::Use use(savedFiles_);
-    savedFiles_.Bind(1, id);
-    while (savedFiles_.Step())
-      record.savedFiles.push_back({savedFiles_.Text(0), savedFiles_.Text(1)});
-  }
+    {
+      SqliteStatement::Use use(text_);
+      text_.Bind(1, id);
+      if (text_.Step()) record.rawText = std::string(text_.Blob(0));
+    }
+    {
+      SqliteStatement::Use use(savedFiles_);
+      savedFiles_.Bind(1, id);
+      while (savedFiles_.Step())
+        record.savedFiles.push_back({savedFiles_.Text(0), savedFiles_.Text(1)});
+    }
+  });
   return record;
+}
+
+bool DownloadArchive::HasStation(const std::string& station) {
+  if (file_.empty() || file_.schemaVersion() < 3) return false;
+  SqliteStatement query(file_.connection(),
+                        "SELECT EXISTS (SELECT 1 FROM stations WHERE name = ?1)"
+                        " OR EXISTS (SELECT 1 FROM downloads WHERE station = ?1)");
+  SqliteStatement::Use use(query);
+  query.BindText(1, station);
+  query.Step();
+  return query.Integer(0) != 0;
+}
+
+void DownloadArchive::ForEachStationDownload(const std::string& station,
+                                             const StationDownloadVisit& visit) {
+  if (file_.empty() || file_.schemaVersion() < 3) return;
+  SqliteStatement query(file_.connection(), ("SELECT " + SummaryColumns(file_.schemaVersion()) +
+                                             ", t.raw FROM downloads d LEFT JOIN download_texts t"
+                                             " ON t.download_id = d.id WHERE d.station = ?"
+                                             " ORDER BY d.start, d.rate_minutes, d.id")
+                                                .c_str());
+  InOneRead([&] {
+    SqliteStatement::Use use(query);
+    query.BindText(1, station);
+    while (query.Step()) {
+      visit(SummaryFrom(query),
+            query.IsNull(kRawColumn) ? std::string_view() : query.Blob(kRawColumn));
+    }
+  });
 }
 
 std::vector<ChecksumMismatch> DownloadArchive::Verify() {

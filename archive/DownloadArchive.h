@@ -6,7 +6,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/ArchiveFile.h"
@@ -42,10 +44,21 @@ class DownloadArchive {
   // match their text. Throws ArchiveError.
   std::vector<ChecksumMismatch> Verify();
 
+  // Whether `station` is known here: set up in the archive or named by a download. False for an
+  // archive written before stations existed. Throws ArchiveError.
+  bool HasStation(const std::string& station);
+  // Hands the downloads that `station` took to `visit`, one at a time with its raw text, ordered by
+  // their start, then their rate, then as archived; all are read in one transaction, and the text's
+  // view lasts only for its call, so that no more than one text is held. Throws ArchiveError.
+  using StationDownloadVisit = std::function<void(const DownloadSummary&, std::string_view raw)>;
+  void ForEachStationDownload(const std::string& station, const StationDownloadVisit& visit);
+
  private:
   void Prepare();
   void PrepareReads();
   static DownloadSummary SummaryFrom(const SqliteStatement& row);
+  // Runs `read` inside one read transaction, so that what it reads is from the same moment.
+  void InOneRead(const std::function<void()>& read);
 
   ArchiveFile file_;  // first: its connection outlives the statements below
   SqliteStatement insertDownload_;

@@ -1,5 +1,5 @@
-// `export` and `stats`: read a captured download, a saved table or an archived download, then write
-// an export or the statistics. Files are written whole or not at all.
+// `export` and `stats`: read a captured download, a saved table, an archived download or a
+// station's record, then write an export or the statistics. Files are written whole or not at all.
 #include "cli/CliAnalysis.h"
 
 #include <algorithm>
@@ -16,6 +16,7 @@
 #include "archive/DownloadArchive.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliArguments.h"
+#include "cli/CliRecord.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/DownloadSource.h"
@@ -68,22 +69,35 @@ SampleTable ReadSource(const std::string& path) {
   return loaded->table;
 }
 
-// SOURCE is either one file or `--history ID` (with `--archive FILE` where the archive is not the
-// usual one); returns the command line parsed accordingly.
+bool HasOption(const std::vector<std::string>& args, const std::string& name) {
+  return std::any_of(args.begin(), args.end(), [&](const std::string& arg) {
+    return arg == name || arg.rfind(name + "=", 0) == 0;
+  });
+}
+
+// SOURCE is one file, `--history ID` or `--station NAME [--from ISO] [--to ISO]` (with `--archive
+// FILE` where the archive is not the usual one); returns the command line parsed accordingly.
 CommandLine ParseWithSource(const std::vector<std::string>& args,
                             std::set<std::string> valueOptions,
                             const std::set<std::string>& switchOptions) {
-  const bool fromHistory = std::any_of(args.begin(), args.end(), [](const std::string& arg) {
-    return arg == "--history" || arg.rfind("--history=", 0) == 0;
-  });
-  valueOptions.insert({"--history", "--archive"});
-  CommandLine line = Parse(args, valueOptions, switchOptions, fromHistory ? 0 : 1);
-  if (!fromHistory && line.Has("--archive"))
-    throw UsageError(_("--archive goes with --history ID"));
+  const bool fromHistory = HasOption(args, "--history");
+  const bool fromStation = HasOption(args, "--station");
+  if (fromHistory && fromStation)
+    throw UsageError(_("--history and --station are two sources: give one"));
+  valueOptions.insert({"--history", "--archive", "--station", "--from", "--to"});
+  CommandLine line = Parse(args, valueOptions, switchOptions, fromHistory || fromStation ? 0 : 1);
+  if (!fromHistory && !fromStation && line.Has("--archive"))
+    throw UsageError(_("--archive goes with --history ID or --station NAME"));
+  if (!fromStation && (line.Has("--from") || line.Has("--to")))
+    throw UsageError(_("--from and --to go with --station NAME"));
   return line;
 }
 
 SampleTable ReadSource(const CommandLine& line) {
+  if (line.Has("--station")) {
+    record::RecordSelection selection = ReadStationSelection(line, line.Value("--station"));
+    return std::move(selection.table);
+  }
   if (!line.Has("--history")) return ReadSource(line.positional[0]);
   const long id = WholeNumber("--history", line.Value("--history"), 1, 2147483647);
   const std::string path = ArchivePathOf(line);
@@ -167,8 +181,19 @@ void PrintStatistics(std::ostream& out, const SampleTable& table,
   PrintLimits(out, _("Temperature"), limits.temperature, s.temperatureLimits);
 }
 
-// Writes `text` to --out, or to the standard output without it.
-void Deliver(const CommandLine& line, const std::string& text, std::ostream& out) {
+}  // namespace
+
+analysis::ExportFormat ExportFormatOption(const CommandLine& line) {
+  if (!line.Has("--format")) throw UsageError(_("--format is missing: csv, csv-es or json"));
+  const std::optional<analysis::ExportFormat> format =
+      analysis::ExportFormatNamed(line.Value("--format"));
+  if (!format)
+    throw UsageError(
+        Format(_("--format must be csv, csv-es or json, not '%s'"), line.Value("--format")));
+  return *format;
+}
+
+void DeliverText(const CommandLine& line, const std::string& text, std::ostream& out) {
   if (line.Has("--out")) {
     WriteFileAtomically(line.Value("--out"), text);
   } else {
@@ -176,19 +201,12 @@ void Deliver(const CommandLine& line, const std::string& text, std::ostream& out
   }
 }
 
-}  // namespace
-
 int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = ParseWithSource(args, {"--format", "--out"}, {});
   RefuseArchiveTargets(line, {"--out"});
-  if (!line.Has("--format")) throw UsageError(_("--format is missing: csv, csv-es or json"));
-  const std::optional<analysis::ExportFormat> format =
-      analysis::ExportFormatNamed(line.Value("--format"));
-  if (!format)
-    throw UsageError(
-        Format(_("--format must be csv, csv-es or json, not '%s'"), line.Value("--format")));
+  const analysis::ExportFormat format = ExportFormatOption(line);
   const SampleTable table = ReadSource(line);
-  Deliver(line, analysis::ExportText(*format, table), out);
+  DeliverText(line, analysis::ExportText(format, table), out);
   if (line.Has("--out"))
     err << "velmorante-cli: "
         << Format(_("exported %s samples to %s"), std::to_string(table.samples.size()),

@@ -1,12 +1,21 @@
 // The commands that work on downloaded data rather than on the logger: `export` (csv, csv-es or
-// json) and `stats` (the summary, as text or JSON, with optional limits).
+// json) and `stats` (the summary, as text or JSON, with optional limits), from a file, an archived
+// download or a station's record.
 #pragma once
 
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "analysis/ExportFormat.h"
+#include "cli/CliArguments.h"
+
 namespace cli {
+
+// The value of --format; UsageError when it is missing or names no export format.
+analysis::ExportFormat ExportFormatOption(const CommandLine& line);
+// Writes `text` to --out (whole or not at all), or to `out` without it.
+void DeliverText(const CommandLine& line, const std::string& text, std::ostream& out);
 
 // args[0] is the command's name. Both return the exit status and throw UsageError for a bad
 // command line and std::exception (with the reason) for a source or file that fails.

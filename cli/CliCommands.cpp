@@ -16,6 +16,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
+#include "cli/CliRecord.h"
 #include "cli/CliSession.h"
 #include "cli/CliStation.h"
 #include "cli/CommandHelp.h"
@@ -73,10 +74,19 @@ const char kUsage[] = N_(
     "                                       change a station's settings\n"
     "  station list [--json]                list the stations\n"
     "  station remove NAME                  forget a station (its downloads and events stay)\n"
+    "  station run NAME                     watch the station's logger until stopped: download,\n"
+    "                                       archive and empty it when due\n"
     "  station status [NAME] [--json]       what each station's service saw last: the\n"
     "                                       logger's clock, memory, battery, downloads\n"
-    "SOURCE is a captured download (download --raw), a saved table file or\n"
-    "--history ID [--archive FILE] (an archived download).\n"
+    "  record NAME --format csv|csv-es|json [--from TIME] [--to TIME] [--out FILE]\n"
+    "              [--archive FILE]         export station NAME's archived downloads as one\n"
+    "                                       record, recording after recording; gaps between\n"
+    "                                       them and samples that downloads read differently\n"
+    "                                       are reported\n"
+    "SOURCE is a captured download (download --raw), a saved table file,\n"
+    "--history ID [--archive FILE] (an archived download) or --station NAME [--from TIME]\n"
+    "[--to TIME] [--archive FILE] (a station's record). TIME is the logger's local time,\n"
+    "YYYY-MM-DDTHH:MM:SS; --from and --to include the samples at those times.\n"
     "The station commands take --archive FILE too.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
@@ -319,6 +329,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "export") return ExportCommand(args, out, err);
     if (command == "stats") return StatsCommand(args, out, err);
     if (command == "station") return StationCommand(args, out, err);
+    if (command == "record") return RecordCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

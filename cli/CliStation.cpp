@@ -15,9 +15,11 @@
 #include "archive/StationStore.h"
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
+#include "cli/InterruptSignals.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "link/LoggerProtocol.h"
+#include "station/StationRunner.h"
 
 namespace cli {
 namespace {
@@ -310,6 +312,22 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   return kOk;
 }
 
+// Runs the station's service in the foreground until SIGTERM, SIGINT or SIGHUP; its log goes to
+// the standard error (the journal, under systemd).
+int Run(const std::vector<std::string>& args, std::ostream& err) {
+  const CommandLine line = Parse(args, {"--archive"}, {}, 1);
+  const std::string name = StationName(line.positional[0]);
+  const std::string path = ArchivePathOf(line);
+  std::optional<StationSettings> settings;
+  if (std::filesystem::exists(path)) {
+    settings = StationStore(path, ArchiveAccess::kReadOnly).Find(name);
+  }
+  if (!settings) throw NoSuchStation(name);
+  StationRunner runner(*settings, path, err);
+  const InterruptSignals signals([&runner](int) { runner.Stop(); });
+  return runner.Run() == 0 ? kOk : kFailed;
+}
+
 int RunStation(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::string sub = args.size() > 1 ? args[1] : "";
   // The subcommand's own line, named in its messages as "station add".
@@ -320,7 +338,9 @@ int RunStation(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (sub == "list") return List(rest, out, err);
   if (sub == "remove") return Remove(rest, out);
   if (sub == "status") return Status(rest, out, err);
-  if (sub.empty()) throw UsageError(_("station needs a command: add, set, list, remove or status"));
+  if (sub == "run") return Run(rest, err);
+  if (sub.empty())
+    throw UsageError(_("station needs a command: add, set, list, remove, run or status"));
   throw UsageError(Format(_("unknown station command '%s'"), sub));
 }
 

@@ -30,6 +30,7 @@
 #include "data_ui/ExportFileDialog.h"
 #include "data_ui/SummaryWindow.h"
 #include "data_ui/Unit5.h"
+#include "tests/record/RecordTestDownloads.h"
 #include "window_base/ErrorReport.h"
 #include "window_base/FileChoice.h"
 
@@ -289,6 +290,38 @@ TEST_F(AnalysisWindowsTest, ReportFromTheCommandLineWithoutADisplay) {
             1);
   EXPECT_FALSE(fs::exists(none));
   EXPECT_FALSE(fs::exists(missingArchive));
+}
+
+TEST_F(AnalysisWindowsTest, ReportOfAStationsRecordWithoutADisplay) {
+  const fs::path archivePath = dir_ / "estaciones.sqlite";
+  {
+    DownloadArchive archive(archivePath.string());
+    NewDownload download;
+    download.station = "norte";
+    download.rawText = record_test::Download({12, 7, 14, 5}, record_test::Readings(4));
+    archive.Add(download);
+    download.rawText = record_test::Download({12, 7, 15, 0}, record_test::Readings(3));
+    archive.Add(download);
+  }
+  // "--report --station NAME": --report takes no file then.
+  const auto report = [&](const std::string& station, const fs::path& pdf,
+                          const std::string& more) {
+    return std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                        std::string(VELMORANTE_PROGRAM) + "' --report --station " + station +
+                        " --archive '" + archivePath.string() + "' --out '" + pdf.string() + "' " +
+                        more + " 2>/dev/null")
+                           .c_str()) >>
+           8;
+  };
+  const fs::path pdf = dir_ / "norte.pdf";
+  ASSERT_EQ(report("norte", pdf, "--from 2026-12-07T14:15:00"), 0);
+  const std::string text = CommandOutput("pdftotext -layout '" + pdf.string() + "' - 2>&1");
+  EXPECT_NE(text.find("07/12/2026 14:15:00"), std::string::npos) << text;
+  EXPECT_NE(text.find("07/12/2026 15:15:00"), std::string::npos) << text;
+  const fs::path none = dir_ / "oeste.pdf";
+  EXPECT_EQ(report("oeste", none, ""), 1);
+  EXPECT_EQ(report("norte", none, "--to 2026-12-07"), 2);
+  EXPECT_FALSE(fs::exists(none));
 }
 
 TEST_F(AnalysisWindowsTest, ChartTimeAxisReadOutLimitLinesAndEdgeMarks) {

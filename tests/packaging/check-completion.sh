@@ -46,7 +46,7 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 touch "$folder/capture.txt"
 
-expect "" :: ports status download decode set-rate set-clock demo history export stats station --help --version
+expect "" :: ports status download decode set-rate set-clock demo history export stats station record --help --version
 expect "d" :: download decode demo :: status
 expect download "--" :: --port --force --raw --out --timeout --help :: --json --count --version
 expect status "--" :: --port --count --json --timeout :: --force --raw
@@ -61,8 +61,10 @@ expect history "" :: show verify
 expect history "--" :: --json --archive :: --port
 expect export "--" :: --format --out --history --archive :: --port
 expect export --format "" :: csv csv-es json
+expect export "--" :: --station --from --to :: --port
+expect record "--" :: --format --from --to --out --archive :: --port --history
 expect stats --archive "$folder/cap" :: "$folder/capture.txt"
-expect station "" :: add set list remove status
+expect station "" :: add set list remove run status
 expect station add camara1 "--" :: --port --reset-at --download-every --archive :: --force
 expect station add camara1 --download-every "" :: :: add
 exit $failed

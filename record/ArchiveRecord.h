@@ -1,0 +1,16 @@
+// A station's record read from the download archive: its downloads, one raw text at a time.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "archive/DownloadArchive.h"
+#include "record/StationRecord.h"
+
+namespace record {
+
+// The record of `station`; nullopt when the archive knows no such station. Throws ArchiveError.
+std::optional<StationRecord> ReadStationRecord(DownloadArchive& archive,
+                                               const std::string& station);
+
+}  // namespace record
