@@ -56,6 +56,19 @@ std::optional<analysis::ChannelLimits> Limits(const QString& option, const QStri
   return limits;
 }
 
+// The archive the report reads: --archive, or the default; nothing (after saying so) when there is
+// no such file, as reading a report never creates an archive.
+std::optional<std::string> ExistingArchivePath(const StartupOptions& options) {
+  const std::string path =
+      options.archivePath.isEmpty() ? DefaultArchivePath() : options.archivePath.toStdString();
+  if (!std::filesystem::exists(path)) {
+    Complain(
+        QStringLiteral("no existe el archivo de descargas %1").arg(QString::fromStdString(path)));
+    return std::nullopt;
+  }
+  return path;
+}
+
 // The archived download `options.reportHistoryId`, decoded and marked with where it came from;
 // nothing (after saying why) when the archive or the record cannot be read.
 std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
@@ -66,16 +79,10 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
                  .arg(options.reportHistoryId));
     return std::nullopt;
   }
-  const std::string path =
-      options.archivePath.isEmpty() ? DefaultArchivePath() : options.archivePath.toStdString();
-  // Reading a report never creates an archive.
-  if (!std::filesystem::exists(path)) {
-    Complain(
-        QStringLiteral("no existe el archivo de descargas %1").arg(QString::fromStdString(path)));
-    return std::nullopt;
-  }
+  const std::optional<std::string> path = ExistingArchivePath(options);
+  if (!path) return std::nullopt;
   try {
-    const std::unique_ptr<ArchiveStore> archive = LoadArchiveModule().Open(path);
+    const std::unique_ptr<ArchiveStore> archive = LoadArchiveModule().Open(*path);
     const ArchivedDownload record = archive->Get(id);
     LoadedDownload loaded;
     loaded.kind = LoadedDownload::Kind::kRawDownload;
@@ -86,7 +93,7 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
     return loaded;
   } catch (const ArchiveError& error) {
     Complain(QStringLiteral("no se puede leer la descarga archivada %1: %2")
-                 .arg(options.reportHistoryId, ArchiveProblemText(error, path)));
+                 .arg(options.reportHistoryId, ArchiveProblemText(error, *path)));
     return std::nullopt;
   } catch (const std::exception& error) {
     Complain(QString::fromStdString(error.what()));  // the archive module could not be loaded
@@ -111,20 +118,14 @@ std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& 
     }
   }
   exitCode = 1;
-  const std::string path =
-      options.archivePath.isEmpty() ? DefaultArchivePath() : options.archivePath.toStdString();
-  // Reading a report never creates an archive.
-  if (!std::filesystem::exists(path)) {
-    Complain(
-        QStringLiteral("no existe el archivo de descargas %1").arg(QString::fromStdString(path)));
-    return std::nullopt;
-  }
+  const std::optional<std::string> path = ExistingArchivePath(options);
+  if (!path) return std::nullopt;
   try {
-    const std::unique_ptr<ArchiveStore> archive = LoadArchiveModule().Open(path);
+    const std::unique_ptr<ArchiveStore> archive = LoadArchiveModule().Open(*path);
     const std::string station = options.reportStation.toStdString();
     if (!archive->HasStation(station)) {
       Complain(QStringLiteral("el archivo %1 no conoce ninguna estación llamada '%2'")
-                   .arg(QString::fromStdString(path), options.reportStation));
+                   .arg(QString::fromStdString(*path), options.reportStation));
       return std::nullopt;
     }
     record::RecordAssembler assembler;
@@ -137,7 +138,7 @@ std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& 
     return loaded;
   } catch (const ArchiveError& error) {
     Complain(QStringLiteral("no se puede leer el registro de la estación %1: %2")
-                 .arg(options.reportStation, ArchiveProblemText(error, path)));
+                 .arg(options.reportStation, ArchiveProblemText(error, *path)));
     return std::nullopt;
   } catch (const std::exception& error) {
     Complain(QString::fromStdString(error.what()));  // the archive module could not be loaded

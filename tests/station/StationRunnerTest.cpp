@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <map>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -16,29 +16,11 @@
 #include "sim/LoggerEmulator.h"
 #include "station/StationRunner.h"
 #include "tests/archive/ArchiveTestFiles.h"
+#include "tests/station/FillingLogger.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr auto kPatience = 120s;  // generous: the machine may be loaded
-
-// Polls `done` until it holds or `patience` passes.
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds patience = kPatience) {
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
-}
-
-int Count(const std::string& archive, StationEventKind kind) {
-  StationStore store(archive, ArchiveAccess::kReadOnly);
-  int count = 0;
-  for (const StationEvent& event : store.Events("camara1", 100000)) count += event.kind == kind;
-  return count;
-}
 
 // A station service running on a thread of its own until the object goes.
 class RunningStation {
@@ -75,12 +57,7 @@ class RunningStation {
 
 TEST(StationRunner, NoSampleIsErasedUnseenThroughResetsUnplugAndRestart) {
   archive_test::TempFolder folder;
-  LoggerOptions options;
-  options.storedSamples = 3;
-  options.rateCode = 2;  // every 5 minutes
-  options.speed = 300;   // a sample a second
-  options.statusPeriodMs = 250;
-  options.linkPath = folder.File("logger");
+  const LoggerOptions options = station_test::FillingLogger(folder.File("logger"));
   LoggerEmulator logger(options);
   logger.Start();
   const std::string archive = folder.File("archivo.sqlite");
@@ -89,16 +66,20 @@ TEST(StationRunner, NoSampleIsErasedUnseenThroughResetsUnplugAndRestart) {
 
   {
     RunningStation station(settings, archive);
-    ASSERT_TRUE(WaitFor([&] { return Count(archive, StationEventKind::kReset) >= 2; }));
+    ASSERT_TRUE(station_test::WaitFor(
+        [&] { return station_test::Count(archive, StationEventKind::kReset) >= 2; }));
     logger.Unplug();
-    ASSERT_TRUE(WaitFor([&] { return Count(archive, StationEventKind::kLost) >= 1; }));
+    ASSERT_TRUE(station_test::WaitFor(
+        [&] { return station_test::Count(archive, StationEventKind::kLost) >= 1; }));
     logger.Replug();
-    ASSERT_TRUE(WaitFor([&] { return Count(archive, StationEventKind::kReset) >= 3; }));
+    ASSERT_TRUE(station_test::WaitFor(
+        [&] { return station_test::Count(archive, StationEventKind::kReset) >= 3; }));
     EXPECT_EQ(station.Stop(), 0);
   }
   {
     RunningStation restarted(settings, archive);
-    ASSERT_TRUE(WaitFor([&] { return Count(archive, StationEventKind::kReset) >= 4; }));
+    ASSERT_TRUE(station_test::WaitFor(
+        [&] { return station_test::Count(archive, StationEventKind::kReset) >= 4; }));
     EXPECT_EQ(restarted.Stop(), 0);
   }
   EXPECT_EQ(logger.SamplesErasedUnseen(), 0);
