@@ -277,6 +277,8 @@ bool StationRunner::DownloadAndArchive(const LoggerStatus& before) {
 bool StationRunner::NextSampleTooClose(const LoggerStatus& status) const {
   const std::optional<std::time_t> clock = LoggerClock(status.reply);
   if (!clock || !recordingStart_ || recordingRate_ <= 0) return true;
+  // A full memory records nothing more.
+  if (WholeSamples(status.reply) >= protocol::kLoggerCapacity) return false;
   // Sample k is recorded at start + k × rate: the next one is sample used + 1.
   const std::time_t next =
       StartSeconds(*recordingStart_) +

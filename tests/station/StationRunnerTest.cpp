@@ -107,4 +107,24 @@ TEST(StationRunner, NoSampleIsErasedUnseenThroughResetsUnplugAndRestart) {
   EXPECT_GE(recordings.size(), 4u);
 }
 
+// A logger found with its memory full has stopped recording: nothing is about to be recorded, so
+// once its 2000 samples are archived it is emptied.
+TEST(StationRunner, AFullMemoryIsEmptiedOnceArchived) {
+  archive_test::TempFolder folder;
+  LoggerOptions options = station_test::FillingLogger(folder.File("logger"));
+  options.storedSamples = 2000;
+  options.startTime = std::time(nullptr) - 3000 * 300;  // full long ago
+  options.baud = 0;  // the whole memory in a moment
+  LoggerEmulator logger(options);
+  logger.Start();
+  const std::string archive = folder.File("archivo.sqlite");
+  const StationSettings settings{"camara1", options.linkPath, 1500, std::chrono::hours(24)};
+  StationStore(archive).Add(settings);
+  RunningStation station(settings, archive);
+  ASSERT_TRUE(station_test::WaitFor(
+      [&] { return station_test::Count(archive, StationEventKind::kReset) >= 1; }));
+  EXPECT_EQ(station.Stop(), 0);
+  EXPECT_EQ(logger.SamplesErasedUnseen(), 0);
+}
+
 }  // namespace
