@@ -31,7 +31,7 @@ StationsWindow::StationsWindow(std::function<std::string()> archivePath, QWidget
   setObjectName(QStringLiteral("StationsWindow"));
   setWindowTitle(QStringLiteral("ESTACIONES"));
   setFont(DialogFont(11));
-  resize(900, 300);
+  resize(1200, 300);  // every column whole on a common screen
   setMinimumSize(420, 200);
   BuildControls();
   timer_ = new QTimer(this);
