@@ -1,5 +1,6 @@
 #include "app/ScreenshotTour.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
@@ -7,15 +8,21 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 
+#include "app/ArchiveModuleLoader.h"
 #include "app/DataWindowTools.h"
 #include "app/DownloadHistoryWindow.h"
 #include "app/ProgramWindows.h"
+#include "app/StationsWindow.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
+#include "archive/ArchiveModule.h"
+#include "archive/ArchivePath.h"
 #include "charts/ChartModule.h"
 #include "charts/Unit6.h"
 #include "data_ui/SummaryWindow.h"
@@ -37,6 +44,33 @@ QWidget* ModalNamed(const char* name) {
 
 QWidget* IfVisible(QWidget* window) {
   return window && window->isVisible() ? window : nullptr;
+}
+
+// A station watched by this program's own process, as its service would leave it: running, the
+// logger answering, a quarter of its memory used.
+void KeepDemoStation(const std::string& archive) {
+  using std::chrono::hours;
+  const auto now = std::chrono::system_clock::now();
+  StationSettings settings;
+  settings.name = "invernadero-norte";
+  settings.port = "/dev/serial/by-id/velmorante-demo";
+  StationStatus status;
+  status.station = settings.name;
+  status.updatedAt = now;
+  status.pid = getpid();
+  status.connected = true;
+  status.lastReplyAt = now;
+  status.clockDriftSeconds = -2;
+  status.memoryUsed = 412;
+  status.batteryPercent = 92;
+  status.rateMinutes = 10;
+  status.lastDownloadAt = now - hours(6);
+  status.nextDownloadAt = now + hours(18);
+  try {
+    LoadArchiveModule().KeepStation(archive, settings, status);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "Velmorante: %s\n", error.what());
+  }
 }
 
 void CloseWindow(QWidget* window) {
@@ -97,6 +131,18 @@ void ScreenshotTour::Start() {
   steps_.push_back({QStringLiteral("history"), [main] { main->HistoryButton->click(); },
                     [main] { return IfVisible(main->findChild<DownloadHistoryWindow*>()); },
                     CloseWindow, 10000});
+  // The stations window with one station. The station is written only into an archive the tour
+  // itself made: a file that was there before it started may be someone's own.
+  const std::string archive = DefaultArchivePath();
+  std::error_code error;
+  const bool ownArchive = !std::filesystem::exists(archive, error) && !error;
+  steps_.push_back({QStringLiteral("stations"),
+                    [main, archive, ownArchive] {
+                      if (ownArchive) KeepDemoStation(archive);
+                      main->StationsButton->click();
+                    },
+                    [main] { return IfVisible(main->findChild<StationsWindow*>()); }, CloseWindow,
+                    10000});
   poll_.start();
 }
 

@@ -1,8 +1,8 @@
 // Drives the program by itself to picture every window: the setup dialog at start, then connects to
 // the demo logger, waits for its status, opens the about, help, rate and set-clock windows,
 // downloads and opens the data and chart windows, the summary, the charts on their time axis and
-// writes the report (report.pdf). Each window is saved as <dir>/<name>.png; at the
-// end the main window is closed, which ends the program.
+// writes the report (report.pdf), then the download history and the stations window. Each window is
+// saved as <dir>/<name>.png; at the end the main window is closed, which ends the program.
 #pragma once
 
 #include <QObject>

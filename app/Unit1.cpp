@@ -12,8 +12,11 @@
 #include "app/PortAccessError.h"
 #include "app/PortErrorAdvice.h"
 #include "app/ProcessFormats.h"
+#include "app/StationOnPort.h"
+#include "app/StationsWindow.h"
 #include "app/StatusPresentation.h"
 #include "data_ui/Unit5.h"
+#include "link/ComPortError.h"
 #include "link/LoggerProtocol.h"
 #include "link_ui/CPortSetup.h"
 #include "widgets/ColorButton.h"
@@ -85,6 +88,7 @@ void TForm1::ConnectHandlers() {
   connect(RadioGroup1, &RadioGroup::itemClicked, this, &TForm1::RadioGroup1Click);
   connect(Timer2, &QTimer::timeout, this, reporting(&TForm1::Timer2Timer));
   connect(HistoryButton, &ColorButton::clicked, this, reporting(&TForm1::HistoryButtonClick));
+  connect(StationsButton, &ColorButton::clicked, this, reporting(&TForm1::StationsButtonClick));
   connect(PortSetupButton, &ColorButton::clicked, this, reporting(&TForm1::PortSetupButtonClick));
   connect(ClockPendingButton, &ColorButton::clicked, this, &TForm1::ClockPendingButtonClick);
 
@@ -164,6 +168,14 @@ void TForm1::AbRockerSwitch1Click() {
   try {
     ComPort1.Connect();
   } catch (const EComPort& error) {
+    // A station's service may hold the port: then it is named, with how to stop it.
+    const PortProblem problem = ProblemOf(error);
+    if (problem == PortProblem::kBusy || problem == PortProblem::kAccessRefused) {
+      const std::string station = RunningStationOnPort(archiver_->path(), ComPort1.Port());
+      if (!station.empty()) {
+        throw std::runtime_error(StationHoldsPortText(ComPort1.Port(), station));
+      }
+    }
     throw std::runtime_error(PortErrorText(error, ComPort1.Port()));
   }
   AbRockerSwitch1->setText(QStringLiteral("DESCONECTAR"));
@@ -385,6 +397,13 @@ void TForm1::HistoryButtonClick() {
     history_ = new DownloadHistoryWindow(*archiver_, qobject_cast<TForm5*>(windows_.data), this);
   }
   ShowModal(history_);
+}
+
+void TForm1::StationsButtonClick() {
+  if (!stations_) {
+    stations_ = new StationsWindow([this] { return archiver_->path(); }, this);
+  }
+  ShowModal(stations_);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -31,6 +31,7 @@ class QLineEdit;
 class QTimer;
 class RadioGroup;
 class RockerSwitch;
+class StationsWindow;
 class ValueIndicator;
 
 struct MainWindowOptions {
@@ -96,6 +97,8 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   void PONEHORA();
   // "HISTORIAL": the archived downloads, and saved files to open.
   void HistoryButtonClick();
+  // "ESTACIONES": the stations of the archive and what their services last saw.
+  void StationsButtonClick();
   // Beside the specified controls: the port setup dialog again while disconnected, and the
   // cancelling of a clock setting that waits.
   void PortSetupButtonClick();
@@ -130,6 +133,7 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   RadioGroup* RadioGroup2 = nullptr;
   RadioGroup* RadioGroup3 = nullptr;
   ColorButton* HistoryButton = nullptr;
+  ColorButton* StationsButton = nullptr;
   ColorButton* PortSetupButton = nullptr;
   ColorButton* ClockPendingButton = nullptr;
 
@@ -175,4 +179,5 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   SteadyClock steadyClock_;
   std::unique_ptr<DownloadArchiver> archiver_;
   DownloadHistoryWindow* history_ = nullptr;
+  StationsWindow* stations_ = nullptr;
 };

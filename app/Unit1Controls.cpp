@@ -207,6 +207,13 @@ void TForm1::CreateControls() {
                                QStringLiteral("Descargas archivadas y abrir archivos de datos")),
                         "HistoryButton", 505, 232, 78, 25);
   HistoryButton->setFont(ArialFont(11, true));
+  // In the same column, above the port button.
+  StationsButton =
+      Place(Button(this, QStringLiteral("ESTACIONES"), panel::kSkyBlue,
+                   QStringLiteral("Estaciones del archivo: si funcionan, memoria, batería, "
+                                  "reloj y descargas de cada una")),
+            "StationsButton", 505, 168, 82, 25);
+  StationsButton->setFont(ArialFont(11, true));
 
   // Channel kinds, read by the interpreter; nothing changes them.
   RadioGroup2 = Place(new RadioGroup(QStringLiteral("Canal 1"),

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "archive/DownloadRecord.h"
+#include "archive/StationRecords.h"
 
 // One open archive file; see DownloadArchive. Every call throws ArchiveError.
 class ArchiveStore {
@@ -28,11 +30,24 @@ class ArchiveStore {
       const std::function<void(const DownloadSummary&, std::string_view raw)>& visit) = 0;
 };
 
+// A station of the archive with the status its service last wrote, if any.
+struct StationView {
+  StationSettings settings;
+  std::optional<StationStatus> status;
+};
+
 class ArchiveModule {
  public:
   virtual ~ArchiveModule() = default;
   // Opens the archive at `path`, creating it when it does not exist. Throws ArchiveError.
   virtual std::unique_ptr<ArchiveStore> Open(const std::string& path) = 0;
+  // The stations of the archive at `path`, by name, each with its last status; the file is opened
+  // read-only and nothing in it changes. None when there is no file. Throws ArchiveError.
+  virtual std::vector<StationView> ReadStations(const std::string& path) = 0;
+  // Adds the station of `settings` to the archive at `path` (or replaces its settings) and writes
+  // `status` as its last status: the demonstration's station. Throws ArchiveError, StationError.
+  virtual void KeepStation(const std::string& path, const StationSettings& settings,
+                           const StationStatus& status) = 0;
 };
 
 // The module's implementation on the SQLite archive, for its entry and for programs that link the

@@ -1,6 +1,10 @@
 // The archive module on DownloadArchive.
 #include "archive/ArchiveModule.h"
+
+#include <filesystem>
+
 #include "archive/DownloadArchive.h"
+#include "archive/StationStore.h"
 
 namespace {
 
@@ -29,6 +33,27 @@ class DiskArchive final : public ArchiveModule {
  public:
   std::unique_ptr<ArchiveStore> Open(const std::string& path) override {
     return std::make_unique<DiskArchiveStore>(path);
+  }
+  std::vector<StationView> ReadStations(const std::string& path) override {
+    std::vector<StationView> views;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return views;
+    StationStore store(path, ArchiveAccess::kReadOnly);
+    for (StationSettings& settings : store.List()) {
+      std::optional<StationStatus> status = store.ReadStatus(settings.name);
+      views.push_back({std::move(settings), std::move(status)});
+    }
+    return views;
+  }
+  void KeepStation(const std::string& path, const StationSettings& settings,
+                   const StationStatus& status) override {
+    StationStore store(path);
+    if (store.Find(settings.name)) {
+      store.Update(settings);
+    } else {
+      store.Add(settings);
+    }
+    store.WriteStatus(status);
   }
 };
 

@@ -12,19 +12,12 @@
 #include <vector>
 
 #include "archive/DownloadArchive.h"
+#include "archive/StationRecords.h"
 
 // A station that is not there, a name already taken, settings out of range: the text says which.
 class StationError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// A named place with a logger on a port.
-struct StationSettings {
-  std::string name;    // 1..64 characters: letters, digits, '-', '_' and '.'
-  std::string port;    // the port's path, preferably a stable one (/dev/serial/by-id/...)
-  int resetAt = 1500;  // empty the memory once it holds this many
-  std::chrono::seconds downloadEvery{24 * 60 * 60};  // download at least this often
 };
 
 // The limits of a station's settings, which Add and Update enforce.
@@ -57,24 +50,6 @@ struct StationEvent {
   std::string loggerClock;  // local logger time "2026-12-07T14:05:00", empty when none was seen
   std::optional<std::int64_t> clockDriftSeconds;  // logger minus computer (local time)
   std::string detail;  // free text: the error, the samples downloaded, ...
-};
-
-// What a running station saw last; rewritten by the service as things change.
-struct StationStatus {
-  std::string station;
-  std::chrono::system_clock::time_point updatedAt;
-  long pid = 0;  // of the service writing it
-  bool connected = false;
-  std::optional<std::chrono::system_clock::time_point> lastReplyAt;
-  std::string loggerClock;
-  std::optional<std::int64_t> clockDriftSeconds;
-  std::optional<int> memoryUsed;  // samples the logger holds
-  std::optional<double> batteryPercent;
-  std::optional<int> rateMinutes;
-  std::string recordingStart;  // local logger time of the present recording's start, ISO
-  std::optional<std::chrono::system_clock::time_point> lastDownloadAt;
-  std::optional<std::chrono::system_clock::time_point> nextDownloadAt;
-  std::string problem;  // empty when all is well; the loud warning otherwise
 };
 
 class StationStore {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs Velmorante under a virtual display in demo mode: it connects to the built-in logger
 # emulator, opens every window, downloads, and saves each window as a PNG picture.
+# The tour archives its download, and writes a demonstration station, into an archive of its own.
 # Usage: scripts/screenshots.sh [FOLDER]   (default docs/screenshots; build folder: $BUILD_DIR or build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,9 @@ else
   scripts/build.sh "$build"
 fi
 mkdir -p "$out"
+tour_archive="$(mktemp -d)"
+trap 'rm -rf "$tour_archive"' EXIT
+export VELMORANTE_ARCHIVE="$tour_archive/archive.sqlite"
 # The program drives itself and ends when every picture is saved; a time limit guards a hang.
 timeout 600 xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$build/app/velmorante" --demo --screenshots "$out"

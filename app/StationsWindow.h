@@ -1,0 +1,49 @@
+// The stations window: every station of the download archive with what its service last saw
+// (running or not, the logger's memory and battery, the clock's drift, the downloads). Read-only;
+// while it shows, the archive is read again every few seconds, opened read-only each time.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <string>
+
+class ColorButton;
+class GradientPanel;
+class QLabel;
+class QTableWidget;
+class QTimer;
+
+class StationsWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `archivePath` gives the archive's file at each reading (empty: none).
+  explicit StationsWindow(std::function<std::string()> archivePath, QWidget* parent = nullptr);
+
+  // Reads the stations again from the archive.
+  void Refresh();
+
+  QTableWidget* Table() const { return table_; }
+  QTimer* RefreshTimer() const { return timer_; }
+  // The line under the table: the archive's file, or why it could not be read.
+  QString PlaceText() const;
+
+  static constexpr int kRefreshMs = 3000;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildControls();
+  void ShowPlace(const QString& text);
+
+  std::function<std::string()> archivePath_;
+  GradientPanel* background_ = nullptr;
+  QTableWidget* table_ = nullptr;
+  QLabel* place_ = nullptr;
+  ColorButton* closeButton_ = nullptr;
+  QTimer* timer_ = nullptr;
+};
