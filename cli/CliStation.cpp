@@ -2,9 +2,6 @@
 // station's service last wrote there, judged against the time now.
 #include "cli/CliStation.h"
 
-#include <signal.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -28,8 +25,6 @@ using Json = nlohmann::ordered_json;
 using std::chrono::system_clock;
 
 constexpr int kMemorySize = protocol::kLoggerCapacity;
-// A service rewrites its status at least this often while it runs.
-constexpr std::chrono::minutes kStatusFreshFor{2};
 
 // A station that is not there: a failure (exit status 1), not a mistake on the command line.
 class NoSuchStation : public std::runtime_error {
@@ -176,24 +171,6 @@ int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   return kOk;
 }
 
-// Whether the status row comes from a service that still runs: its process is there and it
-// wrote the row lately.
-bool IsRunning(const StationStatus& status, system_clock::time_point now) {
-  if (status.pid <= 0) return false;
-  if (now - status.updatedAt > kStatusFreshFor) return false;
-  return ::kill(static_cast<pid_t>(status.pid), 0) == 0 || errno == EPERM;
-}
-
-// When the logger's memory is full at its rate, counted from its last reply.
-std::optional<system_clock::time_point> MemoryFullAt(const StationStatus& status) {
-  if (!status.memoryUsed || !status.rateMinutes || *status.rateMinutes <= 0 ||
-      !status.lastReplyAt) {
-    return std::nullopt;
-  }
-  const int left = std::max(0, kMemorySize - *status.memoryUsed);
-  return *status.lastReplyAt + std::chrono::minutes(std::int64_t{left} * *status.rateMinutes);
-}
-
 Json TimeJson(const std::optional<system_clock::time_point>& when) {
   return when ? Json(UtcText(*when)) : Json(nullptr);
 }
@@ -223,7 +200,7 @@ Json StatusJson(const StationSettings& s, const std::optional<StationStatus>& st
           {"clock_drift_s", NumberJson(v.clockDriftSeconds)},
           {"memory_used", NumberJson(v.memoryUsed)},
           {"memory_size", kMemorySize},
-          {"memory_full_at", TimeJson(MemoryFullAt(v))},
+          {"memory_full_at", TimeJson(StationMemoryFullAt(v, kMemorySize))},
           {"battery_percent", NumberJson(v.batteryPercent)},
           {"rate_minutes", NumberJson(v.rateMinutes)},
           {"recording_start", TextJson(v.recordingStart)},
@@ -262,7 +239,7 @@ void PrintStatus(const StationSettings& s, const std::optional<StationStatus>& s
   if (st->memoryUsed) {
     out << "  "
         << Format(_("memory: %s of %s samples, full at %s"), std::to_string(*st->memoryUsed),
-                  std::to_string(kMemorySize), TimeText(MemoryFullAt(*st)))
+                  std::to_string(kMemorySize), TimeText(StationMemoryFullAt(*st, kMemorySize)))
         << '\n';
   }
   if (st->batteryPercent) {
@@ -293,7 +270,7 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   Json list = Json::array();
   for (std::size_t i = 0; i < stations.size(); ++i) {
     const std::optional<StationStatus> status = store->ReadStatus(stations[i].name);
-    const bool running = status && IsRunning(*status, now);
+    const bool running = status && IsStationRunning(*status, now);
     if (line.Has("--json")) {
       list.push_back(StatusJson(stations[i], status, running));
     } else {
