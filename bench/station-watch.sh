@@ -13,7 +13,7 @@ cli="$build/cli/velmorante-cli"
 logger="$build/sim/velmorante-logger"
 work=$(mktemp -d)
 pids=()
-trap 'kill "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true; cp "$work"/*.log /tmp/ 2>/dev/null || true; rm -rf "$work"' EXIT
 export LC_ALL=C VELMORANTE_ARCHIVE="$work/archivo.sqlite"
 
 ticks=$(getconf CLK_TCK)
