@@ -49,6 +49,8 @@ class CliSession : private LoggerSessionListener {
     return stop_ == DownloadStop::kSizeLimit || stop_ == DownloadStop::kOverran;
   }
   bool Interrupted() const { return interruptedBy_ != 0; }
+  // When the latest batch of characters was read off the line.
+  std::chrono::steady_clock::time_point LastReadTime() const { return session_.LastRead(); }
   // Samples the running download is expected to hold, from the memory count before it.
   std::size_t ExpectedSamples() const { return session_.ExpectedSamples(); }
   // Time from writing the latest download command to its end marker.

@@ -61,9 +61,10 @@ int WholeSamples(const protocol::StatusReply& reply) {
   return static_cast<int>(std::max(0.0, std::floor(reply.usedMemory())));
 }
 
-// How long a command takes to reach the logger and be taken, at most: 13 characters at 9600 baud
-// and the time to write them, with room to spare.
-constexpr double kCommandSeconds = 0.05;
+// Room left before the logger's next sample for the set-clock command to reach it and be taken,
+// beyond the time already passed since the reply was read: 13 characters at 9600 baud are 14 ms,
+// the rest covers a busy computer (and a busy emulated logger).
+constexpr double kCommandSeconds = 0.5;
 
 }  // namespace
 
@@ -284,7 +285,9 @@ bool StationRunner::NextSampleTooClose(const LoggerStatus& status) const {
       StartSeconds(*recordingStart_) +
       static_cast<std::time_t>(WholeSamples(status.reply) + 1) * recordingRate_ * 60;
   const double margin = std::difftime(next, *clock);
-  return margin < 2 + clockPace_ * kCommandSeconds;
+  const double sinceReply =
+      std::chrono::duration<double>(SteadyClock::now() - session_->LastReadTime()).count();
+  return margin < 2 + clockPace_ * (std::max(0.0, sinceReply) + kCommandSeconds);
 }
 
 bool StationRunner::ResetWhenSafe() {

@@ -1,4 +1,4 @@
-// What the station tests share: a logger emulator whose memory fills a sample a second, reached
+// What the station tests share: a logger emulator whose memory fills a sample every 2 s, reached
 // through a stable link in a test folder, a wait on a condition with a deadline, and the events
 // the station has archived.
 #pragma once
@@ -14,13 +14,13 @@
 
 namespace station_test {
 
-// Samples every 5 minutes of the logger's clock, which runs 300 times faster than time: a sample a
-// second, three stored to begin with, four replies a second, the port behind `link`.
+// Samples every 5 minutes of the logger's clock, which runs 150 times faster than time: a sample
+// every 2 seconds, three stored to begin with, four replies a second, the port behind `link`.
 inline LoggerOptions FillingLogger(const std::string& link) {
   LoggerOptions options;
   options.storedSamples = 3;
   options.rateCode = 2;
-  options.speed = 300;
+  options.speed = 150;
   options.statusPeriodMs = 250;
   options.linkPath = link;
   return options;

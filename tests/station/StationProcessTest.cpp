@@ -24,7 +24,7 @@ TEST(StationProcess, KilledAtAnyPointAndStartedAgainLosesNothing) {
   LoggerEmulator logger(options);
   logger.Start();
   const std::string archive = folder.File("archivo.sqlite");
-  StationStore(archive).Add({"camara1", options.linkPath, 6, std::chrono::hours(24)});
+  StationStore(archive).Add({"camara1", options.linkPath, 4, std::chrono::hours(24)});
   const CliOutputFiles files{folder.File("out"), folder.File("err")};
   const std::vector<std::string> run = {"station", "run", "camara1", "--archive", archive};
 

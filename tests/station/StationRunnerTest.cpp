@@ -1,5 +1,5 @@
-// A station on the logger emulator whose memory fills a sample a second: through several resets, an
-// unplugged adapter and a restart, no sample is erased before it was downloaded, and every
+// A station on the logger emulator whose memory fills a sample every 2 s: through several resets,
+// an unplugged adapter and a restart, no sample is erased before it was downloaded, and every
 // recording's downloads agree on the samples they share.
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST(StationRunner, NoSampleIsErasedUnseenThroughResetsUnplugAndRestart) {
   LoggerEmulator logger(options);
   logger.Start();
   const std::string archive = folder.File("archivo.sqlite");
-  const StationSettings settings{"camara1", options.linkPath, 8, std::chrono::hours(24)};
+  const StationSettings settings{"camara1", options.linkPath, 4, std::chrono::hours(24)};
   StationStore(archive).Add(settings);
 
   {
@@ -114,7 +114,7 @@ TEST(StationRunner, AFullMemoryIsEmptiedOnceArchived) {
   LoggerOptions options = station_test::FillingLogger(folder.File("logger"));
   options.storedSamples = 2000;
   options.startTime = std::time(nullptr) - 3000 * 300;  // full long ago
-  options.baud = 0;  // the whole memory in a moment
+  options.baud = 0;                                     // the whole memory in a moment
   LoggerEmulator logger(options);
   logger.Start();
   const std::string archive = folder.File("archivo.sqlite");
