@@ -124,7 +124,7 @@ void DownloadHistoryWindow::BuildControls() {
                            QStringLiteral("Abrir una tabla guardada o una descarga capturada"));
   connect(openButton_, &ColorButton::clicked, this, [this] { OpenSelected(); });
   stationButton_ =
-      Button(this, "StationButton", QStringLiteral("REGISTRO DE ESTACIÓN..."), panel::kWhite,
+      Button(this, "StationButton", QStringLiteral("REGISTRO DE ESTACIÓN…"), panel::kWhite,
              QStringLiteral("Ver en la tabla de datos todas las muestras de una estación "
                             "(Ctrl+E)"));
   // The longest text of the three buttons: as tall as the others, wide enough for it.

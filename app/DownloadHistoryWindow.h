@@ -35,7 +35,7 @@ class DownloadHistoryWindow : public QDialog {
   bool OpenFile(const QString& path);
   // The stations that have downloads in the archive, by name; none without an archive.
   QStringList StationNames();
-  // "REGISTRO DE ESTACIÓN...": a station the operator picks.
+  // "REGISTRO DE ESTACIÓN…": a station the operator picks.
   void OpenStationClick();
   // Shows the whole record of `station` in the data window; a station without downloads or an
   // archive that cannot be read is reported and nothing is shown. False when nothing was shown.
