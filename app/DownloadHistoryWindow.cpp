@@ -5,19 +5,25 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QShowEvent>
 #include <QTableView>
+#include <set>
 
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/PanelColors.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
+#include "data/DisplayRows.h"
 #include "data/DownloadSource.h"
 #include "data_ui/Unit5.h"
 #include "link/LoggerProtocol.h"
+#include "record/RecordSelection.h"
+#include "record/StationRecord.h"
 #include "widgets/ColorButton.h"
 #include "widgets/GradientPanel.h"
 #include "window_base/ErrorReport.h"
@@ -55,8 +61,8 @@ DownloadHistoryWindow::DownloadHistoryWindow(DownloadArchiver& archiver, TForm5*
   setWindowTitle(QStringLiteral("HISTORIAL DE DESCARGAS"));
   setFont(DialogFont(11));
   // Resizable: the list and the archive's place take what room there is.
-  resize(640, 380);
-  setMinimumSize(420, 240);
+  resize(720, 380);
+  setMinimumSize(620, 240);  // room for the three buttons side by side
   BuildControls();
 }
 
@@ -117,13 +123,26 @@ void DownloadHistoryWindow::BuildControls() {
   openFileButton_ = Button(this, "OpenFileButton", QStringLiteral("ABRIR ARCHIVO..."), panel::kAqua,
                            QStringLiteral("Abrir una tabla guardada o una descarga capturada"));
   connect(openButton_, &ColorButton::clicked, this, [this] { OpenSelected(); });
+  stationButton_ =
+      Button(this, "StationButton", QStringLiteral("REGISTRO DE ESTACIÓN…"), panel::kWhite,
+             QStringLiteral("Ver en la tabla de datos todas las muestras de una estación "
+                            "(Ctrl+E)"));
+  // The longest text of the three buttons: as tall as the others, wide enough for it.
+  stationButton_->setFixedWidth(210);
+  // Tab keeps going round the list and the two buttons for single downloads; the keyboard
+  // reaches this one by its shortcut.
+  stationButton_->setFocusPolicy(Qt::ClickFocus);
+  stationButton_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   connect(openFileButton_, &ColorButton::clicked, this, [this] { OpenFileClick(); });
+  connect(stationButton_, &ColorButton::clicked, this, [this] { OpenStationClick(); });
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(openButton_);
   buttons->addSpacing(40);
   buttons->addWidget(openFileButton_);
+  buttons->addSpacing(40);
+  buttons->addWidget(stationButton_);
   buttons->addStretch(1);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(10, 8, 10, 9);
@@ -267,6 +286,76 @@ bool DownloadHistoryWindow::OpenFile(const QString& path) {
         "que llegaron.");
   }
   data_->ShowTableOnce(std::move(loaded->table), {}, notice);
+  ShowModal(data_);
+  return true;
+}
+
+QStringList DownloadHistoryWindow::StationNames() {
+  ArchiveStore* archive = archiver_.Archive();
+  if (!archive) return {};
+  std::set<std::string> names;
+  try {
+    for (const DownloadSummary& summary : archive->List()) {
+      if (!summary.station.empty()) names.insert(summary.station);
+    }
+  } catch (const ArchiveError& error) {
+    ShowErrorReport(this, QStringLiteral("No se pudo leer el archivo: %1")
+                              .arg(ArchiveProblemText(error, archiver_.path())));
+    return {};
+  }
+  QStringList list;
+  for (const std::string& name : names) list << QString::fromStdString(name);
+  return list;
+}
+
+void DownloadHistoryWindow::OpenStationClick() {
+  const QStringList stations = StationNames();
+  if (stations.isEmpty()) {
+    ShowErrorReport(this, QStringLiteral("El archivo no tiene descargas de ninguna estación."));
+    return;
+  }
+  bool chosen = false;
+  const QString station =
+      QInputDialog::getItem(this, QStringLiteral("REGISTRO DE ESTACIÓN"),
+                            QStringLiteral("Estación:"), stations, 0, false, &chosen);
+  if (chosen && !station.isEmpty()) OpenStation(station);
+}
+
+bool DownloadHistoryWindow::OpenStation(const QString& station) {
+  ArchiveStore* archive = archiver_.Archive();
+  if (!archive || !data_) return false;
+  const std::string name = station.toStdString();
+  record::RecordSelection selection;
+  try {
+    if (!archive->HasStation(name)) {
+      ShowErrorReport(
+          this, QStringLiteral("El archivo no conoce ninguna estación llamada '%1'.").arg(station));
+      return false;
+    }
+    record::RecordAssembler assembler;
+    archive->ForEachStationDownload(
+        name,
+        [&](const DownloadSummary& summary, std::string_view raw) { assembler.Add(summary, raw); });
+    selection = record::SelectRecord(assembler.Finish(), record::TimeWindow{});
+  } catch (const ArchiveError& error) {
+    ShowErrorReport(this, QStringLiteral("No se pudo leer el registro de la estación %1: %2")
+                              .arg(station, ArchiveProblemText(error, archiver_.path())));
+    return false;
+  }
+  FillDisplayRows(selection.table);
+  QString notice = QStringLiteral(
+                       "REGISTRO DE LA ESTACIÓN %1: cada muestra una vez, numeradas "
+                       "de una grabación a la siguiente.")
+                       .arg(station);
+  if (!selection.leftOut.empty()) {
+    notice += QStringLiteral(" Faltan las descargas sin inicio o ritmo legible: %1.")
+                  .arg(selection.leftOut.size());
+  }
+  // A saved table names one start and one rate, as one download would; a record of several
+  // recordings saved that way would read as one download it never was.
+  data_->ShowTableOnce(std::move(selection.table), {}, notice,
+                       QStringLiteral("Un registro de estación reúne varias descargas: no se "
+                                      "guarda como una sola tabla"));
   ShowModal(data_);
   return true;
 }

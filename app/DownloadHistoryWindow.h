@@ -1,10 +1,12 @@
 // The download history window: the archived downloads, newest first. Opening one shows it in the
 // data window exactly as after a download (table, GUARDAR, GRAFICAR), connected or not, without
-// touching this run's download. It also opens a saved table file or a raw captured download.
+// touching this run's download. It also opens a saved table file or a raw captured download, and a
+// station's whole record: every sample its downloads hold, once, numbered across recordings.
 #pragma once
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class ColorButton;
 class DownloadArchiver;
@@ -31,6 +33,13 @@ class DownloadHistoryWindow : public QDialog {
   // Shows a saved table file or a raw download in the data window; a file that is neither is
   // reported and nothing changes. False when nothing was shown.
   bool OpenFile(const QString& path);
+  // The stations that have downloads in the archive, by name; none without an archive.
+  QStringList StationNames();
+  // "REGISTRO DE ESTACIÓN…": a station the operator picks.
+  void OpenStationClick();
+  // Shows the whole record of `station` in the data window; a station without downloads or an
+  // archive that cannot be read is reported and nothing is shown. False when nothing was shown.
+  bool OpenStation(const QString& station);
 
   DownloadHistoryModel* Model() const { return model_; }
 
@@ -52,4 +61,5 @@ class DownloadHistoryWindow : public QDialog {
   QLabel* place_ = nullptr;
   ColorButton* openButton_ = nullptr;
   ColorButton* openFileButton_ = nullptr;
+  ColorButton* stationButton_ = nullptr;
 };

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 #include "app/ArchiveModuleLoader.h"
 #include "app/DataWindowTools.h"
@@ -23,6 +25,7 @@
 #include "app/Unit8.h"
 #include "archive/ArchiveModule.h"
 #include "archive/ArchivePath.h"
+#include "archive/DownloadRecord.h"
 #include "charts/ChartModule.h"
 #include "charts/Unit6.h"
 #include "data_ui/SummaryWindow.h"
@@ -68,6 +71,28 @@ void KeepDemoStation(const std::string& archive) {
   status.nextDownloadAt = now + hours(18);
   try {
     LoadArchiveModule().KeepStation(archive, settings, status);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "Velmorante: %s\n", error.what());
+  }
+}
+
+// The demo station's downloads: the tour's own download, taken twice by the station, as its service
+// would have archived them. Its record then holds every sample once.
+void KeepDemoStationDownloads(const std::string& archive, const std::string& station) {
+  try {
+    const std::unique_ptr<ArchiveStore> store = LoadArchiveModule().Open(archive);
+    const std::vector<DownloadSummary> list = store->List();
+    if (list.empty()) return;
+    const ArchivedDownload newest = store->Get(list.front().id);
+    NewDownload download;
+    download.rawText = newest.rawText;
+    download.port = "/dev/serial/by-id/velmorante-demo";
+    download.program = newest.summary.program;
+    download.station = station;
+    for (int hoursAgo : {12, 6}) {
+      download.receivedAt = std::chrono::system_clock::now() - std::chrono::hours(hoursAgo);
+      store->Add(download);
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "Velmorante: %s\n", error.what());
   }
@@ -143,7 +168,30 @@ void ScreenshotTour::Start() {
                     },
                     [main] { return IfVisible(main->findChild<StationsWindow*>()); }, CloseWindow,
                     10000});
+  if (ownArchive) AddStationRecordSteps(archive);
   poll_.start();
+}
+
+// The demo station's record in the data window, opened from the history window.
+void ScreenshotTour::AddStationRecordSteps(const std::string& archive) {
+  TForm1* main = windows_.Form1.get();
+  TForm5* data = windows_.Form5;
+  const QString station = QStringLiteral("invernadero-norte");
+  auto history = [main] { return IfVisible(main->findChild<DownloadHistoryWindow*>()); };
+  steps_.push_back({QString(),
+                    [main, archive, station] {
+                      KeepDemoStationDownloads(archive, station.toStdString());
+                      main->HistoryButton->click();
+                    },
+                    history,
+                    [station](QWidget* window) {
+                      auto* open = static_cast<DownloadHistoryWindow*>(window);
+                      QTimer::singleShot(0, open, [open, station] { open->OpenStation(station); });
+                    },
+                    10000});
+  steps_.push_back({QStringLiteral("station-record"), nullptr, [data] { return IfVisible(data); },
+                    CloseWindow, 10000});
+  steps_.push_back({QString(), nullptr, history, CloseWindow, 10000});
 }
 
 // With limits set: the summary, the charts on their time axis, and the report as report.pdf.

@@ -12,6 +12,7 @@
 #include "app/PortAccessError.h"
 #include "app/PortErrorAdvice.h"
 #include "app/ProcessFormats.h"
+#include "app/SetupDialogPorts.h"
 #include "app/StationOnPort.h"
 #include "app/StationsWindow.h"
 #include "app/StatusPresentation.h"
@@ -123,7 +124,7 @@ void TForm1::ClockPendingButtonClick() {
 
 void TForm1::PortSetupButtonClick() {
   if (ComPort1.Connected()) return;
-  RunSetupDialog(ComPort1, this, options_.extraPorts);
+  RunSetupDialog(ComPort1, this, SetupDialogExtraPorts(options_.extraPorts));
 }
 
 void TForm1::ShowLinkAids() {
@@ -145,7 +146,8 @@ void TForm1::FormActivate() {
   ApplyProcessFormats();
   session_.Interpreter().OnActivate();
   Gauge1->hide();
-  if (options_.runSetupDialog) RunSetupDialog(ComPort1, this, options_.extraPorts);
+  if (options_.runSetupDialog)
+    RunSetupDialog(ComPort1, this, SetupDialogExtraPorts(options_.extraPorts));
   activateWindow();
   setFocus();
 }

@@ -217,10 +217,15 @@ void TForm5::SetChartWindowOpener(std::function<void()> open) {
 }
 
 void TForm5::ShowTableOnce(SampleTable table, std::function<void(const QString&)> saved,
-                           const QString& notice) {
+                           const QString& notice, const QString& noSaveReason) {
   otherTable_ = std::move(table);
   otherSaved_ = std::move(saved);
   otherNotice_ = notice;
+  otherNoSaveReason_ = noSaveReason;
+}
+
+bool TForm5::CanSave() const {
+  return SpeedButton1 != nullptr && SpeedButton1->isEnabled();
 }
 
 QString TForm5::Notice() const {
@@ -277,6 +282,7 @@ void TForm5::showEvent(QShowEvent* event) {
 void TForm5::FormActivate() {
   DressControls();
   SampleTable table;
+  QString noSaveReason;
   if (otherTable_) {
     // Another table leaves the download's decoder and start boxes as they were.
     table = std::move(*otherTable_);
@@ -285,6 +291,8 @@ void TForm5::FormActivate() {
     shownSaved_ = std::move(otherSaved_);
     notice_->setText(otherNotice_);
     otherNotice_.clear();
+    noSaveReason = std::move(otherNoSaveReason_);
+    otherNoSaveReason_.clear();
   } else {
     notice_->clear();
     const std::string text = downloadTextSource_ ? downloadTextSource_() : std::string();
@@ -296,6 +304,9 @@ void TForm5::FormActivate() {
     shownSaved_ = downloadSaved_;
   }
   notice_->setVisible(!notice_->text().isEmpty());
+  if (saveToolTip_.isNull()) saveToolTip_ = SpeedButton1->toolTip();
+  SpeedButton1->setEnabled(noSaveReason.isEmpty());
+  SpeedButton1->setToolTip(noSaveReason.isEmpty() ? saveToolTip_ : noSaveReason);
   ShowStart(table);
   const std::optional<std::string> error = table.error;
   model_->SetTable(std::move(table));
@@ -322,6 +333,7 @@ void TForm5::ShowStart(const SampleTable& table) {
 }
 
 void TForm5::SpeedButton1Click() {
+  if (SpeedButton1 != nullptr && !SpeedButton1->isEnabled()) return;
   const QString path = ChooseSaveFile();
   if (path.isEmpty()) return;
   if (QFileInfo::exists(path) && AskOverwrite(kOverwriteText) != QMessageBox::Yes) return;

@@ -35,9 +35,11 @@ class TForm5 : public QDialog {
   // Shows `table` (an archived download, a file) at the next showing instead of the download
   // text, with `saved` told of each file it is saved to and `notice` (such as why the download is
   // incomplete) shown under the table; the showing after that shows the download text again, as
-  // it was.
+  // it was. A non-empty `noSaveReason` disables "GUARDAR" for that table, its tool-tip saying why.
   void ShowTableOnce(SampleTable table, std::function<void(const QString& path)> saved = {},
-                     const QString& notice = {});
+                     const QString& notice = {}, const QString& noSaveReason = {});
+  // Whether "GUARDAR" can be used for the table shown.
+  bool CanSave() const;
   // The notice under the table; empty when none is shown.
   QString Notice() const;
   // Told of each file the download text's table is saved to.
@@ -89,6 +91,8 @@ class TForm5 : public QDialog {
   std::optional<SampleTable> otherTable_;              // shown once, instead of the text
   std::function<void(const QString&)> otherSaved_;     // its save listener
   QString otherNotice_;                                // its notice
+  QString otherNoSaveReason_;                          // why it cannot be saved; empty if it can
+  QString saveToolTip_;                                // "GUARDAR"'s own tool-tip
   std::function<void(const QString&)> downloadSaved_;  // the download text's
   std::function<void(const QString&)> shownSaved_;     // the table now shown
   SampleTable downloadStart_;  // start boxes of the download text's last showing
