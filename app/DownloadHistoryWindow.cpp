@@ -15,6 +15,7 @@
 
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
+#include "app/ListWindowLook.h"
 #include "app/PanelColors.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
@@ -34,23 +35,9 @@
 namespace {
 
 const QColor kMoneyGreen(192, 220, 192);
-const QColor kMediumGrey(160, 160, 164);
 
 // No download or saved table comes near this; a larger file is not read into memory.
 constexpr qint64 kLargestFile = 16 << 20;
-
-ColorButton* Button(QWidget* parent, const char* name, const QString& text, const QColor& color,
-                    const QString& hint) {
-  auto* button = new ColorButton(parent);
-  button->setObjectName(QLatin1String(name));
-  button->setTextOff(text);
-  button->setTextOn(text);
-  button->setTextColor(color);
-  button->setToolTip(hint);
-  button->setFont(ArialFont(11, true));
-  button->setFixedSize(150, 33);
-  return button;
-}
 
 }  // namespace
 
@@ -67,19 +54,9 @@ DownloadHistoryWindow::DownloadHistoryWindow(DownloadArchiver& archiver, TForm5*
 }
 
 void DownloadHistoryWindow::BuildControls() {
-  background_ = new GradientPanel(this);
-  background_->setColors(panel::kTeal, kMediumGrey);
-  background_->setOrientation(Qt::Horizontal);
-  background_->setGeometry(rect());
-
-  auto* heading = new QLabel(QStringLiteral(" D E S C A R G A S   A R C H I V A D A S "), this);
-  heading->setObjectName(QStringLiteral("HeadingLabel"));
-  heading->setAutoFillBackground(true);
-  QPalette headingPalette = heading->palette();
-  headingPalette.setColor(QPalette::Window, panel::kSkyBlue);
-  headingPalette.setColor(QPalette::WindowText, panel::kWhite);
-  heading->setPalette(headingPalette);
-  heading->setFont(ArialFont(11, true));
+  background_ = MakeListBackground(this);
+  auto* heading =
+      MakeListHeading(QStringLiteral(" D E S C A R G A S   A R C H I V A D A S "), this);
 
   model_ = new DownloadHistoryModel(this);
   list_ = new QTableView(this);
@@ -118,15 +95,16 @@ void DownloadHistoryWindow::BuildControls() {
   placePalette.setColor(QPalette::WindowText, panel::kWhite);
   place_->setPalette(placePalette);
 
-  openButton_ = Button(this, "OpenButton", QStringLiteral("VER DATOS"), panel::kYellow,
-                       QStringLiteral("Ver la descarga elegida en la tabla de datos"));
-  openFileButton_ = Button(this, "OpenFileButton", QStringLiteral("ABRIR ARCHIVO..."), panel::kAqua,
-                           QStringLiteral("Abrir una tabla guardada o una descarga capturada"));
+  openButton_ = MakeListButton(this, "OpenButton", QStringLiteral("VER DATOS"), panel::kYellow,
+                               QStringLiteral("Ver la descarga elegida en la tabla de datos"));
+  openFileButton_ =
+      MakeListButton(this, "OpenFileButton", QStringLiteral("ABRIR ARCHIVO..."), panel::kAqua,
+                     QStringLiteral("Abrir una tabla guardada o una descarga capturada"));
   connect(openButton_, &ColorButton::clicked, this, [this] { OpenSelected(); });
   stationButton_ =
-      Button(this, "StationButton", QStringLiteral("REGISTRO DE ESTACIÓN…"), panel::kWhite,
-             QStringLiteral("Ver en la tabla de datos todas las muestras de una estación "
-                            "(Ctrl+E)"));
+      MakeListButton(this, "StationButton", QStringLiteral("REGISTRO DE ESTACIÓN…"), panel::kWhite,
+                     QStringLiteral("Ver en la tabla de datos todas las muestras de una estación "
+                                    "(Ctrl+E)"));
   // The longest text of the three buttons: as tall as the others, wide enough for it.
   stationButton_->setFixedWidth(210);
   // Tab keeps going round the list and the two buttons for single downloads; the keyboard

@@ -11,6 +11,7 @@
 
 #include "app/ArchiveModuleLoader.h"
 #include "app/DownloadArchiver.h"
+#include "app/ListWindowLook.h"
 #include "app/PanelColors.h"
 #include "app/StationRows.h"
 #include "archive/ArchiveError.h"
@@ -22,7 +23,6 @@
 namespace {
 
 const QColor kMoneyGreen(192, 220, 192);
-const QColor kMediumGrey(160, 160, 164);
 
 }  // namespace
 
@@ -41,19 +41,8 @@ StationsWindow::StationsWindow(std::function<std::string()> archivePath, QWidget
 }
 
 void StationsWindow::BuildControls() {
-  background_ = new GradientPanel(this);
-  background_->setColors(panel::kTeal, kMediumGrey);
-  background_->setOrientation(Qt::Horizontal);
-  background_->setGeometry(rect());
-
-  auto* heading = new QLabel(QStringLiteral(" E S T A C I O N E S "), this);
-  heading->setObjectName(QStringLiteral("HeadingLabel"));
-  heading->setAutoFillBackground(true);
-  QPalette headingPalette = heading->palette();
-  headingPalette.setColor(QPalette::Window, panel::kSkyBlue);
-  headingPalette.setColor(QPalette::WindowText, panel::kWhite);
-  heading->setPalette(headingPalette);
-  heading->setFont(ArialFont(11, true));
+  background_ = MakeListBackground(this);
+  auto* heading = MakeListHeading(QStringLiteral(" E S T A C I O N E S "), this);
 
   table_ = new QTableWidget(0, kStationColumnCount, this);
   table_->setObjectName(QStringLiteral("StationsTable"));
@@ -84,14 +73,8 @@ void StationsWindow::BuildControls() {
   placePalette.setColor(QPalette::WindowText, panel::kWhite);
   place_->setPalette(placePalette);
 
-  closeButton_ = new ColorButton(this);
-  closeButton_->setObjectName(QStringLiteral("CloseButton"));
-  closeButton_->setTextOff(QStringLiteral("CERRAR"));
-  closeButton_->setTextOn(QStringLiteral("CERRAR"));
-  closeButton_->setTextColor(panel::kYellow);
-  closeButton_->setToolTip(QStringLiteral("Cerrar esta ventana"));
-  closeButton_->setFont(ArialFont(11, true));
-  closeButton_->setFixedSize(150, 33);
+  closeButton_ = MakeListButton(this, "CloseButton", QStringLiteral("CERRAR"), panel::kYellow,
+                                QStringLiteral("Cerrar esta ventana"));
   connect(closeButton_, &ColorButton::clicked, this, &QDialog::accept);
 
   auto* buttons = new QHBoxLayout;
