@@ -86,14 +86,7 @@ void DownloadHistoryWindow::BuildControls() {
   connect(list_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { OpenRecord(index.row()); });
 
-  place_ = new QLabel(this);
-  place_->setObjectName(QStringLiteral("ArchivePlace"));
-  place_->setWordWrap(true);
-  place_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  place_->setFont(ArialFont(10));
-  QPalette placePalette = place_->palette();
-  placePalette.setColor(QPalette::WindowText, panel::kWhite);
-  place_->setPalette(placePalette);
+  place_ = MakeArchivePlace(this);
 
   openButton_ = MakeListButton(this, "OpenButton", QStringLiteral("VER DATOS"), panel::kYellow,
                                QStringLiteral("Ver la descarga elegida en la tabla de datos"));

@@ -28,6 +28,18 @@ QLabel* MakeListHeading(const QString& text, QWidget* window) {
   return heading;
 }
 
+QLabel* MakeArchivePlace(QWidget* window) {
+  auto* place = new QLabel(window);
+  place->setObjectName(QStringLiteral("ArchivePlace"));
+  place->setWordWrap(true);
+  place->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  place->setFont(ArialFont(10));
+  QPalette palette = place->palette();
+  palette.setColor(QPalette::WindowText, panel::kWhite);
+  place->setPalette(palette);
+  return place;
+}
+
 ColorButton* MakeListButton(QWidget* window, const char* name, const QString& text,
                             const QColor& color, const QString& hint) {
   auto* button = new ColorButton(window);

@@ -64,14 +64,7 @@ void StationsWindow::BuildControls() {
   tablePalette.setColor(QPalette::Text, panel::kRed);
   table_->setPalette(tablePalette);
 
-  place_ = new QLabel(this);
-  place_->setObjectName(QStringLiteral("ArchivePlace"));
-  place_->setWordWrap(true);
-  place_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  place_->setFont(ArialFont(10));
-  QPalette placePalette = place_->palette();
-  placePalette.setColor(QPalette::WindowText, panel::kWhite);
-  place_->setPalette(placePalette);
+  place_ = MakeArchivePlace(this);
 
   closeButton_ = MakeListButton(this, "CloseButton", QStringLiteral("CERRAR"), panel::kYellow,
                                 QStringLiteral("Cerrar esta ventana"));
