@@ -114,6 +114,141 @@ CREATE TABLE station_status (
   problem TEXT NOT NULL DEFAULT ''
 );
 )sql",
+    // Alarms. A station's rule gives per channel the alarm limits and the optional warning limits,
+    // with one delay and one hysteresis; an unset limit is NULL. An alarm is an excursion or a
+    // condition (silent logger, battery, memory, failed downloads, clock drift, gap) that was
+    // raised; `rule` is the JSON of the rule in force when it was raised. `live` marks an alarm
+    // found from status replies that the record has not yet confirmed. Every raise, clear and
+    // acknowledgement is an event; each event is delivered by each of the station's channels, and
+    // a delivery keeps its attempts until it succeeds.
+    R"sql(
+CREATE TABLE alarm_rules (
+  station TEXT PRIMARY KEY,
+  t_low REAL,
+  t_high REAL,
+  rh_low REAL,
+  rh_high REAL,
+  t_warn_low REAL,
+  t_warn_high REAL,
+  rh_warn_low REAL,
+  rh_warn_high REAL,
+  delay_minutes REAL NOT NULL DEFAULT 0 CHECK (delay_minutes >= 0),
+  hysteresis REAL NOT NULL DEFAULT 0 CHECK (hysteresis >= 0),
+  changed_at TEXT NOT NULL
+);
+CREATE TABLE alarms (
+  id INTEGER PRIMARY KEY,
+  station TEXT NOT NULL,
+  kind TEXT NOT NULL CHECK (kind IN ('t_high', 't_low', 'rh_high', 'rh_low', 'silent',
+    'battery', 'memory', 'download_failed', 'clock_drift', 'gap')),
+  level TEXT NOT NULL CHECK (level IN ('warning', 'alarm')),
+  limit_value REAL,
+  started_at TEXT NOT NULL,
+  ended_at TEXT,
+  samples INTEGER,
+  minutes REAL,
+  peak REAL,
+  rule TEXT NOT NULL DEFAULT '{}',
+  live INTEGER NOT NULL DEFAULT 0,
+  raised_at TEXT NOT NULL,
+  ack_by TEXT,
+  ack_at TEXT,
+  ack_comment TEXT
+);
+CREATE UNIQUE INDEX alarms_identity ON alarms(station, kind, level, started_at);
+CREATE INDEX alarms_open ON alarms(station, ended_at);
+CREATE TABLE alarm_events (
+  id INTEGER PRIMARY KEY,
+  alarm_id INTEGER NOT NULL REFERENCES alarms(id),
+  event TEXT NOT NULL CHECK (event IN ('raised', 'cleared', 'acknowledged')),
+  at TEXT NOT NULL,
+  payload TEXT NOT NULL
+);
+CREATE TABLE deliveries (
+  id INTEGER PRIMARY KEY,
+  event_id INTEGER NOT NULL REFERENCES alarm_events(id),
+  channel TEXT NOT NULL CHECK (channel IN ('command', 'mail')),
+  attempts INTEGER NOT NULL DEFAULT 0,
+  next_attempt_at TEXT NOT NULL,
+  delivered_at TEXT,
+  last_error TEXT NOT NULL DEFAULT '',
+  UNIQUE (event_id, channel)
+);
+CREATE INDEX deliveries_waiting ON deliveries(delivered_at, next_attempt_at);
+CREATE TABLE station_notify (
+  station TEXT PRIMARY KEY,
+  command TEXT NOT NULL DEFAULT '',
+  smtp_url TEXT NOT NULL DEFAULT '',
+  smtp_user TEXT NOT NULL DEFAULT '',
+  smtp_password_file TEXT NOT NULL DEFAULT '',
+  smtp_password_env TEXT NOT NULL DEFAULT '',
+  mail_from TEXT NOT NULL DEFAULT '',
+  mail_to TEXT NOT NULL DEFAULT ''
+);
+)sql",
+    // The audit trail, calibrations and signatures. Audit entries are appended only; each holds
+    // the SHA-256 of its own content and the entry hash of the one before, so that a changed,
+    // removed or inserted entry breaks the chain. A calibration applies to a station's samples
+    // from `applies_from`; a later one replaces it from its own date. A signature names what it
+    // signs and the SHA-256 of those data. A download keeps the computer's time zone.
+    R"sql(
+CREATE TABLE audit_entries (
+  id INTEGER PRIMARY KEY,
+  at_utc TEXT NOT NULL,
+  utc_offset TEXT NOT NULL,
+  user TEXT NOT NULL,
+  host TEXT NOT NULL,
+  program TEXT NOT NULL,
+  version TEXT NOT NULL,
+  action TEXT NOT NULL CHECK (action IN ('download', 'set_clock', 'set_rate', 'station_add',
+    'station_change', 'station_remove', 'rules_change', 'calibration_change', 'alarm_ack',
+    'export', 'report', 'sign', 'sign_failed')),
+  station TEXT,
+  object TEXT NOT NULL,
+  old_value TEXT,
+  new_value TEXT,
+  reason TEXT NOT NULL DEFAULT '',
+  content_sha256 TEXT NOT NULL CHECK (length(content_sha256) = 64),
+  previous_sha256 TEXT NOT NULL CHECK (length(previous_sha256) = 64),
+  entry_sha256 TEXT NOT NULL CHECK (length(entry_sha256) = 64)
+);
+CREATE TRIGGER audit_entry_never_changes BEFORE UPDATE ON audit_entries
+BEGIN SELECT RAISE(ABORT, 'an audit entry never changes'); END;
+CREATE TRIGGER audit_entry_never_removed BEFORE DELETE ON audit_entries
+BEGIN SELECT RAISE(ABORT, 'an audit entry is never removed'); END;
+CREATE TABLE calibrations (
+  id INTEGER PRIMARY KEY,
+  station TEXT NOT NULL,
+  t_offset REAL NOT NULL DEFAULT 0,
+  t_gain REAL NOT NULL DEFAULT 1,
+  rh_offset REAL NOT NULL DEFAULT 0,
+  rh_gain REAL NOT NULL DEFAULT 1,
+  certificate TEXT NOT NULL,
+  laboratory TEXT NOT NULL DEFAULT '',
+  certificate_date TEXT NOT NULL,
+  applies_from TEXT NOT NULL,
+  due TEXT NOT NULL,
+  set_at TEXT NOT NULL
+);
+CREATE INDEX calibrations_by_station ON calibrations(station, applies_from);
+CREATE TABLE signatures (
+  id INTEGER PRIMARY KEY,
+  audit_id INTEGER NOT NULL REFERENCES audit_entries(id),
+  download_id INTEGER REFERENCES downloads(id),
+  station TEXT,
+  period_from TEXT,
+  period_to TEXT,
+  meaning TEXT NOT NULL CHECK (meaning IN ('revisado', 'aprobado')),
+  signer TEXT NOT NULL,
+  signed_at TEXT NOT NULL,
+  data_sha256 TEXT NOT NULL CHECK (length(data_sha256) = 64)
+);
+CREATE TRIGGER signature_never_changes BEFORE UPDATE ON signatures
+BEGIN SELECT RAISE(ABORT, 'a signature never changes'); END;
+CREATE TRIGGER signature_never_removed BEFORE DELETE ON signatures
+BEGIN SELECT RAISE(ABORT, 'a signature is never removed'); END;
+ALTER TABLE downloads ADD COLUMN time_zone TEXT;
+)sql",
 };
 
 }  // namespace
@@ -144,11 +279,13 @@ ArchiveIdentity IdentifyArchive(SqliteConnection& connection) {
       Single(connection,
              "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN"
              " ('downloads', 'download_texts', 'saved_files')");
-  const std::int64_t otherTables = Single(
-      connection,
-      "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT IN"
-      " ('downloads', 'download_texts', 'saved_files', 'stations', 'station_events',"
-      " 'station_status') AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+  const std::int64_t otherTables =
+      Single(connection,
+             "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT IN"
+             " ('downloads', 'download_texts', 'saved_files', 'stations', 'station_events',"
+             " 'station_status', 'alarm_rules', 'alarms', 'alarm_events', 'deliveries',"
+             " 'station_notify', 'audit_entries', 'calibrations', 'signatures')"
+             " AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
   identity.version = static_cast<int>(Single(connection, "PRAGMA user_version"));
   identity.marked = Single(connection, "PRAGMA application_id") == kArchiveApplicationId;
   const bool otherId = !identity.marked && Single(connection, "PRAGMA application_id") != 0;
