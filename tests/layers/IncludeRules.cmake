@@ -13,7 +13,7 @@ endforeach()
 # The Qt-free folders: a Qt include there, or one of a folder built on Qt, would tie the core to the
 # windows.
 set(qt_folders "link_ui|data_ui|window_base|widgets|charts|app")
-foreach(folder link sim cli archive analysis data station record)
+foreach(folder link sim cli archive analysis data station record alarms)
   file(GLOB_RECURSE sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
     file(STRINGS "${source}" lines
