@@ -1,7 +1,7 @@
 # Fails when a folder below the windows includes a header of app/, or when a Qt-free folder includes
 # Qt or a header of a Qt folder. Run as: cmake -DROOT=<source folder> -P IncludeRules.cmake
 set(failures "")
-foreach(folder link link_ui data data_ui charts window_base widgets sim cli archive analysis station record)
+foreach(folder link link_ui data data_ui charts window_base widgets sim cli archive analysis station record alarms)
   file(GLOB_RECURSE sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
     file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]app/")
