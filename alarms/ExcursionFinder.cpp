@@ -14,14 +14,13 @@ struct Limit {
 
 // The excursions beyond one limit, in order.
 void Follow(const std::vector<std::optional<double>>& values, const Limit& limit,
-            const AlarmRule& rule, int rateMinutes, std::vector<Excursion>& out) {
+            const AlarmRule& rule, const std::vector<int>& minutesOf, std::vector<Excursion>& out) {
   const double bound = *limit.value;
   // The value at or beyond which a running excursion ends.
   const double back = limit.high ? bound - rule.hysteresis : bound + rule.hysteresis;
   std::optional<Excursion> running;
   auto close = [&](std::optional<std::size_t> end) {
     running->end = end;
-    running->minutes = static_cast<double>(running->samples) * rateMinutes;
     running->raised = running->minutes >= rule.delayMinutes;
     out.push_back(*running);
     running.reset();
@@ -35,6 +34,7 @@ void Follow(const std::vector<std::optional<double>>& values, const Limit& limit
         close(i);
       } else {
         ++running->samples;
+        running->minutes += minutesOf[i];
         running->peak = limit.high ? std::max(running->peak, v) : std::min(running->peak, v);
         continue;
       }
@@ -47,6 +47,7 @@ void Follow(const std::vector<std::optional<double>>& values, const Limit& limit
       e.limit = bound;
       e.first = i;
       e.samples = 1;
+      e.minutes = minutesOf[i];
       e.peak = v;
       running = e;
     }
@@ -58,6 +59,12 @@ void Follow(const std::vector<std::optional<double>>& values, const Limit& limit
 
 std::vector<Excursion> FindExcursions(const std::vector<std::optional<double>>& values,
                                       bool temperature, const AlarmRule& rule, int rateMinutes) {
+  return FindExcursions(values, temperature, rule, std::vector<int>(values.size(), rateMinutes));
+}
+
+std::vector<Excursion> FindExcursions(const std::vector<std::optional<double>>& values,
+                                      bool temperature, const AlarmRule& rule,
+                                      const std::vector<int>& minutesOf) {
   using enum AlarmKind;
   using enum AlarmLevel;
   const Limit limits[] = {
@@ -72,7 +79,7 @@ std::vector<Excursion> FindExcursions(const std::vector<std::optional<double>>& 
   };
   std::vector<Excursion> found;
   for (const Limit& limit : limits)
-    if (limit.value) Follow(values, limit, rule, rateMinutes, found);
+    if (limit.value) Follow(values, limit, rule, minutesOf, found);
   std::stable_sort(found.begin(), found.end(),
                    [](const Excursion& a, const Excursion& b) { return a.first < b.first; });
   return found;

@@ -35,3 +35,8 @@ struct Excursion {
 // The result is in the order of the excursions' first samples; raised and unraised alike.
 std::vector<Excursion> FindExcursions(const std::vector<std::optional<double>>& values,
                                       bool temperature, const AlarmRule& rule, int rateMinutes);
+// The same for samples taken at different rates: the minutes of sample i are `minutesOf[i]` (as
+// many as there are values), so that an excursion's minutes add up each sample's own rate.
+std::vector<Excursion> FindExcursions(const std::vector<std::optional<double>>& values,
+                                      bool temperature, const AlarmRule& rule,
+                                      const std::vector<int>& minutesOf);

@@ -1,5 +1,5 @@
-// Runs the excursion finder over each recording of a station's record and makes alarms of what it
-// raises.
+// Runs the excursion finder over a station's record, its recordings in time order, and makes alarms
+// of what it raises.
 #include "alarms/RecordExcursions.h"
 
 #include <algorithm>
@@ -14,29 +14,45 @@
 std::vector<Alarm> RecordExcursionAlarms(const record::StationRecord& record, const AlarmRule& rule,
                                          const std::string& station) {
   const std::string ruleText = AlarmRuleJson(rule).dump();
+  // The recordings in the order their samples were taken, as one series: a station empties its
+  // logger and the next recording goes on from there, so an excursion runs on across the reset.
+  std::vector<const record::Segment*> recordings;
+  for (const record::Segment& segment : record.segments)
+    if (!segment.samples.empty()) recordings.push_back(&segment);
+  std::stable_sort(recordings.begin(), recordings.end(),
+                   [](const record::Segment* a, const record::Segment* b) {
+                     return analysis::IsoText(analysis::StampOf(a->samples.front())) <
+                            analysis::IsoText(analysis::StampOf(b->samples.front()));
+                   });
+  std::vector<const SampleNumbers*> samples;
+  std::vector<int> minutesOf;
+  for (const record::Segment* segment : recordings) {
+    for (const SampleNumbers& sample : segment->samples) {
+      samples.push_back(&sample);
+      minutesOf.push_back(segment->rateMinutes);
+    }
+  }
   std::vector<Alarm> alarms;
-  for (const record::Segment& segment : record.segments) {
-    for (bool temperature : {true, false}) {
-      std::vector<std::optional<double>> values;
-      values.reserve(segment.samples.size());
-      for (const SampleNumbers& s : segment.samples)
-        values.push_back(s.hasValues ? std::optional(temperature ? s.temperature : s.humidity)
-                                     : std::nullopt);
-      for (const Excursion& e : FindExcursions(values, temperature, rule, segment.rateMinutes)) {
-        if (!e.raised) continue;
-        Alarm alarm;
-        alarm.station = station;
-        alarm.kind = e.kind;
-        alarm.level = e.level;
-        alarm.limit = e.limit;
-        alarm.startedAt = analysis::IsoText(analysis::StampOf(segment.samples[e.first]));
-        if (e.end) alarm.endedAt = analysis::IsoText(analysis::StampOf(segment.samples[*e.end]));
-        alarm.samples = e.samples;
-        alarm.minutes = e.minutes;
-        alarm.peak = e.peak;
-        alarm.rule = ruleText;
-        alarms.push_back(std::move(alarm));
-      }
+  for (bool temperature : {true, false}) {
+    std::vector<std::optional<double>> values;
+    values.reserve(samples.size());
+    for (const SampleNumbers* s : samples)
+      values.push_back(s->hasValues ? std::optional(temperature ? s->temperature : s->humidity)
+                                    : std::nullopt);
+    for (const Excursion& e : FindExcursions(values, temperature, rule, minutesOf)) {
+      if (!e.raised) continue;
+      Alarm alarm;
+      alarm.station = station;
+      alarm.kind = e.kind;
+      alarm.level = e.level;
+      alarm.limit = e.limit;
+      alarm.startedAt = analysis::IsoText(analysis::StampOf(*samples[e.first]));
+      if (e.end) alarm.endedAt = analysis::IsoText(analysis::StampOf(*samples[*e.end]));
+      alarm.samples = e.samples;
+      alarm.minutes = e.minutes;
+      alarm.peak = e.peak;
+      alarm.rule = ruleText;
+      alarms.push_back(std::move(alarm));
     }
   }
   // The stamps are zero-padded with a four-digit year, so their text sorts as time does.

@@ -1,5 +1,5 @@
 // The alarms a station's record raises under a rule: its excursions that lasted long enough, found
-// recording by recording. Plain C++, no Qt.
+// over its recordings in time order. Plain C++, no Qt.
 #pragma once
 
 #include <string>
@@ -11,8 +11,9 @@
 
 // The raised excursions of every recording of `record`, both channels, as alarms of `station`
 // (id 0, not live, with the rule's JSON and no raised-at time yet), ordered by their first sample's
-// time stamp. An excursion does not run across two recordings: one still beyond at a recording's
-// last sample is open, with no end.
+// time stamp. The recordings are one series in the order of their samples: an excursion still
+// beyond at a recording's last sample runs on into the next recording (a reset of the logger's
+// memory does not end it), and one still beyond at the record's last sample is open, with no end.
 std::vector<Alarm> RecordExcursionAlarms(const record::StationRecord& record, const AlarmRule& rule,
                                          const std::string& station);
 

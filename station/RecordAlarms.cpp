@@ -76,16 +76,8 @@ RecordAlarmChanges RecordAlarms(const record::StationRecord& record,
   const AlarmRule inForce = rule.value_or(AlarmRule{});
   const std::string ruleText = AlarmRuleJson(inForce).dump();
 
-  std::vector<Alarm> found = RecordExcursionAlarms(record, inForce, station);
-  // An excursion still beyond at the end of a recording that a later one follows was last seen
-  // there: the logger was emptied and recorded on afresh, so it ends with its recording.
-  for (Alarm& alarm : found) {
-    if (alarm.endedAt) continue;
-    for (const Span& span : spans) {
-      if (&span != &*latest && span.first <= alarm.startedAt && alarm.startedAt <= span.last)
-        alarm.endedAt = span.last;
-    }
-  }
+  // An excursion runs on across a reset of the logger's memory: the record is one series.
+  const std::vector<Alarm> found = RecordExcursionAlarms(record, inForce, station);
 
   std::set<std::int64_t> matched;
   for (const Alarm& alarm : found) {

@@ -134,7 +134,7 @@ TEST(RecordExcursions, RaisedExcursionsOfEveryRecordingBecomeAlarmsInTimeOrder) 
   rule.delayMinutes = 10;
 
   const auto alarms = RecordExcursionAlarms(record, rule, "cámara 1");
-  // The one-sample humidity run at 14:20 and the temperature run at 09:05, cut by its recording's
+  // The one-sample humidity run at 14:20 and the temperature run at 09:05, open at the record's
   // end, fall short of the delay.
   ASSERT_EQ(alarms.size(), 1u);
   const Alarm& alarm = alarms[0];
@@ -151,7 +151,8 @@ TEST(RecordExcursions, RaisedExcursionsOfEveryRecordingBecomeAlarmsInTimeOrder) 
   const auto all = RecordExcursionAlarms(record, rule, "cámara 1");
   ASSERT_EQ(all.size(), 3u);
   EXPECT_EQ(all[1].startedAt, "2026-12-07T14:20:00");
-  EXPECT_FALSE(all[1].endedAt);
+  // The later recording goes on where the earlier ended: its first sample ends the excursion.
+  EXPECT_EQ(all[1].endedAt, "2026-12-08T09:00:00");
   EXPECT_EQ(all[2].kind, AlarmKind::kTemperatureHigh);
   EXPECT_EQ(all[2].startedAt, "2026-12-08T09:05:00");
   EXPECT_FALSE(all[2].endedAt);

@@ -1,6 +1,6 @@
 // A station's record set against its kept alarms: a live alarm confirmed at the record's start or
-// corrected where the record shows nothing, an excursion cut off by a reset ended with its
-// recording, a gap raised once, and a second pass over the result that changes nothing.
+// corrected where the record shows nothing, an excursion running on across a reset, a gap raised
+// once, and a second pass over the result that changes nothing.
 #include <gtest/gtest.h>
 
 #include "station/RecordAlarms.h"
@@ -52,10 +52,11 @@ void Apply(const RecordAlarmChanges& changes, std::vector<Alarm>& kept) {
   }
 }
 
-TEST(RecordAlarms, LiveAlarmsAreConfirmedOrCorrectedAndResetsAndGapsEndWhatTheyCut) {
+TEST(RecordAlarms, LiveAlarmsAreConfirmedOrCorrectedAndExcursionsRunOnAcrossResetsAndGaps) {
   record::StationRecord record;
   record.segments.push_back(Recording(0, 0, {5, 12, 13, 5, 11, 11}));  // 00:05 .. 00:30
   record.segments.push_back(Recording(1, 0, {5, 5, 12, 12}));          // 01:05 .. 01:20
+  record.segments.push_back(Recording(1, 20, {12, 13}));               // 01:25 .. 01:30
   AlarmRule rule;
   rule.temperatureHigh = 10;
 
@@ -70,9 +71,12 @@ TEST(RecordAlarms, LiveAlarmsAreConfirmedOrCorrectedAndResetsAndGapsEndWhatTheyC
   const Alarm& confirmed = changes.update[0];
   EXPECT_EQ(confirmed.id, 1);
   EXPECT_EQ(confirmed.startedAt, "2026-12-07T01:15:00");
+  // The logger was emptied after 01:20 and the next recording is still beyond: it runs on.
   EXPECT_FALSE(confirmed.endedAt);
   EXPECT_FALSE(confirmed.live);
-  EXPECT_EQ(confirmed.samples, 2);
+  EXPECT_EQ(confirmed.samples, 4);
+  EXPECT_EQ(confirmed.minutes, 20);
+  EXPECT_EQ(confirmed.peak, 13);
   const Alarm& corrected = changes.update[1];
   EXPECT_EQ(corrected.id, 2);
   EXPECT_FALSE(corrected.live);
@@ -86,9 +90,9 @@ TEST(RecordAlarms, LiveAlarmsAreConfirmedOrCorrectedAndResetsAndGapsEndWhatTheyC
                      a.endedAt.value_or("open"));
   EXPECT_EQ(raised, (std::vector<std::string>{
                         "t_high 2026-12-07T00:10:00 2026-12-07T00:20:00",
-                        // beyond when the logger was emptied: ends with its recording
-                        "t_high 2026-12-07T00:25:00 2026-12-07T00:30:00",
-                        // 00:30 to 01:05 with 6 samples never recorded
+                        // beyond when the logger was emptied, and again at the next recording's
+                        // first sample: one excursion across the 6 samples never recorded
+                        "t_high 2026-12-07T00:25:00 2026-12-07T01:05:00",
                         "gap 2026-12-07T00:30:00 2026-12-07T01:05:00",
                     }));
   EXPECT_EQ(changes.raise[2].samples, 6);
@@ -103,7 +107,7 @@ TEST(RecordAlarms, LiveAlarmsAreConfirmedOrCorrectedAndResetsAndGapsEndWhatTheyC
   const RecordAlarmChanges cleared = RecordAlarms(record, AlarmRule{}, "camara1", kept);
   ASSERT_EQ(cleared.update.size(), 1u);
   EXPECT_EQ(cleared.update[0].id, 1);
-  EXPECT_EQ(cleared.update[0].endedAt, "2026-12-07T01:20:00");
+  EXPECT_EQ(cleared.update[0].endedAt, "2026-12-07T01:30:00");
 }
 
 }  // namespace
