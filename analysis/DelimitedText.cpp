@@ -49,8 +49,8 @@ std::string DelimitedText(const SampleTable& table, const DelimitedDialect& dial
     if (sample.hasValues) text += RoundedText(sample.temperature, 1, dialect.decimalPoint);
     if (!certificates.empty()) {
       text += dialect.separator;
-      if (sample.calibration > 0)
-        text += certificates[static_cast<std::size_t>(sample.calibration - 1)];
+      const auto k = static_cast<std::size_t>(sample.calibration);
+      if (k > 0 && k <= certificates.size()) text += certificates[k - 1];
     }
     text += "\r\n";
   }

@@ -86,9 +86,8 @@ std::string JsonText(const SampleTable& table, const JsonMembers& extra) {
     AppendValue(text, sample.hasValues, sample.temperature);
     if (corrected) {
       text += ",\"calibration\":";
-      text += sample.calibration > 0
-                  ? certificates[static_cast<std::size_t>(sample.calibration - 1)]
-                  : std::string("null");
+      const auto k = static_cast<std::size_t>(sample.calibration);
+      text += k > 0 && k <= certificates.size() ? certificates[k - 1] : std::string("null");
     }
     text += '}';
   }

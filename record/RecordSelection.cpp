@@ -37,9 +37,13 @@ bool InWindow(const TimeWindow& window, const SampleNumbers& sample) {
 // Keeps the calibrations that samples of `table` carry, numbered anew from 1 in their order.
 void KeepCalibrationsUsed(std::vector<Calibration>&& calibrations, SampleTable& table) {
   std::vector<int> renumbered(calibrations.size() + 1, 0);
-  for (const SampleNumbers& sample : table.samples) {
-    if (sample.calibration > 0) renumbered[static_cast<std::size_t>(sample.calibration)] = 1;
+  for (SampleNumbers& sample : table.samples) {
+    if (sample.calibration < 0 ||
+        static_cast<std::size_t>(sample.calibration) > calibrations.size())
+      sample.calibration = 0;  // names no calibration of the record
+    renumbered[static_cast<std::size_t>(sample.calibration)] = 1;
   }
+  renumbered[0] = 0;
   for (std::size_t k = 1; k < renumbered.size(); ++k) {
     if (renumbered[k] == 0) continue;
     table.calibrations.push_back(std::move(calibrations[k - 1]));
