@@ -16,7 +16,8 @@ void IsoStamp(std::string& text, const SampleNumbers& sample) {
 
 std::string CsvText(const SampleTable& table) {
   static const DelimitedDialect kDialect = {
-      "", "sample,timestamp,relative_humidity_pct,temperature_c", ',', '.', IsoStamp};
+      "",           "sample,timestamp,relative_humidity_pct,temperature_c", ',', '.', IsoStamp,
+      "calibration"};
   return DelimitedText(table, kDialect);
 }
 

@@ -1,7 +1,8 @@
 // The one writer behind both spreadsheet exports: a header line, then one line per sample with its
 // number from 1, its time stamp (empty without one) and both values (empty for a row that could not
-// be read), every line ended by CR LF. No field ever holds the separator, a quote or a line break,
-// so none is quoted.
+// be read), every line ended by CR LF. A table whose values a calibration corrected has one column
+// more, `calibrationHeader`: the certificate that corrected the sample's values, empty for a raw
+// one. Only that column can hold the separator or a quote; it is then quoted as RFC 4180 says.
 #pragma once
 
 #include <string>
@@ -16,6 +17,7 @@ struct DelimitedDialect {
   char separator;
   char decimalPoint;
   void (*appendStamp)(std::string& text, const SampleNumbers& sample);
+  const char* calibrationHeader;  // the name of the certificate's column
 };
 
 std::string DelimitedText(const SampleTable& table, const DelimitedDialect& dialect);

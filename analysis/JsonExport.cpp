@@ -39,12 +39,29 @@ void AppendValue(std::string& text, bool present, double value) {
 
 }  // namespace
 
+std::string CalibrationsJsonText(const SampleTable& table) {
+  std::string text = "[";
+  for (const Calibration& calibration : table.calibrations) {
+    if (text.size() > 1) text += ',';
+    text += CalibrationJsonText(calibration);
+  }
+  return text + ']';
+}
+
 std::string JsonText(const SampleTable& table, const JsonMembers& extra) {
   const Json start = StampJson(HasStart(table), StartStampOf(table));
   const Json rate = table.rateMinutes > 0 ? Json(table.rateMinutes) : Json(nullptr);
   std::string text;
   text.reserve(128 + table.samples.size() * 120);
   text += "{\n  \"start\": " + start.dump() + ",\n  \"rate_minutes\": " + rate.dump() + ",\n";
+  const bool corrected = !table.calibrations.empty();
+  std::vector<std::string> certificates;  // as JSON strings
+  if (corrected) {
+    text += "  \"calibrations\": " + CalibrationsJsonText(table) + ",\n";
+    for (const Calibration& calibration : table.calibrations)
+      certificates.push_back(
+          Json(calibration.certificate).dump(-1, ' ', false, Json::error_handler_t::replace));
+  }
   for (const auto& [name, value] : extra) text += "  " + Json(name).dump() + ": " + value + ",\n";
   text += "  \"samples\": [";
   // One sample per line: the file also reads well in a text editor. Each line is written as the
@@ -67,6 +84,11 @@ std::string JsonText(const SampleTable& table, const JsonMembers& extra) {
     AppendValue(text, sample.hasValues, sample.humidity);
     text += ",\"temperature_c\":";
     AppendValue(text, sample.hasValues, sample.temperature);
+    if (corrected) {
+      text += ",\"calibration\":";
+      const auto k = static_cast<std::size_t>(sample.calibration);
+      text += k > 0 && k <= certificates.size() ? certificates[k - 1] : std::string("null");
+    }
     text += '}';
   }
   text += table.samples.empty() ? "]\n}\n" : "\n  ]\n}\n";

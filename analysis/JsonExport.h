@@ -16,6 +16,12 @@ namespace analysis {
 // text.
 using JsonMembers = std::vector<std::pair<std::string, std::string>>;
 
+// A table whose values a calibration corrected has, after "rate_minutes", "calibrations": the
+// calibrations as objects (see CalibrationJsonText), and in each sample "calibration": the
+// certificate that corrected it, or null for a raw value.
 std::string JsonText(const SampleTable& table, const JsonMembers& extra = {});
+
+// The table's calibrations as a JSON array.
+std::string CalibrationsJsonText(const SampleTable& table);
 
 }  // namespace analysis

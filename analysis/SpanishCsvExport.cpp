@@ -19,7 +19,10 @@ std::string SpanishCsvText(const SampleTable& table) {
       "\xEF\xBB\xBF",
       "muestra;fecha_hora;humedad_relativa_%;temperatura_\xC2\xB0"
       "C",
-      ';', ',', SpanishStamp};
+      ';',
+      ',',
+      SpanishStamp,
+      "calibraci\xC3\xB3n"};
   return DelimitedText(table, kDialect);
 }
 

@@ -1,6 +1,8 @@
 // JSON text of the statistics.
 #include "analysis/StatisticsJson.h"
 
+#include "analysis/JsonExport.h"
+
 #include <nlohmann/json.hpp>
 
 #include "analysis/StampText.h"
@@ -63,6 +65,8 @@ std::string StatisticsJson(const SampleTable& table, const DownloadStatistics& s
       limitsJson["temperature"] = Limits(limits.temperature, *s.temperatureLimits);
     text += ",\n  \"limits\": " + limitsJson.dump();
   }
+  // Figures of corrected values say which calibrations corrected them.
+  if (!table.calibrations.empty()) text += ",\n  \"calibrations\": " + CalibrationsJsonText(table);
   text += "\n}\n";
   return text;
 }

@@ -99,6 +99,7 @@ ReportContent DataWindowTools::Content() const {
   if (window_->Table().origin) content.origin = ReportOriginOf(*window_->Table().origin);
   content.limits = Limits();
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
+  content.today = LocalDateToday();
   return content;
 }
 

@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <set>
 
+#include "analysis/CalibrationNotes.h"
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/ListWindowLook.h"
@@ -25,6 +26,7 @@
 #include "link/LoggerProtocol.h"
 #include "record/RecordSelection.h"
 #include "record/StationRecord.h"
+#include "record/StoreRecord.h"
 #include "widgets/ColorButton.h"
 #include "widgets/GradientPanel.h"
 #include "window_base/ErrorReport.h"
@@ -298,16 +300,13 @@ bool DownloadHistoryWindow::OpenStation(const QString& station) {
   const std::string name = station.toStdString();
   record::RecordSelection selection;
   try {
-    if (!archive->HasStation(name)) {
+    std::optional<record::StationRecord> found = record::ReadStationRecord(*archive, name);
+    if (!found) {
       ShowErrorReport(
           this, QStringLiteral("El archivo no conoce ninguna estación llamada '%1'.").arg(station));
       return false;
     }
-    record::RecordAssembler assembler;
-    archive->ForEachStationDownload(
-        name,
-        [&](const DownloadSummary& summary, std::string_view raw) { assembler.Add(summary, raw); });
-    selection = record::SelectRecord(assembler.Finish(), record::TimeWindow{});
+    selection = record::SelectRecord(std::move(*found), record::TimeWindow{});
   } catch (const ArchiveError& error) {
     ShowErrorReport(this, QStringLiteral("No se pudo leer el registro de la estación %1: %2")
                               .arg(station, ArchiveProblemText(error, archiver_.path())));
@@ -318,6 +317,8 @@ bool DownloadHistoryWindow::OpenStation(const QString& station) {
                        "REGISTRO DE LA ESTACIÓN %1: cada muestra una vez, numeradas "
                        "de una grabación a la siguiente.")
                        .arg(station);
+  for (const std::string& line : analysis::CalibrationNotes(selection.table, LocalDateToday()))
+    notice += QStringLiteral(" ") + QString::fromStdString(line) + QStringLiteral(".");
   if (!selection.leftOut.empty()) {
     notice += QStringLiteral(" Faltan las descargas sin inicio o ritmo legible: %1.")
                   .arg(selection.leftOut.size());

@@ -26,6 +26,7 @@
 #include "data_ui/TableFileWriter.h"
 #include "record/RecordSelection.h"
 #include "record/StationRecord.h"
+#include "record/StoreRecord.h"
 
 namespace {
 
@@ -122,19 +123,16 @@ std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& 
   if (!path) return std::nullopt;
   try {
     const std::unique_ptr<ArchiveStore> archive = LoadArchiveModule().Open(*path);
-    const std::string station = options.reportStation.toStdString();
-    if (!archive->HasStation(station)) {
+    std::optional<record::StationRecord> found =
+        record::ReadStationRecord(*archive, options.reportStation.toStdString());
+    if (!found) {
       Complain(QStringLiteral("el archivo %1 no conoce ninguna estación llamada '%2'")
                    .arg(QString::fromStdString(*path), options.reportStation));
       return std::nullopt;
     }
-    record::RecordAssembler assembler;
-    archive->ForEachStationDownload(
-        station,
-        [&](const DownloadSummary& summary, std::string_view raw) { assembler.Add(summary, raw); });
     LoadedDownload loaded;
     loaded.kind = LoadedDownload::Kind::kRawDownload;
-    loaded.table = record::SelectRecord(assembler.Finish(), window).table;
+    loaded.table = record::SelectRecord(std::move(*found), window).table;
     return loaded;
   } catch (const ArchiveError& error) {
     Complain(QStringLiteral("no se puede leer el registro de la estación %1: %2")
@@ -226,6 +224,7 @@ int RunReportCommand(int argc, char** argv) {
   content.limits = {*humidity, *temperature};
   if (loaded->table.origin) content.origin = ReportOriginOf(*loaded->table.origin);
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
+  content.today = LocalDateToday();
   QByteArray pdf;
   try {
     pdf = LoadChartModule().ReportPdf(content);

@@ -12,6 +12,12 @@ std::string TimeOrDash(const std::optional<std::chrono::system_clock::time_point
   return when ? LocalTimeText(*when) : std::string("-");
 }
 
+// "2026-01-10" as "10/01/2026".
+std::string SpanishDate(const std::string& iso) {
+  if (iso.size() != 10) return iso;
+  return iso.substr(8, 2) + '/' + iso.substr(5, 2) + '/' + iso.substr(0, 4);
+}
+
 }  // namespace
 
 std::vector<std::string> StationHeadings() {
@@ -24,6 +30,7 @@ std::vector<std::string> StationHeadings() {
           "Deriva del reloj (s)",
           "Última descarga",
           "Próxima descarga",
+          "Calibración",
           "Problema"};
 }
 
@@ -36,9 +43,17 @@ std::string LocalTimeText(std::chrono::system_clock::time_point when) {
   return text;
 }
 
-std::vector<std::string> StationRowTexts(const StationView& station, bool running) {
+std::vector<std::string> StationRowTexts(const StationView& station, bool running,
+                                         const std::string& today) {
   std::vector<std::string> row(kStationColumnCount, "-");
   row[kStationName] = station.settings.name;
+  if (const std::optional<Calibration>& calibration = station.calibration) {
+    const std::string due = SpanishDate(calibration->due);
+    row[kStationCalibration] =
+        CalibrationExpired(*calibration, today.empty() ? LocalDateToday() : today)
+            ? "VENCIDA el " + due + " (" + calibration->certificate + ")"
+            : calibration->certificate + ", vence el " + due;
+  }
   row[kStationPort] = station.settings.port;
   const std::optional<StationStatus>& status = station.status;
   row[kStationState] = !running                        ? "detenido"

@@ -19,6 +19,7 @@ enum StationColumn {
   kStationDrift,
   kStationLastDownload,
   kStationNextDownload,
+  kStationCalibration,
   kStationProblem,
   kStationColumnCount
 };
@@ -29,7 +30,10 @@ std::vector<std::string> StationHeadings();
 // "funcionando" (its service runs and the logger answers), "sin conexión" (it runs without the
 // logger) or "detenido"; with the other columns as the last status says ("-" where it says
 // nothing). `running` is the judgement of IsStationRunning.
-std::vector<std::string> StationRowTexts(const StationView& station, bool running);
+// The calibration column names the certificate in force and its due date, "VENCIDA" first when
+// that date is before `today` (YYYY-MM-DD; empty: judged on this computer's date).
+std::vector<std::string> StationRowTexts(const StationView& station, bool running,
+                                         const std::string& today = {});
 
 // Local time "dd/mm/yyyy hh:mm:ss", as the program shows dates and times.
 std::string LocalTimeText(std::chrono::system_clock::time_point when);

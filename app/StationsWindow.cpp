@@ -135,6 +135,10 @@ void StationsWindow::Refresh() {
       }
       item->setText(text);
       item->setToolTip(text);
+      // An expired calibration stands out: its values are corrected with a lapsed certificate.
+      if (column == kStationCalibration)
+        item->setForeground(text.startsWith(QStringLiteral("VENCIDA")) ? QColor(Qt::red)
+                                                                       : table_->palette().text());
     }
   }
   // The operator's row stays chosen across refreshes.

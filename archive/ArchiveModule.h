@@ -14,6 +14,7 @@
 
 #include "archive/DownloadRecord.h"
 #include "archive/StationRecords.h"
+#include "data/Calibration.h"
 
 // One open archive file; see DownloadArchive. Every call throws ArchiveError.
 class ArchiveStore {
@@ -28,12 +29,15 @@ class ArchiveStore {
   virtual void ForEachStationDownload(
       const std::string& station,
       const std::function<void(const DownloadSummary&, std::string_view raw)>& visit) = 0;
+  // The station's calibrations, by the time they apply from, then as kept.
+  virtual std::vector<Calibration> Calibrations(const std::string& station) = 0;
 };
 
 // A station of the archive with the status its service last wrote, if any.
 struct StationView {
   StationSettings settings;
   std::optional<StationStatus> status;
+  std::optional<Calibration> calibration;  // the one that applies from the latest time, if any
 };
 
 class ArchiveModule {

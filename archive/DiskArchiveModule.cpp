@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "archive/CalibrationStore.h"
 #include "archive/DownloadArchive.h"
 #include "archive/StationStore.h"
 
@@ -24,6 +25,9 @@ class DiskArchiveStore final : public ArchiveStore {
       const std::function<void(const DownloadSummary&, std::string_view raw)>& visit) override {
     archive_.ForEachStationDownload(station, visit);
   }
+  std::vector<Calibration> Calibrations(const std::string& station) override {
+    return CalibrationStore(archive_.path(), ArchiveAccess::kReadOnly).List(station);
+  }
 
  private:
   DownloadArchive archive_;
@@ -39,9 +43,13 @@ class DiskArchive final : public ArchiveModule {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return views;
     StationStore store(path, ArchiveAccess::kReadOnly);
+    CalibrationStore calibrationStore(path, ArchiveAccess::kReadOnly);
     for (StationSettings& settings : store.List()) {
       std::optional<StationStatus> status = store.ReadStatus(settings.name);
-      views.push_back({std::move(settings), std::move(status)});
+      std::vector<Calibration> calibrations = calibrationStore.List(settings.name);
+      std::optional<Calibration> latest;
+      if (!calibrations.empty()) latest = std::move(calibrations.back());
+      views.push_back({std::move(settings), std::move(status), std::move(latest)});
     }
     return views;
   }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <string>
 
 #include "analysis/SampleStatistics.h"
 #include "data/SampleDecoder.h"
@@ -23,4 +24,6 @@ struct ReportContent {
   analysis::LimitSettings limits;
   QString generatedAt;  // shown in the footer; the caller passes the clock's reading
   std::optional<ReportOrigin> origin;
+  // Today's date (YYYY-MM-DD), against which a calibration of the table is judged expired.
+  std::string today;
 };

@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <stdexcept>
 
+#include "analysis/CalibrationNotes.h"
 #include "analysis/StampText.h"
 #include "analysis/SummaryRows.h"
 #include "charts/ChartLooks.h"
@@ -112,6 +113,22 @@ double PaintIdentity(QPainter& painter, double top, const ReportContent& content
   return leftEnd;
 }
 
+// The calibrations that corrected the values, one note each (in red when expired); returns the y
+// below them.
+double PaintCalibrations(QPainter& painter, double top, const ReportContent& content) {
+  for (const Calibration& calibration : content.table->calibrations) {
+    const QRectF box(kMargin, top, kPageWidth - 2 * kMargin, 2 * kLine);
+    painter.setFont(PageFont(8, true));
+    painter.setPen(CalibrationExpired(calibration, content.today) ? QColor(200, 0, 0) : Qt::black);
+    QRectF used;
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                     Utf8(analysis::CalibrationNote(calibration, content.today)), &used);
+    top += used.height() + 2;
+  }
+  painter.setPen(Qt::black);
+  return content.table->calibrations.empty() ? top : top + 6;
+}
+
 double PaintSummary(QPainter& painter, double top, const ReportContent& content) {
   const SampleTable& table = *content.table;
   const analysis::DownloadStatistics statistics =
@@ -175,6 +192,7 @@ void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& con
   top += 6;
 
   top = PaintIdentity(painter, top, content) + 8;
+  top = PaintCalibrations(painter, top, content);
   top = PaintSummary(painter, top, content) + 10;
 
   const TimeSeries series = TimeSeriesOf(*content.table);

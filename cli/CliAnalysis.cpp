@@ -16,6 +16,7 @@
 #include "archive/DownloadArchive.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliArguments.h"
+#include "cli/CliCalibration.h"
 #include "cli/CliRecord.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
@@ -183,6 +184,10 @@ void PrintStatistics(std::ostream& out, const SampleTable& table,
   out << Format(_("Mean kinetic temperature: %s C"), Figure(s.mktCelsius)) << '\n';
   PrintLimits(out, _("Relative humidity"), limits.humidity, s.humidityLimits);
   PrintLimits(out, _("Temperature"), limits.temperature, s.temperatureLimits);
+  const std::string today = LocalDateToday();
+  for (const Calibration& calibration : table.calibrations)
+    out << Format(_("Values corrected by calibration: %s"), CalibrationLine(calibration, today))
+        << '\n';
 }
 
 }  // namespace

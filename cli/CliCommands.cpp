@@ -15,6 +15,7 @@
 #include "cli/CliAlarms.h"
 #include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
+#include "cli/CliCalibration.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
 #include "cli/CliRecord.h"
@@ -91,6 +92,15 @@ const char kUsage[] = N_(
     "  alarms check SOURCE [rule options] [--json]\n"
     "                                       the excursions of one download under the limits\n"
     "                                       given (nothing is kept)\n"
+    "  calibration set NAME --certificate TEXT --date DATE --due DATE --reason TEXT\n"
+    "              [--t-offset X] [--t-gain X] [--rh-offset X] [--rh-gain X]\n"
+    "              [--laboratory TEXT] [--from TIME]\n"
+    "                                       keep station NAME's calibration: corrected value\n"
+    "                                       = raw x gain + offset (gain 1, offset 0 unless\n"
+    "                                       given), from TIME (default DATE) until a later\n"
+    "                                       one applies; records, exports, statistics and\n"
+    "                                       reports show corrected values from then on\n"
+    "  calibration show NAME [--json]       list station NAME's calibrations\n"
     "  record NAME --format csv|csv-es|json [--from TIME] [--to TIME] [--out FILE]\n"
     "              [--archive FILE]         export station NAME's archived downloads as one\n"
     "                                       record, recording after recording; gaps between\n"
@@ -100,7 +110,8 @@ const char kUsage[] = N_(
     "--history ID [--archive FILE] (an archived download) or --station NAME [--from TIME]\n"
     "[--to TIME] [--archive FILE] (a station's record). TIME is the logger's local time,\n"
     "YYYY-MM-DDTHH:MM:SS; --from and --to include the samples at those times.\n"
-    "The station commands take --archive FILE too.\n"
+    "The station and calibration commands take --archive FILE too. DATE is\n"
+    "YYYY-MM-DD; a calibration's TIME is a DATE or a TIME as above.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -326,7 +337,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
       // A station command's help is its own lines ("station add"), or all of them.
-      const bool sub = (command == "station" || command == "rules" || command == "alarms") &&
+      const bool sub = (command == "station" || command == "rules" || command == "alarms" ||
+                        command == "calibration") &&
                        i > 1 && args[1][0] != '-';
       out << CommandHelp(_(kUsage), sub ? command + ' ' + args[1] : command);
       return kOk;
@@ -346,6 +358,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "record") return RecordCommand(args, out, err);
     if (command == "rules") return RulesCommand(args, out, err);
     if (command == "alarms") return AlarmsCommand(args, out, err);
+    if (command == "calibration") return CalibrationCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "data/Calibration.h"
+
 // The numbers behind one row of the table: the engineering values exactly as computed (no
 // rounding) and the time stamp's fields with the year in full (2000 + the logger's year).
 struct SampleNumbers {
@@ -16,6 +18,8 @@ struct SampleNumbers {
   double temperature = 0;  // degrees Celsius
   bool hasStamp = false;   // false when the download's rate code is unknown
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  // 0: the values as the logger gave them; k: corrected by the table's calibrations[k - 1].
+  int calibration = 0;
 };
 
 // The start of logging as the download header gives it: the logger's two-digit year (12 for 2012)
@@ -49,4 +53,6 @@ struct SampleTable {
   // integer value".
   std::optional<std::string> error;
   std::optional<DownloadOrigin> origin;  // only for a download read from the archive
+  // The calibrations whose corrections some samples carry; empty when every value is raw.
+  std::vector<Calibration> calibrations;
 };

@@ -1,6 +1,9 @@
 // Reading a station's downloads from the archive into its record.
 #include "record/ArchiveRecord.h"
 
+#include "archive/CalibrationStore.h"
+#include "record/RecordCalibration.h"
+
 namespace record {
 
 std::optional<StationRecord> ReadStationRecord(DownloadArchive& archive,
@@ -10,7 +13,10 @@ std::optional<StationRecord> ReadStationRecord(DownloadArchive& archive,
   archive.ForEachStationDownload(
       station,
       [&](const DownloadSummary& summary, std::string_view raw) { assembler.Add(summary, raw); });
-  return assembler.Finish();
+  StationRecord record = assembler.Finish();
+  ApplyCalibrations(record,
+                    CalibrationStore(archive.path(), ArchiveAccess::kReadOnly).List(station));
+  return record;
 }
 
 }  // namespace record

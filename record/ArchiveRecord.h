@@ -9,7 +9,8 @@
 
 namespace record {
 
-// The record of `station`; nullopt when the archive knows no such station. Throws ArchiveError.
+// The record of `station`, corrected by its calibrations; nullopt when the archive knows no such
+// station. Throws ArchiveError.
 std::optional<StationRecord> ReadStationRecord(DownloadArchive& archive,
                                                const std::string& station);
 

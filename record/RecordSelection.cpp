@@ -34,6 +34,25 @@ bool InWindow(const TimeWindow& window, const SampleNumbers& sample) {
   return (!window.from || at >= *window.from) && (!window.to || at <= *window.to);
 }
 
+// Keeps the calibrations that samples of `table` carry, numbered anew from 1 in their order.
+void KeepCalibrationsUsed(std::vector<Calibration>&& calibrations, SampleTable& table) {
+  std::vector<int> renumbered(calibrations.size() + 1, 0);
+  for (SampleNumbers& sample : table.samples) {
+    if (sample.calibration < 0 ||
+        static_cast<std::size_t>(sample.calibration) > calibrations.size())
+      sample.calibration = 0;  // names no calibration of the record
+    renumbered[static_cast<std::size_t>(sample.calibration)] = 1;
+  }
+  renumbered[0] = 0;
+  for (std::size_t k = 1; k < renumbered.size(); ++k) {
+    if (renumbered[k] == 0) continue;
+    table.calibrations.push_back(std::move(calibrations[k - 1]));
+    renumbered[k] = static_cast<int>(table.calibrations.size());
+  }
+  for (SampleNumbers& sample : table.samples)
+    sample.calibration = renumbered[static_cast<std::size_t>(sample.calibration)];
+}
+
 }  // namespace
 
 std::optional<std::int64_t> WallClockFromIso(std::string_view text) {
@@ -101,6 +120,7 @@ RecordSelection SelectRecord(StationRecord&& record, const TimeWindow& window) {
     segment.samples = {};
   }
   table.startRateMinutes = table.rateMinutes;
+  KeepCalibrationsUsed(std::move(record.calibrations), table);
   record.segments.clear();
   selection.leftOut = std::move(record.leftOut);
   return selection;

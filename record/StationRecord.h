@@ -45,6 +45,9 @@ struct Segment {
 struct StationRecord {
   std::vector<Segment> segments;      // in recording order: by start, then rate
   std::vector<std::int64_t> leftOut;  // downloads that name no start or no known rate
+  // The calibrations whose corrections the samples carry (see ApplyCalibrations); a sample's
+  // `calibration` counts from 1 into them.
+  std::vector<Calibration> calibrations;
 };
 
 // Puts downloads together into a record. Each raw text is decoded once, when it is added, and only

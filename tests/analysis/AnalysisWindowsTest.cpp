@@ -23,6 +23,8 @@
 
 #include "analysis/SpanishCsvExport.h"
 #include "app/DataWindowTools.h"
+#include "archive/AuditTrail.h"
+#include "archive/CalibrationStore.h"
 #include "archive/DownloadArchive.h"
 #include "charts/ChartTimeOptions.h"
 #include "charts/LineChart.h"
@@ -322,6 +324,41 @@ TEST_F(AnalysisWindowsTest, ReportOfAStationsRecordWithoutADisplay) {
   EXPECT_EQ(report("oeste", none, ""), 1);
   EXPECT_EQ(report("norte", none, "--to 2026-12-07"), 2);
   EXPECT_FALSE(fs::exists(none));
+}
+
+// A station calibrated from 15:00 with a lapsed certificate: the page shows the corrected figures,
+// names the certificate and its correction, and says the calibration has expired.
+TEST_F(AnalysisWindowsTest, ReportOfACalibratedStationNamesTheCorrection) {
+  const fs::path archivePath = dir_ / "calibrada.sqlite";
+  {
+    DownloadArchive archive(archivePath.string());
+    NewDownload download;
+    download.station = "norte";
+    download.rawText = record_test::Download({12, 7, 14, 5}, record_test::Readings(4));
+    archive.Add(download);
+    download.rawText = record_test::Download({12, 7, 15, 0}, record_test::Readings(3));
+    archive.Add(download);
+    Calibration calibration;
+    calibration.station = "norte";
+    calibration.temperatureOffset = 1.0;
+    calibration.certificate = "CAL-9";
+    calibration.certificateDate = "2019-01-10";
+    calibration.appliesFrom = "2026-12-07T15:00:00";
+    calibration.due = "2020-01-10";
+    CalibrationStore(archivePath.string()).Set(calibration, CurrentActor("test", "0"), "prueba");
+  }
+  const fs::path pdf = dir_ / "calibrada.pdf";
+  ASSERT_EQ(
+      std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                   std::string(VELMORANTE_PROGRAM) + "' --report --station norte --archive '" +
+                   archivePath.string() + "' --out '" + pdf.string() + "'")
+                      .c_str()) >>
+          8,
+      0);
+  const std::string text = CommandOutput("pdftotext '" + pdf.string() + "' - 2>&1");
+  for (const char* expected :
+       {"certificado CAL-9", "+ 1,00", "CALIBRACIÓN VENCIDA", "23,50", "24,50"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
 }
 
 TEST_F(AnalysisWindowsTest, ChartTimeAxisReadOutLimitLinesAndEdgeMarks) {

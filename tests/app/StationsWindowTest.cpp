@@ -12,6 +12,7 @@
 
 #include "app/StationRows.h"
 #include "app/StationsWindow.h"
+#include "archive/CalibrationStore.h"
 #include "archive/StationStore.h"
 #include "link/CPort.h"
 #include "tests/app/MainWindowBench.h"
@@ -97,6 +98,38 @@ TEST(StationsWindow, ListsEachStationWithItsStatusAndFollowsTheArchive) {
   EXPECT_EQ(Cell(table, 2, kStationProblem), "la memoria se llena y no se puede vaciar");
   window.close();
   EXPECT_FALSE(window.RefreshTimer()->isActive());
+}
+
+// A station's latest calibration shows with its due date; one past it is flagged as expired.
+TEST(StationsWindow, FlagsAnExpiredCalibration) {
+  const fs::path archive = TestFolder("calibration") / "archive.sqlite";
+  {
+    StationStore store(archive.string());
+    store.Add({"bodega", "/dev/serial/by-id/bodega", 1500, std::chrono::hours(24)});
+    store.Add({"nave", "/dev/serial/by-id/nave", 1500, std::chrono::hours(24)});
+    CalibrationStore calibrations(archive.string());
+    Calibration calibration;
+    calibration.certificate = "C-1";
+    calibration.certificateDate = calibration.appliesFrom = "2020-01-10";
+    calibration.due = "2021-01-10";
+    for (const char* station : {"bodega", "nave"}) {
+      calibration.station = station;
+      calibrations.Set(calibration, CurrentActor("test", "0"), "prueba");
+    }
+    // The later certificate of "nave" is the one in force, and it is not due yet.
+    calibration.certificate = "C-2";
+    calibration.appliesFrom = "2021-01-10";
+    calibration.due = "9999-12-31";
+    calibrations.Set(calibration, CurrentActor("test", "0"), "prueba");
+  }
+  StationsWindow window([&] { return archive.string(); });
+  window.show();
+  QTableWidget* table = window.Table();
+  ASSERT_EQ(table->rowCount(), 2);
+  EXPECT_EQ(Cell(table, 0, kStationCalibration), "VENCIDA el 10/01/2021 (C-1)");
+  EXPECT_EQ(table->item(0, kStationCalibration)->foreground().color(), QColor(Qt::red));
+  EXPECT_EQ(Cell(table, 1, kStationCalibration), "C-2, vence el 31/12/9999");
+  window.close();
 }
 
 TEST(StationsWindow, MissingArchiveIsNotCreated) {
