@@ -21,12 +21,12 @@ int AlarmCheck(const std::vector<std::string>& args, std::ostream& out) {
         _("give the rule to check against: --t-low, --t-high, --rh-low, --rh-high, "
           "their --*-warn-* forms, --delay, --hysteresis"));
   const SampleTable table = ReadSource(line);
-  if (!table.start || table.rateMinutes <= 0)
-    throw std::runtime_error(_("the download names no start or no known sample rate"));
+  // The samples' own time stamps place the excursions; a saved table names no start.
+  if (table.rateMinutes <= 0) throw std::runtime_error(_("the download's sample rate is unknown"));
 
   // One download is one recording of a record.
   record::Segment segment;
-  segment.start = *table.start;
+  segment.start = table.start.value_or(LoggerStart{});
   segment.rateMinutes = table.rateMinutes;
   segment.samples = table.samples;
   record::StationRecord record;

@@ -118,6 +118,15 @@ TEST_F(CliAlarms, CheckFindsTheExcursionsOfAFileAndKeepsNothing) {
   ASSERT_EQ(WaitForCli(StartCli({"alarms", "check", file, "--t-high", "200", "--json"}, files)), 0);
   EXPECT_EQ(Json::parse(Bytes(files.out)), Json::array());
   EXPECT_EQ(WaitForCli(StartCli({"alarms", "check", file}, files)), 2);  // no rule given
+  // A saved table, which names no start, is checked by its samples' time stamps.
+  const std::string saved = folder_.File("tabla.txt");
+  ASSERT_EQ(WaitForCli(StartCli({"decode", file, "--out", saved}, files)), 0);
+  ASSERT_EQ(WaitForCli(StartCli({"alarms", "check", saved, "--t-high", "-40", "--json"}, files)), 0)
+      << Bytes(files.err);
+  const Json fromSaved = Json::parse(Bytes(files.out));
+  ASSERT_EQ(fromSaved.size(), 1u);
+  EXPECT_EQ(fromSaved[0]["started_at"], beyond[0]["started_at"]);
+  EXPECT_EQ(fromSaved[0]["samples"], 20);
   EXPECT_FALSE(fs::exists(archive_));
 }
 

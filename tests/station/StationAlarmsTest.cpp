@@ -1,6 +1,6 @@
 // A station whose logger's temperature crosses the rule's limit: the record's evaluation after the
 // first download raises the excursion with the fields the samples give, and clears it where the
-// samples came back.
+// samples came back; a low battery is raised as a condition.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
@@ -47,10 +47,11 @@ std::vector<std::string> EventsOf(const std::string& archive, std::int64_t alarm
   return events;
 }
 
-TEST(StationAlarms, AnExcursionInTheRecordIsRaisedWithItsFieldsAndClearedWhereItEnded) {
+TEST(StationAlarms, AnExcursionIsRaisedWithItsFieldsAndClearedWhereItEndedAndALowBatteryRaised) {
   archive_test::TempFolder folder;
   LoggerOptions options = station_test::FillingLogger(folder.File("logger"));
-  options.storedSamples = 288;  // a day at 5 minutes: one warm afternoon, one cold night
+  options.storedSamples = 288;   // a day at 5 minutes: one warm afternoon, one cold night
+  options.batteryReading = 150;  // 68 %: batteries to be replaced
   LoggerEmulator logger(options);
   logger.Start();
   // The limit halfway between the day's extremes: crossed upwards and back within the day.
@@ -85,14 +86,15 @@ TEST(StationAlarms, AnExcursionInTheRecordIsRaisedWithItsFieldsAndClearedWhereIt
   const std::string startedAt = analysis::IsoText(analysis::StampOf(samples[start]));
   const std::string endedAt = analysis::IsoText(analysis::StampOf(samples[end]));
 
-  std::optional<Alarm> found;
+  std::optional<Alarm> found, battery;
   const bool settled = station_test::WaitFor([&] {
     for (const Alarm& alarm : AlarmStore(archive, ArchiveAccess::kReadOnly).List("camara1")) {
       if (alarm.kind == AlarmKind::kTemperatureHigh && alarm.startedAt == startedAt &&
           alarm.endedAt && !alarm.live)
         found = alarm;
+      if (alarm.kind == AlarmKind::kBattery) battery = alarm;
     }
-    return found.has_value();
+    return found && battery;
   });
   runner.Stop();
   thread.join();
@@ -104,6 +106,10 @@ TEST(StationAlarms, AnExcursionInTheRecordIsRaisedWithItsFieldsAndClearedWhereIt
   EXPECT_EQ(found->peak, peak);
   EXPECT_EQ(AlarmRuleFromJson(nlohmann::json::parse(found->rule)), rule);
   EXPECT_EQ(EventsOf(archive, found->id), (std::vector<std::string>{"raised", "cleared"}));
+  // The battery stays low: raised once, open.
+  EXPECT_TRUE(battery->open());
+  EXPECT_NEAR(battery->peak.value_or(0), 150 / 2.2, 0.01);
+  EXPECT_EQ(EventsOf(archive, battery->id), std::vector<std::string>{"raised"});
 }
 
 }  // namespace
