@@ -394,6 +394,10 @@ void TForm1::SetArchivePath(const std::string& path) {
   archiver_->SetPath(path);
 }
 
+const std::string& TForm1::ArchivePath() const {
+  return archiver_->path();
+}
+
 void TForm1::HistoryButtonClick() {
   if (!history_) {
     history_ = new DownloadHistoryWindow(*archiver_, qobject_cast<TForm5*>(windows_.data), this);

@@ -69,6 +69,7 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   void SetSteadyClock(SteadyClock clock) { steadyClock_ = std::move(clock); }
   // The download archive's file; until set (or when empty) downloads are not archived.
   void SetArchivePath(const std::string& path);
+  const std::string& ArchivePath() const;
 
   // What the other windows use of the main window.
   bool IsConnected() const;                // the connect switch is on

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "alarms/Alarm.h"
 #include "archive/DownloadRecord.h"
 #include "archive/StationRecords.h"
 
@@ -48,6 +49,10 @@ class ArchiveModule {
   // `status` as its last status: the demonstration's station. Throws ArchiveError, StationError.
   virtual void KeepStation(const std::string& path, const StationSettings& settings,
                            const StationStatus& status) = 0;
+  // The alarm rule of `station` in the archive at `path`, opened read-only; none when there is no
+  // file, no rule tables yet or no rule for the station. Throws ArchiveError.
+  virtual std::optional<AlarmRule> ReadAlarmRule(const std::string& path,
+                                                 const std::string& station) = 0;
 };
 
 // The module's implementation on the SQLite archive, for its entry and for programs that link the

@@ -1,9 +1,13 @@
-// What the one-page report of a download shows: the decoded table, the limits, when it was made
-// and, for an archived download, where it came from.
+// What the one-page report of a download shows: the decoded table, the limits, when it was made,
+// for an archived download where it came from, and for a station with an alarm rule the
+// excursions beyond its limits.
 #pragma once
 
 #include <QString>
 #include <optional>
+#include <vector>
+
+#include "alarms/Alarm.h"
 
 #include "analysis/SampleStatistics.h"
 #include "data/SampleDecoder.h"
@@ -23,4 +27,7 @@ struct ReportContent {
   analysis::LimitSettings limits;
   QString generatedAt;  // shown in the footer; the caller passes the clock's reading
   std::optional<ReportOrigin> origin;
+  // Set when the data are a station's and the station has an alarm rule: the alarms its samples
+  // raised in the period, in time order (possibly none).
+  std::optional<std::vector<Alarm>> excursions;
 };

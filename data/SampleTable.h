@@ -49,4 +49,6 @@ struct SampleTable {
   // integer value".
   std::optional<std::string> error;
   std::optional<DownloadOrigin> origin;  // only for a download read from the archive
+  // The station whose download or record this is, when one is known: its alarm rule applies.
+  std::string station;
 };
