@@ -9,9 +9,11 @@
 
 #include "archive/DownloadArchive.h"
 #include "cli/CliSession.h"
+#include "data/ChannelValueText.h"
 #include "data/SampleDecoder.h"
 #include "data/StartTexts.h"
 #include "link/LoggerProtocol.h"
+#include "station/StationAlarms.h"
 
 namespace {
 
@@ -80,6 +82,7 @@ StationRunner::StationRunner(StationSettings settings, std::string archivePath, 
 StationRunner::~StationRunner() = default;
 
 void StationRunner::Log(const std::string& line) {
+  std::lock_guard<std::mutex> lock(logMutex_);
   log_ << settings_.name << ": " << line << std::endl;
 }
 
@@ -103,6 +106,9 @@ int StationRunner::Run() {
     Log(std::string("cannot use the archive: ") + error.what());
     return 1;
   }
+  alarms_ = std::make_unique<StationAlarms>(settings_.name, archivePath_,
+                                            [this](const std::string& line) { Log(line); });
+  const SystemClock::time_point watchingSince = SystemClock::now();
   if (const auto previous = store_->ReadStatus(settings_.name)) {
     // A station started again keeps its schedule.
     if (previous->lastDownloadAt) {
@@ -116,10 +122,12 @@ int StationRunner::Run() {
     const bool answered = Watch();
     if (stopping_) break;
     if (answered) pause = timing_.firstPause;
+    alarms_->NoReplySince(status_.lastReplyAt.value_or(watchingSince));
     Log("opening " + settings_.port + " again in " + std::to_string(pause.count() / 1000.0) + " s");
     Pause(pause);
     pause = std::min(pause * 2, timing_.maxPause);
   }
+  alarms_.reset();  // what it was handed is judged and kept first
   WriteStatus(false);
   Event(StationEventKind::kStopped, "");
   return 0;
@@ -195,6 +203,16 @@ void StationRunner::Observe(const LoggerStatus& status) {
   if (changed || !statusWrittenAt_ || now - *statusWrittenAt_ >= timing_.statusEvery) {
     WriteStatus(true);
   }
+  AlarmReply reply;
+  if (clock) reply.loggerClock = status_.loggerClock;
+  reply.temperature = TemperatureFromReading(status.reply.raw2);
+  reply.humidity = HumidityFromReading(status.reply.raw1);
+  reply.batteryPercent = status.batteryPercent;
+  reply.batteryGood = status.batteryGood;
+  reply.memoryUsed = used;
+  reply.memoryArchived = recordingStart_ ? latestSamples_ : 0;
+  if (clock) reply.clockDriftSeconds = status_.clockDriftSeconds;
+  alarms_->Replied(reply);
 }
 
 bool StationRunner::DownloadDue(const LoggerStatus& status) const {
@@ -245,6 +263,10 @@ bool StationRunner::DownloadAndArchive(const LoggerStatus& before) {
       Log(failure);
     }
   }
+  // What was archived, whole or cut short, is judged with the station's record.
+  if (archived && !text.empty()) alarms_->Downloaded();
+  downloadFailuresInARow_ = failure.empty() ? 0 : downloadFailuresInARow_ + 1;
+  alarms_->DownloadsFailed(downloadFailuresInARow_);
   if (!failure.empty()) {
     ++failuresInARow_;
     lastFailure_ = failure;

@@ -20,6 +20,7 @@
 
 class CliSession;
 class DownloadArchive;
+class StationAlarms;
 struct LoggerStatus;
 
 // Real-time limits of a station; the defaults are the service's.
@@ -86,6 +87,8 @@ class StationRunner {
   Timing timing_;
   std::unique_ptr<StationStore> store_;
   std::unique_ptr<DownloadArchive> archive_;
+  std::unique_ptr<StationAlarms> alarms_;  // judged on a thread of their own
+  std::mutex logMutex_;                    // the alarms' thread logs too
 
   std::atomic<bool> stopping_{false};
   std::mutex mutex_;  // guards session_ for Stop(), and the pause
@@ -104,6 +107,7 @@ class StationRunner {
   std::optional<SteadyClock::time_point> retryAt_;
   Duration retryPause_{};
   int failuresInARow_ = 0;
+  int downloadFailuresInARow_ = 0;
   std::string lastFailure_;
   bool warned_ = false;
 };
