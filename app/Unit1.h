@@ -31,6 +31,7 @@ class QLineEdit;
 class QTimer;
 class RadioGroup;
 class RockerSwitch;
+class AlarmsWindow;
 class StationsWindow;
 class ValueIndicator;
 
@@ -100,6 +101,8 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   void HistoryButtonClick();
   // "ESTACIONES": the stations of the archive and what their services last saw.
   void StationsButtonClick();
+  // "ALARMAS": the alarms of the archive, open and past, and their acknowledgement.
+  void AlarmsButtonClick();
   // Beside the specified controls: the port setup dialog again while disconnected, and the
   // cancelling of a clock setting that waits.
   void PortSetupButtonClick();
@@ -135,6 +138,7 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   RadioGroup* RadioGroup3 = nullptr;
   ColorButton* HistoryButton = nullptr;
   ColorButton* StationsButton = nullptr;
+  ColorButton* AlarmsButton = nullptr;
   ColorButton* PortSetupButton = nullptr;
   ColorButton* ClockPendingButton = nullptr;
 
@@ -181,4 +185,5 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   std::unique_ptr<DownloadArchiver> archiver_;
   DownloadHistoryWindow* history_ = nullptr;
   StationsWindow* stations_ = nullptr;
+  AlarmsWindow* alarms_ = nullptr;
 };

@@ -1,9 +1,9 @@
-// The archive module on DownloadArchive.
+// The archive module on DownloadArchive, the station store and the alarm store.
 #include "archive/ArchiveModule.h"
 
 #include <filesystem>
 
-#include "archive/ArchiveFile.h"
+#include "alarms/AlarmStore.h"
 #include "archive/DownloadArchive.h"
 #include "archive/StationStore.h"
 
@@ -29,36 +29,6 @@ class DiskArchiveStore final : public ArchiveStore {
  private:
   DownloadArchive archive_;
 };
-
-// The rule's limits as their columns are named, in the order the query reads them.
-constexpr std::optional<double> AlarmRule::*kRuleColumns[] = {
-    &AlarmRule::temperatureLow,  &AlarmRule::temperatureHigh,    &AlarmRule::humidityLow,
-    &AlarmRule::humidityHigh,    &AlarmRule::temperatureWarnLow, &AlarmRule::temperatureWarnHigh,
-    &AlarmRule::humidityWarnLow, &AlarmRule::humidityWarnHigh};
-
-std::optional<AlarmRule> ReadRule(const std::string& path, const std::string& station) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return std::nullopt;
-  ArchiveFile file(path, ArchiveAccess::kReadOnly);
-  // The rule tables came with version 4.
-  if (file.empty() || file.schemaVersion() < 4) return std::nullopt;
-  SqliteStatement query(file.connection(),
-                        "SELECT t_low, t_high, rh_low, rh_high, t_warn_low, t_warn_high,"
-                        " rh_warn_low, rh_warn_high, delay_minutes, hysteresis"
-                        " FROM alarm_rules WHERE station = ?");
-  SqliteStatement::Use use(query);
-  query.BindText(1, station);
-  if (!query.Step()) return std::nullopt;
-  AlarmRule rule;
-  int column = 0;
-  for (std::optional<double> AlarmRule::*limit : kRuleColumns) {
-    if (!query.IsNull(column)) rule.*limit = query.Real(column);
-    ++column;
-  }
-  rule.delayMinutes = query.Real(8);
-  rule.hysteresis = query.Real(9);
-  return rule;
-}
 
 class DiskArchive final : public ArchiveModule {
  public:
@@ -88,7 +58,22 @@ class DiskArchive final : public ArchiveModule {
   }
   std::optional<AlarmRule> ReadAlarmRule(const std::string& path,
                                          const std::string& station) override {
-    return ReadRule(path, station);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return std::nullopt;
+    return AlarmStore(path, ArchiveAccess::kReadOnly).Rule(station);
+  }
+  std::vector<Alarm> ReadAlarms(const std::string& path) override {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return {};
+    return AlarmStore(path, ArchiveAccess::kReadOnly).List();
+  }
+  Alarm AcknowledgeAlarm(const std::string& path, std::int64_t id,
+                         const std::string& comment) override {
+    // Acknowledging never makes an archive where there was none.
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) throw AlarmError("there is no archive " + path);
+    return AlarmStore(path).Acknowledge(id, CurrentActor("velmorante", VELMORANTE_VERSION),
+                                        comment);
   }
 };
 
