@@ -35,7 +35,7 @@ std::string AlarmLevelText(AlarmLevel level) {
 
 std::string AlarmValueText(const std::optional<double>& value, AlarmKind kind) {
   if (!value) return "—";
-  std::string text = analysis::RoundedText(*value, 1, ',');
+  std::string text = analysis::RoundedText(*value, 2, ',');
   if (kind == AlarmKind::kTemperatureHigh || kind == AlarmKind::kTemperatureLow) {
     text += " °C";
   } else if (kind == AlarmKind::kHumidityHigh || kind == AlarmKind::kHumidityLow) {

@@ -190,7 +190,8 @@ TEST_F(ExcursionDisplayTest, TheReportOfAStationWithARuleListsThePeriodsExcursio
   EXPECT_NE(text.find("07/12/2026 14:20:00"), std::string::npos) << text;
   EXPECT_NE(text.find("07/12/2026 15:15:00"), std::string::npos) << text;
   EXPECT_NE(text.find("abierta"), std::string::npos) << text;
-  EXPECT_NE(text.find("50,1 %HR"), std::string::npos) << text;
+  EXPECT_NE(text.find("50,06 %HR"), std::string::npos) << text;  // the limit
+  EXPECT_NE(text.find("50,12 %HR"), std::string::npos) << text;  // the first one's peak
   // A period after both excursions' samples and a station with no rule.
   EXPECT_NE(report("norte", "--to 2026-12-07T14:15:00").find("Ninguna excursión"),
             std::string::npos);
