@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "alarms/RecordExcursions.h"
 #include "charts/ChartModule.h"
 #include "data_ui/ButtonPictures.h"
 #include "data_ui/ExportFileDialog.h"
@@ -93,10 +94,21 @@ analysis::LimitSettings DataWindowTools::Limits() const {
   return summary_ != nullptr ? summary_->Limits() : analysis::LimitSettings{};
 }
 
+void DataWindowTools::SetAlarmRuleSource(
+    std::function<std::optional<AlarmRule>(const std::string& station)> rule) {
+  ruleSource_ = std::move(rule);
+}
+
 ReportContent DataWindowTools::Content() const {
   ReportContent content;
-  content.table = &window_->Table();
-  if (window_->Table().origin) content.origin = ReportOriginOf(*window_->Table().origin);
+  const SampleTable& table = window_->Table();
+  content.table = &table;
+  if (table.origin) content.origin = ReportOriginOf(*table.origin);
+  if (ruleSource_ && !table.station.empty()) {
+    // The table is taken as one recording at its rate.
+    if (const std::optional<AlarmRule> rule = ruleSource_(table.station))
+      content.excursions = TableExcursionAlarms(table, *rule, table.station);
+  }
   content.limits = Limits();
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   content.today = LocalDateToday();

@@ -6,6 +6,9 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "analysis/ExportFormat.h"
 #include "charts/ReportContent.h"
@@ -32,7 +35,11 @@ class DataWindowTools : public QObject {
 
   // The limits set in the summary window (the charts draw them too).
   analysis::LimitSettings Limits() const;
-  // The report of the table as it stands, with the summary window's limits.
+  // Where a station's alarm rule comes from: the report of a table that names a station with a
+  // rule lists its excursions.
+  void SetAlarmRuleSource(std::function<std::optional<AlarmRule>(const std::string& station)> rule);
+  // The report of the table as it stands, with the summary window's limits. Throws what the rule
+  // source throws.
   ReportContent Content() const;
 
   QToolButton* button();
@@ -49,4 +56,5 @@ class DataWindowTools : public QObject {
   QToolButton* button_ = nullptr;
   QMenu* menu_ = nullptr;
   SummaryWindow* summary_ = nullptr;
+  std::function<std::optional<AlarmRule>(const std::string&)> ruleSource_;
 };

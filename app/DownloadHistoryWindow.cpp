@@ -197,6 +197,7 @@ void DownloadHistoryWindow::OpenRecord(int row) {
   SampleTable table = SampleDecoder().Decode(record.rawText);
   table.origin =
       DownloadOrigin{record.summary.receivedAt, record.summary.port, record.summary.sha256};
+  table.station = record.summary.station;
   QString notice;
   if (record.summary.reason != EndReason::kNone) {
     notice = QStringLiteral("DESCARGA INCOMPLETA (%1): solo están las muestras que llegaron.")
@@ -313,6 +314,7 @@ bool DownloadHistoryWindow::OpenStation(const QString& station) {
     return false;
   }
   FillDisplayRows(selection.table);
+  selection.table.station = name;
   QString notice = QStringLiteral(
                        "REGISTRO DE LA ESTACIÓN %1: cada muestra una vez, numeradas "
                        "de una grabación a la siguiente.")

@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QFont>
 
+#include "app/ArchiveModuleLoader.h"
 #include "app/DataWindowTools.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit7.h"
 #include "app/Unit8.h"
+#include "archive/ArchiveModule.h"
 #include "charts/Unit6.h"
 #include "data_ui/Unit5.h"
 #include "window_base/FormLook.h"
@@ -47,6 +49,12 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   TForm5* data = windows.Form5;
   windows.Form6 = new TForm6(main);
   windows.Form6->SetTableSource([data] { return &data->Table(); });
+  // A table that names a station (an archived download, a station's record) came from the
+  // archive, whose module is then loaded already.
+  const auto rules = [main](const std::string& station) {
+    return LoadArchiveModule().ReadAlarmRule(main->ArchivePath(), station);
+  };
+  windows.Form6->SetAlarmRuleSource(rules);
   windows.Form7 = new TForm7([main] { return main->IsConnected(); },
                              [main](int choice) { main->SetRate(choice); }, main);
   windows.Form8 = new TForm8([main] { main->MarkClockPending(); }, main);
@@ -55,6 +63,7 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   TForm6* charts = windows.Form6;
   data->SetChartWindowOpener([charts] { ShowModal(charts); });
   auto* tools = new DataWindowTools(data);  // owned by the data window
+  tools->SetAlarmRuleSource(rules);
   // The chart window's time axis option comes with its charts, at its first showing.
   charts->SetLimitsSource([tools] { return tools->Limits(); });
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <tuple>
 
+#include "alarms/RecordExcursions.h"
 #include "analysis/LimitRange.h"
 #include "analysis/SummaryRows.h"
 #include "app/ArchiveModuleLoader.h"
@@ -72,7 +73,8 @@ std::optional<std::string> ExistingArchivePath(const StartupOptions& options) {
 
 // The archived download `options.reportHistoryId`, decoded and marked with where it came from;
 // nothing (after saying why) when the archive or the record cannot be read.
-std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
+std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options,
+                                             std::optional<std::vector<Alarm>>& excursions) {
   bool numeric = false;
   const qlonglong id = options.reportHistoryId.toLongLong(&numeric);
   if (!numeric || id <= 0) {
@@ -91,6 +93,13 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
     loaded.table = SampleDecoder().Decode(record.rawText);
     loaded.table.origin =
         DownloadOrigin{record.summary.receivedAt, record.summary.port, record.summary.sha256};
+    loaded.table.station = record.summary.station;
+    if (!record.summary.station.empty()) {
+      if (const std::optional<AlarmRule> rule =
+              LoadArchiveModule().ReadAlarmRule(*path, record.summary.station)) {
+        excursions = TableExcursionAlarms(loaded.table, *rule, record.summary.station);
+      }
+    }
     return loaded;
   } catch (const ArchiveError& error) {
     Complain(QStringLiteral("no se puede leer la descarga archivada %1: %2")
@@ -105,7 +114,8 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options) {
 // The samples of station `options.reportStation` in --from..--to as one table; nothing (after
 // saying why) for a time that cannot be read, an archive that cannot be read or a station it does
 // not know.
-std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& exitCode) {
+std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& exitCode,
+                                            std::optional<std::vector<Alarm>>& excursions) {
   exitCode = 2;
   record::TimeWindow window;
   for (const auto& [name, text, end] : {std::tuple{"--from", options.reportFrom, &window.from},
@@ -123,16 +133,23 @@ std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& 
   if (!path) return std::nullopt;
   try {
     const std::unique_ptr<ArchiveStore> archive = LoadArchiveModule().Open(*path);
-    std::optional<record::StationRecord> found =
-        record::ReadStationRecord(*archive, options.reportStation.toStdString());
+    const std::string station = options.reportStation.toStdString();
+    std::optional<record::StationRecord> found = record::ReadStationRecord(*archive, station);
     if (!found) {
       Complain(QStringLiteral("el archivo %1 no conoce ninguna estación llamada '%2'")
                    .arg(QString::fromStdString(*path), options.reportStation));
       return std::nullopt;
     }
+    record::StationRecord record = std::move(*found);
+    // Excursions are found over the whole record, so that one running into the period from
+    // before it keeps its true start and length.
+    if (const std::optional<AlarmRule> rule = LoadArchiveModule().ReadAlarmRule(*path, station)) {
+      excursions = AlarmsInWindow(RecordExcursionAlarms(record, *rule, station), window);
+    }
     LoadedDownload loaded;
     loaded.kind = LoadedDownload::Kind::kRawDownload;
-    loaded.table = record::SelectRecord(std::move(*found), window).table;
+    loaded.table = record::SelectRecord(std::move(record), window).table;
+    loaded.table.station = station;
     return loaded;
   } catch (const ArchiveError& error) {
     Complain(QStringLiteral("no se puede leer el registro de la estación %1: %2")
@@ -181,15 +198,16 @@ int RunReportCommand(int argc, char** argv) {
   if (!humidityOk || !temperatureOk) return 2;
 
   std::optional<LoadedDownload> loaded;
+  std::optional<std::vector<Alarm>> excursions;
   QString sourceName = options.reportSource;
   if (!options.reportStation.isEmpty()) {
     sourceName = QStringLiteral("el registro de la estación %1").arg(options.reportStation);
     int exitCode = 1;
-    loaded = StationSource(options, exitCode);
+    loaded = StationSource(options, exitCode, excursions);
     if (!loaded) return exitCode;
   } else if (!options.reportHistoryId.isEmpty()) {
     sourceName = QStringLiteral("la descarga archivada %1").arg(options.reportHistoryId);
-    loaded = ArchivedSource(options);
+    loaded = ArchivedSource(options, excursions);
     if (!loaded) return 1;
   } else {
     QFile source(options.reportSource);
@@ -223,6 +241,7 @@ int RunReportCommand(int argc, char** argv) {
   content.table = &loaded->table;
   content.limits = {*humidity, *temperature};
   if (loaded->table.origin) content.origin = ReportOriginOf(*loaded->table.origin);
+  content.excursions = std::move(excursions);
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   content.today = LocalDateToday();
   QByteArray pdf;

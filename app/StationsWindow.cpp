@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <chrono>
 
+#include "app/AlarmsWindow.h"
 #include "app/ArchiveModuleLoader.h"
 #include "app/DownloadArchiver.h"
 #include "app/ListWindowLook.h"
@@ -19,6 +20,7 @@
 #include "widgets/ColorButton.h"
 #include "widgets/GradientPanel.h"
 #include "window_base/FormLook.h"
+#include "window_base/ModalWindow.h"
 
 namespace {
 
@@ -66,12 +68,17 @@ void StationsWindow::BuildControls() {
 
   place_ = MakeArchivePlace(this);
 
+  alarmsButton_ = MakeListButton(this, "AlarmsButton", QStringLiteral("ALARMAS"), panel::kSkyBlue,
+                                 QStringLiteral("Alarmas de las estaciones, abiertas y pasadas"));
+  connect(alarmsButton_, &ColorButton::clicked, this, &StationsWindow::AlarmsButtonClick);
   closeButton_ = MakeListButton(this, "CloseButton", QStringLiteral("CERRAR"), panel::kYellow,
                                 QStringLiteral("Cerrar esta ventana"));
   connect(closeButton_, &ColorButton::clicked, this, &QDialog::accept);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
+  buttons->addWidget(alarmsButton_);
+  buttons->addSpacing(20);
   buttons->addWidget(closeButton_);
   buttons->addStretch(1);
   auto* layout = new QVBoxLayout(this);
@@ -81,7 +88,13 @@ void StationsWindow::BuildControls() {
   layout->addWidget(table_, 1);
   layout->addWidget(place_);
   layout->addLayout(buttons);
-  setTabOrder(table_, closeButton_);
+  setTabOrder(table_, alarmsButton_);
+  setTabOrder(alarmsButton_, closeButton_);
+}
+
+void StationsWindow::AlarmsButtonClick() {
+  if (!alarms_) alarms_ = new AlarmsWindow(archivePath_, this);
+  ShowModal(alarms_);
 }
 
 void StationsWindow::showEvent(QShowEvent* event) {

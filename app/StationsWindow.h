@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+class AlarmsWindow;
 class ColorButton;
 class GradientPanel;
 class QLabel;
@@ -26,6 +27,9 @@ class StationsWindow : public QDialog {
 
   QTableWidget* Table() const { return table_; }
   QTimer* RefreshTimer() const { return timer_; }
+  ColorButton* AlarmsButton() const { return alarmsButton_; }
+  // "ALARMAS": the alarms window over this one, on the same archive.
+  void AlarmsButtonClick();
   // The line under the table: the archive's file, or why it could not be read.
   QString PlaceText() const;
 
@@ -44,6 +48,8 @@ class StationsWindow : public QDialog {
   GradientPanel* background_ = nullptr;
   QTableWidget* table_ = nullptr;
   QLabel* place_ = nullptr;
+  ColorButton* alarmsButton_ = nullptr;
   ColorButton* closeButton_ = nullptr;
+  AlarmsWindow* alarms_ = nullptr;
   QTimer* timer_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <ctime>
 
+#include "app/AlarmsWindow.h"
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryWindow.h"
 #include "app/PortAccessError.h"
@@ -90,6 +91,7 @@ void TForm1::ConnectHandlers() {
   connect(Timer2, &QTimer::timeout, this, reporting(&TForm1::Timer2Timer));
   connect(HistoryButton, &ColorButton::clicked, this, reporting(&TForm1::HistoryButtonClick));
   connect(StationsButton, &ColorButton::clicked, this, reporting(&TForm1::StationsButtonClick));
+  connect(AlarmsButton, &ColorButton::clicked, this, reporting(&TForm1::AlarmsButtonClick));
   connect(PortSetupButton, &ColorButton::clicked, this, reporting(&TForm1::PortSetupButtonClick));
   connect(ClockPendingButton, &ColorButton::clicked, this, &TForm1::ClockPendingButtonClick);
 
@@ -394,6 +396,10 @@ void TForm1::SetArchivePath(const std::string& path) {
   archiver_->SetPath(path);
 }
 
+const std::string& TForm1::ArchivePath() const {
+  return archiver_->path();
+}
+
 void TForm1::HistoryButtonClick() {
   if (!history_) {
     history_ = new DownloadHistoryWindow(*archiver_, qobject_cast<TForm5*>(windows_.data), this);
@@ -406,6 +412,11 @@ void TForm1::StationsButtonClick() {
     stations_ = new StationsWindow([this] { return archiver_->path(); }, this);
   }
   ShowModal(stations_);
+}
+
+void TForm1::AlarmsButtonClick() {
+  if (!alarms_) alarms_ = new AlarmsWindow([this] { return archiver_->path(); }, this);
+  ShowModal(alarms_);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -31,6 +31,7 @@ class QLineEdit;
 class QTimer;
 class RadioGroup;
 class RockerSwitch;
+class AlarmsWindow;
 class StationsWindow;
 class ValueIndicator;
 
@@ -69,6 +70,7 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   void SetSteadyClock(SteadyClock clock) { steadyClock_ = std::move(clock); }
   // The download archive's file; until set (or when empty) downloads are not archived.
   void SetArchivePath(const std::string& path);
+  const std::string& ArchivePath() const;
 
   // What the other windows use of the main window.
   bool IsConnected() const;                // the connect switch is on
@@ -99,6 +101,8 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   void HistoryButtonClick();
   // "ESTACIONES": the stations of the archive and what their services last saw.
   void StationsButtonClick();
+  // "ALARMAS": the alarms of the archive, open and past, and their acknowledgement.
+  void AlarmsButtonClick();
   // Beside the specified controls: the port setup dialog again while disconnected, and the
   // cancelling of a clock setting that waits.
   void PortSetupButtonClick();
@@ -134,6 +138,7 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   RadioGroup* RadioGroup3 = nullptr;
   ColorButton* HistoryButton = nullptr;
   ColorButton* StationsButton = nullptr;
+  ColorButton* AlarmsButton = nullptr;
   ColorButton* PortSetupButton = nullptr;
   ColorButton* ClockPendingButton = nullptr;
 
@@ -180,4 +185,5 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   std::unique_ptr<DownloadArchiver> archiver_;
   DownloadHistoryWindow* history_ = nullptr;
   StationsWindow* stations_ = nullptr;
+  AlarmsWindow* alarms_ = nullptr;
 };

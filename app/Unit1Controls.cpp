@@ -214,6 +214,12 @@ void TForm1::CreateControls() {
                                   "reloj y descargas de cada una")),
             "StationsButton", 505, 168, 82, 25);
   StationsButton->setFont(ArialFont(11, true));
+  // In the same column, above the stations button, right of the clocks.
+  AlarmsButton = Place(Button(this, QStringLiteral("ALARMAS"), panel::kSkyBlue,
+                              QStringLiteral("Alarmas del archivo, abiertas y pasadas, y su "
+                                             "reconocimiento")),
+                       "AlarmsButton", 505, 136, 82, 25);
+  AlarmsButton->setFont(ArialFont(11, true));
 
   // Channel kinds, read by the interpreter; nothing changes them.
   RadioGroup2 = Place(new RadioGroup(QStringLiteral("Canal 1"),

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "alarms/Alarm.h"
 #include "archive/DownloadRecord.h"
 #include "archive/StationRecords.h"
 #include "data/Calibration.h"
@@ -52,6 +53,18 @@ class ArchiveModule {
   // `status` as its last status: the demonstration's station. Throws ArchiveError, StationError.
   virtual void KeepStation(const std::string& path, const StationSettings& settings,
                            const StationStatus& status) = 0;
+  // The alarm rule of `station` in the archive at `path`, opened read-only; none when there is no
+  // file, no rule tables yet or no rule for the station. Throws ArchiveError.
+  virtual std::optional<AlarmRule> ReadAlarmRule(const std::string& path,
+                                                 const std::string& station) = 0;
+  // The alarms of every station in the archive at `path`, opened read-only, newest start first;
+  // none when there is no file or no alarm tables yet. Throws ArchiveError.
+  virtual std::vector<Alarm> ReadAlarms(const std::string& path) = 0;
+  // Acknowledges alarm `id` of the archive at `path` as this computer's user, with `comment`, and
+  // returns it as kept. Throws ArchiveError, or std::runtime_error for a blank comment, an alarm
+  // that is not there or one acknowledged already.
+  virtual Alarm AcknowledgeAlarm(const std::string& path, std::int64_t id,
+                                 const std::string& comment) = 0;
 };
 
 // The module's implementation on the SQLite archive, for its entry and for programs that link the

@@ -1,8 +1,9 @@
-// The archive module on DownloadArchive.
+// The archive module on DownloadArchive, the station store and the alarm store.
 #include "archive/ArchiveModule.h"
 
 #include <filesystem>
 
+#include "alarms/AlarmStore.h"
 #include "archive/CalibrationStore.h"
 #include "archive/DownloadArchive.h"
 #include "archive/StationStore.h"
@@ -62,6 +63,25 @@ class DiskArchive final : public ArchiveModule {
       store.Add(settings);
     }
     store.WriteStatus(status);
+  }
+  std::optional<AlarmRule> ReadAlarmRule(const std::string& path,
+                                         const std::string& station) override {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return std::nullopt;
+    return AlarmStore(path, ArchiveAccess::kReadOnly).Rule(station);
+  }
+  std::vector<Alarm> ReadAlarms(const std::string& path) override {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return {};
+    return AlarmStore(path, ArchiveAccess::kReadOnly).List();
+  }
+  Alarm AcknowledgeAlarm(const std::string& path, std::int64_t id,
+                         const std::string& comment) override {
+    // Acknowledging never makes an archive where there was none.
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) throw AlarmError("there is no archive " + path);
+    return AlarmStore(path).Acknowledge(id, CurrentActor("velmorante", VELMORANTE_VERSION),
+                                        comment);
   }
 };
 

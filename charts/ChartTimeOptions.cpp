@@ -12,6 +12,7 @@
 #include "analysis/StampText.h"
 #include "charts/ChartTimeAxis.h"
 #include "charts/ChartWindowCharts.h"
+#include "charts/ExcursionShading.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
 #include "window_base/ErrorReport.h"
@@ -87,11 +88,15 @@ void ChartTimeOptions::Apply() {
       ShowOnTimeAxis(temperature ? *window_->Chart1 : *window_->Chart2, x, values);
     }
   }
-  Decorate(*window_->Chart1, limits.temperature);
-  Decorate(*window_->Chart2, limits.humidity);
+  // A rule that cannot be read is reported; the charts are drawn without shading.
+  std::optional<AlarmRule> rule;
+  RunReportingErrors(window_, [this, table, &rule] { rule = window_->AlarmRuleOf(*table); });
+  Decorate(*window_->Chart1, limits.temperature, *table, rule);
+  Decorate(*window_->Chart2, limits.humidity, *table, rule);
 }
 
-void ChartTimeOptions::Decorate(LineChart& chart, const analysis::ChannelLimits& limits) {
+void ChartTimeOptions::Decorate(LineChart& chart, const analysis::ChannelLimits& limits,
+                                const SampleTable& table, const std::optional<AlarmRule>& rule) {
   std::vector<double> x;
   std::vector<double> values;
   for (auto point = chart.series()->data()->constBegin();
@@ -101,6 +106,19 @@ void ChartTimeOptions::Decorate(LineChart& chart, const analysis::ChannelLimits&
   }
   ShowLimitLines(chart, limits);
   MarkValuesBeyondRange(chart, x, values);
+  // Both axes show the samples up to the first one that could not be read.
+  const std::size_t shown = onTimeAxis_ ? (pointSamples_.empty() ? 0 : pointSamples_.back() + 1)
+                                        : static_cast<std::size_t>(chart.PointCount());
+  SamplePlacing placing;
+  if (onTimeAxis_) {
+    placing.x = [&table](std::size_t i) {
+      return static_cast<double>(analysis::WallClockSeconds(analysis::StampOf(table.samples[i])));
+    };
+    placing.halfWidth = table.rateMinutes * 30.0;
+  } else {
+    placing.x = [](std::size_t i) { return static_cast<double>(i); };
+  }
+  ShadeExcursions(chart, table, &chart == window_->Chart1, rule, shown, placing);
   chart.replot(QCustomPlot::rpQueuedReplot);
 }
 

@@ -1,13 +1,16 @@
 // What the chart window offers beside its specified controls: a "Eje de fecha y hora" box that puts
 // both charts on a date and time axis (the sample axis stays the default), a read-out of the point
 // under the pointer (sample, date, time, value), the summary's limits as lines, and marks on the
-// edge for values beyond the charts' fixed ranges.
+// edge for values beyond the charts' fixed ranges, and the excursions beyond the limits of the
+// alarm rule of the table's station shaded behind the curves.
 #pragma once
 
 #include <QObject>
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include "alarms/Alarm.h"
 #include "analysis/SampleStatistics.h"
 
 class LineChart;
@@ -37,8 +40,9 @@ class ChartTimeOptions : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Limit lines and edge marks for the points the chart holds.
-  void Decorate(LineChart& chart, const analysis::ChannelLimits& limits);
+  // Limit lines, edge marks and excursion shading for the points the chart holds.
+  void Decorate(LineChart& chart, const analysis::ChannelLimits& limits, const SampleTable& table,
+                const std::optional<AlarmRule>& rule);
 
   TForm6* window_;
   std::function<const SampleTable*()> table_;

@@ -1,10 +1,14 @@
-// What the one-page report of a download shows: the decoded table, the limits, when it was made
-// and, for an archived download, where it came from.
+// What the one-page report of a download shows: the decoded table, the limits, when it was made,
+// for an archived download where it came from, and for a station with an alarm rule the
+// excursions beyond its limits.
 #pragma once
 
 #include <QString>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "alarms/Alarm.h"
 
 #include "analysis/SampleStatistics.h"
 #include "data/SampleDecoder.h"
@@ -26,4 +30,7 @@ struct ReportContent {
   std::optional<ReportOrigin> origin;
   // Today's date (YYYY-MM-DD), against which a calibration of the table is judged expired.
   std::string today;
+  // Set when the data are a station's and the station has an alarm rule: the alarms its samples
+  // raised in the period, in time order (possibly none).
+  std::optional<std::vector<Alarm>> excursions;
 };

@@ -7,9 +7,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <array>
 #include <stdexcept>
 
+#include "alarms/AlarmTexts.h"
 #include "analysis/CalibrationNotes.h"
+#include "analysis/RoundedNumber.h"
 #include "analysis/StampText.h"
 #include "analysis/SummaryRows.h"
 #include "charts/ChartLooks.h"
@@ -165,6 +168,49 @@ double PaintSummary(QPainter& painter, double top, const ReportContent& content)
   return top;
 }
 
+// The excursions of a station with a rule, one line each; a page has room for a few, and says how
+// many more there are.
+double PaintExcursions(QPainter& painter, double top, const std::vector<Alarm>& alarms) {
+  constexpr std::size_t kMostRows = 8;
+  const double width = kPageWidth - 2 * kMargin;
+  // Column starts, as fractions of the width: kind, level, limit, start, end, minutes, peak.
+  constexpr std::array<double, 8> kColumns = {0, 0.17, 0.27, 0.39, 0.59, 0.79, 0.88, 1.0};
+  auto row = [&](const std::array<QString, 7>& cells) {
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      const double left = kMargin + 2 + kColumns[c] * width;
+      painter.drawText(QRectF(left, top, (kColumns[c + 1] - kColumns[c]) * width - 4, kLine),
+                       Qt::AlignLeft | Qt::AlignVCenter, cells[c]);
+    }
+    top += kLine;
+  };
+  painter.setFont(PageFont(8.5, true));
+  painter.fillRect(QRectF(kMargin, top, width, kLine), QColor(240, 200, 200));
+  row({QStringLiteral("Excursión"), QStringLiteral("Nivel"), QStringLiteral("Límite"),
+       QStringLiteral("Inicio"), QStringLiteral("Fin"), QStringLiteral("Minutos"),
+       QStringLiteral("Pico")});
+  painter.setFont(PageFont(8.5));
+  if (alarms.empty()) {
+    painter.drawText(QRectF(kMargin + 2, top, width, kLine), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Ninguna excursión fuera de los límites de la estación en el "
+                                    "periodo."));
+    return top + kLine;
+  }
+  for (std::size_t i = 0; i < alarms.size() && i < kMostRows; ++i) {
+    const Alarm& alarm = alarms[i];
+    row({Utf8(AlarmKindText(alarm.kind)), Utf8(AlarmLevelText(alarm.level)),
+         Utf8(AlarmValueText(alarm.limit, alarm.kind)), Utf8(SpanishStampText(alarm.startedAt)),
+         alarm.endedAt ? Utf8(SpanishStampText(*alarm.endedAt)) : QStringLiteral("abierta"),
+         Utf8(analysis::RoundedText(alarm.minutes, 0, ',')),
+         Utf8(AlarmValueText(alarm.peak, alarm.kind))});
+  }
+  if (alarms.size() > kMostRows) {
+    painter.drawText(QRectF(kMargin + 2, top, width, kLine), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("… y %1 excursiones más.").arg(alarms.size() - kMostRows));
+    top += kLine;
+  }
+  return top;
+}
+
 }  // namespace
 
 void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& content) {
@@ -194,6 +240,7 @@ void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& con
   top = PaintIdentity(painter, top, content) + 8;
   top = PaintCalibrations(painter, top, content);
   top = PaintSummary(painter, top, content) + 10;
+  if (content.excursions) top = PaintExcursions(painter, top, *content.excursions) + 10;
 
   const TimeSeries series = TimeSeriesOf(*content.table);
   const double footer = kPageHeight - kMargin - kLine;

@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "charts/ChartModule.h"
+#include "data/SampleTable.h"
 #include "widgets/ColorButton.h"
 #include "window_base/ErrorReport.h"
 
@@ -69,6 +70,15 @@ void TForm6::SetTableSource(std::function<const SampleTable*()> table) {
 
 void TForm6::SetLimitsSource(std::function<analysis::LimitSettings()> limits) {
   limitsSource_ = std::move(limits);
+}
+
+void TForm6::SetAlarmRuleSource(AlarmRuleSource rule) {
+  ruleSource_ = std::move(rule);
+}
+
+std::optional<AlarmRule> TForm6::AlarmRuleOf(const SampleTable& table) const {
+  if (!ruleSource_ || table.station.empty()) return std::nullopt;
+  return ruleSource_(table.station);
 }
 
 QString TForm6::PanInstruction() {

@@ -11,7 +11,10 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <string>
 
+#include "alarms/Alarm.h"
 #include "analysis/SampleStatistics.h"
 
 class ChartModule;
@@ -31,6 +34,13 @@ class TForm6 : public QDialog {
   // Where the limits drawn on the charts come from. When set before the charts are made, the window
   // also gets its date and time axis option.
   void SetLimitsSource(std::function<analysis::LimitSettings()> limits);
+  // Where a station's alarm rule comes from: when the table shown names a station with a rule,
+  // the stretches beyond its limits are shaded. Unset, nothing is shaded.
+  using AlarmRuleSource = std::function<std::optional<AlarmRule>(const std::string& station)>;
+  void SetAlarmRuleSource(AlarmRuleSource rule);
+  // The rule of the table's station; none without a station or a source. Throws what the source
+  // throws.
+  std::optional<AlarmRule> AlarmRuleOf(const SampleTable& table) const;
 
   // Refills both charts from the table's numbers, sample k at x = k - 1. Throws std::runtime_error
   // ("'' is not a valid floating point value") at a sample whose line could not be decoded, as its
@@ -78,4 +88,5 @@ class TForm6 : public QDialog {
 
   std::function<const SampleTable*()> tableSource_;
   std::function<analysis::LimitSettings()> limitsSource_;
+  AlarmRuleSource ruleSource_;
 };

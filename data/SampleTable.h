@@ -55,4 +55,6 @@ struct SampleTable {
   std::optional<DownloadOrigin> origin;  // only for a download read from the archive
   // The calibrations whose corrections some samples carry; empty when every value is raw.
   std::vector<Calibration> calibrations;
+  // The station whose download or record this is, when one is known: its alarm rule applies.
+  std::string station;
 };
