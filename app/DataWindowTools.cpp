@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "app/DataWindowSigning.h"
+#include "app/ReportSignatures.h"
 #include "charts/ChartModule.h"
 #include "data_ui/ButtonPictures.h"
 #include "data_ui/ExportFileDialog.h"
@@ -98,6 +100,9 @@ ReportContent DataWindowTools::Content() const {
   content.table = &window_->Table();
   if (window_->Table().origin) content.origin = ReportOriginOf(*window_->Table().origin);
   content.limits = Limits();
+  // What the window shows from the archive is reported with its signatures.
+  if (const auto* signing = window_->findChild<DataWindowSigning*>())
+    content.signatures = ReportSignaturesOf(signing->Signatures());
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   return content;
 }

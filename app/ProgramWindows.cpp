@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 
+#include "app/DataWindowSigning.h"
 #include "app/DataWindowTools.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -55,6 +56,7 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   TForm6* charts = windows.Form6;
   data->SetChartWindowOpener([charts] { ShowModal(charts); });
   auto* tools = new DataWindowTools(data);  // owned by the data window
+  new DataWindowSigning(data);              // owned by the data window
   // The chart window's time axis option comes with its charts, at its first showing.
   charts->SetLimitsSource([tools] { return tools->Limits(); });
 

@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "archive/DownloadArchive.h"
+#include "archive/SignatureStore.h"
+#include "archive/Signing.h"
 #include "archive/StationStore.h"
 
 namespace {
@@ -54,6 +56,17 @@ class DiskArchive final : public ArchiveModule {
       store.Add(settings);
     }
     store.WriteStatus(status);
+  }
+  std::vector<SignatureRecord> ReadSignatures(const std::string& path,
+                                              const SignTarget& target) override {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return {};
+    return SignatureStore(path, ArchiveAccess::kReadOnly).For(target);
+  }
+  SignOutcome Sign(const std::string& path, const SignTarget& target, SignMeaning meaning,
+                   const std::string& user, std::string& password, const std::string& program,
+                   const std::string& version) override {
+    return SignWithPassword(path, target, meaning, user, password, CurrentActor(program, version));
   }
 };
 

@@ -148,6 +148,24 @@ double PaintSummary(QPainter& painter, double top, const ReportContent& content)
   return top;
 }
 
+// One line per signature under a heading; returns the y below the last. Nothing without any.
+double PaintSignatures(QPainter& painter, double top, const ReportContent& content) {
+  if (content.signatures.empty()) return top;
+  painter.setFont(PageFont(9, true));
+  painter.drawText(QRectF(kMargin, top, kPageWidth - 2 * kMargin, kLine),
+                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Firmas electrónicas:"));
+  top += kLine;
+  painter.setFont(PageFont(9));
+  for (const ReportSignature& signature : content.signatures) {
+    painter.drawText(QRectF(kMargin + 10, top, kPageWidth - 2 * kMargin - 10, kLine),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("%1 por %2 el %3")
+                         .arg(signature.meaning, signature.signer, signature.signedAt));
+    top += kLine;
+  }
+  return top;
+}
+
 }  // namespace
 
 void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& content) {
@@ -176,6 +194,7 @@ void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& con
 
   top = PaintIdentity(painter, top, content) + 8;
   top = PaintSummary(painter, top, content) + 10;
+  if (!content.signatures.empty()) top = PaintSignatures(painter, top, content) + 8;
 
   const TimeSeries series = TimeSeriesOf(*content.table);
   const double footer = kPageHeight - kMargin - kLine;

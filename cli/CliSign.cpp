@@ -1,0 +1,126 @@
+// The sign command: the target and meaning from the command line, the password from the terminal
+// without echo or one line of standard input, then the signature or the refusal.
+#include "cli/CliSign.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <ostream>
+#include <stdexcept>
+
+#include "archive/DownloadArchive.h"
+#include "archive/PamPassword.h"
+#include "archive/SignedData.h"
+#include "archive/Signing.h"
+#include "cli/CliArguments.h"
+#include "cli/OutputTargets.h"
+#include "cli/Translate.h"
+#include "record/RecordSelection.h"
+
+namespace cli {
+namespace {
+
+const char kProgram[] = "velmorante-cli";
+
+SignTarget TargetOf(const CommandLine& line) {
+  const bool history = line.Has("--history");
+  const bool station = line.Has("--station");
+  if (history == station) throw UsageError(_("give either --history ID or --station NAME"));
+  if (history) {
+    if (line.Has("--from") || line.Has("--to"))
+      throw UsageError(_("--from and --to go with --station, not with --history"));
+    return SignTarget::Download(WholeNumber("--history", line.Value("--history"), 1, 2147483647));
+  }
+  if (!line.Has("--from") || !line.Has("--to"))
+    throw UsageError(_("a station's period needs both --from and --to"));
+  for (const char* name : {"--from", "--to"}) {
+    if (!record::WallClockFromIso(line.Value(name)))
+      throw UsageError(Format(_("%s must be a local date and time YYYY-MM-DDTHH:MM:SS, not '%s'"),
+                              name, line.Value(name)));
+  }
+  if (*record::WallClockFromIso(line.Value("--from")) >
+      *record::WallClockFromIso(line.Value("--to")))
+    throw UsageError(_("--from is later than --to"));
+  return SignTarget::StationPeriod(line.Value("--station"), line.Value("--from"),
+                                   line.Value("--to"));
+}
+
+// Restores the terminal's settings however reading ends.
+class EchoOff {
+ public:
+  explicit EchoOff(int fd) : fd_(fd) {
+    if (tcgetattr(fd_, &saved_) != 0)
+      throw std::runtime_error(_("cannot read the terminal's settings"));
+    termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;
+    if (tcsetattr(fd_, TCSAFLUSH, &quiet) != 0)
+      throw std::runtime_error(_("cannot turn the terminal's echo off"));
+  }
+  ~EchoOff() { tcsetattr(fd_, TCSAFLUSH, &saved_); }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  int fd_;
+  termios saved_{};
+};
+
+// One line of standard input, without its line end.
+std::string ReadPassword(bool fromStdin, const std::string& user, std::ostream& err) {
+  std::string password;
+  if (fromStdin) {
+    std::getline(std::cin, password);
+  } else {
+    if (isatty(STDIN_FILENO) == 0)
+      throw UsageError(_("no terminal to ask the password on: give it with --password-stdin"));
+    err << Format(_("Password of %s: "), user) << std::flush;
+    EchoOff quiet(STDIN_FILENO);
+    std::getline(std::cin, password);
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  return password;
+}
+
+}  // namespace
+
+int SignCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line =
+      Parse(args, {"--history", "--station", "--from", "--to", "--meaning", "--user", "--archive"},
+            {"--password-stdin"}, 0);
+  const SignTarget target = TargetOf(line);
+  if (!line.Has("--meaning"))
+    throw UsageError(_("give the signature's meaning: --meaning revisado or --meaning aprobado"));
+  const std::optional<SignMeaning> meaning = SignMeaningFromCode(line.Value("--meaning"));
+  if (!meaning)
+    throw UsageError(
+        Format(_("--meaning must be revisado or aprobado, not '%s'"), line.Value("--meaning")));
+  const AuditActor actor = CurrentActor(kProgram, VELMORANTE_VERSION);
+  const std::string user = line.Has("--user") ? line.Value("--user") : actor.user;
+  const std::string path = ArchivePathOf(line);
+  if (!std::filesystem::exists(path)) throw std::runtime_error(Format(_("no archive at %s"), path));
+  {
+    // What is to be signed must be there before anyone is asked for a password.
+    DownloadArchive data(path, ArchiveAccess::kReadOnly);
+    SignedDataSha256(data, target);
+  }
+  std::string password = ReadPassword(line.Has("--password-stdin"), user, err);
+  const SignOutcome outcome = SignWithPassword(path, target, *meaning, user, password, actor);
+  if (!outcome.signedOk) {
+    err << kProgram << ": "
+        << Format(_("signature refused: the password of %s was not accepted (%s); the attempt is "
+                    "recorded in the audit trail"),
+                  user, outcome.refusal)
+        << '\n';
+    return kFailed;
+  }
+  const SignatureRecord& s = *outcome.signature;
+  out << Format(_("%s signed \"%s\" by %s at %s; data SHA-256 %s"), SignTargetText(target),
+                SignMeaningTitle(s.meaning), s.signer, s.signedAt, s.dataSha256)
+      << '\n';
+  return kOk;
+}
+
+}  // namespace cli
