@@ -5,8 +5,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <ostream>
 #include <stdexcept>
 
@@ -47,25 +49,51 @@ SignTarget TargetOf(const CommandLine& line) {
                                    line.Value("--to"));
 }
 
-// Restores the terminal's settings however reading ends.
+// The terminal's settings while echo is off, for the signal handler below.
+termios gSavedTerminal{};
+
+// A signal that ends the program while the password is typed gives the terminal its echo back
+// first, then ends the program as it would have.
+void RestoreTerminalAndDie(int signal) {
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &gSavedTerminal);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+// Turns the terminal's echo off while the password is typed, and back on however reading ends.
 class EchoOff {
  public:
-  explicit EchoOff(int fd) : fd_(fd) {
-    if (tcgetattr(fd_, &saved_) != 0)
+  EchoOff() {
+    if (tcgetattr(STDIN_FILENO, &gSavedTerminal) != 0)
       throw std::runtime_error(_("cannot read the terminal's settings"));
-    termios quiet = saved_;
+    for (const int signal : kSignals)
+      previous_[Index(signal)] = std::signal(signal, RestoreTerminalAndDie);
+    termios quiet = gSavedTerminal;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
-    if (tcsetattr(fd_, TCSAFLUSH, &quiet) != 0)
+    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0) {
+      Restore();
       throw std::runtime_error(_("cannot turn the terminal's echo off"));
+    }
   }
-  ~EchoOff() { tcsetattr(fd_, TCSAFLUSH, &saved_); }
+  ~EchoOff() { Restore(); }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
 
  private:
-  int fd_;
-  termios saved_{};
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  static std::size_t Index(int signal) {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+      if (kSignals[i] == signal) return i;
+    return 0;
+  }
+  void Restore() {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &gSavedTerminal);
+    for (const int signal : kSignals) std::signal(signal, previous_[Index(signal)]);
+  }
+
+  using Handler = void (*)(int);
+  Handler previous_[std::size(kSignals)] = {};
 };
 
 // One line of standard input, without its line end.
@@ -77,7 +105,7 @@ std::string ReadPassword(bool fromStdin, const std::string& user, std::ostream& 
     if (isatty(STDIN_FILENO) == 0)
       throw UsageError(_("no terminal to ask the password on: give it with --password-stdin"));
     err << Format(_("Password of %s: "), user) << std::flush;
-    EchoOff quiet(STDIN_FILENO);
+    EchoOff quiet;
     std::getline(std::cin, password);
   }
   if (!password.empty() && password.back() == '\r') password.pop_back();
