@@ -110,9 +110,8 @@ void DataWindowSigning::SignClick() {
       !outcome)
     return;
   if (!outcome->signedOk) {
-    ShowErrorReport(window_, QStringLiteral("Firma rechazada: no se aceptó la contraseña de %1 "
-                                            "(%2). El intento queda anotado en el registro de "
-                                            "auditoría")
+    ShowErrorReport(window_, QStringLiteral("Firma rechazada para %1: %2. El intento queda "
+                                            "anotado en el registro de auditoría")
                                  .arg(user, QString::fromStdString(outcome->refusal)));
     return;
   }

@@ -138,8 +138,7 @@ int SignCommand(const std::vector<std::string>& args, std::ostream& out, std::os
   const SignOutcome outcome = SignWithPassword(path, target, *meaning, user, password, actor);
   if (!outcome.signedOk) {
     err << kProgram << ": "
-        << Format(_("signature refused: the password of %s was not accepted (%s); the attempt is "
-                    "recorded in the audit trail"),
+        << Format(_("signature refused for %s: %s; the attempt is recorded in the audit trail"),
                   user, outcome.refusal)
         << '\n';
     return kFailed;
