@@ -130,9 +130,11 @@ TEST_F(ArchiveWindows, DownloadIsArchivedBeforeTheDataWindowOpensAndTheCliSeesTh
   SetFileChoiceAnswer([&](QWidget*, const QString&) { return QString::fromStdString(saved); });
   std::vector<DownloadSummary> seenWhenShown;
   bool shown = false;
+  bool signOffered = false;
   WhenShown(data, [&] {
     shown = true;
     seenWhenShown = DownloadArchive(path_).List();
+    signOffered = data->findChild<DataWindowSigning*>()->button()->isEnabled();
     data->SpeedButton1Click();  // GUARDAR
   });
   windows_.Form1->AbColBitBtn4->click();
@@ -141,6 +143,7 @@ TEST_F(ArchiveWindows, DownloadIsArchivedBeforeTheDataWindowOpensAndTheCliSeesTh
   EXPECT_TRUE(seenWhenShown[0].complete());
   EXPECT_EQ(seenWhenShown[0].sha256, Sha256Hex(logger_->LastDownloadText()));
   EXPECT_EQ(seenWhenShown[0].samples, 30);
+  EXPECT_TRUE(signOffered);  // the download just archived may be signed
   EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 
   // The command-line tool archives into the same file; its `show` gives GUARDAR's bytes.
