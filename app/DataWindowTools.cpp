@@ -7,6 +7,8 @@
 #include <QToolButton>
 
 #include "alarms/RecordExcursions.h"
+#include "app/DataWindowSigning.h"
+#include "app/ReportSignatures.h"
 #include "charts/ChartModule.h"
 #include "data_ui/ButtonPictures.h"
 #include "data_ui/ExportFileDialog.h"
@@ -110,6 +112,9 @@ ReportContent DataWindowTools::Content() const {
       content.excursions = TableExcursionAlarms(table, *rule, table.station);
   }
   content.limits = Limits();
+  // What the window shows from the archive is reported with its signatures.
+  if (const auto* signing = window_->findChild<DataWindowSigning*>())
+    content.signatures = ReportSignaturesOf(signing->Signatures());
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   content.today = LocalDateToday();
   return content;

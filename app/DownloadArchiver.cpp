@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/ArchiveModuleLoader.h"
+#include "app/DataWindowSigning.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
 #include "archive/RescueFile.h"
@@ -103,6 +104,11 @@ void DownloadArchiver::Completed(const std::string& text, TForm5* data) {
   if (!data) return;
   if (id) {
     data->SetDownloadSavedListener([this, id](const QString& file) { NoteSaved(*id, file); });
+    // Archived, it may be signed while the data window shows it.
+    if (auto* signing = data->findChild<DataWindowSigning*>()) {
+      signing->SetNextTarget(path_, SignTarget::Download(*id),
+                             QStringLiteral("la descarga archivada %1").arg(*id));
+    }
   } else {
     data->SetDownloadSavedListener({});
   }

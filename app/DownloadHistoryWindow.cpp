@@ -14,6 +14,8 @@
 #include <set>
 
 #include "analysis/CalibrationNotes.h"
+#include "analysis/StampText.h"
+#include "app/DataWindowSigning.h"
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/ListWindowLook.h"
@@ -203,6 +205,10 @@ void DownloadHistoryWindow::OpenRecord(int row) {
     notice = QStringLiteral("DESCARGA INCOMPLETA (%1): solo están las muestras que llegaron.")
                  .arg(DownloadHistoryModel::StatusText(record.summary));
   }
+  if (auto* signing = data_->findChild<DataWindowSigning*>()) {
+    signing->SetNextTarget(archiver_.path(), SignTarget::Download(id),
+                           QStringLiteral("la descarga archivada %1").arg(id));
+  }
   data_->ShowTableOnce(
       std::move(table), [this, id](const QString& file) { archiver_.NoteSaved(id, file); }, notice);
   ShowModal(data_);
@@ -312,6 +318,22 @@ bool DownloadHistoryWindow::OpenStation(const QString& station) {
     ShowErrorReport(this, QStringLiteral("No se pudo leer el registro de la estación %1: %2")
                               .arg(station, ArchiveProblemText(error, archiver_.path())));
     return false;
+  }
+  // The record is signed from its first sample to its last.
+  const SampleNumbers* first = nullptr;
+  const SampleNumbers* last = nullptr;
+  for (const SampleNumbers& sample : selection.table.samples) {
+    if (!sample.hasStamp) continue;
+    if (first == nullptr) first = &sample;
+    last = &sample;
+  }
+  auto* signing = data_->findChild<DataWindowSigning*>();
+  if (signing != nullptr && first != nullptr) {
+    signing->SetNextTarget(
+        archiver_.path(),
+        SignTarget::StationPeriod(name, analysis::IsoText(analysis::StampOf(*first)),
+                                  analysis::IsoText(analysis::StampOf(*last))),
+        QStringLiteral("el registro de la estación %1").arg(station));
   }
   FillDisplayRows(selection.table);
   selection.table.station = name;

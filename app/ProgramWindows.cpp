@@ -4,6 +4,7 @@
 #include <QFont>
 
 #include "app/ArchiveModuleLoader.h"
+#include "app/DataWindowSigning.h"
 #include "app/DataWindowTools.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -64,6 +65,7 @@ ProgramWindows CreateProgramWindows(TForm1::Options options) {
   data->SetChartWindowOpener([charts] { ShowModal(charts); });
   auto* tools = new DataWindowTools(data);  // owned by the data window
   tools->SetAlarmRuleSource(rules);
+  new DataWindowSigning(data);              // owned by the data window
   // The chart window's time axis option comes with its charts, at its first showing.
   charts->SetLimitsSource([tools] { return tools->Limits(); });
 

@@ -15,6 +15,7 @@
 #include "analysis/SummaryRows.h"
 #include "app/ArchiveModuleLoader.h"
 #include "app/DownloadArchiver.h"
+#include "app/ReportSignatures.h"
 #include "app/StartupOptions.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
@@ -242,6 +243,23 @@ int RunReportCommand(int argc, char** argv) {
   content.limits = {*humidity, *temperature};
   if (loaded->table.origin) content.origin = ReportOriginOf(*loaded->table.origin);
   content.excursions = std::move(excursions);
+  if (!options.reportStation.isEmpty() || !options.reportHistoryId.isEmpty()) {
+    const SignTarget target = options.reportStation.isEmpty()
+                                  ? SignTarget::Download(options.reportHistoryId.toLongLong())
+                                  : SignTarget::StationPeriod(options.reportStation.toStdString(),
+                                                              options.reportFrom.toStdString(),
+                                                              options.reportTo.toStdString());
+    const std::string path =
+        options.archivePath.isEmpty() ? DefaultArchivePath() : options.archivePath.toStdString();
+    try {
+      content.signatures = ReadReportSignatures(path, target);
+    } catch (const std::exception& error) {
+      // The data were read: a report without its signatures would say they have none.
+      Complain(QStringLiteral("no se pueden leer las firmas: %1")
+                   .arg(QString::fromStdString(error.what())));
+      return 1;
+    }
+  }
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   content.today = LocalDateToday();
   QByteArray pdf;

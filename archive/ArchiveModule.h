@@ -14,6 +14,7 @@
 
 #include "alarms/Alarm.h"
 #include "archive/DownloadRecord.h"
+#include "archive/SignatureRecords.h"
 #include "archive/StationRecords.h"
 #include "data/Calibration.h"
 
@@ -65,6 +66,16 @@ class ArchiveModule {
   // that is not there or one acknowledged already.
   virtual Alarm AcknowledgeAlarm(const std::string& path, std::int64_t id,
                                  const std::string& comment) = 0;
+  // The signatures of a download, or a station's whose period overlaps `target`'s, in the archive
+  // at `path`; none when there is no file. Nothing in the file changes. Throws ArchiveError.
+  virtual std::vector<SignatureRecord> ReadSignatures(const std::string& path,
+                                                      const SignTarget& target) = 0;
+  // Signs `target` as `user` after checking `password` (wiped before return) through PAM; a
+  // refused password is recorded in the audit trail. `program` and `version` name the caller in
+  // the audit entry. Throws ArchiveError, std::invalid_argument (see SignWithPassword).
+  virtual SignOutcome Sign(const std::string& path, const SignTarget& target, SignMeaning meaning,
+                           const std::string& user, std::string& password,
+                           const std::string& program, const std::string& version) = 0;
 };
 
 // The module's implementation on the SQLite archive, for its entry and for programs that link the

@@ -6,6 +6,8 @@
 #include "alarms/AlarmStore.h"
 #include "archive/CalibrationStore.h"
 #include "archive/DownloadArchive.h"
+#include "archive/SignatureStore.h"
+#include "archive/Signing.h"
 #include "archive/StationStore.h"
 
 namespace {
@@ -82,6 +84,16 @@ class DiskArchive final : public ArchiveModule {
     if (!std::filesystem::exists(path, error)) throw AlarmError("there is no archive " + path);
     return AlarmStore(path).Acknowledge(id, CurrentActor("velmorante", VELMORANTE_VERSION),
                                         comment);
+  std::vector<SignatureRecord> ReadSignatures(const std::string& path,
+                                              const SignTarget& target) override {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return {};
+    return SignatureStore(path, ArchiveAccess::kReadOnly).For(target);
+  }
+  SignOutcome Sign(const std::string& path, const SignTarget& target, SignMeaning meaning,
+                   const std::string& user, std::string& password, const std::string& program,
+                   const std::string& version) override {
+    return SignWithPassword(path, target, meaning, user, password, CurrentActor(program, version));
   }
 };
 

@@ -1,6 +1,6 @@
 // What the one-page report of a download shows: the decoded table, the limits, when it was made,
-// for an archived download where it came from, and for a station with an alarm rule the
-// excursions beyond its limits.
+// for an archived download where it came from and who signed it, and for a station with an alarm
+// rule the excursions beyond its limits.
 #pragma once
 
 #include <QString>
@@ -23,6 +23,13 @@ struct ReportOrigin {
 // The origin as the page shows it: the reception time in local time, "dd/MM/yyyy HH:mm:ss".
 ReportOrigin ReportOriginOf(const DownloadOrigin& origin);
 
+// An electronic signature of the data reported.
+struct ReportSignature {
+  QString meaning;   // "Revisado", "Aprobado"
+  QString signer;    // the account's name
+  QString signedAt;  // local time, "dd/MM/yyyy HH:mm:ss"
+};
+
 struct ReportContent {
   const SampleTable* table = nullptr;
   analysis::LimitSettings limits;
@@ -33,4 +40,5 @@ struct ReportContent {
   // Set when the data are a station's and the station has an alarm rule: the alarms its samples
   // raised in the period, in time order (possibly none).
   std::optional<std::vector<Alarm>> excursions;
+  std::vector<ReportSignature> signatures;  // in the order they were made
 };

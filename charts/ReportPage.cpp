@@ -206,6 +206,19 @@ double PaintExcursions(QPainter& painter, double top, const std::vector<Alarm>& 
   if (alarms.size() > kMostRows) {
     painter.drawText(QRectF(kMargin + 2, top, width, kLine), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("… y %1 excursiones más.").arg(alarms.size() - kMostRows));
+// One line per signature under a heading; returns the y below the last. Nothing without any.
+double PaintSignatures(QPainter& painter, double top, const ReportContent& content) {
+  if (content.signatures.empty()) return top;
+  painter.setFont(PageFont(9, true));
+  painter.drawText(QRectF(kMargin, top, kPageWidth - 2 * kMargin, kLine),
+                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Firmas electrónicas:"));
+  top += kLine;
+  painter.setFont(PageFont(9));
+  for (const ReportSignature& signature : content.signatures) {
+    painter.drawText(QRectF(kMargin + 10, top, kPageWidth - 2 * kMargin - 10, kLine),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("%1 por %2 el %3")
+                         .arg(signature.meaning, signature.signer, signature.signedAt));
     top += kLine;
   }
   return top;
@@ -241,6 +254,7 @@ void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& con
   top = PaintCalibrations(painter, top, content);
   top = PaintSummary(painter, top, content) + 10;
   if (content.excursions) top = PaintExcursions(painter, top, *content.excursions) + 10;
+  if (!content.signatures.empty()) top = PaintSignatures(painter, top, content) + 8;
 
   const TimeSeries series = TimeSeriesOf(*content.table);
   const double footer = kPageHeight - kMargin - kLine;

@@ -20,6 +20,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliRecord.h"
 #include "cli/CliSession.h"
+#include "cli/CliSign.h"
 #include "cli/CliStation.h"
 #include "cli/CommandHelp.h"
 #include "cli/DownloadOutput.h"
@@ -106,6 +107,13 @@ const char kUsage[] = N_(
     "                                       record, recording after recording; gaps between\n"
     "                                       them and samples that downloads read differently\n"
     "                                       are reported\n"
+    "  sign --history ID | --station NAME --from TIME --to TIME\n"
+    "       --meaning revisado|aprobado [--user NAME] [--password-stdin]\n"
+    "       [--archive FILE]\n"
+    "                                       sign an archived download or a station's period\n"
+    "                                       as reviewed or approved, confirmed with the\n"
+    "                                       account's password (asked without echo, or one\n"
+    "                                       line of standard input)\n"
     "SOURCE is a captured download (download --raw), a saved table file,\n"
     "--history ID [--archive FILE] (an archived download) or --station NAME [--from TIME]\n"
     "[--to TIME] [--archive FILE] (a station's record). TIME is the logger's local time,\n"
@@ -359,6 +367,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "rules") return RulesCommand(args, out, err);
     if (command == "alarms") return AlarmsCommand(args, out, err);
     if (command == "calibration") return CalibrationCommand(args, out, err);
+    if (command == "sign") return SignCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

@@ -13,6 +13,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.velmorante.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# PAM's configuration and modules, for the signing service in /etc/pam.d; libpam itself comes from
+# the libraries found above.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpam-runtime, libpam-modules")
+# The PAM service file is the administrator's to change: kept over upgrades, removed on purge.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/conffiles)
 # Arial-compatible fonts for the windows' texts, and Qt's Spanish texts for its standard dialogs.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

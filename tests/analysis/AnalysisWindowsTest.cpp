@@ -26,6 +26,7 @@
 #include "archive/AuditTrail.h"
 #include "archive/CalibrationStore.h"
 #include "archive/DownloadArchive.h"
+#include "archive/SignatureStore.h"
 #include "charts/ChartTimeOptions.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
@@ -253,7 +254,8 @@ TEST_F(AnalysisWindowsTest, ReportFromTheCommandLineWithoutADisplay) {
   const std::string text = CommandOutput("pdftotext '" + pdf.string() + "' - 2>&1");
   EXPECT_NE(text.find("hasta 40,00"), std::string::npos) << text;
 
-  // An archived download: the page names when and where it was received and its checksum.
+  // An archived download: the page names when and where it was received, its checksum and who
+  // signed it.
   const fs::path archivePath = dir_ / "descargas.sqlite";
   NewDownload download;
   download.rawText = kDownload;
@@ -267,6 +269,8 @@ TEST_F(AnalysisWindowsTest, ReportFromTheCommandLineWithoutADisplay) {
     id = archive.Add(download);
     sha256 = archive.Get(id).summary.sha256;
   }
+  SignatureStore(archivePath.string())
+      .Add(SignTarget::Download(id), SignMeaning::kAprobado, "ana", {"ana", "host", "test", "1"});
   const fs::path archived = dir_ / "archived.pdf";
   const std::string fromArchive = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
                                   program + "' --report --history " + std::to_string(id) +
@@ -277,6 +281,7 @@ TEST_F(AnalysisWindowsTest, ReportFromTheCommandLineWithoutADisplay) {
   EXPECT_NE(identity.find("/dev/ttyUSB7"), std::string::npos) << identity;
   EXPECT_NE(identity.find(sha256.substr(0, 32)), std::string::npos) << identity;
   EXPECT_NE(identity.find("33,75"), std::string::npos) << identity;
+  EXPECT_NE(identity.find("Aprobado por ana el "), std::string::npos) << identity;
   // A record that is not there, or an archive that does not exist, gives no page and no archive.
   const fs::path none = dir_ / "none.pdf";
   const fs::path missingArchive = dir_ / "missing.sqlite";

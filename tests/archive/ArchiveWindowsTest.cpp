@@ -13,14 +13,18 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <functional>
+#include <optional>
 
+#include "app/DataWindowSigning.h"
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/DownloadHistoryWindow.h"
 #include "app/ProgramWindows.h"
 #include "archive/DownloadArchive.h"
 #include "archive/Sha256.h"
+#include "archive/SignatureStore.h"
 #include "charts/Unit6.h"
 #include "data_ui/Unit5.h"
 #include "sim/LoggerEmulator.h"
@@ -126,9 +130,11 @@ TEST_F(ArchiveWindows, DownloadIsArchivedBeforeTheDataWindowOpensAndTheCliSeesTh
   SetFileChoiceAnswer([&](QWidget*, const QString&) { return QString::fromStdString(saved); });
   std::vector<DownloadSummary> seenWhenShown;
   bool shown = false;
+  bool signOffered = false;
   WhenShown(data, [&] {
     shown = true;
     seenWhenShown = DownloadArchive(path_).List();
+    signOffered = data->findChild<DataWindowSigning*>()->button()->isEnabled();
     data->SpeedButton1Click();  // GUARDAR
   });
   windows_.Form1->AbColBitBtn4->click();
@@ -137,6 +143,7 @@ TEST_F(ArchiveWindows, DownloadIsArchivedBeforeTheDataWindowOpensAndTheCliSeesTh
   EXPECT_TRUE(seenWhenShown[0].complete());
   EXPECT_EQ(seenWhenShown[0].sha256, Sha256Hex(logger_->LastDownloadText()));
   EXPECT_EQ(seenWhenShown[0].samples, 30);
+  EXPECT_TRUE(signOffered);  // the download just archived may be signed
   EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 
   // The command-line tool archives into the same file; its `show` gives GUARDAR's bytes.
@@ -193,6 +200,8 @@ TEST_F(ArchiveWindows, HistoryOpensARecordAndASavedFileIntoTheDataWindowAndChart
   int rowsListed = 0, recordRows = 0, recordPoints = 0, fileRows = 0;
   QString recordStart;
   bool refused = true;
+  bool signOffered = false, signOfferedForFile = true;
+  std::optional<SignOutcome> wrongPassword;
   bool done = false;
   QTimer::singleShot(0, [&] {
     auto* history = main.findChild<DownloadHistoryWindow*>();
@@ -202,11 +211,19 @@ TEST_F(ArchiveWindows, HistoryOpensARecordAndASavedFileIntoTheDataWindowAndChart
       WhenShown(data, [&] {
         recordRows = data->RowCount();
         recordStart = data->StartDate();
+        auto* signing = data->findChild<DataWindowSigning*>();
+        signOffered = signing->button()->isEnabled();
+        std::string password = "not-the-password-7Qz";
+        wrongPassword = signing->Sign(QString::fromStdString(CurrentActor("", "").user), password,
+                                      SignMeaning::kRevisado);
         WhenShown(charts, [&] { recordPoints = charts->Series1->dataCount(); });
         data->SpeedButton2Click();  // GRAFICAR
       });
       history->OpenRecord(0);
-      WhenShown(data, [&] { fileRows = data->RowCount(); });
+      WhenShown(data, [&] {
+        fileRows = data->RowCount();
+        signOfferedForFile = data->findChild<DataWindowSigning*>()->button()->isEnabled();
+      });
       history->OpenFile(QString::fromStdString(savedTable));
       refused = !history->OpenFile(QString::fromStdString(notData));
       done = true;
@@ -220,6 +237,12 @@ TEST_F(ArchiveWindows, HistoryOpensARecordAndASavedFileIntoTheDataWindowAndChart
   EXPECT_EQ(recordPoints, 40);
   EXPECT_EQ(fileRows, 3);
   EXPECT_TRUE(refused);
+  // An archived download may be signed, a file may not; a wrong password signs nothing.
+  EXPECT_TRUE(signOffered);
+  EXPECT_FALSE(signOfferedForFile);
+  ASSERT_TRUE(wrongPassword.has_value());
+  EXPECT_FALSE(wrongPassword->signedOk);
+  EXPECT_TRUE(SignatureStore(path_, ArchiveAccess::kReadOnly).For(SignTarget::Download(1)).empty());
   ASSERT_EQ(errors_.size(), 1);
   EXPECT_TRUE(errors_[0].contains("no es una tabla guardada")) << errors_[0].toStdString();
   // This run's download is untouched: the data window shows it (empty) again.
