@@ -84,6 +84,7 @@ class DiskArchive final : public ArchiveModule {
     if (!std::filesystem::exists(path, error)) throw AlarmError("there is no archive " + path);
     return AlarmStore(path).Acknowledge(id, CurrentActor("velmorante", VELMORANTE_VERSION),
                                         comment);
+  }
   std::vector<SignatureRecord> ReadSignatures(const std::string& path,
                                               const SignTarget& target) override {
     std::error_code error;

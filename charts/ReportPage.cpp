@@ -206,6 +206,11 @@ double PaintExcursions(QPainter& painter, double top, const std::vector<Alarm>& 
   if (alarms.size() > kMostRows) {
     painter.drawText(QRectF(kMargin + 2, top, width, kLine), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("… y %1 excursiones más.").arg(alarms.size() - kMostRows));
+    top += kLine;
+  }
+  return top;
+}
+
 // One line per signature under a heading; returns the y below the last. Nothing without any.
 double PaintSignatures(QPainter& painter, double top, const ReportContent& content) {
   if (content.signatures.empty()) return top;
