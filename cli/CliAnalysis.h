@@ -16,6 +16,11 @@ namespace cli {
 analysis::ExportFormat ExportFormatOption(const CommandLine& line);
 // Writes `text` to --out (whole or not at all), or to `out` without it.
 void DeliverText(const CommandLine& line, const std::string& text, std::ostream& out);
+// Notes the file written to --out from the archive's records (`source`: "station camara1",
+// "download 42") with its SHA-256 in the archive's audit trail; nothing without --out. Returns
+// whether all went well, having said on `err` what did not.
+bool NoteExport(const CommandLine& line, const std::string& station, const std::string& source,
+                const std::string& text, std::ostream& err);
 
 // args[0] is the command's name. Both return the exit status and throw UsageError for a bad
 // command line and std::exception (with the reason) for a source or file that fails.

@@ -75,7 +75,8 @@ TEST_F(CliAnalysisTest, ArchivedDownloadIsASourceAndAMissingOneIsNamed) {
   std::int64_t id = 0;
   {
     DownloadArchive archive(archivePath);
-    id = archive.Add({kRaw, std::chrono::system_clock::now(), "/dev/pts/9", "test", {}, {}, {}, {}, {}});
+    id = archive.Add(
+        {kRaw, std::chrono::system_clock::now(), "/dev/pts/9", "test", {}, {}, {}, {}, {}, {}});
   }
   const std::string out = (dir_ / "out.csv").string();
   ASSERT_EQ(Run({"export", "--history", std::to_string(id), "--archive", archivePath, "--format",

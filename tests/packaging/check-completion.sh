@@ -65,6 +65,6 @@ expect export "--" :: --station --from --to :: --port
 expect record "--" :: --format --from --to --out --archive :: --port --history
 expect stats --archive "$folder/cap" :: "$folder/capture.txt"
 expect station "" :: add set list remove run status
-expect station add camara1 "--" :: --port --reset-at --download-every --archive :: --force
+expect station add camara1 "--" :: --port --reset-at --download-every --archive --reason :: --force
 expect station add camara1 --download-every "" :: :: add
 exit $failed
