@@ -145,6 +145,12 @@ void AuditWindow::BuildControls() {
   list_->verticalHeader()->hide();
   list_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   list_->horizontalHeader()->setStretchLastSection(true);
+  // The old and new values (JSON, often long) keep a set width, so that the reason stays in view;
+  // each cell's tool-tip holds the whole text.
+  for (const int column : {7, 8}) {
+    list_->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Interactive);
+    list_->setColumnWidth(column, 200);
+  }
   QPalette listPalette = list_->palette();
   listPalette.setColor(QPalette::Base, kMoneyGreen);
   listPalette.setColor(QPalette::Text, panel::kRed);
