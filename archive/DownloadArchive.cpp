@@ -32,8 +32,12 @@ constexpr int kRawColumn = 14;
 // The program that archives `download`, from its name and version ("velmorante-cli 3.2.0").
 AuditActor ActorOf(const NewDownload& download) {
   const std::size_t space = download.program.rfind(' ');
-  if (space == std::string::npos) return CurrentActor(download.program, "");
-  return CurrentActor(download.program.substr(0, space), download.program.substr(space + 1));
+  if (space == std::string::npos)
+    return CurrentActor(download.auditProgram.empty() ? download.program : download.auditProgram,
+                        "");
+  return CurrentActor(
+      download.auditProgram.empty() ? download.program.substr(0, space) : download.auditProgram,
+      download.program.substr(space + 1));
 }
 
 // The audit entry of an archived download: what identifies the text and how it came.

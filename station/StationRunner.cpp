@@ -202,6 +202,7 @@ bool StationRunner::DownloadAndArchive(const LoggerStatus& before) {
     download.receivedAt = SystemClock::now();
     download.port = settings_.port;
     download.program = "velmorante-cli station " VELMORANTE_VERSION;
+    download.auditProgram = "velmorante-station";
     download.reason = reason;
     download.station = settings_.name;
     if (clock) {

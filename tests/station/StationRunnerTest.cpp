@@ -138,6 +138,7 @@ TEST(StationRunner, AFullMemoryIsEmptiedOnceArchived) {
   EXPECT_NE(reset->change.oldValue->find("\"logger_clock\":\"20"), std::string::npos);
   ASSERT_NE(reset, entries.begin());
   EXPECT_EQ(entries.front().change.action, AuditAction::kDownload);
+  EXPECT_EQ(entries.front().actor.program, "velmorante-station");
 }
 
 }  // namespace
