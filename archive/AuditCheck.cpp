@@ -2,6 +2,7 @@
 #include "archive/AuditCheck.h"
 
 #include <map>
+#include <set>
 
 #include "archive/ArchiveError.h"
 #include "archive/Sha256.h"
@@ -11,6 +12,24 @@ namespace {
 
 std::string Short(const std::string& hash) {
   return hash.substr(0, 12);
+}
+
+// Downloads archived since the audit trail (they keep a time zone) whose entry is missing.
+void CheckDownloadEntries(SqliteConnection& connection, const std::vector<AuditEntry>& entries,
+                          std::vector<AuditProblem>& problems) {
+  std::set<std::string> audited;
+  for (const AuditEntry& e : entries)
+    if (e.change.action == AuditAction::kDownload) audited.insert(e.change.object);
+  SqliteStatement query(connection,
+                        "SELECT id FROM downloads WHERE time_zone IS NOT NULL ORDER BY id");
+  SqliteStatement::Use use(query);
+  while (query.Step()) {
+    const std::int64_t id = query.Integer(0);
+    if (audited.count("download " + std::to_string(id)) == 0) {
+      problems.push_back({AuditProblem::Kind::kDownloadUnaudited, id,
+                          "download " + std::to_string(id) + " has no audit entry"});
+    }
+  }
 }
 
 void CheckDownloads(SqliteConnection& connection, std::vector<AuditProblem>& problems,
@@ -112,6 +131,7 @@ std::vector<AuditProblem> CheckArchiveRecords(SqliteConnection& connection,
       HasAuditTable(connection) ? ReadAuditEntries(connection) : std::vector<AuditEntry>();
   if (counts != nullptr) counts->entries = static_cast<std::int64_t>(entries.size());
   std::vector<AuditProblem> problems = CheckAuditChain(entries);
+  if (HasAuditTable(connection)) CheckDownloadEntries(connection, entries, problems);
   CheckDownloads(connection, problems, counts);
   return problems;
 }

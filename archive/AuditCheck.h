@@ -14,11 +14,12 @@ class SqliteConnection;
 
 struct AuditProblem {
   enum class Kind {
-    kEntryChanged,     // an entry's content or hashes no longer match each other
-    kEntryRemoved,     // an entry names a previous one that is no longer there
-    kEntryInserted,    // an entry that the chain does not lead through
-    kOutOfOrder,       // an entry stamped earlier than the one before it
-    kDownloadChanged,  // a download's raw text no longer matches its SHA-256
+    kEntryChanged,       // an entry's content or hashes no longer match each other
+    kEntryRemoved,       // an entry names a previous one that is no longer there
+    kEntryInserted,      // an entry that the chain does not lead through
+    kOutOfOrder,         // an entry stamped earlier than the one before it
+    kDownloadChanged,    // a download's raw text no longer matches its SHA-256
+    kDownloadUnaudited,  // a download archived with its entry has none: the entry was removed
   };
   Kind kind = Kind::kEntryChanged;
   std::int64_t id = 0;  // the entry's id, or the download's
@@ -36,7 +37,9 @@ struct ArchiveCheckCounts {
 };
 
 // The chain's problems followed by those of the downloads whose raw text no longer matches its
-// SHA-256 (or is missing); an archive older than the audit trail has only downloads to
-// check. Reads in one transaction. Throws ArchiveError.
+// SHA-256 (or is missing), or which were archived with an audit entry (they keep a time zone) that
+// is no longer there, as when the last entries are cut off the chain. An archive older than the
+// audit trail has only its downloads' texts to check. Reads in one transaction. Throws
+// ArchiveError.
 std::vector<AuditProblem> CheckArchiveRecords(SqliteConnection& connection,
                                               ArchiveCheckCounts* counts = nullptr);

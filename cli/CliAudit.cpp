@@ -121,6 +121,8 @@ std::string ProblemText(const AuditProblem& p) {
       return Format(_("audit entry %s is stamped earlier than the entry before it"), id);
     case AuditProblem::Kind::kDownloadChanged:
       return Format(_("download %s no longer matches its checksum"), id);
+    case AuditProblem::Kind::kDownloadUnaudited:
+      return Format(_("download %s has lost its audit entry: entries were removed"), id);
   }
   return p.detail;
 }

@@ -138,6 +138,12 @@ TEST_F(CliAudit, VerifyNamesTheFirstEntryChangedRemovedOrInserted) {
   r = Run({"verify"}, removed);
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("before entry 3 was removed"), std::string::npos) << r.err;
+  // The chain's last entry cut off: only the download it belonged to tells.
+  const std::string cut = Copy("cut.sqlite");
+  Tamper(cut, "DELETE FROM audit_entries WHERE id = 3;");
+  r = Run({"verify"}, cut);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("download 2 has lost its audit entry"), std::string::npos) << r.err;
 
   // A forged entry with hashes of its own, chained to entry 1, slipped in before entry 2: only
   // entry 2, which names entry 1, gives it away.
