@@ -1,6 +1,9 @@
 #include "app/DownloadArchiver.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
@@ -10,6 +13,7 @@
 #include "app/DataWindowSigning.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
+#include "archive/AuditChanges.h"
 #include "archive/RescueFile.h"
 #include "data_ui/Unit5.h"
 #include "window_base/ErrorReport.h"
@@ -137,6 +141,8 @@ std::optional<std::int64_t> DownloadArchiver::Keep(const std::string& text, EndR
   download.program = program_;
   download.kind = kind_;
   download.reason = reason;
+  download.loggerClock = loggerClock_;
+  download.clockDriftSeconds = clockDrift_;
   try {
     return archive->Add(download);
   } catch (const ArchiveError& error) {
@@ -176,6 +182,33 @@ void DownloadArchiver::NoteSaved(std::int64_t id, const QString& file) {
   } catch (const ArchiveError& error) {
     Report(QStringLiteral("El archivo se guardó, pero el archivo de descargas no lo registró: %1")
                .arg(ArchiveProblemText(error, path_)));
+    return;
+  }
+  // The file as written, identified by its SHA-256 in the audit trail.
+  QFile saved(file);
+  if (!saved.open(QIODevice::ReadOnly)) return;
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  if (!hash.addData(&saved)) return;
+  NoteInAuditTrail(
+      FileWrittenChange(AuditAction::kExport, "", QFileInfo(file).absoluteFilePath().toStdString(),
+                        hash.result().toHex().toStdString(), "download " + std::to_string(id)));
+}
+
+void DownloadArchiver::NoteInAuditTrail(const AuditChange& change) {
+  ArchiveStore* archive = Archive();
+  if (!archive) return;
+  // The program's name and version, as its downloads carry them ("velmorante 3.2.0").
+  const std::size_t space = program_.rfind(' ');
+  const std::string name = space == std::string::npos ? program_ : program_.substr(0, space);
+  const std::string version = space == std::string::npos ? "" : program_.substr(space + 1);
+  try {
+    archive->Audit(name, version, change);
+  } catch (const std::exception& error) {
+    const ArchiveError* archiveError = dynamic_cast<const ArchiveError*>(&error);
+    Report(QStringLiteral("El archivo de descargas no registró la operación en su registro de "
+                          "auditoría: %1")
+               .arg(archiveError ? ArchiveProblemText(*archiveError, path_)
+                                 : QString::fromStdString(error.what())));
   }
 }
 

@@ -18,6 +18,7 @@
 #include "archive/DownloadRecord.h"
 
 class ArchiveStore;
+struct AuditChange;
 class QWidget;
 class TForm5;
 
@@ -34,6 +35,12 @@ class DownloadArchiver {
 
   // A download command went out on `port`.
   void Started(const std::string& port, bool wholeMemory);
+  // The logger's clock from the reply before the running download (local logger time, ISO) and
+  // its drift from the computer's (seconds), kept with it.
+  void SetLoggerClock(std::string clock, std::optional<std::int64_t> driftSeconds) {
+    loggerClock_ = std::move(clock);
+    clockDrift_ = driftSeconds;
+  }
   // The download running ended without its end marker; nothing happens when none runs.
   void Interrupted(const std::string& text, EndReason reason);
   // The end marker came: archives the text, and has `data` note the files its table is saved to.
@@ -46,6 +53,9 @@ class DownloadArchiver {
   const std::string& path() const { return path_; }
   // Notes that record `id` was saved to `file`; a failure is reported like any other.
   void NoteSaved(std::int64_t id, const QString& file);
+  // Appends `change` by this program to the archive's audit trail; a failure is reported like
+  // any other. Nothing happens when archiving is off.
+  void NoteInAuditTrail(const AuditChange& change);
 
  private:
   std::optional<std::int64_t> Keep(const std::string& text, EndReason reason);
@@ -58,6 +68,8 @@ class DownloadArchiver {
   std::string path_;
   std::string program_;
   Clock clock_;
+  std::string loggerClock_;
+  std::optional<std::int64_t> clockDrift_;
   QWidget* parent_;
   std::unique_ptr<ArchiveStore> archive_;
   bool unusable_ = false;  // the file (or the module) is left alone for the rest of the run

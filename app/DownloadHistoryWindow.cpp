@@ -16,12 +16,14 @@
 #include "analysis/CalibrationNotes.h"
 #include "analysis/StampText.h"
 #include "app/DataWindowSigning.h"
+#include "app/AuditWindow.h"
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/ListWindowLook.h"
 #include "app/PanelColors.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
+#include "charts/ChartModule.h"
 #include "data/DisplayRows.h"
 #include "data/DownloadSource.h"
 #include "data_ui/Unit5.h"
@@ -52,8 +54,8 @@ DownloadHistoryWindow::DownloadHistoryWindow(DownloadArchiver& archiver, TForm5*
   setWindowTitle(QStringLiteral("HISTORIAL DE DESCARGAS"));
   setFont(DialogFont(11));
   // Resizable: the list and the archive's place take what room there is.
-  resize(720, 380);
-  setMinimumSize(620, 240);  // room for the three buttons side by side
+  resize(860, 380);
+  setMinimumSize(820, 240);  // room for the four buttons side by side
   BuildControls();
 }
 
@@ -108,6 +110,11 @@ void DownloadHistoryWindow::BuildControls() {
   // reaches this one by its shortcut.
   stationButton_->setFocusPolicy(Qt::ClickFocus);
   stationButton_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  auditButton_ =
+      MakeListButton(this, "AuditButton", QStringLiteral("AUDITORÍA"), panel::kWhite,
+                     QStringLiteral("Ver quién hizo qué en el archivo, cuándo y por qué"));
+  auditButton_->setFocusPolicy(Qt::ClickFocus);
+  connect(auditButton_, &ColorButton::clicked, this, [this] { OpenAudit(); });
   connect(openFileButton_, &ColorButton::clicked, this, [this] { OpenFileClick(); });
   connect(stationButton_, &ColorButton::clicked, this, [this] { OpenStationClick(); });
 
@@ -118,6 +125,8 @@ void DownloadHistoryWindow::BuildControls() {
   buttons->addWidget(openFileButton_);
   buttons->addSpacing(40);
   buttons->addWidget(stationButton_);
+  buttons->addSpacing(40);
+  buttons->addWidget(auditButton_);
   buttons->addStretch(1);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(10, 8, 10, 9);
@@ -214,6 +223,23 @@ void DownloadHistoryWindow::OpenRecord(int row) {
   ShowModal(data_);
   Refresh();
   list_->selectRow(row);
+}
+
+void DownloadHistoryWindow::OpenAudit() {
+  if (!audit_) {
+    audit_ = new AuditWindow(
+        archiver_,
+        [](QWidget* owner, const QString& html) {
+          try {
+            LoadChartModule().PrintHtmlWithDialog(owner, QStringLiteral("Imprimir auditoría"),
+                                                  html);
+          } catch (const std::exception& error) {
+            ShowErrorReport(owner, QString::fromStdString(error.what()));
+          }
+        },
+        this);
+  }
+  ShowModal(audit_);
 }
 
 void DownloadHistoryWindow::OpenFileClick() {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class AuditWindow;
 class ColorButton;
 class DownloadArchiver;
 class DownloadHistoryModel;
@@ -41,6 +42,10 @@ class DownloadHistoryWindow : public QDialog {
   // archive that cannot be read is reported and nothing is shown. False when nothing was shown.
   bool OpenStation(const QString& station);
 
+  // "AUDITORÍA": the archive's audit trail in a window of its own.
+  void OpenAudit();
+  AuditWindow* Audit() const { return audit_; }
+
   DownloadHistoryModel* Model() const { return model_; }
 
  protected:
@@ -62,4 +67,6 @@ class DownloadHistoryWindow : public QDialog {
   ColorButton* openButton_ = nullptr;
   ColorButton* openFileButton_ = nullptr;
   ColorButton* stationButton_ = nullptr;
+  ColorButton* auditButton_ = nullptr;
+  AuditWindow* audit_ = nullptr;
 };

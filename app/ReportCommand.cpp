@@ -2,6 +2,7 @@
 #include "app/ReportCommand.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <cstdio>
@@ -20,6 +21,8 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
 #include "archive/ArchivePath.h"
+#include "archive/AuditChanges.h"
+#include "archive/LocalTimeZone.h"
 #include "charts/ChartModule.h"
 #include "data/DownloadSource.h"
 #include "data/SampleDecoder.h"
@@ -162,6 +165,24 @@ std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& 
   }
 }
 
+// Notes the report written in the audit trail of the archive it was read from; says why and returns
+// false when the archive does not take the entry.
+bool NoteReport(const StartupOptions& options, const AuditChange& change) {
+  const std::optional<std::string> path = ExistingArchivePath(options);
+  if (!path) return false;
+  try {
+    LoadArchiveModule().Open(*path)->Audit("velmorante", VELMORANTE_VERSION, change);
+    return true;
+  } catch (const ArchiveError& error) {
+    Complain(QStringLiteral("el informe se guardó, pero el archivo de descargas no lo registró en "
+                            "su registro de auditoría: %1")
+                 .arg(ArchiveProblemText(error, *path)));
+  } catch (const std::exception& error) {
+    Complain(QString::fromStdString(error.what()));
+  }
+  return false;
+}
+
 }  // namespace
 
 bool AsksForReport(int argc, char** argv) {
@@ -262,6 +283,7 @@ int RunReportCommand(int argc, char** argv) {
   }
   content.generatedAt = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
   content.today = LocalDateToday();
+  content.timeZone = QString::fromStdString(LocalTimeZoneName());
   QByteArray pdf;
   try {
     pdf = LoadChartModule().ReportPdf(content);
@@ -278,6 +300,19 @@ int RunReportCommand(int argc, char** argv) {
                          std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())))) {
     Complain(writer.ErrorText());
     return 1;
+  }
+  // A report made from the archive's records is noted in its audit trail.
+  if (!options.reportStation.isEmpty() || !options.reportHistoryId.isEmpty()) {
+    const std::string station = options.reportStation.toStdString();
+    const std::string source = station.empty() ? "download " + options.reportHistoryId.toStdString()
+                                               : "station " + station;
+    const QByteArray sha256 = QCryptographicHash::hash(pdf, QCryptographicHash::Sha256).toHex();
+    if (!NoteReport(
+            options,
+            FileWrittenChange(AuditAction::kReport, station,
+                              std::filesystem::absolute(options.reportOut.toStdString()).string(),
+                              sha256.toStdString(), source)))
+      return 1;
   }
   return 0;
 }

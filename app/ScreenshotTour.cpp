@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/ArchiveModuleLoader.h"
+#include "app/AuditWindow.h"
 #include "app/DataWindowTools.h"
 #include "app/DownloadHistoryWindow.h"
 #include "app/ProgramWindows.h"
@@ -169,6 +170,18 @@ void ScreenshotTour::Start() {
                     [main] { return IfVisible(main->findChild<StationsWindow*>()); }, CloseWindow,
                     10000});
   if (ownArchive) AddStationRecordSteps(archive);
+  // The audit trail of what the tour did, opened from the history window.
+  auto history = [main] { return IfVisible(main->findChild<DownloadHistoryWindow*>()); };
+  steps_.push_back({QString(), [main] { main->HistoryButton->click(); }, history,
+                    [](QWidget* window) {
+                      auto* open = static_cast<DownloadHistoryWindow*>(window);
+                      QTimer::singleShot(0, open, [open] { open->OpenAudit(); });
+                    },
+                    10000});
+  steps_.push_back({QStringLiteral("audit"), nullptr,
+                    [main] { return IfVisible(main->findChild<AuditWindow*>()); }, CloseWindow,
+                    10000});
+  steps_.push_back({QString(), nullptr, history, CloseWindow, 10000});
   poll_.start();
 }
 

@@ -17,8 +17,10 @@
 #include "app/StationOnPort.h"
 #include "app/StationsWindow.h"
 #include "app/StatusPresentation.h"
+#include "archive/AuditChanges.h"
 #include "data_ui/Unit5.h"
 #include "link/ComPortError.h"
+#include "link/LoggerClockReading.h"
 #include "link/LoggerProtocol.h"
 #include "link_ui/CPortSetup.h"
 #include "widgets/ColorButton.h"
@@ -116,6 +118,7 @@ void TForm1::MarkClockPending() {
 
 void TForm1::SetRate(int choice) {
   if (!IsConnected()) return;
+  beforeSetting_ = lastStatus_;
   session_.SetRate(choice);
 }
 
@@ -283,11 +286,18 @@ void TForm1::BatchRead(const RxEventResult& result) {
 }
 
 void TForm1::StatusRead(const LoggerStatus& status) {
+  lastStatus_ = status;
   ShowStatus(status);
 }
 
 void TForm1::DownloadStarted(bool forced) {
   archiver_->Started(ComPort1.Port(), forced);
+  std::optional<std::time_t> clock;
+  if (lastStatus_) clock = LoggerClock(lastStatus_->reply);
+  archiver_->SetLoggerClock(
+      clock ? ClockIsoText(*clock) : std::string(),
+      clock ? std::optional<std::int64_t>(*clock - ComputerClock(std::time(nullptr)))
+            : std::nullopt);
 }
 
 void TForm1::DownloadEnded(const std::string&) {
@@ -329,10 +339,21 @@ void TForm1::ClockSettingDue() {
 }
 
 void TForm1::ClockChecked(bool taken, const ClockSettingCheck::Seen& seen) {
+  std::optional<std::time_t> clock;
+  if (beforeSetting_) clock = LoggerClock(beforeSetting_->reply);
+  std::optional<std::int64_t> drift;
+  if (clock) drift = *clock - clockSetAt_;
+  archiver_->NoteInAuditTrail(SetClockChange("", ComPort1.Port(), ClockIsoText(clockSetAt_),
+                                             clock ? ClockIsoText(*clock) : "", drift, taken));
   if (!taken) ReportLater(ClockNotTakenText(seen));
 }
 
 void TForm1::RateChecked(bool taken, int choice, int shownItem) {
+  std::optional<int> old;
+  if (beforeSetting_ && beforeSetting_->rateItem >= 0)
+    old = protocol::kRateMinutes[beforeSetting_->rateItem];
+  archiver_->NoteInAuditTrail(
+      SetRateChange("", ComPort1.Port(), old, protocol::kRateMinutes[choice], taken));
   if (taken) return;
   const QString shown = shownItem >= 0 ? Text(protocol::kRates[shownItem].caption)
                                        : QStringLiteral("una tasa desconocida");
@@ -385,6 +406,8 @@ void TForm1::Timer2Timer() {
 void TForm1::PONEHORA() {
   if (!IsConnected()) return;
   // The command with the computer's clock, then the replies are watched for its effect.
+  beforeSetting_ = lastStatus_;
+  clockSetAt_ = ComputerClock(std::time(nullptr));
   session_.SetClock();
 }
 

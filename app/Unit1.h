@@ -186,4 +186,9 @@ class TForm1 : public QWidget, private LoggerSessionListener {
   DownloadHistoryWindow* history_ = nullptr;
   StationsWindow* stations_ = nullptr;
   AlarmsWindow* alarms_ = nullptr;
+  // For the audit trail's entry of a setting: the latest reply, the one before the setting's
+  // command, and the computer's local clock (on the logger's calendar) when it went.
+  std::optional<LoggerStatus> lastStatus_;
+  std::optional<LoggerStatus> beforeSetting_;
+  std::time_t clockSetAt_ = 0;
 };

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "alarms/Alarm.h"
+#include "archive/AuditTrail.h"
 #include "archive/DownloadRecord.h"
 #include "archive/SignatureRecords.h"
 #include "archive/StationRecords.h"
@@ -28,6 +29,10 @@ class ArchiveStore {
   virtual std::vector<DownloadSummary> List() = 0;
   virtual ArchivedDownload Get(std::int64_t id) = 0;
   virtual bool HasStation(const std::string& station) = 0;
+  // Appends an audit entry for `change` by this computer's user running `program` `version`.
+  virtual void Audit(const std::string& program, const std::string& version,
+                     const AuditChange& change) = 0;
+  virtual std::vector<AuditEntry> AuditEntries() = 0;
   virtual void ForEachStationDownload(
       const std::string& station,
       const std::function<void(const DownloadSummary&, std::string_view raw)>& visit) = 0;

@@ -23,22 +23,6 @@ const char* const kAuditChainStart =
 
 namespace {
 
-constexpr std::array<std::pair<AuditAction, const char*>, 13> kActions{{
-    {AuditAction::kDownload, "download"},
-    {AuditAction::kSetClock, "set_clock"},
-    {AuditAction::kSetRate, "set_rate"},
-    {AuditAction::kStationAdd, "station_add"},
-    {AuditAction::kStationChange, "station_change"},
-    {AuditAction::kStationRemove, "station_remove"},
-    {AuditAction::kRulesChange, "rules_change"},
-    {AuditAction::kCalibrationChange, "calibration_change"},
-    {AuditAction::kAlarmAck, "alarm_ack"},
-    {AuditAction::kExport, "export"},
-    {AuditAction::kReport, "report"},
-    {AuditAction::kSign, "sign"},
-    {AuditAction::kSignFailed, "sign_failed"},
-}};
-
 nlohmann::json OrNull(const std::optional<std::string>& text) {
   return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
 }
@@ -77,18 +61,6 @@ std::optional<std::string> OptionalText(const SqliteStatement& statement, int co
 }
 
 }  // namespace
-
-const char* AuditActionCode(AuditAction action) {
-  for (const auto& [a, code] : kActions)
-    if (a == action) return code;
-  return "";
-}
-
-std::optional<AuditAction> AuditActionFromCode(std::string_view code) {
-  for (const auto& [action, c] : kActions)
-    if (code == c) return action;
-  return std::nullopt;
-}
 
 AuditActor CurrentActor(std::string program, std::string version) {
   AuditActor actor;

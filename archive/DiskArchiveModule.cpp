@@ -23,6 +23,11 @@ class DiskArchiveStore final : public ArchiveStore {
   std::vector<DownloadSummary> List() override { return archive_.List(); }
   ArchivedDownload Get(std::int64_t id) override { return archive_.Get(id); }
   bool HasStation(const std::string& station) override { return archive_.HasStation(station); }
+  void Audit(const std::string& program, const std::string& version,
+             const AuditChange& change) override {
+    archive_.AppendAudit(CurrentActor(program, version), change);
+  }
+  std::vector<AuditEntry> AuditEntries() override { return archive_.AuditEntries(); }
   void ForEachStationDownload(
       const std::string& station,
       const std::function<void(const DownloadSummary&, std::string_view raw)>& visit) override {

@@ -2,7 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <nlohmann/json.hpp>
+
 #include "archive/ArchiveSchema.h"
+#include "archive/AuditTrail.h"
+#include "archive/LocalTimeZone.h"
 #include "archive/RecordDetailsCheck.h"
 #include "archive/Sha256.h"
 #include "data/SampleDecoder.h"
@@ -25,6 +29,40 @@ std::string SummaryColumns(int version) {
 // The raw text's column, after the listed ones, in the query that verifies the archive.
 constexpr int kRawColumn = 14;
 
+// The program that archives `download`, from its name and version ("velmorante-cli 3.2.0").
+AuditActor ActorOf(const NewDownload& download) {
+  const std::size_t space = download.program.rfind(' ');
+  if (space == std::string::npos)
+    return CurrentActor(download.auditProgram.empty() ? download.program : download.auditProgram,
+                        "");
+  return CurrentActor(
+      download.auditProgram.empty() ? download.program.substr(0, space) : download.auditProgram,
+      download.program.substr(space + 1));
+}
+
+// The audit entry of an archived download: what identifies the text and how it came.
+AuditChange DownloadChange(std::int64_t id, const NewDownload& download, const std::string& sha256,
+                           const std::string& timeZone, std::int64_t samples) {
+  nlohmann::ordered_json what = {
+      {"sha256", sha256},
+      {"size", download.rawText.size()},
+      {"samples", samples},
+      {"complete", download.reason == EndReason::kNone},
+      {"reason", ReasonCode(download.reason)},
+      {"kind", KindCode(download.kind)},
+      {"port", download.port},
+      {"time_zone", timeZone},
+      {"logger_clock", download.loggerClock.empty() ? nlohmann::ordered_json(nullptr)
+                                                    : nlohmann::ordered_json(download.loggerClock)},
+  };
+  AuditChange change;
+  change.action = AuditAction::kDownload;
+  change.station = download.station;
+  change.object = "download " + std::to_string(id);
+  change.newValue = what.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  return change;
+}
+
 }  // namespace
 
 DownloadArchive::DownloadArchive(const std::string& path, ArchiveAccess access)
@@ -38,8 +76,8 @@ void DownloadArchive::Prepare() {
   insertDownload_ = SqliteStatement(
       file_.connection(),
       "INSERT INTO downloads (received_at, port, program, kind, reason, sha256, size, start,"
-      " rate_minutes, samples, decode_error, station, logger_clock, clock_drift_s)"
-      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+      " rate_minutes, samples, decode_error, station, logger_clock, clock_drift_s, time_zone)"
+      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insertText_ = SqliteStatement(file_.connection(),
                                 "INSERT INTO download_texts (download_id, raw) VALUES (?, ?)");
   insertSave_ = SqliteStatement(
@@ -67,6 +105,9 @@ void DownloadArchive::PrepareReads() {
 std::int64_t DownloadArchive::Add(const NewDownload& download) {
   const SampleTable table = SampleDecoder().Decode(download.rawText);
   file_.ThrowIfReadOnly();
+  const std::string sha256 = Sha256Hex(download.rawText);
+  const std::string timeZone = download.timeZone.empty() ? LocalTimeZoneName() : download.timeZone;
+  const AuditActor actor = ActorOf(download);
   SqliteWriteTransaction transaction(file_.connection());
   file_.CheckBeforeWriting();
   std::int64_t id = 0;
@@ -77,7 +118,7 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
     insertDownload_.BindText(3, download.program);
     insertDownload_.BindText(4, KindCode(download.kind));
     insertDownload_.BindText(5, ReasonCode(download.reason));
-    insertDownload_.BindText(6, Sha256Hex(download.rawText));
+    insertDownload_.BindText(6, sha256);
     insertDownload_.Bind(7, static_cast<std::int64_t>(download.rawText.size()));
     if (table.start) insertDownload_.BindText(8, StartIsoText(*table.start));
     if (table.rateMinutes > 0) insertDownload_.Bind(9, std::int64_t{table.rateMinutes});
@@ -86,6 +127,7 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
     if (!download.station.empty()) insertDownload_.BindText(12, download.station);
     if (!download.loggerClock.empty()) insertDownload_.BindText(13, download.loggerClock);
     if (download.clockDriftSeconds) insertDownload_.Bind(14, *download.clockDriftSeconds);
+    insertDownload_.BindText(15, timeZone);
     insertDownload_.Step();
     id = sqlite3_last_insert_rowid(file_.connection().handle());
   }
@@ -95,6 +137,11 @@ std::int64_t DownloadArchive::Add(const NewDownload& download) {
     insertText_.BindBlob(2, download.rawText);
     insertText_.Step();
   }
+  // In the same transaction: a download is never archived without its entry, nor the other way.
+  AppendAuditEntry(file_.connection(), actor,
+                   DownloadChange(id, download, sha256, timeZone,
+                                  static_cast<std::int64_t>(table.samples.size())),
+                   true);
   transaction.Commit();
   return id;
 }
@@ -112,6 +159,23 @@ void DownloadArchive::RecordSave(std::int64_t id, const std::string& filePath,
     insertSave_.Step();
   }
   transaction.Commit();
+}
+
+void DownloadArchive::AppendAudit(const AuditActor& actor, const AuditChange& change) {
+  file_.ThrowIfReadOnly();
+  SqliteWriteTransaction transaction(file_.connection());
+  file_.CheckBeforeWriting();
+  AppendAuditEntry(file_.connection(), actor, change, true);
+  transaction.Commit();
+}
+
+std::vector<AuditEntry> DownloadArchive::AuditEntries() {
+  // The first version with an audit trail.
+  constexpr int kAuditSchema = 5;
+  if (file_.empty() || file_.schemaVersion() < kAuditSchema) return {};
+  std::vector<AuditEntry> entries;
+  InOneRead([&] { entries = ReadAuditEntries(file_.connection()); });
+  return entries;
 }
 
 DownloadSummary DownloadArchive::SummaryFrom(const SqliteStatement& row) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "archive/ArchiveFile.h"
+#include "archive/AuditTrail.h"
 #include "archive/DownloadRecord.h"
 #include "archive/Sqlite.h"
 
@@ -43,6 +44,13 @@ class DownloadArchive {
   // matches its checksum or whose details (start, rate, samples, size, completeness) no longer
   // match their text. Throws ArchiveError.
   std::vector<ChecksumMismatch> Verify();
+
+  // Appends an entry for `change` by `actor` to the audit trail, after the same check. Throws
+  // ArchiveError.
+  void AppendAudit(const AuditActor& actor, const AuditChange& change);
+  // The audit trail's entries, oldest first; none in an archive from before it. Throws
+  // ArchiveError.
+  std::vector<AuditEntry> AuditEntries();
 
   // Whether `station` is known here: set up in the archive or named by a download. False for an
   // archive written before stations existed. Throws ArchiveError.

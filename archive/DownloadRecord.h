@@ -49,6 +49,12 @@ struct NewDownload {
   std::string station;
   std::string loggerClock;
   std::optional<std::int64_t> clockDriftSeconds;
+  // The acting program's name in the audit trail ("velmorante-station") when it is not the first
+  // part of `program`, whose last word is the version.
+  std::string auditProgram;
+  // The computer's time zone when it came ("Europe/Madrid", or "+01:00" when no name is known);
+  // empty: the archive finds it.
+  std::string timeZone;
 };
 
 // One archived download as listed.

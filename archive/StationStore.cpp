@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
 #include "archive/ArchiveFile.h"
 #include "link/LoggerProtocol.h"
 
@@ -199,10 +202,38 @@ void ThrowUnlessValid(const StationSettings& settings) {
   if (!problem.empty()) throw StationError(problem);
 }
 
+void ThrowUnlessReasoned(const StationAuditNote* note) {
+  if (note != nullptr && note->reason.empty())
+    throw std::invalid_argument("a reason is required to change a station");
+}
+
+// Appends the entry of a station change inside the caller's transaction.
+void Audit(SqliteConnection& connection, const StationAuditNote* note, AuditAction action,
+           const std::string& station, std::optional<std::string> oldValue,
+           std::optional<std::string> newValue) {
+  if (note == nullptr) return;
+  AuditChange change;
+  change.action = action;
+  change.station = station;
+  change.object = "station " + station;
+  change.oldValue = std::move(oldValue);
+  change.newValue = std::move(newValue);
+  change.reason = note->reason;
+  AppendAuditEntry(connection, note->actor, change, true);
+}
+
 }  // namespace
 
-void StationStore::Add(const StationSettings& settings) {
+std::string StationSettingsJson(const StationSettings& settings) {
+  const nlohmann::ordered_json json = {{"port", settings.port},
+                                       {"reset_at", settings.resetAt},
+                                       {"download_every_s", settings.downloadEvery.count()}};
+  return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+void StationStore::Add(const StationSettings& settings, const StationAuditNote* note) {
   ThrowUnlessValid(settings);
+  ThrowUnlessReasoned(note);
   impl_->Write([&] {
     // Checked inside the transaction, so that two programs adding one name cannot both succeed.
     if (impl_->Exists(settings.name)) {
@@ -216,15 +247,25 @@ void StationStore::Add(const StationSettings& settings) {
     insert.Bind(4, settings.downloadEvery.count());
     insert.BindText(5, UtcText(system_clock::now()));
     insert.Step();
+    Audit(impl_->file.connection(), note, AuditAction::kStationAdd, settings.name, std::nullopt,
+          StationSettingsJson(settings));
   });
 }
 
-void StationStore::Update(const StationSettings& settings) {
+void StationStore::Update(const StationSettings& settings, const StationAuditNote* note) {
   ThrowUnlessValid(settings);
+  ThrowUnlessReasoned(note);
   impl_->Write([&] {
-    if (!impl_->Exists(settings.name)) {
-      throw StationError("there is no station named '" + settings.name + "'");
+    std::optional<StationSettings> old;
+    {
+      SqliteStatement& find = impl_->findStation;
+      SqliteStatement::Use use(find);
+      find.BindText(1, settings.name);
+      if (find.Step()) old = Impl::SettingsFrom(find);
     }
+    if (!old) throw StationError("there is no station named '" + settings.name + "'");
+    Audit(impl_->file.connection(), note, AuditAction::kStationChange, settings.name,
+          StationSettingsJson(*old), StationSettingsJson(settings));
     SqliteStatement& update = impl_->updateStation;
     SqliteStatement::Use use(update);
     update.BindText(1, settings.port);
@@ -235,9 +276,19 @@ void StationStore::Update(const StationSettings& settings) {
   });
 }
 
-void StationStore::Remove(const std::string& name) {
+void StationStore::Remove(const std::string& name, const StationAuditNote* note) {
+  ThrowUnlessReasoned(note);
   impl_->Write([&] {
-    if (!impl_->Exists(name)) throw StationError("there is no station named '" + name + "'");
+    std::optional<StationSettings> old;
+    {
+      SqliteStatement& find = impl_->findStation;
+      SqliteStatement::Use use(find);
+      find.BindText(1, name);
+      if (find.Step()) old = Impl::SettingsFrom(find);
+    }
+    if (!old) throw StationError("there is no station named '" + name + "'");
+    Audit(impl_->file.connection(), note, AuditAction::kStationRemove, name,
+          StationSettingsJson(*old), std::nullopt);
     {
       SqliteStatement::Use use(impl_->deleteStation);
       impl_->deleteStation.BindText(1, name);

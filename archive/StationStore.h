@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/AuditTrail.h"
 #include "archive/DownloadArchive.h"
 #include "archive/StationRecords.h"
 
@@ -52,6 +53,15 @@ struct StationEvent {
   std::string detail;  // free text: the error, the samples downloaded, ...
 };
 
+// Who changes a station's settings and why, for the audit trail's entry written with the change.
+struct StationAuditNote {
+  AuditActor actor;
+  std::string reason;  // required: a change without one is refused
+};
+
+// A station's settings as the audit trail keeps them: a JSON object.
+std::string StationSettingsJson(const StationSettings& settings);
+
 class StationStore {
  public:
   // Opens (creating or migrating when `access` allows writing) the archive at `path`. Throws
@@ -61,12 +71,14 @@ class StationStore {
   StationStore(const StationStore&) = delete;
   StationStore& operator=(const StationStore&) = delete;
 
+  // Each of these writes, when given a note, an audit entry in the change's own transaction; a
+  // note without a reason is refused (std::invalid_argument) before anything is written.
   // Throws StationError for a name already taken or settings out of range.
-  void Add(const StationSettings& settings);
+  void Add(const StationSettings& settings, const StationAuditNote* note = nullptr);
   // Replaces the settings of the station of that name; throws StationError when there is none.
-  void Update(const StationSettings& settings);
+  void Update(const StationSettings& settings, const StationAuditNote* note = nullptr);
   // Removes the station; its downloads and events stay. Throws StationError when there is none.
-  void Remove(const std::string& name);
+  void Remove(const std::string& name, const StationAuditNote* note = nullptr);
   std::optional<StationSettings> Find(const std::string& name);
   std::vector<StationSettings> List();  // by name
 

@@ -39,6 +39,9 @@ class ChartModule {
   // Asks for a printer over `owner` and prints the report on it; throws std::runtime_error (Spanish
   // text) when printing fails. Nothing happens when the operator cancels.
   virtual void PrintReportWithDialog(QWidget* owner, const ReportContent& content) = 0;
+  // Asks for a printer over `owner` titled `title` and prints the rich text `html` on it. Nothing
+  // happens when the operator cancels.
+  virtual void PrintHtmlWithDialog(QWidget* owner, const QString& title, const QString& html) = 0;
 };
 
 // The chart module, loaded at the first call. Throws std::runtime_error with a Spanish text naming

@@ -3,6 +3,7 @@
 
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTextDocument>
 
 #include "charts/ChartModule.h"
 #include "charts/ChartPrintPreview.h"
@@ -45,6 +46,16 @@ class PlotCharts final : public ChartModule {
     dialog.setWindowTitle(QStringLiteral("Imprimir informe"));
     if (dialog.exec() != QDialog::Accepted) return;
     PrintReport(printer, content);
+  }
+  void PrintHtmlWithDialog(QWidget* owner, const QString& title, const QString& html) override {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, owner);
+    dialog.setWindowTitle(title);
+    if (dialog.exec() != QDialog::Accepted) return;
+    QTextDocument document;
+    document.setHtml(html);
+    document.print(&printer);
   }
 };
 

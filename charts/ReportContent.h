@@ -34,6 +34,7 @@ struct ReportContent {
   const SampleTable* table = nullptr;
   analysis::LimitSettings limits;
   QString generatedAt;  // shown in the footer; the caller passes the clock's reading
+  QString timeZone;     // the computer's time zone, which the local times shown are in
   std::optional<ReportOrigin> origin;
   // Today's date (YYYY-MM-DD), against which a calibration of the table is judged expired.
   std::string today;

@@ -269,9 +269,12 @@ void PaintReport(QPainter& painter, const QRectF& page, const ReportContent& con
   const QRectF humidityBox(kMargin, top + chartHeight + 8, kPageWidth - 2 * kMargin, chartHeight);
 
   painter.setFont(PageFont(8));
-  painter.drawText(QRectF(kMargin, footer, kPageWidth - 2 * kMargin, kLine),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Generado por Velmorante el %1").arg(content.generatedAt));
+  painter.drawText(
+      QRectF(kMargin, footer, kPageWidth - 2 * kMargin, kLine), Qt::AlignLeft | Qt::AlignVCenter,
+      content.timeZone.isEmpty()
+          ? QStringLiteral("Generado por Velmorante el %1").arg(content.generatedAt)
+          : QStringLiteral("Generado por Velmorante el %1 · horas locales de la zona %2")
+                .arg(content.generatedAt, content.timeZone));
   if (series.seconds.empty()) {
     painter.drawText(QRectF(kMargin, footer, kPageWidth - 2 * kMargin, kLine),
                      Qt::AlignRight | Qt::AlignVCenter,

@@ -13,10 +13,13 @@
 #include "analysis/SampleStatistics.h"
 #include "analysis/StampText.h"
 #include "analysis/StatisticsJson.h"
+#include "archive/AuditChanges.h"
 #include "archive/DownloadArchive.h"
+#include "archive/Sha256.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliArguments.h"
 #include "cli/CliCalibration.h"
+#include "cli/CliAudit.h"
 #include "cli/CliRecord.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
@@ -210,18 +213,36 @@ void DeliverText(const CommandLine& line, const std::string& text, std::ostream&
   }
 }
 
+bool NoteExport(const CommandLine& line, const std::string& station, const std::string& source,
+                const std::string& text, std::ostream& err) {
+  if (!line.Has("--out")) return true;
+  const std::string file = std::filesystem::absolute(line.Value("--out")).string();
+  return NoteInAuditTrail(
+      ArchivePathOf(line),
+      FileWrittenChange(AuditAction::kExport, station, file, Sha256Hex(text), source), err);
+}
+
 int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = ParseWithSource(args, {"--format", "--out"}, {});
   RefuseArchiveTargets(line, {"--out"});
   const analysis::ExportFormat format = ExportFormatOption(line);
   const SampleTable table = ReadSource(line);
-  DeliverText(line, analysis::ExportText(format, table), out);
+  const std::string text = analysis::ExportText(format, table);
+  DeliverText(line, text, out);
   if (line.Has("--out"))
     err << "velmorante-cli: "
         << Format(_("exported %s samples to %s"), std::to_string(table.samples.size()),
                   line.Value("--out"))
         << '\n';
-  return kOk;
+  // A file made from the archive's records is noted in its audit trail.
+  bool noted = true;
+  if (line.Has("--station")) {
+    const std::string station = line.Value("--station");
+    noted = NoteExport(line, station, "station " + station, text, err);
+  } else if (line.Has("--history")) {
+    noted = NoteExport(line, "", "download " + line.Value("--history"), text, err);
+  }
+  return noted ? kOk : kFailed;
 }
 
 int StatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {

@@ -18,6 +18,11 @@ namespace cli {
 analysis::ExportFormat ExportFormatOption(const CommandLine& line);
 // Writes `text` to --out (whole or not at all), or to `out` without it.
 void DeliverText(const CommandLine& line, const std::string& text, std::ostream& out);
+// Notes the file written to --out from the archive's records (`source`: "station camara1",
+// "download 42") with its SHA-256 in the archive's audit trail; nothing without --out. Returns
+// whether all went well, having said on `err` what did not.
+bool NoteExport(const CommandLine& line, const std::string& station, const std::string& source,
+                const std::string& text, std::ostream& err);
 
 // SOURCE is one file, `--history ID` or `--station NAME [--from ISO] [--to ISO]` (with `--archive
 // FILE` where the archive is not the usual one); returns the command line parsed with those options

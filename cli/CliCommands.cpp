@@ -11,11 +11,13 @@
 #include <optional>
 #include <ostream>
 
+#include "archive/AuditChanges.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliAlarms.h"
 #include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
 #include "cli/CliCalibration.h"
+#include "cli/CliAudit.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
 #include "cli/CliRecord.h"
@@ -30,6 +32,7 @@
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
 #include "link/ClockSettingCheck.h"
+#include "link/LoggerClockReading.h"
 #include "link/LoggerProtocol.h"
 #include "link/SerialPortList.h"
 #include "sim/LoggerEmulator.h"
@@ -64,19 +67,26 @@ const char kUsage[] = N_(
     "                                       print or save an archived download as a table\n"
     "                                       (--raw: the characters received)\n"
     "  history verify                       check every archived download's checksum\n"
+"  audit [--since TIME] [--station NAME] [--json]\n"
+"                                       list the archive's audit trail: who did what,\n"
+"                                       when and why (TIME in UTC)\n"
+"  audit verify                         check the audit trail's chain and every archived\n"
+"                                       download's checksum\n"
     "  export SOURCE --format csv|csv-es|json [--out FILE]\n"
     "                                       export a download for spreadsheets or programs\n"
     "  stats SOURCE [--json] [--limits-rh LO:HI] [--limits-t LO:HI]\n"
     "                                       minimum, maximum, mean, dew point, mean kinetic\n"
     "                                       temperature and time outside the limits\n"
     "  station add NAME --port P [--reset-at N] [--download-every DURATION]\n"
+"              --reason TEXT\n"
     "                                       keep a station: the logger on port P, downloaded\n"
     "                                       every DURATION (default 1d; 30s, 10m, 6h, 1d12h)\n"
     "                                       and emptied once it holds N samples (default 1500)\n"
     "  station set NAME [--port P] [--reset-at N] [--download-every DURATION]\n"
+"              --reason TEXT\n"
     "                                       change a station's settings\n"
     "  station list [--json]                list the stations\n"
-    "  station remove NAME                  forget a station (its downloads and events stay)\n"
+    "  station remove NAME --reason TEXT    forget a station (its downloads and events stay)\n"
     "  station run NAME                     watch the station's logger until stopped: download,\n"
     "                                       archive and empty it when due\n"
     "  station status [NAME] [--json]       what each station's service saw last: the\n"
@@ -118,8 +128,10 @@ const char kUsage[] = N_(
     "--history ID [--archive FILE] (an archived download) or --station NAME [--from TIME]\n"
     "[--to TIME] [--archive FILE] (a station's record). TIME is the logger's local time,\n"
     "YYYY-MM-DDTHH:MM:SS; --from and --to include the samples at those times.\n"
-    "The station and calibration commands take --archive FILE too. DATE is\n"
-    "YYYY-MM-DD; a calibration's TIME is a DATE or a TIME as above.\n"
+    "The station, calibration, audit, set-rate and set-clock commands take --archive FILE\n"
+    "too. A station is added, changed or removed only with the reason why (--reason),\n"
+    "which the archive's audit trail keeps. DATE is YYYY-MM-DD; a calibration's TIME is\n"
+    "a DATE or a TIME as above.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -223,6 +235,11 @@ int Download(const std::vector<std::string>& args, std::ostream& out, std::ostre
       text = session->ReceivedText();
       reason = DownloadArchiving::ReasonOf(*session);
     }
+    if (session->StatusBefore()) {
+      if (const std::optional<std::time_t> clock = LoggerClock(session->StatusBefore()->reply)) {
+        archiving.SetLoggerClock(ClockIsoText(*clock), *clock - ComputerClock(std::time(nullptr)));
+      }
+    }
   }
   archiving.Keep(text, reason, err);
   if (lost) {
@@ -275,8 +292,8 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
   return status == kOk ? kFailed : status;
 }
 
-int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-  const CommandLine line = Parse(args, {"--port", "--timeout"}, {}, 1);
+int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line = Parse(args, {"--port", "--timeout", "--archive"}, {}, 1);
   const std::string port = RequirePort(line);
   const long minutes = WholeNumber("MINUTES", line.positional[0], 1, 60);
   const int* end = protocol::kRateMinutes + protocol::kRateCount;
@@ -286,24 +303,41 @@ int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
   // The logger does not answer commands; its next replies show whether it took this one.
-  if (session->SetRate(choice, timeout)) {
+  const bool taken = session->SetRate(choice, timeout);
+  std::optional<int> old;
+  const std::optional<LoggerStatus>& before = session->StatusBefore();
+  if (before && before->rateItem >= 0) old = protocol::kRateMinutes[before->rateItem];
+  const bool noted = NoteInAuditTrail(
+      ArchivePathOf(line), SetRateChange("", port, old, static_cast<int>(minutes), taken), err);
+  if (taken) {
     out << Format(_("rate set: %s"), RateText(protocol::kRateMinutes[choice])) << std::endl;
-    return kOk;
+    return noted ? kOk : kFailed;
   }
   throw SessionError(_("the logger's status replies do not show the new rate"));
 }
 
-int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-  const CommandLine line = Parse(args, {"--port", "--timeout"}, {}, 0);
+int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line = Parse(args, {"--port", "--timeout", "--archive"}, {}, 0);
   const std::string port = RequirePort(line);
   const milliseconds timeout = Timeout(line);
   const auto session = OpenSession(port);
   // The logger does not answer; its next replies must show its clock on ours and its memory empty.
-  if (session->SetClock(timeout)) {
+  const bool taken = session->SetClock(timeout);
+  const std::time_t computer = ComputerClock(std::time(nullptr));
+  std::optional<std::time_t> clock;
+  if (session->StatusBefore()) clock = LoggerClock(session->StatusBefore()->reply);
+  std::optional<std::int64_t> drift;
+  if (clock) drift = *clock - computer;
+  const bool noted =
+      NoteInAuditTrail(ArchivePathOf(line),
+                       SetClockChange("", port, ClockIsoText(computer),
+                                      clock ? ClockIsoText(*clock) : "", drift, taken),
+                       err);
+  if (taken) {
     const ClockSettingCheck::Seen& seen = session->ClockSeen();
     out << Format(_("clock set: %s %s, memory emptied"), seen.loggerTime, seen.loggerDate)
         << std::endl;
-    return kOk;
+    return noted ? kOk : kFailed;
   }
   const ClockSettingCheck::Seen& seen = session->ClockSeen();
   std::string text = _("the logger did not take the clock setting:");
@@ -360,6 +394,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "set-rate") return SetRate(args, out, err);
     if (command == "set-clock") return SetClock(args, out, err);
     if (command == "history") return History(args, out, err);
+    if (command == "audit") return AuditCommand(args, out, err);
     if (command == "export") return ExportCommand(args, out, err);
     if (command == "stats") return StatsCommand(args, out, err);
     if (command == "station") return StationCommand(args, out, err);

@@ -3,12 +3,17 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "archive/AuditChanges.h"
 #include "archive/DownloadArchive.h"
 #include "archive/RescueFile.h"
+#include "archive/Sha256.h"
 #include "cli/AtomicFile.h"
+#include "cli/CliAudit.h"
 #include "cli/CliSession.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
@@ -88,14 +93,20 @@ void PrintList(const std::vector<DownloadSummary>& records, std::ostream& out) {
 
 // Notes in the archive that record `id` was saved to `file`. The table is already saved: an archive
 // that cannot take the note (a read-only file or folder, a full disk) is only mentioned.
-void NoteSavedCopy(const std::string& path, long id, const std::string& file, std::ostream& err) {
+void NoteSavedCopy(const std::string& path, long id, const std::string& file,
+                   const std::string& text, std::ostream& err) {
+  const std::string absolute = std::filesystem::absolute(file).string();
   try {
-    DownloadArchive(path).RecordSave(id, std::filesystem::absolute(file).string(),
-                                     std::chrono::system_clock::now());
+    DownloadArchive(path).RecordSave(id, absolute, std::chrono::system_clock::now());
   } catch (const ArchiveError& error) {
     err << "velmorante-cli: " << _("the table was saved, but the archive could not note it: ")
         << ArchiveProblemText(error) << '\n';
+    return;
   }
+  NoteInAuditTrail(path,
+                   FileWrittenChange(AuditAction::kExport, "", absolute, Sha256Hex(text),
+                                     "download " + std::to_string(id)),
+                   err);
 }
 
 // Lists, shows or verifies; throws ArchiveError, FileError or UsageError.
@@ -114,8 +125,9 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), record.rawText);
     const SampleTable table = SampleDecoder().Decode(record.rawText);
     if (line.Has("--out")) {
-      WriteFileAtomically(line.Value("--out"), SavedFileText(table));
-      NoteSavedCopy(path, id, line.Value("--out"), err);
+      const std::string text = SavedFileText(table);
+      WriteFileAtomically(line.Value("--out"), text);
+      NoteSavedCopy(path, id, line.Value("--out"), text, err);
     } else if (!line.Has("--raw")) {
       out << SavedFileText(table);
     }
@@ -228,6 +240,8 @@ void DownloadArchiving::Keep(const std::string& text, EndReason reason, std::ost
   download.program = kProgram;
   download.kind = kind_;
   download.reason = reason;
+  download.loggerClock = loggerClock_;
+  download.clockDriftSeconds = clockDrift_;
   try {
     id_ = DownloadArchive(path_).Add(download);
     err << "velmorante-cli: "
@@ -266,13 +280,22 @@ EndReason DownloadArchiving::ReasonOf(const CliSession& session) {
 
 void DownloadArchiving::NoteSaved(const std::string& file, std::ostream& err) {
   if (!id_) return;
+  const std::string absolute = std::filesystem::absolute(file).string();
   try {
-    DownloadArchive(path_).RecordSave(*id_, std::filesystem::absolute(file).string(),
-                                      std::chrono::system_clock::now());
+    DownloadArchive(path_).RecordSave(*id_, absolute, std::chrono::system_clock::now());
   } catch (const ArchiveError& error) {
     failed_ = true;
     err << "velmorante-cli: " << ArchiveProblemText(error) << '\n';
+    return;
   }
+  // The file as written, identified by its SHA-256 in the audit trail.
+  std::ifstream in(absolute, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!NoteInAuditTrail(path_,
+                        FileWrittenChange(AuditAction::kExport, "", absolute, Sha256Hex(bytes),
+                                          "download " + std::to_string(*id_)),
+                        err))
+    failed_ = true;
 }
 
 }  // namespace cli

@@ -32,6 +32,12 @@ class DownloadArchiving {
  public:
   DownloadArchiving(const CommandLine& line, std::string port, bool wholeMemory);
 
+  // The logger's clock from the reply before the download (local logger time, ISO) and its
+  // drift from the computer's (seconds), kept with the download.
+  void SetLoggerClock(std::string clock, std::optional<std::int64_t> driftSeconds) {
+    loggerClock_ = std::move(clock);
+    clockDrift_ = driftSeconds;
+  }
   // Archives the text received; an empty text is not kept. Says where it went on `err`.
   void Keep(const std::string& text, EndReason reason, std::ostream& err);
   // Why a download that `session` was running ended without its end marker.
@@ -52,6 +58,8 @@ class DownloadArchiving {
   std::optional<std::int64_t> id_;
   bool keptElsewhere_;
   bool failed_ = false;
+  std::string loggerClock_;
+  std::optional<std::int64_t> clockDrift_;
 };
 
 }  // namespace cli

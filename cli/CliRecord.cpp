@@ -95,14 +95,16 @@ int RecordCommand(const std::vector<std::string>& args, std::ostream& out, std::
   const analysis::JsonMembers members = format == analysis::ExportFormat::kJson
                                             ? record::RecordJsonMembers(selection)
                                             : analysis::JsonMembers{};
-  DeliverText(line, analysis::ExportText(format, selection.table, members), out);
+  const std::string text = analysis::ExportText(format, selection.table, members);
+  DeliverText(line, text, out);
   ReportRecordProblems(selection, err);
   if (line.Has("--out"))
     err << "velmorante-cli: "
         << Format(_("exported %s samples to %s"), std::to_string(selection.table.samples.size()),
                   line.Value("--out"))
         << '\n';
-  return kOk;
+  const std::string& station = line.positional[0];
+  return NoteExport(line, station, "station " + station, text, err) ? kOk : kFailed;
 }
 
 }  // namespace cli

@@ -69,7 +69,7 @@ bool CliSession::WaitForVerdict(Duration timeout) {
 }
 
 bool CliSession::SetClock(Duration timeout) {
-  NextStatus(timeout);
+  before_ = NextStatus(timeout);
   // No notice is served between the reply and the writes, so nothing can come in between.
   return SetClockNow(timeout);
 }
@@ -81,7 +81,7 @@ bool CliSession::SetClockNow(Duration timeout) {
 }
 
 bool CliSession::SetRate(int choice, Duration timeout) {
-  NextStatus(timeout);
+  before_ = NextStatus(timeout);
   verdict_.reset();
   session_.SetRate(choice);
   return WaitForVerdict(timeout);
@@ -96,6 +96,7 @@ std::string CliSession::Download(bool forced, Duration timeout, Duration silence
   ServeUntil([&] { return session_.Interpreter().downloading || stop_ || downloadEnded_; },
              SteadyClock::now() + timeout,
              _("a status reply from the logger (is it connected and switched on?)"));
+  before_ = latest_;
   std::size_t reported = 0;
   for (;;) {
     const bool finished = handOff_.ServeUntil(

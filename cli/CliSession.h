@@ -70,13 +70,18 @@ class CliSession : private LoggerSessionListener {
   // Sets rate choice 0..5 just after a reply and waits for the replies that show whether the
   // logger took it.
   bool SetRate(int choice, Duration timeout);
+  // The reply that SetClock, SetRate or Download waited for before writing its command.
+  const std::optional<LoggerStatus>& StatusBefore() const { return before_; }
 
   // Any thread (a signal's watcher): ends the present wait at once with a SessionError naming
   // `signalName`; what arrived so far stays readable.
   void Interrupt(int signal, const char* signalName);
 
  private:
-  void StatusRead(const LoggerStatus& status) override { status_ = status; }
+  void StatusRead(const LoggerStatus& status) override {
+    status_ = status;
+    latest_ = status;
+  }
   void DownloadEnded(const std::string&) override { downloadEnded_ = true; }
   void DownloadStopped(DownloadStop why, const std::string&) override { stop_ = why; }
   void ClockChecked(bool taken, const ClockSettingCheck::Seen& seen) override {
@@ -97,6 +102,8 @@ class CliSession : private LoggerSessionListener {
   TComPort port_;
   LoggerSession session_;
   std::optional<LoggerStatus> status_;  // the latest reply, until taken
+  std::optional<LoggerStatus> before_;
+  std::optional<LoggerStatus> latest_;  // the latest reply, kept
   bool downloadEnded_ = false;
   std::optional<DownloadStop> stop_;
   std::optional<bool> verdict_;

@@ -68,6 +68,18 @@ bool ApplyOptions(const CommandLine& line, StationSettings& settings) {
   return given;
 }
 
+// Who changes a station and why: a change without --reason is refused, so that the audit trail
+// says why every setting changed.
+StationAuditNote AuditNote(const CommandLine& line) {
+  const std::string reason = line.Has("--reason") ? line.Value("--reason") : "";
+  if (reason.find_first_not_of(" \t\n") == std::string::npos) {
+    throw UsageError(
+        _("say why with --reason TEXT: every change of a station is kept in the "
+          "archive's audit trail with its reason"));
+  }
+  return {CurrentActor("velmorante-cli", VELMORANTE_VERSION), reason};
+}
+
 std::string Describe(const StationSettings& s) {
   return Format(_("port %s, download every %s, reset at %s samples"), s.port,
                 DurationText(s.downloadEvery), std::to_string(s.resetAt));
@@ -75,18 +87,19 @@ std::string Describe(const StationSettings& s) {
 
 int Add(const std::vector<std::string>& args, std::ostream& out) {
   const CommandLine line =
-      Parse(args, {"--port", "--reset-at", "--download-every", "--archive"}, {}, 1);
+      Parse(args, {"--port", "--reset-at", "--download-every", "--archive", "--reason"}, {}, 1);
   StationSettings settings;
   settings.name = StationName(line.positional[0]);
   settings.port = RequirePort(line);
   ApplyOptions(line, settings);
+  const StationAuditNote note = AuditNote(line);
   StationStore store(ArchivePathOf(line));
   if (store.Find(settings.name)) {
     throw StationError(Format(_("a station named '%s' exists already; change it with "
                                 "'velmorante-cli station set'"),
                               settings.name));
   }
-  store.Add(settings);
+  store.Add(settings, &note);
   out << Format(_("station %s added: %s"), settings.name, Describe(settings)) << '\n'
       << Format(_("start it with: systemctl --user enable --now velmorante-station@%s"),
                 settings.name)
@@ -96,19 +109,20 @@ int Add(const std::vector<std::string>& args, std::ostream& out) {
 
 int Set(const std::vector<std::string>& args, std::ostream& out) {
   const CommandLine line =
-      Parse(args, {"--port", "--reset-at", "--download-every", "--archive"}, {}, 1);
+      Parse(args, {"--port", "--reset-at", "--download-every", "--archive", "--reason"}, {}, 1);
   const std::string name = StationName(line.positional[0]);
   StationSettings settings;
   if (!ApplyOptions(line, settings)) {
     throw UsageError(_("nothing to change: give --port, --reset-at or --download-every"));
   }
+  const StationAuditNote note = AuditNote(line);
   const std::string path = ArchivePathOf(line);
   if (!std::filesystem::exists(path)) throw NoSuchStation(name);
   StationStore store(path);
   std::optional<StationSettings> kept = store.Find(name);
   if (!kept) throw NoSuchStation(name);
   ApplyOptions(line, *kept);
-  store.Update(*kept);
+  store.Update(*kept, &note);
   out << Format(_("station %s changed: %s"), name, Describe(*kept)) << '\n'
       << Format(_("a running station takes the new settings when it restarts: systemctl --user "
                   "restart velmorante-station@%s"),
@@ -118,13 +132,14 @@ int Set(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 int Remove(const std::vector<std::string>& args, std::ostream& out) {
-  const CommandLine line = Parse(args, {"--archive"}, {}, 1);
+  const CommandLine line = Parse(args, {"--archive", "--reason"}, {}, 1);
   const std::string name = StationName(line.positional[0]);
+  const StationAuditNote note = AuditNote(line);
   const std::string path = ArchivePathOf(line);
   if (!std::filesystem::exists(path)) throw NoSuchStation(name);
   StationStore store(path);
   if (!store.Find(name)) throw NoSuchStation(name);
-  store.Remove(name);
+  store.Remove(name, &note);
   out << Format(_("station %s removed; its downloads and events stay in the archive"), name)
       << '\n';
   return kOk;

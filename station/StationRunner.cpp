@@ -7,46 +7,17 @@
 #include <algorithm>
 #include <cmath>
 
+#include "archive/AuditChanges.h"
 #include "archive/DownloadArchive.h"
 #include "cli/CliSession.h"
 #include "data/ChannelValueText.h"
 #include "data/SampleDecoder.h"
 #include "data/StartTexts.h"
+#include "link/LoggerClockReading.h"
 #include "link/LoggerProtocol.h"
 #include "station/StationAlarms.h"
 
 namespace {
-
-// The logger's clock as seconds of a calendar without time zone (its fields read as UTC).
-std::optional<std::time_t> LoggerClock(const protocol::StatusReply& reply) {
-  std::tm fields{};
-  try {
-    fields.tm_year = 100 + std::stoi(reply.year);
-    fields.tm_mon = std::stoi(reply.month) - 1;
-    fields.tm_mday = std::stoi(reply.day);
-    fields.tm_hour = std::stoi(reply.hour);
-    fields.tm_min = std::stoi(reply.minute);
-    fields.tm_sec = std::stoi(reply.second);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-  return timegm(&fields);
-}
-
-// The computer's local time on the same calendar.
-std::time_t ComputerClock(std::time_t now) {
-  std::tm local{};
-  localtime_r(&now, &local);
-  return timegm(&local);
-}
-
-std::string ClockIsoText(std::time_t clock) {
-  std::tm fields{};
-  gmtime_r(&clock, &fields);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
-  return text;
-}
 
 std::time_t StartSeconds(const LoggerStart& start) {
   std::tm fields{};
@@ -249,6 +220,7 @@ bool StationRunner::DownloadAndArchive(const LoggerStatus& before) {
     download.receivedAt = SystemClock::now();
     download.port = settings_.port;
     download.program = "velmorante-cli station " VELMORANTE_VERSION;
+    download.auditProgram = "velmorante-station";
     download.reason = reason;
     download.station = settings_.name;
     if (clock) {
@@ -328,8 +300,10 @@ bool StationRunner::ResetWhenSafe() {
     if (archived < held) return false;
     if (NextSampleTooClose(status)) continue;
     session_->SetClockPace(clockPace_);
+    const std::time_t computer = ComputerClock(std::time(nullptr));
     const bool taken = session_->SetClockNow(timing_.replyTimeout);
     const ClockSettingCheck::Seen& seen = session_->ClockSeen();
+    AuditClockSetting(status, computer, taken);
     if (taken) {
       recordingStart_.reset();
       latestSamples_ = 0;
@@ -349,6 +323,21 @@ bool StationRunner::ResetWhenSafe() {
     return false;
   }
   return false;
+}
+
+void StationRunner::AuditClockSetting(const LoggerStatus& before, std::time_t computer,
+                                      bool taken) {
+  const std::optional<std::time_t> clock = LoggerClock(before.reply);
+  std::optional<std::int64_t> drift;
+  if (clock) drift = *clock - computer;
+  try {
+    archive_->AppendAudit(
+        CurrentActor("velmorante-station", VELMORANTE_VERSION),
+        SetClockChange(settings_.name, settings_.port, ClockIsoText(computer),
+                       clock ? ClockIsoText(*clock) : std::string(), drift, taken));
+  } catch (const std::exception& error) {
+    Log(std::string("the clock setting could not be noted in the audit trail: ") + error.what());
+  }
 }
 
 void StationRunner::Event(StationEventKind kind, const std::string& detail,

@@ -72,6 +72,9 @@ class StationRunner {
   bool DownloadAndArchive(const LoggerStatus& before);
   // Empties the memory once the archive holds every sample; returns whether it did.
   bool ResetWhenSafe();
+  // Notes a clock setting in the audit trail: the clock the logger showed in `before`, the
+  // computer's (local, on the logger's calendar) when the command went, and whether it took it.
+  void AuditClockSetting(const LoggerStatus& before, std::time_t computer, bool taken);
   // Whether the logger's next sample is too close to its clock for a command to land before it.
   bool NextSampleTooClose(const LoggerStatus& status) const;
   void Event(StationEventKind kind, const std::string& detail,

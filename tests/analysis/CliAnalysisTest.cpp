@@ -75,7 +75,12 @@ TEST_F(CliAnalysisTest, ArchivedDownloadIsASourceAndAMissingOneIsNamed) {
   std::int64_t id = 0;
   {
     DownloadArchive archive(archivePath);
-    id = archive.Add({kRaw, std::chrono::system_clock::now(), "/dev/pts/9", "test", {}, {}, {}, {}, {}});
+    NewDownload download;
+    download.rawText = kRaw;
+    download.receivedAt = std::chrono::system_clock::now();
+    download.port = "/dev/pts/9";
+    download.program = "test";
+    id = archive.Add(download);
   }
   const std::string out = (dir_ / "out.csv").string();
   ASSERT_EQ(Run({"export", "--history", std::to_string(id), "--archive", archivePath, "--format",

@@ -158,7 +158,11 @@ TEST(ArchiveMigration, ReleaseThreeTwoArchiveIsMigratedOnceWithNothingLost) {
     EXPECT_TRUE(archive.Get(6).summary.start.has_value());
     EXPECT_FALSE(archive.Get(7).summary.start.has_value());
     // New downloads go in beside the old ones.
-    archive.Add({archive_test::DownloadText(3), {}, "/dev/pts/1", "test", {}, {}, {}, {}, {}});
+    NewDownload download;
+    download.rawText = archive_test::DownloadText(3);
+    download.port = "/dev/pts/1";
+    download.program = "test";
+    archive.Add(download);
     EXPECT_TRUE(archive.Verify().empty());
   }
   EXPECT_EQ(UserVersion(path), kArchiveSchemaVersion);

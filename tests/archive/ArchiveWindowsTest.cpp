@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +20,7 @@
 #include <optional>
 
 #include "app/DataWindowSigning.h"
+#include "app/AuditWindow.h"
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/DownloadHistoryWindow.h"
@@ -159,6 +162,15 @@ TEST_F(ArchiveWindows, DownloadIsArchivedBeforeTheDataWindowOpensAndTheCliSeesTh
   EXPECT_EQ(list[0].program.rfind("velmorante-cli ", 0), 0u);
   ASSERT_GE(archive.Get(1).savedFiles.size(), 1u);
   EXPECT_EQ(archive.Get(1).savedFiles[0].path, saved);
+  // The trail holds each download with its program, and GUARDAR's file with its SHA-256.
+  const std::vector<AuditEntry> entries = archive.AuditEntries();
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(entries[0].change.action, AuditAction::kDownload);
+  EXPECT_EQ(entries[0].actor.program, "velmorante");
+  EXPECT_EQ(entries[1].change.action, AuditAction::kExport);
+  EXPECT_NE(entries[1].change.newValue->find(Sha256Hex(Bytes(saved))), std::string::npos);
+  EXPECT_EQ(entries[2].actor.program, "velmorante-cli");
+  EXPECT_EQ(entries[3].change.action, AuditAction::kExport);  // history show --out
 }
 
 TEST_F(ArchiveWindows, DownloadCutShortByTheSwitchIsArchivedAsFarAsItCame) {
@@ -248,6 +260,72 @@ TEST_F(ArchiveWindows, HistoryOpensARecordAndASavedFileIntoTheDataWindowAndChart
   // This run's download is untouched: the data window shows it (empty) again.
   EXPECT_TRUE(main.DownloadText().empty());
   EXPECT_FALSE(main.DATOSDESCARGADOS());
+}
+
+// The audit view lists the archive's entries, picks them by station, action and text, and exports
+// those picked as CSV.
+TEST_F(ArchiveWindows, AuditViewFiltersEntriesAndExportsThePickedOnes) {
+  {
+    DownloadArchive archive(path_);
+    NewDownload download;
+    download.rawText = DownloadText(10);
+    download.port = "/dev/ttyUSB0";
+    download.program = "velmorante 3.2.0";
+    archive.Add(download);
+    download.station = "bodega";
+    archive.Add(download);
+    AuditChange change;
+    change.action = AuditAction::kStationChange;
+    change.station = "bodega";
+    change.object = "station bodega";
+    change.reason = "=HYPERLINK(\"x\")";
+    archive.AppendAudit(CurrentActor("velmorante-cli", "3.2.0"), change);
+  }
+  Start(nullptr);
+  TForm1& main = *windows_.Form1;
+  const std::string csv = folder_.File("auditoria.csv");
+  SetFileChoiceAnswer([&](QWidget*, const QString&) { return QString::fromStdString(csv); });
+  std::vector<std::size_t> counts;
+  bool exported = false, done = false;
+  QTimer::singleShot(0, [&] {
+    auto* history = main.findChild<DownloadHistoryWindow*>();
+    ASSERT_NE(history, nullptr);
+    WhenShown(history, [&, history] {
+      QTimer::singleShot(0, [&, history] {
+        AuditWindow* audit = history->Audit();
+        ASSERT_NE(audit, nullptr);
+        WhenShown(audit, [&, audit] {
+          counts.push_back(audit->Shown().size());
+          auto* station = audit->findChild<QComboBox*>("StationFilter");
+          station->setCurrentIndex(station->findText("bodega"));
+          counts.push_back(audit->Shown().size());
+          auto* action = audit->findChild<QComboBox*>("ActionFilter");
+          action->setCurrentIndex(action->findText("descarga"));
+          counts.push_back(audit->Shown().size());
+          action->setCurrentIndex(0);
+          audit->findChild<QLineEdit*>("TextFilter")->setText("hyperlink");
+          counts.push_back(audit->Shown().size());
+          exported = audit->ExportClick();
+          done = true;
+        });
+      });
+      history->OpenAudit();
+    });
+  });
+  main.HistoryButton->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
+  EXPECT_EQ(counts, (std::vector<std::size_t>{3, 2, 1, 1}));
+  ASSERT_TRUE(exported);
+  const std::string text = Bytes(csv);
+  EXPECT_EQ(text.rfind("id,at,utc_offset,user,host,program,version,action,station,object,old,new,"
+                       "reason\r\n",
+                       0),
+            0u)
+      << text;
+  // One entry, and the reason a spreadsheet would run as a formula is kept as text.
+  EXPECT_NE(text.find("\"station_change\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"'=HYPERLINK(\"\"x\"\")\""), std::string::npos) << text;
+  EXPECT_EQ(text.find("\"download\""), std::string::npos) << text;
 }
 
 // The history window as an operator without a mouse and with a large font uses it: Return opens

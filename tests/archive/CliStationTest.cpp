@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
+#include "archive/ArchiveFile.h"
+#include "archive/AuditTrail.h"
 #include "archive/StationStore.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "tests/sim/CliProcess.h"
@@ -25,7 +29,12 @@ struct RunResult {
 
 class CliStation : public ::testing::Test {
  protected:
-  RunResult Run(std::vector<std::string> args) {
+  // Changes are given a reason unless the test gives its own or `withReason` is false.
+  RunResult Run(std::vector<std::string> args, bool withReason = true) {
+    const bool change = args[0] == "add" || args[0] == "set" || args[0] == "remove";
+    if (withReason && change && std::find(args.begin(), args.end(), "--reason") == args.end()) {
+      args.insert(args.end(), {"--reason", "puesta en marcha"});
+    }
     args.insert(args.begin(), "station");
     args.push_back("--archive=" + archive_);
     const CliOutputFiles files{folder_.File("stdout"), folder_.File("stderr")};
@@ -78,6 +87,36 @@ TEST_F(CliStation, AddSetListRemoveWithTheirRefusals) {
   r = Run({"list"});
   EXPECT_EQ(r.out.find("almacen"), std::string::npos);
   EXPECT_NE(r.out.find("1d12h"), std::string::npos) << r.out;
+}
+
+TEST_F(CliStation, ChangesWithoutAReasonAreRefusedAndEachChangeIsAudited) {
+  RunResult r = Run({"add", "camara1", "--port", "/dev/ttyUSB0"}, false);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--reason"), std::string::npos) << r.err;
+  EXPECT_EQ(Run({"add", "camara1", "--port", "/dev/ttyUSB0", "--reason", " "}, false).exitCode, 2);
+  ASSERT_EQ(Run({"add", "camara1", "--port", "/dev/ttyUSB0", "--reason", "nueva cámara"}).exitCode,
+            0);
+  EXPECT_EQ(Run({"set", "camara1", "--reset-at", "900"}, false).exitCode, 2);
+  EXPECT_EQ(Run({"remove", "camara1"}, false).exitCode, 2);
+  EXPECT_EQ(StationStore(archive_).Find("camara1")->resetAt, 1500);
+  ASSERT_EQ(Run({"set", "camara1", "--reset-at", "900", "--reason", "más margen"}).exitCode, 0);
+  ASSERT_EQ(Run({"remove", "camara1", "--reason", "retirada"}).exitCode, 0);
+
+  ArchiveFile file(archive_, ArchiveAccess::kReadOnly);
+  const std::vector<AuditEntry> entries = ReadAuditEntries(file.connection());
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].change.action, AuditAction::kStationAdd);
+  EXPECT_EQ(entries[0].change.reason, "nueva cámara");
+  EXPECT_EQ(entries[1].change.action, AuditAction::kStationChange);
+  EXPECT_EQ(Json::parse(*entries[1].change.oldValue)["reset_at"], 1500);
+  EXPECT_EQ(Json::parse(*entries[1].change.newValue)["reset_at"], 900);
+  EXPECT_EQ(entries[1].change.reason, "más margen");
+  EXPECT_EQ(entries[2].change.action, AuditAction::kStationRemove);
+  EXPECT_FALSE(entries[2].change.newValue);
+  for (const AuditEntry& e : entries) {
+    EXPECT_EQ(e.change.station, "camara1");
+    EXPECT_EQ(e.actor.program, "velmorante-cli");
+  }
 }
 
 TEST_F(CliStation, StatusTellsRunningStationsFromStaleOnes) {

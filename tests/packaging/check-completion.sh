@@ -68,6 +68,6 @@ expect station "" :: add set list remove run status
 expect calibration "" :: set show
 expect calibration set norte "--" :: --certificate --due --reason --t-gain --rh-offset --archive :: --port
 expect calibration set norte --t-gain "" :: :: set
-expect station add camara1 "--" :: --port --reset-at --download-every --archive :: --force
+expect station add camara1 "--" :: --port --reset-at --download-every --archive --reason :: --force
 expect station add camara1 --download-every "" :: :: add
 exit $failed

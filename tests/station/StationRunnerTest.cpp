@@ -3,6 +3,7 @@
 // recording's downloads agree on the samples they share.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <map>
@@ -125,6 +126,19 @@ TEST(StationRunner, AFullMemoryIsEmptiedOnceArchived) {
       [&] { return station_test::Count(archive, StationEventKind::kReset) >= 1; }));
   EXPECT_EQ(station.Stop(), 0);
   EXPECT_EQ(logger.SamplesErasedUnseen(), 0);
+  // The trail shows the download archived before the clock setting that emptied the memory.
+  const std::vector<AuditEntry> entries = DownloadArchive(archive).AuditEntries();
+  const auto reset = std::find_if(entries.begin(), entries.end(), [](const AuditEntry& e) {
+    return e.change.action == AuditAction::kSetClock;
+  });
+  ASSERT_NE(reset, entries.end());
+  EXPECT_EQ(reset->actor.program, "velmorante-station");
+  EXPECT_EQ(reset->change.station, "camara1");
+  EXPECT_NE(reset->change.newValue->find("\"taken\":true"), std::string::npos);
+  EXPECT_NE(reset->change.oldValue->find("\"logger_clock\":\"20"), std::string::npos);
+  ASSERT_NE(reset, entries.begin());
+  EXPECT_EQ(entries.front().change.action, AuditAction::kDownload);
+  EXPECT_EQ(entries.front().actor.program, "velmorante-station");
 }
 
 }  // namespace
