@@ -37,7 +37,9 @@ class CliAlarms : public ::testing::Test {
 };
 
 TEST_F(CliAlarms, RulesSetKeepsWhatIsNotGivenAndRefusesContradictions) {
-  ASSERT_EQ(Run({"station", "add", "camara1", "--port", "/dev/ttyUSB0"}).exitCode, 0);
+  ASSERT_EQ(Run({"station", "add", "camara1", "--port", "/dev/ttyUSB0", "--reason", "cámara nueva"})
+                .exitCode,
+            0);
   EXPECT_EQ(Run({"rules", "set", "camara1", "--t-high", "8", "--t-warn-high", "7", "--delay", "10",
                  "--reason", "cold room"})
                 .exitCode,
