@@ -69,22 +69,26 @@ constexpr double kCommandSeconds = 0.5;
 }  // namespace
 
 StationRunner::StationRunner(StationSettings settings, std::string archivePath, std::ostream& log,
-                             Timing timing)
+                             Timing timing, NotifierTiming notifyTiming)
     : settings_(std::move(settings)),
       archivePath_(std::move(archivePath)),
       log_(log),
       timing_(timing) {
   status_.station = settings_.name;
+  notifier_ = std::make_unique<Notifier>(
+      settings_.name, archivePath_, [this](const std::string& line) { Log(line); }, notifyTiming);
 }
 
 StationRunner::~StationRunner() = default;
 
 void StationRunner::Log(const std::string& line) {
+  std::lock_guard<std::mutex> lock(logMutex_);
   log_ << settings_.name << ": " << line << std::endl;
 }
 
 void StationRunner::Stop() {
   stopping_ = true;
+  notifier_->RequestStop();
   std::lock_guard<std::mutex> lock(mutex_);
   if (session_) session_->Interrupt(SIGTERM, "SIGTERM");
   wake_.notify_all();
@@ -111,6 +115,7 @@ int StationRunner::Run() {
     }
   }
   Event(StationEventKind::kStarted, "port " + settings_.port);
+  notifier_->Start();
   Duration pause = timing_.firstPause;
   while (!stopping_) {
     const bool answered = Watch();
@@ -120,6 +125,7 @@ int StationRunner::Run() {
     Pause(pause);
     pause = std::min(pause * 2, timing_.maxPause);
   }
+  notifier_->Stop();
   WriteStatus(false);
   Event(StationEventKind::kStopped, "");
   return 0;

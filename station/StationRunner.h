@@ -17,6 +17,7 @@
 
 #include "archive/StationStore.h"
 #include "data/SampleTable.h"
+#include "notify/Notifier.h"
 
 class CliSession;
 class DownloadArchive;
@@ -44,7 +45,7 @@ class StationRunner {
 
   // Runs `settings` with the archive at `archivePath`; lines for the service's log go to `log`.
   StationRunner(StationSettings settings, std::string archivePath, std::ostream& log,
-                Timing timing = {});
+                Timing timing = {}, NotifierTiming notifyTiming = {});
   ~StationRunner();
   StationRunner(const StationRunner&) = delete;
   StationRunner& operator=(const StationRunner&) = delete;
@@ -83,7 +84,10 @@ class StationRunner {
   StationSettings settings_;
   std::string archivePath_;
   std::ostream& log_;
+  std::mutex logMutex_;  // the notifier's thread logs too
   Timing timing_;
+  // Delivers the station's alarm events beside the watch, on its own thread.
+  std::unique_ptr<Notifier> notifier_;
   std::unique_ptr<StationStore> store_;
   std::unique_ptr<DownloadArchive> archive_;
 
