@@ -84,12 +84,12 @@ class StationRunner {
   StationSettings settings_;
   std::string archivePath_;
   std::ostream& log_;
-  std::mutex logMutex_;  // the notifier's thread logs too
   Timing timing_;
-  // Delivers the station's alarm events beside the watch, on its own thread.
-  std::unique_ptr<Notifier> notifier_;
   std::unique_ptr<StationStore> store_;
   std::unique_ptr<DownloadArchive> archive_;
+  std::mutex logMutex_;  // the notifier's thread logs too
+  // Delivers the station's alarm events beside the watch, on its own thread.
+  std::unique_ptr<Notifier> notifier_;
 
   std::atomic<bool> stopping_{false};
   std::mutex mutex_;  // guards session_ for Stop(), and the pause
