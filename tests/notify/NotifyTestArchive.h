@@ -39,7 +39,7 @@ class NotifyTestArchive {
     alarm.minutes = 30;
     alarm.raisedAt = "2026-12-08T16:40:02+01:00";
     SqliteConnection db;
-    db.Open(path_, SQLITE_OPEN_READWRITE);
+    Open(db, SQLITE_OPEN_READWRITE);
     SqliteStatement find(db, "SELECT id FROM alarms WHERE station = ?1 AND started_at = ?2");
     {
       SqliteStatement::Use use(find);
@@ -74,13 +74,19 @@ class NotifyTestArchive {
   // One number of the archive, from a query that returns one.
   std::string Single(const std::string& sql) const {
     SqliteConnection db;
-    db.Open(path_, SQLITE_OPEN_READONLY);
+    Open(db, SQLITE_OPEN_READONLY);
     SqliteStatement row(db, sql.c_str());
     SqliteStatement::Use use(row);
     return row.Step() && !row.IsNull(0) ? row.Text(0) : std::string();
   }
 
  private:
+  // The notifier writes at the same time: wait for it as the program's own connections do.
+  void Open(SqliteConnection& db, int flags) const {
+    db.Open(path_, flags);
+    sqlite3_busy_timeout(db.handle(), 30000);
+  }
+
   std::string path_;
 };
 
