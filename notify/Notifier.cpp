@@ -55,14 +55,18 @@ void Notifier::Stop() {
 
 void Notifier::Loop() {
   std::unique_ptr<NotifyStore> store;
+  std::string lastProblem;
   while (!stop_.requested()) {
     milliseconds sleep = timing_.lookEvery;
     try {
       if (!store) store = std::make_unique<NotifyStore>(archivePath_, ArchiveAccess::kReadWrite);
       sleep = Pass(*store);
+      lastProblem.clear();
     } catch (const std::exception& error) {
-      // A busy or damaged archive: said once per look, tried again at the next.
-      log_(std::string("notifications: ") + error.what());
+      // A busy or damaged archive: tried again at the next look, said again only when it changes.
+      const std::string problem = std::string("notifications: ") + error.what();
+      if (problem != lastProblem) log_(problem);
+      lastProblem = problem;
       store.reset();
     }
     std::unique_lock<std::mutex> lock(mutex_);
@@ -92,13 +96,18 @@ milliseconds Notifier::Pass(NotifyStore& store) {
                                                                  : "none configured") +
          ", for alarm events after " + std::to_string(std::min(queuedCommand_, queuedMail_)));
   }
-  const system_clock::time_point now = system_clock::now();
-  // An unconfigured channel follows the events without making deliveries.
-  queuedCommand_ = settings.HasCommand()
-                       ? store.Queue(station_, DeliveryChannel::kCommand, queuedCommand_, now)
-                       : store.LatestEventId(station_);
-  queuedMail_ = settings.HasMail() ? store.Queue(station_, DeliveryChannel::kMail, queuedMail_, now)
-                                   : store.LatestEventId(station_);
+  // Deliveries are made only when there are new events: a write checks the whole file first, too
+  // costly for every look.
+  const std::int64_t latest = store.LatestEventId(station_);
+  const auto follow = [&](bool configured, DeliveryChannel channel, std::int64_t& queued) {
+    if (!configured) {
+      queued = latest;  // an unconfigured channel follows the events without deliveries
+    } else if (latest > queued) {
+      queued = store.Queue(station_, channel, queued, system_clock::now());
+    }
+  };
+  follow(settings.HasCommand(), DeliveryChannel::kCommand, queuedCommand_);
+  follow(settings.HasMail(), DeliveryChannel::kMail, queuedMail_);
   while (!stop_.requested()) {
     const std::optional<PendingDelivery> next =
         store.NextDue(station_, settings.HasCommand(), settings.HasMail());
