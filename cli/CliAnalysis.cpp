@@ -75,6 +75,8 @@ bool HasOption(const std::vector<std::string>& args, const std::string& name) {
   });
 }
 
+}  // namespace
+
 // SOURCE is one file, `--history ID` or `--station NAME [--from ISO] [--to ISO]` (with `--archive
 // FILE` where the archive is not the usual one); returns the command line parsed accordingly.
 CommandLine ParseWithSource(const std::vector<std::string>& args,
@@ -110,6 +112,8 @@ SampleTable ReadSource(const CommandLine& line) {
         Format(_("archived download %s cannot be decoded: %s"), std::to_string(id), *table.error));
   return table;
 }
+
+namespace {
 
 std::string Figure(double value) {
   const std::string text = analysis::RoundedText(value, analysis::kStatisticsDecimals);

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <iosfwd>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "analysis/ExportFormat.h"
 #include "cli/CliArguments.h"
+#include "data/SampleTable.h"
 
 namespace cli {
 
@@ -16,6 +18,16 @@ namespace cli {
 analysis::ExportFormat ExportFormatOption(const CommandLine& line);
 // Writes `text` to --out (whole or not at all), or to `out` without it.
 void DeliverText(const CommandLine& line, const std::string& text, std::ostream& out);
+
+// SOURCE is one file, `--history ID` or `--station NAME [--from ISO] [--to ISO]` (with `--archive
+// FILE` where the archive is not the usual one); returns the command line parsed with those options
+// beside `valueOptions` and `switchOptions`. Throws UsageError.
+CommandLine ParseWithSource(const std::vector<std::string>& args,
+                            std::set<std::string> valueOptions,
+                            const std::set<std::string>& switchOptions);
+// The decoded download (or record) that the parsed line names. Throws std::runtime_error with the
+// reason when it cannot be read or decoded.
+SampleTable ReadSource(const CommandLine& line);
 
 // args[0] is the command's name. Both return the exit status and throw UsageError for a bad
 // command line and std::exception (with the reason) for a source or file that fails.

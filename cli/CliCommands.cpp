@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "cli/AtomicFile.h"
+#include "cli/CliAlarms.h"
 #include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
@@ -82,6 +83,18 @@ const char kUsage[] = N_(
     "                                       archive and empty it when due\n"
     "  station status [NAME] [--json]       what each station's service saw last: the\n"
     "                                       logger's clock, memory, battery, downloads\n"
+    "  rules set NAME [--t-low X] [--t-high X] [--rh-low X] [--rh-high X]\n"
+    "                 [--t-warn-low X] [--t-warn-high X] [--rh-warn-low X]\n"
+    "                 [--rh-warn-high X] [--delay MINUTES] [--hysteresis X] --reason TEXT\n"
+    "                                       set station NAME's alarm limits (X a number, or\n"
+    "                                       none to clear it); what is not given stays\n"
+    "  rules show NAME [--json]             show station NAME's alarm limits\n"
+    "  alarms [--station NAME] [--open] [--json]\n"
+    "                                       list the alarms raised, newest first\n"
+    "  alarms ack ID --comment TEXT         acknowledge alarm ID, saying what was done\n"
+    "  alarms check SOURCE [rule options] [--json]\n"
+    "                                       the excursions of one download under the limits\n"
+    "                                       given (nothing is kept)\n"
     "  record NAME --format csv|csv-es|json [--from TIME] [--to TIME] [--out FILE]\n"
     "              [--archive FILE]         export station NAME's archived downloads as one\n"
     "                                       record, recording after recording; gaps between\n"
@@ -317,7 +330,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
       // A station command's help is its own lines ("station add"), or all of them.
-      const bool sub = command == "station" && i > 1 && args[1][0] != '-';
+      const bool sub = (command == "station" || command == "rules" || command == "alarms") &&
+                       i > 1 && args[1][0] != '-';
       out << CommandHelp(_(kUsage), sub ? command + ' ' + args[1] : command);
       return kOk;
     }
@@ -334,6 +348,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "stats") return StatsCommand(args, out, err);
     if (command == "station") return StationCommand(args, out, err);
     if (command == "record") return RecordCommand(args, out, err);
+    if (command == "rules") return RulesCommand(args, out, err);
+    if (command == "alarms") return AlarmsCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

@@ -9,9 +9,11 @@
 
 #include "archive/DownloadArchive.h"
 #include "cli/CliSession.h"
+#include "data/ChannelValueText.h"
 #include "data/SampleDecoder.h"
 #include "data/StartTexts.h"
 #include "link/LoggerProtocol.h"
+#include "station/StationAlarms.h"
 
 namespace {
 
@@ -107,6 +109,9 @@ int StationRunner::Run() {
     Log(std::string("cannot use the archive: ") + error.what());
     return 1;
   }
+  alarms_ = std::make_unique<StationAlarms>(settings_.name, archivePath_,
+                                            [this](const std::string& line) { Log(line); });
+  const SystemClock::time_point watchingSince = SystemClock::now();
   if (const auto previous = store_->ReadStatus(settings_.name)) {
     // A station started again keeps its schedule.
     if (previous->lastDownloadAt) {
@@ -121,10 +126,13 @@ int StationRunner::Run() {
     const bool answered = Watch();
     if (stopping_) break;
     if (answered) pause = timing_.firstPause;
+    alarms_->NoReplySince(status_.lastReplyAt.value_or(watchingSince));
     Log("opening " + settings_.port + " again in " + std::to_string(pause.count() / 1000.0) + " s");
     Pause(pause);
     pause = std::min(pause * 2, timing_.maxPause);
   }
+  alarms_.reset();  // what it was handed is judged and kept first
+  // Events kept just now are delivered at the next start.
   notifier_->Stop();
   WriteStatus(false);
   Event(StationEventKind::kStopped, "");
@@ -201,6 +209,16 @@ void StationRunner::Observe(const LoggerStatus& status) {
   if (changed || !statusWrittenAt_ || now - *statusWrittenAt_ >= timing_.statusEvery) {
     WriteStatus(true);
   }
+  AlarmReply reply;
+  if (clock) reply.loggerClock = status_.loggerClock;
+  reply.temperature = TemperatureFromReading(status.reply.raw2);
+  reply.humidity = HumidityFromReading(status.reply.raw1);
+  reply.batteryPercent = status.batteryPercent;
+  reply.batteryGood = status.batteryGood;
+  reply.memoryUsed = used;
+  reply.memoryArchived = recordingStart_ ? latestSamples_ : 0;
+  if (clock) reply.clockDriftSeconds = status_.clockDriftSeconds;
+  alarms_->Replied(reply);
 }
 
 bool StationRunner::DownloadDue(const LoggerStatus& status) const {
@@ -251,6 +269,10 @@ bool StationRunner::DownloadAndArchive(const LoggerStatus& before) {
       Log(failure);
     }
   }
+  // What was archived, whole or cut short, is judged with the station's record.
+  if (archived && !text.empty()) alarms_->Downloaded();
+  downloadFailuresInARow_ = failure.empty() ? 0 : downloadFailuresInARow_ + 1;
+  alarms_->DownloadsFailed(downloadFailuresInARow_);
   if (!failure.empty()) {
     ++failuresInARow_;
     lastFailure_ = failure;

@@ -21,6 +21,7 @@
 
 class CliSession;
 class DownloadArchive;
+class StationAlarms;
 struct LoggerStatus;
 
 // Real-time limits of a station; the defaults are the service's.
@@ -87,7 +88,8 @@ class StationRunner {
   Timing timing_;
   std::unique_ptr<StationStore> store_;
   std::unique_ptr<DownloadArchive> archive_;
-  std::mutex logMutex_;  // the notifier's thread logs too
+  std::unique_ptr<StationAlarms> alarms_;  // judged on a thread of their own
+  std::mutex logMutex_;                    // the alarms' and the notifier's threads log too
   // Delivers the station's alarm events beside the watch, on its own thread.
   std::unique_ptr<Notifier> notifier_;
 
@@ -108,6 +110,7 @@ class StationRunner {
   std::optional<SteadyClock::time_point> retryAt_;
   Duration retryPause_{};
   int failuresInARow_ = 0;
+  int downloadFailuresInARow_ = 0;
   std::string lastFailure_;
   bool warned_ = false;
 };
