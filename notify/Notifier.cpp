@@ -33,7 +33,25 @@ Notifier::~Notifier() {
 }
 
 void Notifier::Start() {
-  if (!thread_.joinable() && !stop_.requested()) thread_ = std::thread([this] { Loop(); });
+  if (thread_.joinable() || stop_.requested()) return;
+  // Where deliveries begin is fixed now, before the caller goes on to raise alarms, so that none
+  // raised in the first moments is taken for an old one. An archive that cannot be read now is
+  // read by the thread's first look.
+  try {
+    NotifyStore store(archivePath_, ArchiveAccess::kReadWrite);
+    FixStart(store);
+  } catch (const std::exception&) {
+  }
+  thread_ = std::thread([this] { Loop(); });
+}
+
+void Notifier::FixStart(NotifyStore& store) {
+  // After the newest event already given a delivery on the channel, or, for a channel that never
+  // had one, after the newest event now, so that a channel configured today is not sent the
+  // alarms of last year.
+  const std::int64_t latest = store.LatestEventId(station_);
+  queuedCommand_ = store.LatestQueuedEventId(station_, DeliveryChannel::kCommand).value_or(latest);
+  queuedMail_ = store.LatestQueuedEventId(station_, DeliveryChannel::kMail).value_or(latest);
 }
 
 void Notifier::Wake() {
@@ -79,16 +97,9 @@ milliseconds Notifier::Pass(NotifyStore& store) {
   const std::optional<StationNotify> found = store.Find(station_);
   StationNotify settings;
   if (found) settings = *found;
-  // Where this run starts: after the newest event already given a delivery on the channel, or,
-  // for a channel that never had one, after the newest event now, so that a channel configured
-  // today is not sent the alarms of last year.
-  const auto start = [&](DeliveryChannel channel, std::int64_t& queued) {
-    if (queued >= 0) return;
-    queued = store.LatestQueuedEventId(station_, channel).value_or(store.LatestEventId(station_));
-  };
-  if (queuedCommand_ < 0) {
-    start(DeliveryChannel::kCommand, queuedCommand_);
-    start(DeliveryChannel::kMail, queuedMail_);
+  if (!announced_) {
+    if (queuedCommand_ < 0) FixStart(store);
+    announced_ = true;
     log_("notifications: " +
          std::string(settings.HasCommand() && settings.HasMail() ? "by command and by mail"
                      : settings.HasCommand()                     ? "by command"

@@ -41,6 +41,7 @@ class Notifier {
   Notifier(const Notifier&) = delete;
   Notifier& operator=(const Notifier&) = delete;
 
+  // Fixes where deliveries begin (events from now on are delivered), then starts the thread.
   void Start();
   // New events may have been written: look at once.
   void Wake();
@@ -52,6 +53,8 @@ class Notifier {
 
  private:
   void Loop();
+  // Sets where deliveries begin on each channel.
+  void FixStart(NotifyStore& store);
   // Makes the deliveries of new events; returns how long to sleep before looking again.
   std::chrono::milliseconds Pass(NotifyStore& store);
   void Attempt(NotifyStore& store, const StationNotify& settings, const PendingDelivery& delivery);
@@ -66,5 +69,6 @@ class Notifier {
   bool woken_ = false;
   std::int64_t queuedCommand_ = -1;  // newest event given a delivery, per channel; -1: not known
   std::int64_t queuedMail_ = -1;
+  bool announced_ = false;  // the channels were logged
   std::thread thread_;
 };

@@ -109,6 +109,8 @@ int StationRunner::Run() {
     Log(std::string("cannot use the archive: ") + error.what());
     return 1;
   }
+  // Every alarm raised from here on is delivered.
+  notifier_->Start();
   alarms_ = std::make_unique<StationAlarms>(settings_.name, archivePath_,
                                             [this](const std::string& line) { Log(line); });
   const SystemClock::time_point watchingSince = SystemClock::now();
@@ -120,7 +122,6 @@ int StationRunner::Run() {
     }
   }
   Event(StationEventKind::kStarted, "port " + settings_.port);
-  notifier_->Start();
   Duration pause = timing_.firstPause;
   while (!stopping_) {
     const bool answered = Watch();
