@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/DesktopAlarms.h"
 #include "app/FontConfigWarmUp.h"
 #include "app/NoDisplayFallback.h"
 #include "app/ProcessFormats.h"
@@ -124,6 +125,15 @@ int RunProject1(int argc, char** argv) {
     tour->Start();
   }
   if (options.quitAfterShow) QuitAfterFirstPaint(windows.Form1.get(), sinceStart);
+
+  // New alarm events of the archive on the desktop; the session bus is looked for only once the
+  // windows are up. Neither a tour nor a timed start shows any.
+  DesktopAlarms desktopAlarms([] { return QDBusConnection::sessionBus(); },
+                              DesktopAlarms::ArchiveSource(DefaultArchivePath()),
+                              std::chrono::seconds(5));
+  if (options.screenshotsDir.isEmpty() && !options.quitAfterShow) {
+    desktopAlarms.Start(std::chrono::seconds(3));
+  }
 
   windows.Form1->show();
   const int exitCode = app.exec();

@@ -47,6 +47,13 @@ struct StationView {
   std::optional<Calibration> calibration;  // the one that applies from the latest time, if any
 };
 
+// An alarm event of the archive as the desktop's notifications show it.
+struct AlarmEventView {
+  std::int64_t id = 0;
+  std::string event;    // raised, cleared, acknowledged
+  std::string payload;  // the event's JSON object
+};
+
 class ArchiveModule {
  public:
   virtual ~ArchiveModule() = default;
@@ -81,6 +88,13 @@ class ArchiveModule {
   virtual SignOutcome Sign(const std::string& path, const SignTarget& target, SignMeaning meaning,
                            const std::string& user, std::string& password,
                            const std::string& program, const std::string& version) = 0;
+  // The newest alarm event of the archive at `path` (read-only); 0 when there is none, no file,
+  // or an archive from before alarms. Throws ArchiveError.
+  virtual std::int64_t LatestAlarmEventId(const std::string& path) = 0;
+  // The alarm events after `lastId`, oldest first, at most `limit`, read as LatestAlarmEventId
+  // reads. Throws ArchiveError.
+  virtual std::vector<AlarmEventView> ReadAlarmEventsAfter(const std::string& path,
+                                                           std::int64_t lastId, int limit) = 0;
 };
 
 // The module's implementation on the SQLite archive, for its entry and for programs that link the

@@ -5,6 +5,7 @@
 
 #include "alarms/AlarmStore.h"
 #include "archive/CalibrationStore.h"
+#include "archive/ArchiveFile.h"
 #include "archive/DownloadArchive.h"
 #include "archive/SignatureStore.h"
 #include "archive/Signing.h"
@@ -100,6 +101,39 @@ class DiskArchive final : public ArchiveModule {
                    const std::string& user, std::string& password, const std::string& program,
                    const std::string& version) override {
     return SignWithPassword(path, target, meaning, user, password, CurrentActor(program, version));
+  }
+  std::int64_t LatestAlarmEventId(const std::string& path) override {
+    std::int64_t latest = 0;
+    ReadEvents(path, "SELECT coalesce(max(id), 0) FROM alarm_events", [&](SqliteStatement& row) {
+      if (row.Step()) latest = row.Integer(0);
+    });
+    return latest;
+  }
+  std::vector<AlarmEventView> ReadAlarmEventsAfter(const std::string& path, std::int64_t lastId,
+                                                   int limit) override {
+    std::vector<AlarmEventView> events;
+    ReadEvents(path,
+               "SELECT id, event, payload FROM alarm_events WHERE id > ?1 ORDER BY id LIMIT ?2",
+               [&](SqliteStatement& row) {
+                 row.Bind(1, lastId);
+                 row.Bind(2, limit);
+                 while (row.Step()) events.push_back({row.Integer(0), row.Text(1), row.Text(2)});
+               });
+    return events;
+  }
+
+ private:
+  // Runs `read` on the statement `sql` over the archive at `path` opened read-only; nothing when
+  // there is no file or its tables are from before alarms.
+  template <typename Read>
+  static void ReadEvents(const std::string& path, const char* sql, Read read) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return;
+    ArchiveFile file(path, ArchiveAccess::kReadOnly);
+    if (file.empty() || file.schemaVersion() < 4) return;
+    SqliteStatement row(file.connection(), sql);
+    SqliteStatement::Use use(row);
+    read(row);
   }
 };
 

@@ -12,6 +12,11 @@ std::string CommandLine::Value(const std::string& name) const {
   return it == values.end() ? "" : it->second;
 }
 
+std::vector<std::string> CommandLine::Values(const std::string& name) const {
+  const auto it = allValues.find(name);
+  return it == allValues.end() ? std::vector<std::string>() : it->second;
+}
+
 bool CommandLine::Has(const std::string& name) const {
   return values.count(name) != 0 || switches.count(name) != 0;
 }
@@ -122,7 +127,10 @@ CommandLine Parse(const std::vector<std::string>& args, const std::set<std::stri
 
   CommandLine line;
   for (const std::string& name : valueOptions) {
-    if (parser.count(name) != 0) line.values[name] = values[name];
+    if (parser.count(name) != 0) {
+      line.values[name] = values[name];
+      line.allValues[name] = parser.get_option(name)->results();
+    }
   }
   for (const std::string& name : switchOptions) {
     if (parser.count(name) != 0) line.switches.insert(name);

@@ -23,11 +23,14 @@ class UsageError : public std::runtime_error {
 
 // Arguments of one command: options with a value, switches, and the rest in order.
 struct CommandLine {
-  std::map<std::string, std::string> values;
+  std::map<std::string, std::string> values;                  // the last value of each option given
+  std::map<std::string, std::vector<std::string>> allValues;  // every value, in order
   std::set<std::string> switches;
   std::vector<std::string> positional;
 
   std::string Value(const std::string& name) const;
+  // Every value of an option that may be given more than once; none when it was not given.
+  std::vector<std::string> Values(const std::string& name) const;
   bool Has(const std::string& name) const;
 };
 

@@ -2,20 +2,24 @@
 // station's service last wrote there, judged against the time now.
 #include "cli/CliStation.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
+#include <set>
 
 #include "archive/DurationText.h"
 #include "archive/StationStore.h"
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
+#include "cli/CliNotify.h"
 #include "cli/InterruptSignals.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "link/LoggerProtocol.h"
+#include "notify/NotifyStore.h"
 #include "station/StationRunner.h"
 
 namespace cli {
@@ -80,19 +84,35 @@ StationAuditNote AuditNote(const CommandLine& line) {
   return {CurrentActor("velmorante-cli", VELMORANTE_VERSION), reason};
 }
 
+// The station's options and the notification options, for Parse.
+std::set<std::string> SettingOptions() {
+  std::set<std::string> options = {"--port", "--reset-at", "--download-every", "--archive",
+                                   "--reason"};
+  options.insert(NotifyOptions().begin(), NotifyOptions().end());
+  return options;
+}
+
+// The notification settings of a station in the archive open at `path`; none when it has none.
+std::optional<StationNotify> FindNotify(const std::string& path, const std::string& name,
+                                        ArchiveAccess access) {
+  return NotifyStore(path, access).Find(name);
+}
+
 std::string Describe(const StationSettings& s) {
   return Format(_("port %s, download every %s, reset at %s samples"), s.port,
                 DurationText(s.downloadEvery), std::to_string(s.resetAt));
 }
 
 int Add(const std::vector<std::string>& args, std::ostream& out) {
-  const CommandLine line =
-      Parse(args, {"--port", "--reset-at", "--download-every", "--archive", "--reason"}, {}, 1);
+  const CommandLine line = Parse(args, SettingOptions(), {}, 1);
   StationSettings settings;
   settings.name = StationName(line.positional[0]);
   settings.port = RequirePort(line);
   ApplyOptions(line, settings);
   const StationAuditNote note = AuditNote(line);
+  StationNotify notify;
+  notify.station = settings.name;
+  const bool notifyGiven = ApplyNotifyOptions(line, notify);
   StationStore store(ArchivePathOf(line));
   if (store.Find(settings.name)) {
     throw StationError(Format(_("a station named '%s' exists already; change it with "
@@ -100,20 +120,27 @@ int Add(const std::vector<std::string>& args, std::ostream& out) {
                               settings.name));
   }
   store.Add(settings, &note);
-  out << Format(_("station %s added: %s"), settings.name, Describe(settings)) << '\n'
-      << Format(_("start it with: systemctl --user enable --now velmorante-station@%s"),
+  if (notifyGiven) NotifyStore(ArchivePathOf(line), ArchiveAccess::kReadWrite).Write(notify);
+  out << Format(_("station %s added: %s"), settings.name, Describe(settings)) << '\n';
+  if (notifyGiven) out << Format(_("notifications: %s"), DescribeNotify(notify)) << '\n';
+  out << Format(_("start it with: systemctl --user enable --now velmorante-station@%s"),
                 settings.name)
       << '\n';
   return kOk;
 }
 
 int Set(const std::vector<std::string>& args, std::ostream& out) {
-  const CommandLine line =
-      Parse(args, {"--port", "--reset-at", "--download-every", "--archive", "--reason"}, {}, 1);
+  const CommandLine line = Parse(args, SettingOptions(), {}, 1);
   const std::string name = StationName(line.positional[0]);
   StationSettings settings;
-  if (!ApplyOptions(line, settings)) {
-    throw UsageError(_("nothing to change: give --port, --reset-at or --download-every"));
+  const bool settingsGiven = ApplyOptions(line, settings);
+  const bool notifyGiven =
+      std::any_of(NotifyOptions().begin(), NotifyOptions().end(),
+                  [&line](const std::string& option) { return line.Has(option); });
+  if (!settingsGiven && !notifyGiven) {
+    throw UsageError(
+        _("nothing to change: give --port, --reset-at, --download-every or a "
+          "notification option (see --help)"));
   }
   const StationAuditNote note = AuditNote(line);
   const std::string path = ArchivePathOf(line);
@@ -122,9 +149,16 @@ int Set(const std::vector<std::string>& args, std::ostream& out) {
   std::optional<StationSettings> kept = store.Find(name);
   if (!kept) throw NoSuchStation(name);
   ApplyOptions(line, *kept);
+  // The options change the settings kept, which are checked as a whole.
+  StationNotify notify;
+  notify.station = name;
+  notify = FindNotify(path, name, ArchiveAccess::kReadWrite).value_or(notify);
+  ApplyNotifyOptions(line, notify);
   store.Update(*kept, &note);
-  out << Format(_("station %s changed: %s"), name, Describe(*kept)) << '\n'
-      << Format(_("a running station takes the new settings when it restarts: systemctl --user "
+  if (notifyGiven) NotifyStore(path, ArchiveAccess::kReadWrite).Write(notify);
+  out << Format(_("station %s changed: %s"), name, Describe(*kept)) << '\n';
+  if (notifyGiven) out << Format(_("notifications: %s"), DescribeNotify(notify)) << '\n';
+  out << Format(_("a running station takes the new settings when it restarts: systemctl --user "
                   "restart velmorante-station@%s"),
                 name)
       << '\n';
@@ -164,6 +198,10 @@ int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                       {"port", s.port},
                       {"reset_at", s.resetAt},
                       {"download_every_s", s.downloadEvery.count()}});
+      // Only a station that notifies has the key.
+      const std::optional<StationNotify> notify =
+          FindNotify(ArchivePathOf(line), s.name, ArchiveAccess::kReadOnly);
+      if (notify) list.back()["notify"] = NotifyJson(*notify);
     }
     out << list.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     return kOk;
@@ -182,6 +220,9 @@ int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     std::snprintf(row, sizeof row, "%-20s  %-9d  %-14s  ", s.name.c_str(), s.resetAt,
                   DurationText(s.downloadEvery).c_str());
     out << row << s.port << '\n';
+    if (const auto notify = FindNotify(ArchivePathOf(line), s.name, ArchiveAccess::kReadOnly)) {
+      out << "  " << Format(_("notifications: %s"), DescribeNotify(*notify)) << '\n';
+    }
   }
   return kOk;
 }
@@ -286,11 +327,22 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   for (std::size_t i = 0; i < stations.size(); ++i) {
     const std::optional<StationStatus> status = store->ReadStatus(stations[i].name);
     const bool running = status && IsStationRunning(*status, now);
+    NotifyStore notifyStore(ArchivePathOf(line), ArchiveAccess::kReadOnly);
+    const std::optional<StationNotify> notify = notifyStore.Find(stations[i].name);
+    const DeliveryTally tally = notifyStore.Tally(stations[i].name);
     if (line.Has("--json")) {
       list.push_back(StatusJson(stations[i], status, running));
+      if (notify) {
+        list.back()["notify"] = NotifyJson(*notify);
+        list.back()["notifications"] = {{"delivered", tally.delivered},
+                                        {"waiting", tally.waiting},
+                                        {"last_error", TextJson(tally.lastError)}};
+      }
     } else {
       if (i > 0) out << '\n';
       PrintStatus(stations[i], status, running, out);
+      if (notify) out << "  " << Format(_("notifications: %s"), DescribeNotify(*notify)) << '\n';
+      PrintDeliveries(tally, out);
     }
   }
   if (line.Has("--json")) {

@@ -42,12 +42,14 @@ constexpr double kCommandSeconds = 0.5;
 }  // namespace
 
 StationRunner::StationRunner(StationSettings settings, std::string archivePath, std::ostream& log,
-                             Timing timing)
+                             Timing timing, NotifierTiming notifyTiming)
     : settings_(std::move(settings)),
       archivePath_(std::move(archivePath)),
       log_(log),
       timing_(timing) {
   status_.station = settings_.name;
+  notifier_ = std::make_unique<Notifier>(
+      settings_.name, archivePath_, [this](const std::string& line) { Log(line); }, notifyTiming);
 }
 
 StationRunner::~StationRunner() = default;
@@ -59,6 +61,7 @@ void StationRunner::Log(const std::string& line) {
 
 void StationRunner::Stop() {
   stopping_ = true;
+  notifier_->RequestStop();
   std::lock_guard<std::mutex> lock(mutex_);
   if (session_) session_->Interrupt(SIGTERM, "SIGTERM");
   wake_.notify_all();
@@ -77,6 +80,8 @@ int StationRunner::Run() {
     Log(std::string("cannot use the archive: ") + error.what());
     return 1;
   }
+  // Every alarm raised from here on is delivered.
+  notifier_->Start();
   alarms_ = std::make_unique<StationAlarms>(settings_.name, archivePath_,
                                             [this](const std::string& line) { Log(line); });
   const SystemClock::time_point watchingSince = SystemClock::now();
@@ -99,6 +104,8 @@ int StationRunner::Run() {
     pause = std::min(pause * 2, timing_.maxPause);
   }
   alarms_.reset();  // what it was handed is judged and kept first
+  // Events kept just now are delivered at the next start.
+  notifier_->Stop();
   WriteStatus(false);
   Event(StationEventKind::kStopped, "");
   return 0;

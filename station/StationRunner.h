@@ -17,6 +17,7 @@
 
 #include "archive/StationStore.h"
 #include "data/SampleTable.h"
+#include "notify/Notifier.h"
 
 class CliSession;
 class DownloadArchive;
@@ -45,7 +46,7 @@ class StationRunner {
 
   // Runs `settings` with the archive at `archivePath`; lines for the service's log go to `log`.
   StationRunner(StationSettings settings, std::string archivePath, std::ostream& log,
-                Timing timing = {});
+                Timing timing = {}, NotifierTiming notifyTiming = {});
   ~StationRunner();
   StationRunner(const StationRunner&) = delete;
   StationRunner& operator=(const StationRunner&) = delete;
@@ -91,7 +92,9 @@ class StationRunner {
   std::unique_ptr<StationStore> store_;
   std::unique_ptr<DownloadArchive> archive_;
   std::unique_ptr<StationAlarms> alarms_;  // judged on a thread of their own
-  std::mutex logMutex_;                    // the alarms' thread logs too
+  std::mutex logMutex_;                    // the alarms' and the notifier's threads log too
+  // Delivers the station's alarm events beside the watch, on its own thread.
+  std::unique_ptr<Notifier> notifier_;
 
   std::atomic<bool> stopping_{false};
   std::mutex mutex_;  // guards session_ for Stop(), and the pause

@@ -1,6 +1,7 @@
 // velmorante-cli's station commands run as a program on a real archive file: settings kept,
 // changed and refused with the right exit status, and a status that tells a running station from
 // one whose service is gone or silent.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "archive/ArchiveFile.h"
@@ -170,6 +172,60 @@ TEST_F(CliStation, StatusTellsRunningStationsFromStaleOnes) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("not running"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("memoria llena pronto"), std::string::npos) << r.out;
+}
+
+TEST_F(CliStation, NotificationSettingsAreCheckedKeptShownWithoutPasswordAndCleared) {
+  ASSERT_EQ(Run({"add", "camara1", "--port", "/dev/ttyUSB0"}).exitCode, 0);
+  const std::string secret = folder_.File("clave");
+  { std::ofstream(secret) << "s3creto\n"; }
+  // A password on the command line is refused without being repeated.
+  RunResult r = Run({"set", "camara1", "--smtp-password", "s3creto"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err.find("s3creto"), std::string::npos) << r.err;
+  const std::vector<std::string> mail = {"set",
+                                         "camara1",
+                                         "--smtp",
+                                         "smtp://127.0.0.1:2525",
+                                         "--mail-from",
+                                         "registro@example.org",
+                                         "--mail-to",
+                                         "jefa@example.org",
+                                         "--mail-to",
+                                         "turno@example.org",
+                                         "--smtp-user",
+                                         "registro",
+                                         "--smtp-password-file",
+                                         secret,
+                                         "--notify-command",
+                                         "cat >/dev/null"};
+  ::chmod(secret.c_str(), 0644);
+  r = Run(mail);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("chmod 600"), std::string::npos) << r.err;
+  EXPECT_EQ(Run({"set", "camara1", "--smtp", "smtp://127.0.0.1:2525"}).exitCode, 2);  // no sender
+  EXPECT_EQ(Run({"set", "camara1", "--mail-to", "jefa@example.org\r\nBcc: x@y.z"}).exitCode, 2);
+  ::chmod(secret.c_str(), 0600);
+  ASSERT_EQ(Run(mail).exitCode, 0);
+
+  r = Run({"list", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const Json notify = Json::parse(r.out)[0]["notify"];
+  EXPECT_EQ(notify["mail_to"], Json::parse(R"(["jefa@example.org", "turno@example.org"])"));
+  EXPECT_EQ(notify["smtp_password_file"], secret);
+  EXPECT_EQ(notify["command"], "cat >/dev/null");
+  for (const auto& shown : {Run({"list"}), Run({"status"}), Run({"status", "--json"})}) {
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_NE(shown.out.find("smtp://127.0.0.1:2525"), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.out.find("s3creto"), std::string::npos) << shown.out;
+  }
+  // Changing one setting keeps the others; empty values clear.
+  ASSERT_EQ(Run({"set", "camara1", "--notify-command", ""}).exitCode, 0);
+  EXPECT_EQ(Json::parse(Run({"list", "--json"}).out)[0]["notify"]["smtp"], "smtp://127.0.0.1:2525");
+  ASSERT_EQ(Run({"set", "camara1", "--smtp", "", "--mail-from", "", "--mail-to", "", "--smtp-user",
+                 "", "--smtp-password-file", ""})
+                .exitCode,
+            0);
+  EXPECT_FALSE(Json::parse(Run({"list", "--json"}).out)[0].contains("notify"));
 }
 
 }  // namespace

@@ -9,8 +9,10 @@
 
 #include "archive/DownloadArchive.h"
 #include "archive/StationStore.h"
+#include "notify/NotifyStore.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
+#include "tests/notify/NotifyTestArchive.h"
 #include "tests/sim/CliProcess.h"
 #include "tests/station/FillingLogger.h"
 
@@ -49,6 +51,32 @@ TEST(StationProcess, KilledAtAnyPointAndStartedAgainLosesNothing) {
 
   EXPECT_EQ(logger.SamplesErasedUnseen(), 0);
   EXPECT_TRUE(DownloadArchive(archive, ArchiveAccess::kReadOnly).Verify().empty());
+}
+
+TEST(StationProcess, SigtermEndsTheServiceAtOnceDuringAHungNotification) {
+  archive_test::TempFolder folder;
+  NotifyTestArchive archive(folder.path());
+  StationStore(archive.path())
+      .Add({"camara1", folder.File("no-logger"), 4, std::chrono::hours(24)});
+  StationNotify notify;
+  notify.station = "camara1";
+  notify.command = "touch '" + folder.File("started") + "'; sleep 120";
+  NotifyStore(archive.path(), ArchiveAccess::kReadWrite).Write(notify);
+  const CliOutputFiles files{folder.File("out"), folder.File("err")};
+  const pid_t pid = StartCli({"station", "run", "camara1", "--archive", archive.path()}, files);
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(station_test::WaitFor(
+      [&] { return ReadAll(files.err).find("notifications: by command") != std::string::npos; }));
+  archive.AddEvent("camara1", AlarmEventKind::kRaised, 9.0);
+  ASSERT_TRUE(
+      station_test::WaitFor([&] { return std::filesystem::exists(folder.File("started")); }));
+
+  const auto before = std::chrono::steady_clock::now();
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(WaitForCli(pid), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);
+  // Abandoned, not failed: tried again at the next start.
+  EXPECT_EQ(archive.Single("SELECT attempts FROM deliveries"), "0");
 }
 
 }  // namespace
