@@ -6,6 +6,7 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/Sha256.h"
+#include "archive/SignatureCheck.h"
 #include "archive/Sqlite.h"
 
 namespace {
@@ -101,11 +102,7 @@ std::vector<AuditProblem> CheckAuditChain(const std::vector<AuditEntry>& entries
                                 Short(entry.previousSha256) + "…, which is not in the archive"});
       }
     }
-    if (i > 0 && entry.atUtc < entries[i - 1].atUtc) {
-      problems.push_back({AuditProblem::Kind::kOutOfOrder, entry.id,
-                          name + " is stamped " + entry.atUtc + ", before the entry ahead of it (" +
-                              entries[i - 1].atUtc + ")"});
-    }
+    // Stamps are not compared: a computer's clock may step back, and the chain holds the order.
     seen.emplace(entry.entrySha256, i);
     // The chain goes on from what this entry says it is, so that one change is reported once.
     expected = entry.entrySha256;
@@ -133,5 +130,9 @@ std::vector<AuditProblem> CheckArchiveRecords(SqliteConnection& connection,
   std::vector<AuditProblem> problems = CheckAuditChain(entries);
   if (HasAuditTable(connection)) CheckDownloadEntries(connection, entries, problems);
   CheckDownloads(connection, problems, counts);
+  if (HasAuditTable(connection)) {
+    for (std::string& text : CheckSignatures(connection))
+      problems.push_back({AuditProblem::Kind::kSignature, 0, std::move(text)});
+  }
   return problems;
 }

@@ -1,7 +1,7 @@
 // Checking an archive's records against their own hashes: the audit trail's chain (each entry's
-// content hash, the previous entry's hash it names, its entry hash, their order) and every archived
-// download's raw text against its recorded SHA-256. Plain C++, no windows, so that every program
-// and further checks can share it.
+// content hash, the previous entry's hash it names, its entry hash), every signature against the
+// data it signed, and every archived download's raw text against its recorded SHA-256. Plain C++,
+// no windows, so that every program and further checks can share it.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,9 @@ struct AuditProblem {
     kEntryChanged,       // an entry's content or hashes no longer match each other
     kEntryRemoved,       // an entry names a previous one that is no longer there
     kEntryInserted,      // an entry that the chain does not lead through
-    kOutOfOrder,         // an entry stamped earlier than the one before it
     kDownloadChanged,    // a download's raw text no longer matches its SHA-256
     kDownloadUnaudited,  // a download archived with its entry has none: the entry was removed
+    kSignature,          // a signature no longer matches the data it signed or its entry
   };
   Kind kind = Kind::kEntryChanged;
   std::int64_t id = 0;  // the entry's id, or the download's
@@ -38,8 +38,8 @@ struct ArchiveCheckCounts {
 
 // The chain's problems followed by those of the downloads whose raw text no longer matches its
 // SHA-256 (or is missing), or which were archived with an audit entry (they keep a time zone) that
-// is no longer there, as when the last entries are cut off the chain. An archive older than the
-// audit trail has only its downloads' texts to check. Reads in one transaction. Throws
-// ArchiveError.
+// is no longer there, as when the last entries are cut off the chain, then those of the signatures.
+// An archive older than the audit trail has only its downloads' texts to check. Reads in one
+// transaction. Throws ArchiveError.
 std::vector<AuditProblem> CheckArchiveRecords(SqliteConnection& connection,
                                               ArchiveCheckCounts* counts = nullptr);

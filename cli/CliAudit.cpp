@@ -117,8 +117,8 @@ std::string ProblemText(const AuditProblem& p) {
       return Format(_("an audit entry before entry %s was removed"), id);
     case AuditProblem::Kind::kEntryInserted:
       return Format(_("audit entry %s was inserted: the chain does not pass through it"), id);
-    case AuditProblem::Kind::kOutOfOrder:
-      return Format(_("audit entry %s is stamped earlier than the entry before it"), id);
+    case AuditProblem::Kind::kSignature:
+      return _("a signature no longer matches what it signed");
     case AuditProblem::Kind::kDownloadChanged:
       return Format(_("download %s no longer matches its checksum"), id);
     case AuditProblem::Kind::kDownloadUnaudited:

@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "archive/ArchiveFile.h"
+#include "archive/AuditCheck.h"
 #include "archive/AuditTrail.h"
 #include "archive/DownloadArchive.h"
 #include "archive/SignatureCheck.h"
@@ -108,6 +111,15 @@ TEST_F(Signatures, CheckFindsASignatureMovedToOtherDataWithOrWithoutItsHash) {
   }
   Sql("DROP TRIGGER signature_never_changes; UPDATE signatures SET download_id = 2;");
   std::vector<std::string> problems = Check();
+  {
+    // The archive's whole check, as `audit verify` runs it, reports them too.
+    ArchiveFile file(path_, ArchiveAccess::kReadOnly);
+    const std::vector<AuditProblem> all = CheckArchiveRecords(file.connection());
+    EXPECT_EQ(std::count_if(
+                  all.begin(), all.end(),
+                  [](const AuditProblem& p) { return p.kind == AuditProblem::Kind::kSignature; }),
+              2);
+  }
   // Its audit entry still names download 1, and download 2 does not hash to the signed hash.
   ASSERT_EQ(problems.size(), 2u);
   EXPECT_NE(problems[0].find("audit entry names download 1"), std::string::npos) << problems[0];
