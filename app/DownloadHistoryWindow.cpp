@@ -15,8 +15,8 @@
 
 #include "analysis/CalibrationNotes.h"
 #include "analysis/StampText.h"
-#include "app/DataWindowSigning.h"
 #include "app/AuditWindow.h"
+#include "app/DataWindowSigning.h"
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/ListWindowLook.h"
@@ -28,6 +28,7 @@
 #include "data/DownloadSource.h"
 #include "data_ui/Unit5.h"
 #include "link/LoggerProtocol.h"
+#include "record/RecordCalibration.h"
 #include "record/RecordSelection.h"
 #include "record/StationRecord.h"
 #include "record/StoreRecord.h"
@@ -213,6 +214,20 @@ void DownloadHistoryWindow::OpenRecord(int row) {
   if (record.summary.reason != EndReason::kNone) {
     notice = QStringLiteral("DESCARGA INCOMPLETA (%1): solo están las muestras que llegaron.")
                  .arg(DownloadHistoryModel::StatusText(record.summary));
+  }
+  // A station's download shows the values its record shows: corrected by its calibrations.
+  if (!table.station.empty()) {
+    try {
+      record::ApplyCalibrations(table, archive->Calibrations(table.station));
+    } catch (const ArchiveError& error) {
+      ShowErrorReport(this, QStringLiteral("No se pudieron leer las calibraciones: %1")
+                                .arg(ArchiveProblemText(error, archiver_.path())));
+      return;
+    }
+    for (const std::string& line : analysis::CalibrationNotes(table, LocalDateToday())) {
+      if (!notice.isEmpty()) notice += QStringLiteral(" ");
+      notice += QString::fromStdString(line) + QStringLiteral(".");
+    }
   }
   if (auto* signing = data_->findChild<DataWindowSigning*>()) {
     signing->SetNextTarget(archiver_.path(), SignTarget::Download(id),

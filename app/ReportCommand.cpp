@@ -29,6 +29,7 @@
 #include "data/SensorRange.h"
 #include "data/WholeFileWriter.h"
 #include "data_ui/TableFileWriter.h"
+#include "record/RecordCalibration.h"
 #include "record/RecordSelection.h"
 #include "record/StationRecord.h"
 #include "record/StoreRecord.h"
@@ -99,6 +100,7 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options,
         DownloadOrigin{record.summary.receivedAt, record.summary.port, record.summary.sha256};
     loaded.table.station = record.summary.station;
     if (!record.summary.station.empty()) {
+      record::ApplyCalibrations(loaded.table, archive->Calibrations(record.summary.station));
       if (const std::optional<AlarmRule> rule =
               LoadArchiveModule().ReadAlarmRule(*path, record.summary.station)) {
         excursions = TableExcursionAlarms(loaded.table, *rule, record.summary.station);

@@ -14,17 +14,19 @@
 #include "analysis/StampText.h"
 #include "analysis/StatisticsJson.h"
 #include "archive/AuditChanges.h"
+#include "archive/CalibrationStore.h"
 #include "archive/DownloadArchive.h"
 #include "archive/Sha256.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliArguments.h"
-#include "cli/CliCalibration.h"
 #include "cli/CliAudit.h"
+#include "cli/CliCalibration.h"
 #include "cli/CliRecord.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/DownloadSource.h"
 #include "data/SensorRange.h"
+#include "record/RecordCalibration.h"
 
 namespace cli {
 
@@ -110,10 +112,16 @@ SampleTable ReadSource(const CommandLine& line) {
   // Reading never creates an archive: a missing one is said as such.
   if (!std::filesystem::exists(path)) throw std::runtime_error(Format(_("no archive at %s"), path));
   DownloadArchive archive(path, ArchiveAccess::kReadOnly);
-  const SampleTable table = SampleDecoder().Decode(archive.Get(id).rawText);
+  const ArchivedDownload download = archive.Get(id);
+  SampleTable table = SampleDecoder().Decode(download.rawText);
   if (table.error)
     throw std::runtime_error(
         Format(_("archived download %s cannot be decoded: %s"), std::to_string(id), *table.error));
+  // A station's download reads as its record does: corrected by the station's calibrations.
+  if (!download.summary.station.empty()) {
+    record::ApplyCalibrations(
+        table, CalibrationStore(path, ArchiveAccess::kReadOnly).List(download.summary.station));
+  }
   return table;
 }
 

@@ -75,4 +75,14 @@ void ApplyCalibrations(StationRecord& record, std::vector<Calibration> calibrati
   }
 }
 
+void ApplyCalibrations(SampleTable& table, std::vector<Calibration> calibrations) {
+  if (calibrations.empty()) return;
+  StationRecord record;
+  Segment& segment = record.segments.emplace_back();
+  segment.samples = std::move(table.samples);
+  ApplyCalibrations(record, std::move(calibrations));
+  table.samples = std::move(record.segments.front().samples);
+  table.calibrations = std::move(record.calibrations);
+}
+
 }  // namespace record

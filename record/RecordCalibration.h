@@ -17,4 +17,8 @@ namespace record {
 // calibrations that correct some sample, and each corrected sample names its own.
 void ApplyCalibrations(StationRecord& record, std::vector<Calibration> calibrations);
 
+// The same for one archived download of a station, its table taken as one recording: its samples
+// are corrected as the station's record corrects them, and the table keeps the calibrations used.
+void ApplyCalibrations(SampleTable& table, std::vector<Calibration> calibrations);
+
 }  // namespace record

@@ -139,6 +139,17 @@ TEST_F(CliCalibration, CorrectedValuesFromEachCalibrationsStart) {
               (RawHumidity(6) + RawHumidity(7) + RawHumidity(8)) / 3 * 0.9, 1e-9);
   EXPECT_NEAR(figures["temperature"]["max"].get<double>(), kRawTemperature * 1.02, 1e-9);
   EXPECT_EQ(figures["calibrations"][0]["certificate"], "C-3");
+
+  // One archived download of the station reads as its record does.
+  const RunResult single =
+      Run({"export", "--history", "3", "--format", "json", "--archive", archive_});
+  ASSERT_EQ(single.exitCode, 0) << single.err;
+  const nlohmann::json download = nlohmann::json::parse(single.out);
+  ASSERT_EQ(download["samples"].size(), 3u);
+  for (const nlohmann::json& sample : download["samples"]) {
+    EXPECT_NEAR(sample["temperature_c"].get<double>(), kRawTemperature * 1.02, 1e-9);
+    EXPECT_EQ(sample["calibration"], "C-3");
+  }
 }
 
 // What no calibration may be is refused before anything is written: a due date before the
