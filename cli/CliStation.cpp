@@ -153,9 +153,22 @@ int Set(const std::vector<std::string>& args, std::ostream& out) {
   StationNotify notify;
   notify.station = name;
   notify = FindNotify(path, name, ArchiveAccess::kReadWrite).value_or(notify);
+  const StationNotify before = notify;
   ApplyNotifyOptions(line, notify);
-  store.Update(*kept, &note);
-  if (notifyGiven) NotifyStore(path, ArchiveAccess::kReadWrite).Write(notify);
+  if (settingsGiven) store.Update(*kept, &note);
+  if (notifyGiven) {
+    NotifyStore(path, ArchiveAccess::kReadWrite).Write(notify);
+    // Where alarms go is a setting of the station too: its change is audited with its reason
+    // (the settings never hold a password, only where to read one).
+    AuditChange change;
+    change.action = AuditAction::kStationChange;
+    change.station = name;
+    change.object = "station " + name + " notifications";
+    change.oldValue = NotifyJson(before).dump();
+    change.newValue = NotifyJson(notify).dump();
+    change.reason = note.reason;
+    DownloadArchive(path).AppendAudit(note.actor, change);
+  }
   out << Format(_("station %s changed: %s"), name, Describe(*kept)) << '\n';
   if (notifyGiven) out << Format(_("notifications: %s"), DescribeNotify(notify)) << '\n';
   out << Format(_("a running station takes the new settings when it restarts: systemctl --user "

@@ -14,6 +14,7 @@
 
 #include "archive/ArchiveFile.h"
 #include "archive/AuditTrail.h"
+#include "archive/DownloadArchive.h"
 #include "archive/StationStore.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "tests/sim/CliProcess.h"
@@ -221,6 +222,17 @@ TEST_F(CliStation, NotificationSettingsAreCheckedKeptShownWithoutPasswordAndClea
   // Changing one setting keeps the others; empty values clear.
   ASSERT_EQ(Run({"set", "camara1", "--notify-command", ""}).exitCode, 0);
   EXPECT_EQ(Json::parse(Run({"list", "--json"}).out)[0]["notify"]["smtp"], "smtp://127.0.0.1:2525");
+  {
+    // The change is audited with what it was and what it is, never with the password.
+    DownloadArchive archive(archive_, ArchiveAccess::kReadOnly);
+    const AuditEntry last = archive.AuditEntries().back();
+    EXPECT_EQ(last.change.object, "station camara1 notifications");
+    EXPECT_EQ(Json::parse(*last.change.oldValue)["command"], "cat >/dev/null");
+    EXPECT_TRUE(Json::parse(*last.change.newValue)["command"].is_null());
+    EXPECT_EQ(last.change.reason, "puesta en marcha");
+    for (const AuditEntry& entry : archive.AuditEntries())
+      EXPECT_EQ(entry.change.newValue.value_or("").find("s3creto"), std::string::npos);
+  }
   ASSERT_EQ(Run({"set", "camara1", "--smtp", "", "--mail-from", "", "--mail-to", "", "--smtp-user",
                  "", "--smtp-password-file", ""})
                 .exitCode,
