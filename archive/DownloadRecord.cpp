@@ -77,5 +77,12 @@ std::optional<std::chrono::system_clock::time_point> TimeFromUtcText(std::string
   }
   utc.tm_year -= 1900;
   utc.tm_mon -= 1;
-  return std::chrono::system_clock::from_time_t(timegm(&utc));
+  // The clock's time points count nanoseconds: years past 2262 do not fit and would overflow.
+  const std::time_t seconds = timegm(&utc);
+  constexpr auto kLatest = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::system_clock::time_point::max().time_since_epoch());
+  constexpr auto kEarliest = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::system_clock::time_point::min().time_since_epoch());
+  if (seconds >= kLatest.count() || seconds <= kEarliest.count()) return std::nullopt;
+  return std::chrono::system_clock::from_time_t(seconds);
 }

@@ -2,6 +2,7 @@
 // checked against their chain of hashes together with the downloads' checksums.
 #include "cli/CliAudit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -53,7 +54,14 @@ std::string SinceText(const std::string& text) {
   if (full.size() == 10) full += "T00:00:00";
   if (full.size() == 16) full += ":00";
   full += 'Z';
-  if (!TimeFromUtcText(full)) {
+  // Only the form is checked, with the year as four digits: a far year is no error (it sorts after
+  // every entry), but it lies beyond what the system clock's time points can hold.
+  std::string probe = full;
+  const bool yearDigits =
+      probe.size() >= 4 &&
+      std::all_of(probe.begin(), probe.begin() + 4, [](char c) { return c >= '0' && c <= '9'; });
+  if (yearDigits) probe.replace(0, 4, "2000");
+  if (!yearDigits || !TimeFromUtcText(probe)) {
     throw UsageError(Format(
         _("--since must be a UTC date or time such as 2026-12-08 or 2026-12-08T15:40, not '%s'"),
         text));
