@@ -28,6 +28,13 @@ bool WalHoldsFrames(const std::string& path) {
 
 std::optional<ArchiveError> CheckArchiveFile(const std::string& path) {
   using Kind = ArchiveError::Kind;
+  // A central archive on a server is filled only by pushes and read by the read commands; it is
+  // never opened as a file (which would make a folder named after the URL).
+  if (path.rfind("postgresql://", 0) == 0 || path.rfind("postgres://", 0) == 0) {
+    return ArchiveError(Kind::kCannotWrite,
+                        "the central archive takes downloads only from a station's archive "
+                        "(velmorante-cli sync); keep this one in an archive file");
+  }
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     if (errno == ENOENT) return std::nullopt;

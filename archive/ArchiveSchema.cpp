@@ -249,6 +249,28 @@ CREATE TRIGGER signature_never_removed BEFORE DELETE ON signatures
 BEGIN SELECT RAISE(ABORT, 'a signature is never removed'); END;
 ALTER TABLE downloads ADD COLUMN time_zone TEXT;
 )sql",
+    // Pushing to a central archive: the archive's own identity (random, made once), how far each
+    // kind of row has been pushed to each central archive (rows are numbered in the order they
+    // were kept), and the central archive a station pushes to.
+    R"sql(
+CREATE TABLE archive_identity (
+  id TEXT NOT NULL CHECK (length(id) = 32)
+);
+INSERT INTO archive_identity (id) VALUES (lower(hex(randomblob(16))));
+CREATE TRIGGER archive_identity_never_changes BEFORE UPDATE ON archive_identity
+BEGIN SELECT RAISE(ABORT, 'an archive identity never changes'); END;
+CREATE TABLE central_pushes (
+  target TEXT NOT NULL,
+  kind TEXT NOT NULL,
+  last_id INTEGER NOT NULL,
+  pushed_at TEXT NOT NULL,
+  PRIMARY KEY (target, kind)
+);
+CREATE TABLE station_central (
+  station TEXT PRIMARY KEY,
+  url TEXT NOT NULL
+);
+)sql",
 };
 
 }  // namespace
@@ -284,7 +306,8 @@ ArchiveIdentity IdentifyArchive(SqliteConnection& connection) {
              "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT IN"
              " ('downloads', 'download_texts', 'saved_files', 'stations', 'station_events',"
              " 'station_status', 'alarm_rules', 'alarms', 'alarm_events', 'deliveries',"
-             " 'station_notify', 'audit_entries', 'calibrations', 'signatures')"
+             " 'station_notify', 'audit_entries', 'calibrations', 'signatures', 'archive_identity',"
+             " 'central_pushes', 'station_central')"
              " AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
   identity.version = static_cast<int>(Single(connection, "PRAGMA user_version"));
   identity.marked = Single(connection, "PRAGMA application_id") == kArchiveApplicationId;

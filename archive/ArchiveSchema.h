@@ -8,7 +8,7 @@
 
 class SqliteConnection;
 
-constexpr int kArchiveSchemaVersion = 5;
+constexpr int kArchiveSchemaVersion = 6;
 // "VlmA": SQLite's application_id of a download archive.
 constexpr std::int32_t kArchiveApplicationId = 0x566c6d41;
 

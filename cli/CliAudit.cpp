@@ -13,6 +13,8 @@
 #include "archive/AuditTrail.h"
 #include "archive/DownloadArchive.h"
 #include "archive/DownloadRecord.h"
+#include "central/CentralArchive.h"
+#include "central/CentralSchema.h"
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/OutputTargets.h"
@@ -72,10 +74,8 @@ std::string SinceText(const std::string& text) {
 // The entries of the archive at `path`, oldest first; none when there is no archive or it is older
 // than the audit trail.
 std::vector<AuditEntry> ReadEntries(const std::string& path) {
-  if (!std::filesystem::exists(path)) return {};
-  ArchiveFile file(path, ArchiveAccess::kReadOnly);
-  if (file.empty() || file.schemaVersion() < kAuditSchema) return {};
-  return ReadAuditEntries(file.connection());
+  if (!IsCentralLocation(path) && !std::filesystem::exists(path)) return {};
+  return OpenArchiveReader(path)->AuditEntries();
 }
 
 void PrintEntries(const std::vector<AuditEntry>& entries, std::ostream& out) {
@@ -138,17 +138,14 @@ std::string ProblemText(const AuditProblem& p) {
 int Verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--archive"}, {}, 0);
   const std::string path = ArchivePathOf(line);
-  if (!std::filesystem::exists(path)) {
-    out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
-    return kOk;
-  }
-  ArchiveFile file(path, ArchiveAccess::kReadOnly);
-  if (file.empty()) {
-    out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
-    return kOk;
+  if (!IsCentralLocation(path)) {
+    if (!std::filesystem::exists(path) || ArchiveFile(path, ArchiveAccess::kReadOnly).empty()) {
+      out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
+      return kOk;
+    }
   }
   ArchiveCheckCounts counts;
-  const std::vector<AuditProblem> problems = CheckArchiveRecords(file.connection(), &counts);
+  const std::vector<AuditProblem> problems = OpenArchiveReader(path)->CheckRecords(&counts);
   for (const AuditProblem& p : problems)
     err << "velmorante-cli: " << ProblemText(p) << " (" << p.detail << ")\n";
   if (!problems.empty()) return kFailed;

@@ -16,8 +16,9 @@
 #include "cli/CliAlarms.h"
 #include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
-#include "cli/CliCalibration.h"
 #include "cli/CliAudit.h"
+#include "cli/CliCalibration.h"
+#include "cli/CliCentral.h"
 #include "cli/CliHistory.h"
 #include "cli/CliOutput.h"
 #include "cli/CliRecord.h"
@@ -128,6 +129,11 @@ const char kUsage[] = N_(
     "                                       as reviewed or approved, confirmed with the\n"
     "                                       account's password (asked without echo, or one\n"
     "                                       line of standard input)\n"
+    "  central init URL                     make the central archive's tables and the roles\n"
+    "                                       velmorante_station and velmorante_reader in the\n"
+    "                                       PostgreSQL database at URL (run by its owner)\n"
+    "  sync --central URL [--json]          push the archive to the central archive: what it\n"
+    "                                       does not hold yet, once\n"
     "SOURCE is a captured download (download --raw), a saved table file,\n"
     "--history ID [--archive FILE] (an archived download) or --station NAME [--from TIME]\n"
     "[--to TIME] [--archive FILE] (a station's record). TIME is the logger's local time,\n"
@@ -140,6 +146,9 @@ const char kUsage[] = N_(
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
     "$XDG_DATA_HOME/velmorante/descargas.sqlite (~/.local/share when unset).\n"
+    "The read commands (history, audit, alarms, record, export, stats) also read a\n"
+    "central archive: --archive postgresql://USER@HOST/DATABASE (passwords from\n"
+    "~/.pgpass or PGPASSWORD, never in the URL).\n"
     "\n"
     "Options for commands that use a port:\n"
     "  --timeout SECONDS                    how long to wait for the logger (default 5)\n"
@@ -384,7 +393,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (args[i] == "--help" || args[i] == "-h") {
       // A station command's help is its own lines ("station add"), or all of them.
       const bool sub = (command == "station" || command == "rules" || command == "alarms" ||
-                        command == "calibration") &&
+                        command == "calibration" || command == "central") &&
                        i > 1 && args[1][0] != '-';
       out << CommandHelp(_(kUsage), sub ? command + ' ' + args[1] : command);
       return kOk;
@@ -407,6 +416,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "alarms") return AlarmsCommand(args, out, err);
     if (command == "calibration") return CalibrationCommand(args, out, err);
     if (command == "sign") return SignCommand(args, out, err);
+    if (command == "central") return CentralCommand(args, out, err);
+    if (command == "sync") return SyncCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);

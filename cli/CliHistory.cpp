@@ -12,6 +12,8 @@
 #include "archive/DownloadArchive.h"
 #include "archive/RescueFile.h"
 #include "archive/Sha256.h"
+#include "central/CentralArchive.h"
+#include "central/CentralSchema.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliAudit.h"
 #include "cli/CliSession.h"
@@ -118,10 +120,10 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
     const long id = WholeNumber("ID", line.positional[0], 1, 2147483647);
     RefuseArchiveTargets(line, {"--out", "--raw"});
     const std::string path = ArchivePathOf(line);
-    if (!std::filesystem::exists(path)) {
+    if (!IsCentralLocation(path) && !std::filesystem::exists(path)) {
       throw ArchiveError(ArchiveError::Kind::kNoSuchRecord, Format(_("no archive at %s"), path));
     }
-    const ArchivedDownload record = DownloadArchive(path, ArchiveAccess::kReadOnly).Get(id);
+    const ArchivedDownload record = OpenArchiveReader(path)->Get(id);
     if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), record.rawText);
     const SampleTable table = SampleDecoder().Decode(record.rawText);
     if (line.Has("--out")) {
@@ -143,13 +145,13 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     const CommandLine line = Parse(rest, {"--archive"}, {}, 0);
     const std::string path = ArchivePathOf(line);
-    if (!std::filesystem::exists(path)) {
+    if (!IsCentralLocation(path) && !std::filesystem::exists(path)) {
       out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
       return kOk;
     }
-    DownloadArchive archive(path, ArchiveAccess::kReadOnly);
-    const std::size_t total = archive.List().size();
-    const std::vector<ChecksumMismatch> bad = archive.Verify();
+    const std::unique_ptr<ArchiveReader> archive = OpenArchiveReader(path);
+    const std::size_t total = archive->List().size();
+    const std::vector<ChecksumMismatch> bad = archive->Verify();
     for (const ChecksumMismatch& m : bad) {
       const char* pattern =
           m.part == ChecksumMismatch::Part::kChecksum
@@ -167,8 +169,8 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
   const CommandLine line = Parse(args, {"--archive"}, {"--json"}, 0);
   const std::string path = ArchivePathOf(line);
   std::vector<DownloadSummary> records;
-  if (std::filesystem::exists(path))
-    records = DownloadArchive(path, ArchiveAccess::kReadOnly).List();
+  if (IsCentralLocation(path) || std::filesystem::exists(path))
+    records = OpenArchiveReader(path)->List();
   if (line.Has("--json")) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const DownloadSummary& record : records) list.push_back(RecordJson(record));

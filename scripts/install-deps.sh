@@ -8,7 +8,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libssl-dev nlohmann-json3-dev libcli11-dev libpam0g-dev libcurl4-openssl-dev
-  python3-aiosmtpd dbus
+  python3-aiosmtpd dbus libpq-dev postgresql
   qt6-base-dev libqt6opengl6-dev qt6-translations-l10n libqcustomplot-dev libfontconfig-dev
   xvfb xauth fonts-liberation poppler-utils
   gettext help2man librsvg2-bin locales dpkg-dev file

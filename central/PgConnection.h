@@ -1,0 +1,89 @@
+// A small owning layer over libpq: one connection to the central archive's server, statements run
+// with their parameters passed apart from the text (never spliced into it), results that free
+// themselves, and every failure turned into an ArchiveError carrying the server's own message.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/ArchiveError.h"
+
+struct pg_conn;
+struct pg_result;
+
+// One statement parameter: text, binary bytes (a bytea), or SQL NULL.
+struct PgParam {
+  std::optional<std::string> value;
+  bool binary = false;
+  static PgParam Text(std::string text) { return {std::move(text), false}; }
+  static PgParam Bytes(std::string bytes) { return {std::move(bytes), true}; }
+  static PgParam Integer(std::int64_t number) { return {std::to_string(number), false}; }
+  static PgParam Null() { return {}; }
+  // Empty text as NULL.
+  static PgParam TextOrNull(const std::string& text) { return text.empty() ? Null() : Text(text); }
+};
+
+// The rows a statement gave; every value read as text (bytea as its bytes).
+class PgResult {
+ public:
+  explicit PgResult(pg_result* result);
+  int rows() const;
+  bool IsNull(int row, int column) const;
+  std::string Text(int row, int column) const;
+  std::int64_t Integer(int row, int column) const;
+  double Real(int row, int column) const;
+  // A bytea column read in binary form.
+  std::string_view Bytes(int row, int column) const;
+
+ private:
+  std::shared_ptr<pg_result> result_;
+};
+
+class PgConnection {
+ public:
+  // Connects to `url` (a postgresql:// URL or a key=value connection string). Passwords come
+  // only from libpq's own places (PGPASSWORD, ~/.pgpass, a service file); a time-out and TCP
+  // keep-alives are set unless the URL sets them, so that a lost server never hangs a program.
+  // Throws ArchiveError (kCannotOpen).
+  explicit PgConnection(const std::string& url);
+  ~PgConnection();
+  PgConnection(const PgConnection&) = delete;
+  PgConnection& operator=(const PgConnection&) = delete;
+
+  // Runs `sql` with `params` ($1, $2 ...); bytea results come back in binary when `binaryResults`.
+  // Throws ArchiveError (kCannotWrite) with the server's message and SQL state.
+  PgResult Run(const std::string& sql, const std::vector<PgParam>& params = {},
+               bool binaryResults = false);
+  // Runs one or more statements without parameters. Throws ArchiveError.
+  void Execute(const std::string& sql);
+  // The server process serving this connection.
+  int BackendPid() const;
+  // Whether the connection still stands (as libpq last saw it).
+  bool Broken() const;
+
+ private:
+  pg_conn* connection_ = nullptr;
+};
+
+// BEGIN at construction, ROLLBACK at destruction unless committed (nothing is sent when the
+// connection is already broken).
+class PgTransaction {
+ public:
+  explicit PgTransaction(PgConnection& connection);
+  ~PgTransaction();
+  PgTransaction(const PgTransaction&) = delete;
+  PgTransaction& operator=(const PgTransaction&) = delete;
+  void Commit();
+
+ private:
+  PgConnection& connection_;
+  bool open_ = true;
+};
+
+// The SQL state of an ArchiveError raised by the server ("42501" for a refused privilege), or
+// empty.
+std::string SqlStateOf(const ArchiveError& error);
