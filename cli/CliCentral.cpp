@@ -17,9 +17,9 @@
 #include "cli/Translate.h"
 
 namespace cli {
-namespace {
+namespace {}  // namespace
 
-std::string CheckedUrl(const std::string& url) {
+std::string CheckedCentralUrl(const std::string& url) {
   if (!IsCentralLocation(url)) {
     throw UsageError(
         Format(_("'%s' is not a PostgreSQL URL (postgresql://USER@HOST/DATABASE)"), url));
@@ -31,6 +31,8 @@ std::string CheckedUrl(const std::string& url) {
   }
   return url;
 }
+
+namespace {
 
 nlohmann::ordered_json CountsJson(PendingPush counts) {
   nlohmann::ordered_json json;
@@ -45,7 +47,7 @@ int CentralCommand(const std::vector<std::string>& args, std::ostream& out, std:
     throw UsageError(_("the central command is: central init URL"));
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   const CommandLine line = Parse(rest, {}, {}, 1);
-  const std::string url = CheckedUrl(line.positional[0]);
+  const std::string url = CheckedCentralUrl(line.positional[0]);
   try {
     PgConnection server(url);
     InitCentralArchive(server);
@@ -63,7 +65,7 @@ int CentralCommand(const std::vector<std::string>& args, std::ostream& out, std:
 int SyncCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--archive", "--central"}, {"--json"}, 0);
   if (!line.Has("--central")) throw UsageError(_("sync needs --central URL"));
-  const std::string url = CheckedUrl(line.Value("--central"));
+  const std::string url = CheckedCentralUrl(line.Value("--central"));
   const std::string path = ArchivePathOf(line);
   if (!std::filesystem::exists(path)) {
     err << "velmorante-cli: " << Format(_("no archive at %s: nothing to push"), path) << '\n';

@@ -8,6 +8,9 @@
 
 namespace cli {
 
+// `url` when it is a PostgreSQL URL without a password; throws UsageError otherwise.
+std::string CheckedCentralUrl(const std::string& url);
+
 // `central init URL` (args[0] is "central"). Returns the exit status.
 int CentralCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 // `sync --central URL [--archive FILE] [--json]`. Returns 0 when everything was pushed, 1 when the

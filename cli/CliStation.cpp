@@ -12,7 +12,11 @@
 
 #include "archive/DurationText.h"
 #include "archive/StationStore.h"
+#include "central/CentralPush.h"
+#include "central/CentralPusher.h"
+#include "central/StationCentral.h"
 #include "cli/CliArguments.h"
+#include "cli/CliCentral.h"
 #include "cli/CliHistory.h"
 #include "cli/CliNotify.h"
 #include "cli/InterruptSignals.h"
@@ -86,8 +90,8 @@ StationAuditNote AuditNote(const CommandLine& line) {
 
 // The station's options and the notification options, for Parse.
 std::set<std::string> SettingOptions() {
-  std::set<std::string> options = {"--port", "--reset-at", "--download-every", "--archive",
-                                   "--reason"};
+  std::set<std::string> options = {"--port",    "--reset-at", "--download-every",
+                                   "--archive", "--reason",   "--central"};
   options.insert(NotifyOptions().begin(), NotifyOptions().end());
   return options;
 }
@@ -137,11 +141,13 @@ int Set(const std::vector<std::string>& args, std::ostream& out) {
   const bool notifyGiven =
       std::any_of(NotifyOptions().begin(), NotifyOptions().end(),
                   [&line](const std::string& option) { return line.Has(option); });
-  if (!settingsGiven && !notifyGiven) {
+  const bool centralGiven = line.Has("--central");
+  if (!settingsGiven && !notifyGiven && !centralGiven) {
     throw UsageError(
-        _("nothing to change: give --port, --reset-at, --download-every or a "
+        _("nothing to change: give --port, --reset-at, --download-every, --central or a "
           "notification option (see --help)"));
   }
+  if (centralGiven && !line.Value("--central").empty()) CheckedCentralUrl(line.Value("--central"));
   const StationAuditNote note = AuditNote(line);
   const std::string path = ArchivePathOf(line);
   if (!std::filesystem::exists(path)) throw NoSuchStation(name);
@@ -169,8 +175,26 @@ int Set(const std::vector<std::string>& args, std::ostream& out) {
     change.reason = note.reason;
     DownloadArchive(path).AppendAudit(note.actor, change);
   }
+  if (centralGiven) {
+    // Where a station's records go is audited like its other settings.
+    AuditChange change;
+    change.action = AuditAction::kStationChange;
+    change.station = name;
+    change.object = "station " + name + " central archive";
+    change.oldValue = StationCentralUrl(path, name).value_or("");
+    change.newValue = line.Value("--central");
+    change.reason = note.reason;
+    SetStationCentralUrl(path, name, line.Value("--central"));
+    DownloadArchive(path).AppendAudit(note.actor, change);
+  }
   out << Format(_("station %s changed: %s"), name, Describe(*kept)) << '\n';
   if (notifyGiven) out << Format(_("notifications: %s"), DescribeNotify(notify)) << '\n';
+  if (centralGiven) {
+    out << (line.Value("--central").empty()
+                ? std::string(_("central archive: none"))
+                : Format(_("central archive: %s"), line.Value("--central")))
+        << '\n';
+  }
   out << Format(_("a running station takes the new settings when it restarts: systemctl --user "
                   "restart velmorante-station@%s"),
                 name)
@@ -343,8 +367,21 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
     NotifyStore notifyStore(ArchivePathOf(line), ArchiveAccess::kReadOnly);
     const std::optional<StationNotify> notify = notifyStore.Find(stations[i].name);
     const DeliveryTally tally = notifyStore.Tally(stations[i].name);
+    const std::optional<std::string> central =
+        StationCentralUrl(ArchivePathOf(line), stations[i].name);
+    const PendingPush pending =
+        central ? PendingPushOf(ArchivePathOf(line), *central) : PendingPush();
     if (line.Has("--json")) {
       list.push_back(StatusJson(stations[i], status, running));
+      if (central) {
+        list.back()["central"] = {{"url", *central},
+                                  {"pending",
+                                   {{"downloads", pending.downloads},
+                                    {"audit_entries", pending.auditEntries},
+                                    {"alarms", pending.alarms},
+                                    {"alarm_events", pending.alarmEvents},
+                                    {"calibrations", pending.calibrations}}}};
+      }
       if (notify) {
         list.back()["notify"] = NotifyJson(*notify);
         list.back()["notifications"] = {{"delivered", tally.delivered},
@@ -356,6 +393,16 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
       PrintStatus(stations[i], status, running, out);
       if (notify) out << "  " << Format(_("notifications: %s"), DescribeNotify(*notify)) << '\n';
       PrintDeliveries(tally, out);
+      if (central) {
+        out << "  " << Format(_("central archive: %s"), *central) << '\n';
+        out << "  "
+            << Format(_("waiting to be pushed: %s downloads, %s audit entries, %s alarms and "
+                        "alarm events, %s calibrations"),
+                      std::to_string(pending.downloads), std::to_string(pending.auditEntries),
+                      std::to_string(pending.alarms + pending.alarmEvents),
+                      std::to_string(pending.calibrations))
+            << '\n';
+      }
     }
   }
   if (line.Has("--json")) {
@@ -381,8 +428,15 @@ int Run(const std::vector<std::string>& args, std::ostream& err) {
   }
   if (!settings) throw NoSuchStation(name);
   StationRunner runner(*settings, path, err);
+  // The station's records go on to its central archive, when it has one, on a thread of their
+  // own: the logger's work never waits on the server.
+  std::unique_ptr<CentralPusher> pusher;
+  if (const std::optional<std::string> central = StationCentralUrl(path, name))
+    pusher = std::make_unique<CentralPusher>(path, *central, err);
   const InterruptSignals signals([&runner](int) { runner.Stop(); });
-  return runner.Run() == 0 ? kOk : kFailed;
+  const int status = runner.Run();
+  pusher.reset();
+  return status == 0 ? kOk : kFailed;
 }
 
 int RunStation(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
