@@ -10,8 +10,16 @@
 #include "archive/SignatureStore.h"
 #include "archive/Signing.h"
 #include "archive/StationStore.h"
+#include "central/CentralArchive.h"
+#include "central/CentralArchiveModule.h"
+#include "central/CentralSchema.h"
 
 namespace {
+
+// Changes are made at a station's own archive; the central archive only receives them.
+constexpr const char* kAtTheStation =
+    "the central archive is read here; acknowledge, sign and change stations at the station's "
+    "own archive, which pushes to it";
 
 class DiskArchiveStore final : public ArchiveStore {
  public:
@@ -45,9 +53,11 @@ class DiskArchiveStore final : public ArchiveStore {
 class DiskArchive final : public ArchiveModule {
  public:
   std::unique_ptr<ArchiveStore> Open(const std::string& path) override {
+    if (IsCentralLocation(path)) return OpenCentralStore(path);
     return std::make_unique<DiskArchiveStore>(path);
   }
   std::vector<StationView> ReadStations(const std::string& path) override {
+    if (IsCentralLocation(path)) return ReadCentralStations(path);
     std::vector<StationView> views;
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return views;
@@ -64,6 +74,7 @@ class DiskArchive final : public ArchiveModule {
   }
   void KeepStation(const std::string& path, const StationSettings& settings,
                    const StationStatus& status) override {
+    if (IsCentralLocation(path)) throw StationError(kAtTheStation);
     StationStore store(path);
     if (store.Find(settings.name)) {
       store.Update(settings);
@@ -74,17 +85,20 @@ class DiskArchive final : public ArchiveModule {
   }
   std::optional<AlarmRule> ReadAlarmRule(const std::string& path,
                                          const std::string& station) override {
+    if (IsCentralLocation(path)) return ReadCentralAlarmRule(path, station);
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return std::nullopt;
     return AlarmStore(path, ArchiveAccess::kReadOnly).Rule(station);
   }
   std::vector<Alarm> ReadAlarms(const std::string& path) override {
+    if (IsCentralLocation(path)) return OpenCentralArchive(path)->Alarms("", false);
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return {};
     return AlarmStore(path, ArchiveAccess::kReadOnly).List();
   }
   Alarm AcknowledgeAlarm(const std::string& path, std::int64_t id,
                          const std::string& comment) override {
+    if (IsCentralLocation(path)) throw AlarmError(kAtTheStation);
     // Acknowledging never makes an archive where there was none.
     std::error_code error;
     if (!std::filesystem::exists(path, error)) throw AlarmError("there is no archive " + path);
@@ -93,6 +107,7 @@ class DiskArchive final : public ArchiveModule {
   }
   std::vector<SignatureRecord> ReadSignatures(const std::string& path,
                                               const SignTarget& target) override {
+    if (IsCentralLocation(path)) return {};
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return {};
     return SignatureStore(path, ArchiveAccess::kReadOnly).For(target);
@@ -100,6 +115,7 @@ class DiskArchive final : public ArchiveModule {
   SignOutcome Sign(const std::string& path, const SignTarget& target, SignMeaning meaning,
                    const std::string& user, std::string& password, const std::string& program,
                    const std::string& version) override {
+    if (IsCentralLocation(path)) throw std::invalid_argument(kAtTheStation);
     return SignWithPassword(path, target, meaning, user, password, CurrentActor(program, version));
   }
   std::int64_t LatestAlarmEventId(const std::string& path) override {
@@ -127,6 +143,8 @@ class DiskArchive final : public ArchiveModule {
   // there is no file or its tables are from before alarms.
   template <typename Read>
   static void ReadEvents(const std::string& path, const char* sql, Read read) {
+    // A central archive's alarms are shown on the desktops of their stations.
+    if (IsCentralLocation(path)) return;
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return;
     ArchiveFile file(path, ArchiveAccess::kReadOnly);

@@ -9,7 +9,12 @@
 #include <filesystem>
 #include <string>
 
+#include <sqlite3.h>
+
+#include <algorithm>
+
 #include "archive/DownloadArchive.h"
+#include "archive/Sqlite.h"
 #include "central/CentralArchive.h"
 #include "central/CentralPush.h"
 #include "central/CentralSchema.h"
@@ -62,9 +67,13 @@ int main(int argc, char** argv) {
   const std::string path = std::string(folder) + "/archivo.sqlite";
   auto start = std::chrono::steady_clock::now();
   std::size_t bytes = 0;
+  // A hundred downloads archived as a station archives them (each synced to disk, with its audit
+  // entry), then copied in one transaction under later times up to the count asked: making the
+  // archive is not what is measured.
+  const int archived = std::min(downloads, 100);
   {
     DownloadArchive archive(path);
-    for (int k = 0; k < downloads; ++k) {
+    for (int k = 0; k < archived; ++k) {
       NewDownload download;
       download.rawText = DownloadText(samples, k);
       bytes += download.rawText.size();
@@ -76,6 +85,29 @@ int main(int argc, char** argv) {
       download.timeZone = "Europe/Madrid";
       archive.Add(download);
     }
+  }
+  if (downloads > archived) {
+    SqliteConnection file;
+    file.Open(path, SQLITE_OPEN_READWRITE);
+    SqliteWriteTransaction transaction(file);
+    const std::size_t each = bytes / static_cast<std::size_t>(archived);
+    for (int k = archived; k < downloads; ++k) {
+      const std::string copy =
+          "INSERT INTO downloads (received_at, port, program, kind, reason, sha256, size, start,"
+          " rate_minutes, samples, decode_error, station, logger_clock, clock_drift_s, time_zone)"
+          " SELECT strftime('%Y-%m-%dT%H:%M:%SZ', 1796000000 + " +
+          std::to_string(static_cast<std::int64_t>(k) * 600) +
+          ", 'unixepoch'), port, program, kind, reason, sha256, size, start, rate_minutes,"
+          " samples, decode_error, station, logger_clock, clock_drift_s, time_zone FROM downloads"
+          " WHERE id = " +
+          std::to_string(k % archived + 1) +
+          "; INSERT INTO download_texts (download_id, raw) SELECT last_insert_rowid(), raw FROM"
+          " download_texts WHERE download_id = " +
+          std::to_string(k % archived + 1);
+      file.Execute(copy.c_str());
+      bytes += each;
+    }
+    transaction.Commit();
   }
   std::printf("archive made: %d downloads of %d samples (%.1f MB of raw text) in %.1f s\n",
               downloads, samples, static_cast<double>(bytes) / 1e6, SecondsSince(start));
