@@ -14,6 +14,8 @@
 
 #include "alarms/AlarmStore.h"
 #include "archive/StationStore.h"
+#include "central/CentralArchive.h"
+#include "central/CentralSchema.h"
 #include "cli/CliArguments.h"
 #include "cli/CliHistory.h"
 #include "cli/OutputTargets.h"
@@ -205,9 +207,9 @@ int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   const CommandLine line = Parse(args, {"--station", "--archive"}, {"--open", "--json"}, 0);
   const std::string path = ArchivePathOf(line);
   std::vector<Alarm> alarms;
-  if (std::filesystem::exists(path)) {
-    alarms = AlarmStore(path, ArchiveAccess::kReadOnly)
-                 .List(line.Has("--station") ? line.Value("--station") : "", line.Has("--open"));
+  if (IsCentralLocation(path) || std::filesystem::exists(path)) {
+    alarms = OpenArchiveReader(path)->Alarms(line.Has("--station") ? line.Value("--station") : "",
+                                             line.Has("--open"));
   }
   if (line.Has("--json")) {
     Json list = Json::array();

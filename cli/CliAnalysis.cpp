@@ -17,6 +17,8 @@
 #include "archive/CalibrationStore.h"
 #include "archive/DownloadArchive.h"
 #include "archive/Sha256.h"
+#include "central/CentralArchive.h"
+#include "central/CentralSchema.h"
 #include "cli/AtomicFile.h"
 #include "cli/CliArguments.h"
 #include "cli/CliAudit.h"
@@ -110,17 +112,17 @@ SampleTable ReadSource(const CommandLine& line) {
   const long id = WholeNumber("--history", line.Value("--history"), 1, 2147483647);
   const std::string path = ArchivePathOf(line);
   // Reading never creates an archive: a missing one is said as such.
-  if (!std::filesystem::exists(path)) throw std::runtime_error(Format(_("no archive at %s"), path));
-  DownloadArchive archive(path, ArchiveAccess::kReadOnly);
-  const ArchivedDownload download = archive.Get(id);
+  if (!IsCentralLocation(path) && !std::filesystem::exists(path))
+    throw std::runtime_error(Format(_("no archive at %s"), path));
+  const std::unique_ptr<ArchiveReader> archive = OpenArchiveReader(path);
+  const ArchivedDownload download = archive->Get(id);
   SampleTable table = SampleDecoder().Decode(download.rawText);
   if (table.error)
     throw std::runtime_error(
         Format(_("archived download %s cannot be decoded: %s"), std::to_string(id), *table.error));
   // A station's download reads as its record does: corrected by the station's calibrations.
   if (!download.summary.station.empty()) {
-    record::ApplyCalibrations(
-        table, CalibrationStore(path, ArchiveAccess::kReadOnly).List(download.summary.station));
+    record::ApplyCalibrations(table, archive->Calibrations(download.summary.station));
   }
   return table;
 }

@@ -10,6 +10,8 @@
 #include "analysis/ExportFormat.h"
 #include "analysis/RoundedNumber.h"
 #include "archive/DownloadArchive.h"
+#include "central/CentralArchive.h"
+#include "central/CentralSchema.h"
 #include "cli/CliAnalysis.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
@@ -49,9 +51,10 @@ record::RecordSelection ReadStationSelection(const CommandLine& line, const std:
     throw UsageError(_("--from is later than --to"));
   const std::string path = ArchivePathOf(line);
   // Reading never creates an archive: a missing one is said as such.
-  if (!std::filesystem::exists(path)) throw std::runtime_error(Format(_("no archive at %s"), path));
-  DownloadArchive archive(path, ArchiveAccess::kReadOnly);
-  std::optional<record::StationRecord> found = record::ReadStationRecord(archive, station);
+  if (!IsCentralLocation(path) && !std::filesystem::exists(path))
+    throw std::runtime_error(Format(_("no archive at %s"), path));
+  const std::unique_ptr<ArchiveReader> archive = OpenArchiveReader(path);
+  std::optional<record::StationRecord> found = record::ReadStationRecord(*archive, station);
   if (!found)
     throw std::runtime_error(
         Format(_("the archive %s knows no station named '%s'"), path, station));

@@ -19,4 +19,15 @@ std::optional<StationRecord> ReadStationRecord(DownloadArchive& archive,
   return record;
 }
 
+std::optional<StationRecord> ReadStationRecord(ArchiveReader& archive, const std::string& station) {
+  if (!archive.HasStation(station)) return std::nullopt;
+  RecordAssembler assembler;
+  archive.ForEachStationDownload(
+      station,
+      [&](const DownloadSummary& summary, std::string_view raw) { assembler.Add(summary, raw); });
+  StationRecord record = assembler.Finish();
+  ApplyCalibrations(record, archive.Calibrations(station));
+  return record;
+}
+
 }  // namespace record

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "archive/ArchiveReader.h"
 #include "archive/DownloadArchive.h"
 #include "record/StationRecord.h"
 
@@ -13,5 +14,7 @@ namespace record {
 // station. Throws ArchiveError.
 std::optional<StationRecord> ReadStationRecord(DownloadArchive& archive,
                                                const std::string& station);
+// The same from any archive: a file's, or the central archive's.
+std::optional<StationRecord> ReadStationRecord(ArchiveReader& archive, const std::string& station);
 
 }  // namespace record

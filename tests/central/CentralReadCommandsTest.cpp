@@ -1,0 +1,83 @@
+// The read commands on the central archive: after a station's archive is pushed, each says of
+// the central archive what it says of the station's own (the station's record with its
+// calibration, its statistics, its alarms and its audit trail), and both verify.
+#include <gtest/gtest.h>
+
+#include "alarms/AlarmStore.h"
+#include "archive/CalibrationStore.h"
+#include "central/CentralPush.h"
+#include "central/CentralSchema.h"
+#include "tests/central/CentralTestArchives.h"
+#include "tests/central/PgCluster.h"
+#include "tests/sim/CliProcess.h"
+
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+};
+
+CliRun Cli(std::vector<std::string> args, const archive_test::TempFolder& folder) {
+  const CliOutputFiles files{folder.File("out"), folder.File("err")};
+  CliRun run;
+  run.status = WaitForCli(StartCli(args, files));
+  run.out = archive_test::Bytes(files.out);
+  return run;
+}
+
+TEST(CentralReadCommands, SayOfTheCentralArchiveWhatTheySayOfTheStationsOwn) {
+  VELMORANTE_REQUIRE_POSTGRESQL();
+  PgCluster cluster;
+  cluster.CreateDatabase("central");
+  const std::string url = cluster.Url("central");
+  {
+    PgConnection owner(url);
+    InitCentralArchive(owner);
+  }
+  archive_test::TempFolder folder;
+  const std::string archive = folder.File("archivo.sqlite");
+  central_test::ArchiveDownloads(archive, "norte", 5);
+  Calibration calibration;
+  calibration.station = "norte";
+  calibration.temperatureOffset = -0.4;
+  calibration.humidityGain = 1.02;
+  calibration.certificate = "C-17";
+  calibration.certificateDate = "2026-01-10";
+  calibration.appliesFrom = "2020-01-01";
+  calibration.due = "2027-01-10";
+  CalibrationStore(archive).Set(calibration, CurrentActor("velmorante-cli", "9.9.9"), "anual");
+  Alarm alarm;
+  alarm.station = "norte";
+  alarm.kind = AlarmKind::kHumidityHigh;
+  alarm.limit = 70;
+  alarm.startedAt = "2026-12-01T10:00:00";
+  AlarmStore(archive).Raise(alarm);
+  ASSERT_EQ(PushToCentral(archive, url).added.downloads, 5);
+
+  const std::vector<std::vector<std::string>> reads = {
+      {"history", "--json"},
+      {"history", "show", "3"},
+      {"record", "norte", "--format", "csv"},
+      {"stats", "--station", "norte", "--json"},
+      {"export", "--history", "2", "--format", "json"},
+      {"alarms", "--json"},
+      {"audit", "--json"},
+      {"audit", "verify"},
+      {"history", "verify"},
+  };
+  for (std::vector<std::string> read : reads) {
+    SCOPED_TRACE(read[0] + " " + read[1]);
+    read.push_back("--archive");
+    read.push_back(archive);
+    const CliRun local = Cli(read, folder);
+    read.back() = url;
+    const CliRun central = Cli(read, folder);
+    EXPECT_EQ(local.status, 0);
+    EXPECT_EQ(central.status, 0) << archive_test::Bytes(folder.File("err"));
+    if (read[1] == "verify") continue;  // says where it looked
+    EXPECT_EQ(central.out, local.out);
+  }
+}
+
+}  // namespace
