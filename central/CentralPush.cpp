@@ -159,6 +159,8 @@ PushResult PushToCentral(const std::string& archivePath, const std::string& url,
   SqliteConnection& local = file.connection();
   const std::string source = ArchiveIdentityOf(local);
   PgConnection server(url);
+  // A stop asked while the server is slow or silent ends the wait too.
+  if (options.stopRequested) server.SetInterrupt(options.stopRequested);
   CheckCentralArchive(server);
   server.Run("INSERT INTO sources (id, host) VALUES ($1, $2) ON CONFLICT DO NOTHING",
              {PgParam::Text(source), PgParam::Text(HostName())});

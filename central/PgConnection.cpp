@@ -2,6 +2,7 @@
 #include "central/PgConnection.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -82,6 +83,7 @@ PgConnection::~PgConnection() {
 
 PgResult PgConnection::Run(const std::string& sql, const std::vector<PgParam>& params,
                            bool binaryResults) {
+  if (abandoned_) throw ArchiveError(ArchiveError::Kind::kCannotWrite, "the connection was ended");
   std::vector<const char*> values;
   std::vector<int> lengths;
   std::vector<int> formats;
@@ -90,9 +92,12 @@ PgResult PgConnection::Run(const std::string& sql, const std::vector<PgParam>& p
     lengths.push_back(param.value ? static_cast<int>(param.value->size()) : 0);
     formats.push_back(param.binary ? 1 : 0);
   }
-  PGresult* result =
-      PQexecParams(connection_, sql.c_str(), static_cast<int>(params.size()), nullptr,
-                   values.data(), lengths.data(), formats.data(), binaryResults ? 1 : 0);
+  if (PQsendQueryParams(connection_, sql.c_str(), static_cast<int>(params.size()), nullptr,
+                        values.data(), lengths.data(), formats.data(),
+                        binaryResults ? 1 : 0) == 0) {
+    throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(nullptr, connection_));
+  }
+  PGresult* result = AwaitResult();
   PgResult owned(result);
   const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
@@ -101,12 +106,59 @@ PgResult PgConnection::Run(const std::string& sql, const std::vector<PgParam>& p
 }
 
 void PgConnection::Execute(const std::string& sql) {
+  if (abandoned_) throw ArchiveError(ArchiveError::Kind::kCannotWrite, "the connection was ended");
   // Several statements run in one call; the first to fail stops the rest and is the result.
-  PGresult* result = PQexec(connection_, sql.c_str());
+  if (PQsendQuery(connection_, sql.c_str()) == 0)
+    throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(nullptr, connection_));
+  PGresult* result = AwaitResult();
   PgResult owned(result);
   const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
     throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(result, connection_));
+}
+
+PGresult* PgConnection::AwaitResult() {
+  using Clock = std::chrono::steady_clock;
+  const auto succeeded = [](const PGresult* result) {
+    const ExecStatusType status = PQresultStatus(result);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+  };
+  PGresult* kept = nullptr;  // the last result, or the first that failed
+  for (;;) {
+    Clock::time_point deadline = Clock::now() + replyTimeout_;
+    while (PQisBusy(connection_) != 0) {
+      pollfd wait{PQsocket(connection_), POLLIN, 0};
+      const int ready = poll(&wait, 1, 200);
+      const bool stop = interrupted_ && interrupted_();
+      if (stop || (ready == 0 && Clock::now() > deadline)) {
+        if (kept != nullptr) PQclear(kept);
+        Abandon(stop ? "stopped while waiting for the server"
+                     : "the server did not answer for " +
+                           std::to_string(replyTimeout_.count() / 1000) + " s");
+      }
+      if (ready > 0) {
+        // A broken connection: the result that follows says so.
+        if (PQconsumeInput(connection_) == 0) break;
+        deadline = Clock::now() + replyTimeout_;
+      }
+    }
+    PGresult* next = PQgetResult(connection_);
+    if (next == nullptr) return kept;
+    if (kept != nullptr && !succeeded(kept)) {
+      PQclear(next);
+    } else {
+      if (kept != nullptr) PQclear(kept);
+      kept = next;
+    }
+  }
+}
+
+void PgConnection::Abandon(const std::string& why) {
+  // The statement may still run on the server; its transaction ends with the connection.
+  abandoned_ = true;
+  PQfinish(connection_);
+  connection_ = nullptr;
+  throw ArchiveError(ArchiveError::Kind::kCannotWrite, why);
 }
 
 int PgConnection::BackendPid() const {
@@ -114,7 +166,7 @@ int PgConnection::BackendPid() const {
 }
 
 bool PgConnection::Broken() const {
-  return PQstatus(connection_) != CONNECTION_OK;
+  return abandoned_ || PQstatus(connection_) != CONNECTION_OK;
 }
 
 PgTransaction::PgTransaction(PgConnection& connection) : connection_(connection) {

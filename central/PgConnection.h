@@ -3,7 +3,9 @@
 // themselves, and every failure turned into an ArchiveError carrying the server's own message.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,18 +57,33 @@ class PgConnection {
   PgConnection& operator=(const PgConnection&) = delete;
 
   // Runs `sql` with `params` ($1, $2 ...); bytea results come back in binary when `binaryResults`.
-  // Throws ArchiveError (kCannotWrite) with the server's message and SQL state.
+  // Waits for the server's reply no longer than the reply time-out, and not past the interrupt:
+  // either ends the connection. Throws ArchiveError (kCannotWrite) with the server's message and
+  // SQL state.
   PgResult Run(const std::string& sql, const std::vector<PgParam>& params = {},
                bool binaryResults = false);
   // Runs one or more statements without parameters. Throws ArchiveError.
   void Execute(const std::string& sql);
+  // What ends a wait for the server early (checked a few times a second), and how long the server
+  // may stay silent during one statement; a server that stopped answering without closing the
+  // connection then costs no more than that.
+  void SetInterrupt(std::function<bool()> interrupted) { interrupted_ = std::move(interrupted); }
+  void SetReplyTimeout(std::chrono::milliseconds timeout) { replyTimeout_ = timeout; }
+
   // The server process serving this connection.
   int BackendPid() const;
   // Whether the connection still stands (as libpq last saw it).
   bool Broken() const;
 
  private:
+  // Waits for every result of the statement sent; the last one, or the first that failed.
+  pg_result* AwaitResult();
+  [[noreturn]] void Abandon(const std::string& why);
+
   pg_conn* connection_ = nullptr;
+  bool abandoned_ = false;
+  std::function<bool()> interrupted_;
+  std::chrono::milliseconds replyTimeout_{120000};
 };
 
 // BEGIN at construction, ROLLBACK at destruction unless committed (nothing is sent when the

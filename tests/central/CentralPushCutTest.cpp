@@ -140,4 +140,39 @@ TEST_F(CentralPushCut, ConnectionDroppedMidTransactionLosesNothingWhenPushedAgai
   ExpectWhole(path, 23);
 }
 
+TEST_F(CentralPushCut, AStopEndsAPushWaitingOnAServerThatDoesNotAnswer) {
+  TempFolder folder;
+  const std::string path = folder.File("a.sqlite");
+  central_test::ArchiveDownloads(path, "norte", 3);
+  // The server holds the push's first insert without answering, as a hung server would.
+  PgConnection holder(url_);
+  holder.Execute("BEGIN; LOCK TABLE download_texts IN ACCESS EXCLUSIVE MODE");
+  std::atomic<bool> stop{false};
+  std::atomic<bool> failed{false};
+  std::thread push([&] {
+    PushOptions options;
+    options.stopRequested = [&] { return stop.load(); };
+    try {
+      PushToCentral(path, url_, options);
+    } catch (const ArchiveError&) {
+      failed = true;
+    }
+  });
+  PgConnection watcher(url_);
+  for (int tries = 0; tries < 6000; ++tries) {
+    if (central_test::Count(watcher,
+                            "SELECT count(*) FROM pg_stat_activity WHERE"
+                            " wait_event_type = 'Lock' AND application_name ="
+                            " 'velmorante'") > 0)
+      break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  stop = true;
+  push.join();  // returns: the wait is given up, not sat out
+  EXPECT_TRUE(failed);
+  holder.Execute("ROLLBACK");
+  PushToCentral(path, url_);
+  ExpectWhole(path, 3);
+}
+
 }  // namespace
