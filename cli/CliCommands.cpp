@@ -19,6 +19,7 @@
 #include "cli/CliCalibration.h"
 #include "cli/CliAudit.h"
 #include "cli/CliHistory.h"
+#include "cli/CliMapping.h"
 #include "cli/CliOutput.h"
 #include "cli/CliRecord.h"
 #include "cli/CliSession.h"
@@ -128,6 +129,12 @@ const char kUsage[] = N_(
     "                                       as reviewed or approved, confirmed with the\n"
     "                                       account's password (asked without echo, or one\n"
     "                                       line of standard input)\n"
+    "  mapping --from DATE --to DATE [--station NAME]... [--json]\n"
+    "          [--archive FILE]             every station (or those named) side by side from\n"
+    "                                       DATE to DATE, the end not included: per channel\n"
+    "                                       minimum, maximum, mean, samples and minutes beyond\n"
+    "                                       the station's alarm and warning limits; the\n"
+    "                                       hottest, coldest, most humid and driest marked\n"
     "SOURCE is a captured download (download --raw), a saved table file,\n"
     "--history ID [--archive FILE] (an archived download) or --station NAME [--from TIME]\n"
     "[--to TIME] [--archive FILE] (a station's record). TIME is the logger's local time,\n"
@@ -135,7 +142,7 @@ const char kUsage[] = N_(
     "The station, calibration, audit, set-rate and set-clock commands take --archive FILE\n"
     "too. A station is added, changed or removed only with the reason why (--reason),\n"
     "which the archive's audit trail keeps. DATE is YYYY-MM-DD; a calibration's TIME is\n"
-    "a DATE or a TIME as above.\n"
+    "a DATE or a TIME as above, and so is mapping's DATE.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -407,6 +414,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "alarms") return AlarmsCommand(args, out, err);
     if (command == "calibration") return CalibrationCommand(args, out, err);
     if (command == "sign") return SignCommand(args, out, err);
+    if (command == "mapping") return MappingCommand(args, out, err);
     if (command == "demo") {
       Parse(args, {}, {}, 0);
       return RunCliDemo(out, err);
