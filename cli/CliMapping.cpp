@@ -113,8 +113,8 @@ void PrintMapping(std::ostream& out, const std::string& from, const std::string&
                               {{m.hottest, N_("hottest")}, {m.coldest, N_("coldest")}}));
   }
   PrintTable(out, rows);
-  out << _("Minutes beyond the limits of the station's alarm rule, its alarm and its warning "
-           "limits, whether or not an alarm was raised; - where the rule sets none.")
+  out << _("Minutes beyond the alarm and warning limits of the station's rule, whether or not an\n"
+           "alarm was raised; - where the rule sets none.")
       << '\n';
 }
 
