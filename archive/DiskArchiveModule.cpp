@@ -15,7 +15,9 @@ namespace {
 
 class DiskArchiveStore final : public ArchiveStore {
  public:
-  explicit DiskArchiveStore(const std::string& path) : archive_(path) {}
+  explicit DiskArchiveStore(const std::string& path,
+                            ArchiveAccess access = ArchiveAccess::kReadWrite)
+      : archive_(path, access) {}
   std::int64_t Add(const NewDownload& download) override { return archive_.Add(download); }
   void RecordSave(std::int64_t id, const std::string& filePath,
                   std::chrono::system_clock::time_point when) override {
@@ -46,6 +48,9 @@ class DiskArchive final : public ArchiveModule {
  public:
   std::unique_ptr<ArchiveStore> Open(const std::string& path) override {
     return std::make_unique<DiskArchiveStore>(path);
+  }
+  std::unique_ptr<ArchiveStore> OpenForReading(const std::string& path) override {
+    return std::make_unique<DiskArchiveStore>(path, ArchiveAccess::kReadOnly);
   }
   std::vector<StationView> ReadStations(const std::string& path) override {
     std::vector<StationView> views;

@@ -94,7 +94,7 @@ const analysis::MappingPeriod kYear{analysis::WallClockSeconds({2026, 1, 1, 0, 0
 void BM_SiteMappingYear(benchmark::State& state) {
   ArchiveModule& module = DiskArchiveModule();
   for (auto _ : state) {
-    const std::unique_ptr<ArchiveStore> store = module.Open(ArchivePath());
+    const std::unique_ptr<ArchiveStore> store = module.OpenForReading(ArchivePath());
     const std::vector<std::string> stations = analysis::SiteStations(module, *store, ArchivePath());
     const std::vector<analysis::StationMapping> rows =
         analysis::ReadSiteMapping(module, *store, ArchivePath(), stations, kYear);
@@ -107,7 +107,7 @@ BENCHMARK(BM_SiteMappingYear)->Unit(benchmark::kMillisecond);
 // The figures alone, on the ten records read once.
 void BM_MapAssembledRecords(benchmark::State& state) {
   ArchiveModule& module = DiskArchiveModule();
-  const std::unique_ptr<ArchiveStore> store = module.Open(ArchivePath());
+  const std::unique_ptr<ArchiveStore> store = module.OpenForReading(ArchivePath());
   std::vector<record::StationRecord> records;
   for (int s = 0; s < kStations; ++s)
     records.push_back(*record::ReadStationRecord(*store, StationName(s)));

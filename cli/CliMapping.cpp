@@ -130,7 +130,7 @@ int MappingCommand(const std::vector<std::string>& args, std::ostream& out, std:
   // Reading never creates an archive: a missing one is said as such.
   if (!std::filesystem::exists(path)) throw std::runtime_error(Format(_("no archive at %s"), path));
   ArchiveModule& module = DiskArchiveModule();
-  const std::unique_ptr<ArchiveStore> store = module.Open(path);
+  const std::unique_ptr<ArchiveStore> store = module.OpenForReading(path);
   std::vector<std::string> stations;
   for (const std::string& name : line.Values("--station")) {
     if (std::find(stations.begin(), stations.end(), name) != stations.end()) continue;

@@ -1,6 +1,8 @@
 // `velmorante-cli mapping`, the built program on an archive file with stations' downloads and a
-// rule: the figures of every station, one without samples, and the refusals.
+// rule: the figures of every station, one without samples, the refusals, and an archive only read.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <nlohmann/json.hpp>
 
@@ -128,6 +130,22 @@ TEST_F(CliMapping, RefusesABadPeriodAndAnUnknownStation) {
                                  "--archive", folder_.File("none.sqlite")},
                                 files)),
             1);
+}
+
+// Mapping only reads: an archive of an earlier release is not migrated (nor would a read-only
+// one be written).
+TEST(CliMappingReadOnly, LeavesAnArchiveOfAnEarlierReleaseAsItWas) {
+  TempFolder folder;
+  const std::string archive = folder.File("descargas.sqlite");
+  std::filesystem::copy_file(VELMORANTE_ARCHIVE_FIXTURES "/archive-3.2.0.sqlite", archive);
+  const std::string before = Bytes(archive);
+  const CliOutputFiles files{folder.File("stdout"), folder.File("stderr")};
+  EXPECT_EQ(WaitForCli(StartCli({"mapping", "--from", "2026-12-07", "--to", "2026-12-09", "--json",
+                                 "--archive", archive},
+                                files)),
+            0)
+      << Bytes(files.err);
+  EXPECT_TRUE(Bytes(archive) == before);
 }
 
 }  // namespace
