@@ -11,9 +11,7 @@
 #include "alarms/ExcursionFinder.h"
 #include "analysis/StampText.h"
 
-std::vector<Alarm> RecordExcursionAlarms(const record::StationRecord& record, const AlarmRule& rule,
-                                         const std::string& station) {
-  const std::string ruleText = AlarmRuleJson(rule).dump();
+RecordSeries SeriesOf(const record::StationRecord& record) {
   // The recordings in the order their samples were taken, as one series: a station empties its
   // logger and the next recording goes on from there, so an excursion runs on across the reset.
   std::vector<const record::Segment*> recordings;
@@ -24,14 +22,22 @@ std::vector<Alarm> RecordExcursionAlarms(const record::StationRecord& record, co
                      return analysis::IsoText(analysis::StampOf(a->samples.front())) <
                             analysis::IsoText(analysis::StampOf(b->samples.front()));
                    });
-  std::vector<const SampleNumbers*> samples;
-  std::vector<int> minutesOf;
+  RecordSeries series;
   for (const record::Segment* segment : recordings) {
     for (const SampleNumbers& sample : segment->samples) {
-      samples.push_back(&sample);
-      minutesOf.push_back(segment->rateMinutes);
+      series.samples.push_back(&sample);
+      series.minutesOf.push_back(segment->rateMinutes);
     }
   }
+  return series;
+}
+
+std::vector<Alarm> RecordExcursionAlarms(const record::StationRecord& record, const AlarmRule& rule,
+                                         const std::string& station) {
+  const std::string ruleText = AlarmRuleJson(rule).dump();
+  const RecordSeries series = SeriesOf(record);
+  const std::vector<const SampleNumbers*>& samples = series.samples;
+  const std::vector<int>& minutesOf = series.minutesOf;
   std::vector<Alarm> alarms;
   for (bool temperature : {true, false}) {
     std::vector<std::optional<double>> values;

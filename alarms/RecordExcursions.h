@@ -17,6 +17,15 @@
 std::vector<Alarm> RecordExcursionAlarms(const record::StationRecord& record, const AlarmRule& rule,
                                          const std::string& station);
 
+// A record's samples as the one series its excursions are found over: the recordings with samples
+// ordered by their first sample's time stamp, and beside each sample the minutes of its recording's
+// rate. The pointers point into `record`, which must outlive the series.
+struct RecordSeries {
+  std::vector<const SampleNumbers*> samples;
+  std::vector<int> minutesOf;
+};
+RecordSeries SeriesOf(const record::StationRecord& record);
+
 // The same for one download's table, taken as one recording at the table's rate.
 std::vector<Alarm> TableExcursionAlarms(const SampleTable& table, const AlarmRule& rule,
                                         const std::string& station);

@@ -59,6 +59,12 @@ class ArchiveModule {
   virtual ~ArchiveModule() = default;
   // Opens the archive at `path`, creating it when it does not exist. Throws ArchiveError.
   virtual std::unique_ptr<ArchiveStore> Open(const std::string& path) = 0;
+  // Opens the existing archive at `path` for reading only: nothing in it changes (an archive from
+  // an older release is not migrated) and a folder or file the user may not write is no obstacle;
+  // the store's writes fail. Throws ArchiveError. By default, as Open does.
+  virtual std::unique_ptr<ArchiveStore> OpenForReading(const std::string& path) {
+    return Open(path);
+  }
   // The stations of the archive at `path`, by name, each with its last status; the file is opened
   // read-only and nothing in it changes. None when there is no file. Throws ArchiveError.
   virtual std::vector<StationView> ReadStations(const std::string& path) = 0;

@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "alarms/AlarmStore.h"
-#include "archive/CalibrationStore.h"
 #include "archive/ArchiveFile.h"
+#include "archive/CalibrationStore.h"
 #include "archive/DownloadArchive.h"
 #include "archive/SignatureStore.h"
 #include "archive/Signing.h"
@@ -23,7 +23,9 @@ constexpr const char* kAtTheStation =
 
 class DiskArchiveStore final : public ArchiveStore {
  public:
-  explicit DiskArchiveStore(const std::string& path) : archive_(path) {}
+  explicit DiskArchiveStore(const std::string& path,
+                            ArchiveAccess access = ArchiveAccess::kReadWrite)
+      : archive_(path, access) {}
   std::int64_t Add(const NewDownload& download) override { return archive_.Add(download); }
   void RecordSave(std::int64_t id, const std::string& filePath,
                   std::chrono::system_clock::time_point when) override {
@@ -55,6 +57,10 @@ class DiskArchive final : public ArchiveModule {
   std::unique_ptr<ArchiveStore> Open(const std::string& path) override {
     if (IsCentralLocation(path)) return OpenCentralStore(path);
     return std::make_unique<DiskArchiveStore>(path);
+  }
+  std::unique_ptr<ArchiveStore> OpenForReading(const std::string& path) override {
+    if (IsCentralLocation(path)) return OpenCentralStore(path);
+    return std::make_unique<DiskArchiveStore>(path, ArchiveAccess::kReadOnly);
   }
   std::vector<StationView> ReadStations(const std::string& path) override {
     if (IsCentralLocation(path)) return ReadCentralStations(path);

@@ -20,6 +20,7 @@
 #include "cli/CliCalibration.h"
 #include "cli/CliCentral.h"
 #include "cli/CliHistory.h"
+#include "cli/CliMapping.h"
 #include "cli/CliOutput.h"
 #include "cli/CliRecord.h"
 #include "cli/CliSession.h"
@@ -130,6 +131,12 @@ const char kUsage[] = N_(
     "                                       as reviewed or approved, confirmed with the\n"
     "                                       account's password (asked without echo, or one\n"
     "                                       line of standard input)\n"
+    "  mapping --from DATE --to DATE [--station NAME]... [--json]\n"
+    "          [--archive FILE]             every station (or those named) side by side from\n"
+    "                                       DATE to DATE, the end not included: per channel\n"
+    "                                       minimum, maximum, mean, samples and minutes beyond\n"
+    "                                       the station's alarm and warning limits; the\n"
+    "                                       hottest, coldest, most humid and driest marked\n"
     "  central init URL                     make the central archive's tables and the roles\n"
     "                                       velmorante_station and velmorante_reader in the\n"
     "                                       PostgreSQL database at URL (run by its owner)\n"
@@ -142,7 +149,7 @@ const char kUsage[] = N_(
     "The station, calibration, audit, set-rate and set-clock commands take --archive FILE\n"
     "too. A station is added, changed or removed only with the reason why (--reason),\n"
     "which the archive's audit trail keeps. DATE is YYYY-MM-DD; a calibration's TIME is\n"
-    "a DATE or a TIME as above.\n"
+    "a DATE or a TIME as above, and so is mapping's DATE.\n"
     "\n"
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
@@ -417,6 +424,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "alarms") return AlarmsCommand(args, out, err);
     if (command == "calibration") return CalibrationCommand(args, out, err);
     if (command == "sign") return SignCommand(args, out, err);
+    if (command == "mapping") return MappingCommand(args, out, err);
     if (command == "central") return CentralCommand(args, out, err);
     if (command == "sync") return SyncCommand(args, out, err);
     if (command == "demo") {

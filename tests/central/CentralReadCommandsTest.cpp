@@ -5,6 +5,7 @@
 
 #include "alarms/AlarmStore.h"
 #include "archive/CalibrationStore.h"
+#include "archive/StationStore.h"
 #include "central/CentralPush.h"
 #include "central/CentralSchema.h"
 #include "tests/central/CentralTestArchives.h"
@@ -53,6 +54,10 @@ TEST(CentralReadCommands, SayOfTheCentralArchiveWhatTheySayOfTheStationsOwn) {
   alarm.limit = 70;
   alarm.startedAt = "2026-12-01T10:00:00";
   AlarmStore(archive).Raise(alarm);
+  StationStore(archive).Add({"norte", "/dev/pts/9", 1500, std::chrono::hours(24)});
+  AlarmRule rule;
+  rule.temperatureHigh = 24.0;
+  AlarmStore(archive).SetRule("norte", rule, CurrentActor("velmorante-cli", "9.9.9"), "verano");
   ASSERT_EQ(PushToCentral(archive, url).added.downloads, 5);
 
   const std::vector<std::vector<std::string>> reads = {
@@ -65,6 +70,7 @@ TEST(CentralReadCommands, SayOfTheCentralArchiveWhatTheySayOfTheStationsOwn) {
       {"audit", "--json"},
       {"audit", "verify"},
       {"history", "verify"},
+      {"mapping", "--from", "2020-01-01", "--to", "2030-01-01", "--json"},
   };
   for (std::vector<std::string> read : reads) {
     SCOPED_TRACE(read[0] + " " + read[1]);
