@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s URL [DOWNLOADS] [SAMPLES]\n", argv[0]);
     return 2;
   }
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const std::string adminUrl = argv[1];
   const int downloads = argc > 2 ? std::atoi(argv[2]) : 10000;
   const int samples = argc > 3 ? std::atoi(argv[3]) : 1000;
@@ -127,10 +128,10 @@ int main(int argc, char** argv) {
     PgConnection owner(url);
     owner.Execute(
         "INSERT INTO downloads (station, sha256, received_at, source, port, program, kind, reason,"
-        " size, start, rate_minutes, samples, decode_error, time_zone)"
+        " size, start, rate_minutes, samples, decode_error, time_zone, local_id)"
         " SELECT d.station, md5(d.sha256 || n) || md5(n || d.sha256), d.received_at, d.source,"
         " d.port, d.program, d.kind, d.reason, d.size, d.start, d.rate_minutes, d.samples,"
-        " d.decode_error, d.time_zone FROM downloads d,"
+        " d.decode_error, d.time_zone, d.local_id + n * 1000000 FROM downloads d,"
         " generate_series(1, (100000 - (SELECT count(*) FROM downloads)) / (SELECT count(*)"
         " FROM downloads) + 1) n");
     owner.Execute("ANALYZE downloads");

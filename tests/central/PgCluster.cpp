@@ -61,7 +61,7 @@ bool PgCluster::Available(std::string* why) {
   return true;
 }
 
-PgCluster::PgCluster() : bin_(ServerBin()), user_(RunAsUser()) {
+PgCluster::PgCluster(bool tls) : bin_(ServerBin()), user_(RunAsUser()), tls_(tls) {
   char pattern[] = "/tmp/velmorante-pg-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("no temporary folder");
   folder_ = pattern;
@@ -74,6 +74,18 @@ PgCluster::PgCluster() : bin_(ServerBin()), user_(RunAsUser()) {
   const std::string as = user_.empty() ? "" : "runuser -u " + user_ + " -- ";
   Run(as + bin_ + "/initdb -A trust -U postgres -E UTF8 --no-locale -D " + folder_ + "/data > " +
       folder_ + "/initdb.log 2>&1");
+  if (tls_) {
+    // An authority of the test's own and a server certificate for localhost signed by it.
+    const std::string f = folder_;
+    Run("cd " + f +
+        " && openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Velmorante test CA'"
+        " -keyout ca.key -out ca.crt > /dev/null 2>&1 && openssl req -newkey rsa:2048 -nodes"
+        " -subj '/CN=localhost' -keyout server.key -out server.csr > /dev/null 2>&1 &&"
+        " printf 'subjectAltName=DNS:localhost\n' > san.ext && openssl x509 -req -in server.csr"
+        " -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 -extfile san.ext -out server.crt"
+        " > /dev/null 2>&1 && chmod 600 server.key");
+    if (!user_.empty()) Run("chown " + user_ + " " + f + "/server.key " + f + "/server.crt");
+  }
   // A port taken between choosing and starting makes the start fail: choose again.
   for (int attempt = 0;; ++attempt) {
     port_ = FreePort();
@@ -103,7 +115,11 @@ void PgCluster::RunControl(const std::string& arguments) const {
 
 void PgCluster::Start() {
   RunControl("start -w -t 120 -o \"-c listen_addresses=127.0.0.1 -p " + std::to_string(port_) +
-             " -c unix_socket_directories=" + folder_ + " -c fsync=off -c max_connections=60\"");
+             " -c unix_socket_directories=" + folder_ + " -c fsync=off -c max_connections=60" +
+             (tls_ ? " -c ssl=on -c ssl_cert_file=" + folder_ +
+                         "/server.crt -c ssl_key_file=" + folder_ + "/server.key"
+                   : std::string()) +
+             "\"");
   running_ = true;
 }
 

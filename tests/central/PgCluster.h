@@ -10,8 +10,10 @@ class PgCluster {
  public:
   // Whether the server's programs are installed (and, as root, an account to run them is named).
   static bool Available(std::string* why);
-  // Makes and starts the cluster; throws std::runtime_error saying what failed.
-  PgCluster();
+  // Makes and starts the cluster; throws std::runtime_error saying what failed. With `tls`, the
+  // server also takes TLS with a certificate for "localhost" signed by an authority of the test's
+  // own, whose certificate is at CaCertificate().
+  explicit PgCluster(bool tls = false);
   ~PgCluster();
   PgCluster(const PgCluster&) = delete;
   PgCluster& operator=(const PgCluster&) = delete;
@@ -25,6 +27,8 @@ class PgCluster {
   void Stop();
   void Start();
   int port() const { return port_; }
+  std::string CaCertificate() const { return folder_ + "/ca.crt"; }
+  const std::string& folder() const { return folder_; }
 
  private:
   void RunControl(const std::string& arguments) const;
@@ -34,6 +38,7 @@ class PgCluster {
   std::string user_;  // empty: the current user
   int port_ = 0;
   bool running_ = false;
+  bool tls_ = false;
 };
 
 // Skips the calling test when no server can be run here, unless VELMORANTE_TEST_REQUIRE_POSTGRESQL
