@@ -218,6 +218,7 @@ void StationComparisonWindow::showEvent(QShowEvent* event) {
   if (event->spontaneous()) return;
   CentreOnScreen(this);
   Reload();
+  stations_->setFocus();
 }
 
 void StationComparisonWindow::resizeEvent(QResizeEvent* event) {
