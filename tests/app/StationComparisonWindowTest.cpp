@@ -1,8 +1,10 @@
 // The comparison window on a real archive file, opened from the stations window: every station of
-// the archive is listed and ticked, each drawn as a line of its own colour on both charts, and
-// unticking a station takes its line away.
+// the archive is listed and ticked, each drawn as a line of its own colour on both charts, a period
+// cuts them on the logger's clock, and unticking a station takes its line away.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QDateTimeEdit>
 #include <QListWidget>
 #include <QTimer>
 #include <chrono>
@@ -68,8 +70,8 @@ TEST(StationComparisonWindow, OpensFromTheStationsWindowWithOneLinePerStation) {
   StationsWindow stations([&] { return path; });
   stations.show();
   QStringList listed;
-  std::vector<DrawnLine> temperature, humidity, afterUntick;
-  QString place;
+  std::vector<DrawnLine> temperature, humidity, untilHalfPast, afterRefusal, afterUntick;
+  QString place, refusedPlace;
   auto* look = new QTimer(&stations);
   look->setInterval(20);
   QObject::connect(look, &QTimer::timeout, &stations, [&] {
@@ -83,6 +85,17 @@ TEST(StationComparisonWindow, OpensFromTheStationsWindowWithOneLinePerStation) {
     temperature = Lines(window->TemperatureChart());
     humidity = Lines(window->HumidityChart());
     place = window->PlaceText();
+    // Up to 14:30 on the logger's clock, that minute included.
+    window->ToEdit()->setDateTime(QDateTime(QDate(2026, 12, 7), QTime(14, 30), Qt::UTC));
+    window->ToBox()->setChecked(true);
+    untilHalfPast = Lines(window->HumidityChart());
+    // A period ending before it starts is refused and the charts stay as they were.
+    window->FromEdit()->setDateTime(QDateTime(QDate(2026, 12, 7), QTime(14, 31), Qt::UTC));
+    window->FromBox()->setChecked(true);
+    refusedPlace = window->PlaceText();
+    afterRefusal = Lines(window->HumidityChart());
+    window->FromBox()->setChecked(false);
+    window->ToBox()->setChecked(false);
     window->StationList()->item(0)->setCheckState(Qt::Unchecked);
     afterUntick = Lines(window->TemperatureChart());
     window->close();
@@ -107,6 +120,12 @@ TEST(StationComparisonWindow, OpensFromTheStationsWindowWithOneLinePerStation) {
   EXPECT_NE(temperature[0].colour, temperature[1].colour);
   EXPECT_TRUE(place.startsWith("15 muestras de 3 estaciones, del 07/12/2026 14:05 al"))
       << place.toStdString();
+  ASSERT_EQ(untilHalfPast.size(), 3u);
+  EXPECT_EQ(untilHalfPast[0].points, 3);  // 14:10, 14:20, 14:30
+  EXPECT_EQ(untilHalfPast[1].points, 6);  // 14:05 to 14:30
+  EXPECT_TRUE(refusedPlace.contains("no vale")) << refusedPlace.toStdString();
+  ASSERT_EQ(afterRefusal.size(), 3u);
+  EXPECT_EQ(afterRefusal[0].points, 3);
   // The station left keeps its colour.
   ASSERT_EQ(afterUntick.size(), 2u);
   EXPECT_EQ(afterUntick[0].name, "invernadero");
