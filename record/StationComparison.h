@@ -30,10 +30,11 @@ struct ComparedStation {
 // The stations in the order asked for, with the span of time their samples cover together.
 struct Comparison {
   std::vector<ComparedStation> stations;
-  bool empty() const;
   // The first and last sample's time over every station; both 0 when there is none.
   double first = 0;
   double last = 0;
+  // True when no station has a sample to draw.
+  bool empty() const;
 };
 
 // The samples of `record` stamped within `window`, as `name`'s line. Samples without a time stamp
