@@ -2,6 +2,8 @@
 #include "charts/ComparisonCharts.h"
 
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "charts/ChartLooks.h"
 #include "charts/ChartTimeAxis.h"
@@ -13,6 +15,25 @@ namespace {
 const char kLineName[] = "station-line";
 // Stations named on one row of the legend before it wraps to the next.
 constexpr int kLegendColumns = 6;
+
+// The chart window's fixed vertical range, widened to take in any value beyond it, so that no
+// station's line runs out of sight.
+void FitLeftAxis(LineChart& chart, const record::Comparison& comparison, bool temperature) {
+  const LineChartLook look = temperature ? TemperatureChartLook() : HumidityChartLook();
+  double low = look.leftMinimum;
+  double high = look.leftMaximum;
+  for (const record::ComparedStation& station : comparison.stations) {
+    for (const double value : temperature ? station.temperature : station.humidity) {
+      if (std::isnan(value)) continue;  // a break
+      low = std::min(low, value);
+      high = std::max(high, value);
+    }
+  }
+  const double margin = 0.02 * (look.leftMaximum - look.leftMinimum);
+  if (low < look.leftMinimum) low -= margin;
+  if (high > look.leftMaximum) high += margin;
+  chart.yAxis->setRange(low, high);
+}
 
 }  // namespace
 
@@ -72,6 +93,7 @@ void ShowComparison(LineChart& chart, const record::Comparison& comparison, bool
     line->addToLegend();
   }
   // Every showing starts from the standard view over all the stations' samples.
+  FitLeftAxis(chart, comparison, temperature);
   chart.FitBottomToData(1800);
   chart.replot(QCustomPlot::rpQueuedReplot);
 }

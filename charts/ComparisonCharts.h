@@ -19,8 +19,8 @@ LineChart* MakeComparisonChart(QWidget& holder, bool temperature);
 
 // Replaces the chart's lines with one per station of `comparison`, station k drawn in `colours[k]`
 // (cycled when short) and named in the legend; a station without samples is named as such. Where a
-// station has no sample its line is broken. The bottom axis spans every station's samples; a zoom
-// or pan is dropped.
+// station has no sample its line is broken. The bottom axis spans every station's samples, the left
+// one the fixed range widened to any value beyond it; a zoom or pan is dropped.
 void ShowComparison(LineChart& chart, const record::Comparison& comparison, bool temperature,
                     const std::vector<QColor>& colours);
 
