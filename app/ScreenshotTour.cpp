@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "app/DataWindowTools.h"
 #include "app/DownloadHistoryWindow.h"
 #include "app/ProgramWindows.h"
+#include "app/StationComparisonWindow.h"
 #include "app/StationsWindow.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -99,6 +101,63 @@ void KeepDemoStationDownloads(const std::string& archive, const std::string& sta
   }
 }
 
+// The demo download's text with every sample 8 degrees colder and 15 points more humid, for a cold
+// room recorded at the same times; other lines are kept as they are.
+std::string ColdRoomText(const std::string& rawText) {
+  std::string text;
+  std::size_t at = 0;
+  int line = 0;
+  while (at < rawText.size()) {
+    std::size_t end = rawText.find('\n', at);
+    end = end == std::string::npos ? rawText.size() : end + 1;
+    std::string piece = rawText.substr(at, end - at);
+    int a = 0, b = 0, c = 0, d = 0;
+    if (++line > 2 && piece.size() >= 12 &&
+        std::sscanf(piece.c_str(), "%3d%3d%3d%3d", &a, &b, &c, &d) == 4) {
+      // Readings: 24.8 counts a point of humidity, 10 counts a degree.
+      const int humidity = std::clamp(a * 256 + b + 372, 0, 4095);
+      const int temperature = std::clamp(c * 256 + d - 80, 0, 4095);
+      char sample[64];
+      std::snprintf(sample, sizeof sample, "%03d%03d%03d%03d", humidity / 256, humidity % 256,
+                    temperature / 256, temperature % 256);
+      piece.replace(0, 12, sample);
+    }
+    text += piece;
+    at = end;
+  }
+  return text;
+}
+
+// A second station beside the demo one, so that the comparison has two lines: a cold room whose
+// service last reported a day ago, with one download taken at the demo download's times.
+void KeepColdRoomStation(const std::string& archive) {
+  const auto now = std::chrono::system_clock::now();
+  StationSettings settings;
+  settings.name = "camara-fria";
+  settings.port = "/dev/serial/by-id/velmorante-camara";
+  StationStatus status;
+  status.station = settings.name;
+  status.updatedAt = now - std::chrono::hours(24);
+  status.rateMinutes = 10;
+  try {
+    ArchiveModule& module = LoadArchiveModule();
+    module.KeepStation(archive, settings, status);
+    const std::unique_ptr<ArchiveStore> store = module.Open(archive);
+    const std::vector<DownloadSummary> list = store->List();
+    if (list.empty()) return;
+    const ArchivedDownload newest = store->Get(list.front().id);
+    NewDownload download;
+    download.rawText = ColdRoomText(newest.rawText);
+    download.port = settings.port;
+    download.program = newest.summary.program;
+    download.station = settings.name;
+    download.receivedAt = now - std::chrono::hours(3);
+    store->Add(download);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "Velmorante: %s\n", error.what());
+  }
+}
+
 void CloseWindow(QWidget* window) {
   if (auto* dialog = qobject_cast<QDialog*>(window)) {
     dialog->reject();
@@ -169,7 +228,10 @@ void ScreenshotTour::Start() {
                     },
                     [main] { return IfVisible(main->findChild<StationsWindow*>()); }, CloseWindow,
                     10000});
-  if (ownArchive) AddStationRecordSteps(archive);
+  if (ownArchive) {
+    AddStationRecordSteps(archive);
+    AddComparisonSteps(archive);
+  }
   // The audit trail of what the tour did, opened from the history window.
   auto history = [main] { return IfVisible(main->findChild<DownloadHistoryWindow*>()); };
   steps_.push_back({QString(), [main] { main->HistoryButton->click(); }, history,
@@ -205,6 +267,31 @@ void ScreenshotTour::AddStationRecordSteps(const std::string& archive) {
   steps_.push_back({QStringLiteral("station-record"), nullptr, [data] { return IfVisible(data); },
                     CloseWindow, 10000});
   steps_.push_back({QString(), nullptr, history, CloseWindow, 10000});
+}
+
+// The demo station and a cold room compared, opened from the stations window.
+void ScreenshotTour::AddComparisonSteps(const std::string& archive) {
+  TForm1* main = windows_.Form1.get();
+  auto stations = [main] { return IfVisible(main->findChild<StationsWindow*>()); };
+  steps_.push_back({QString(),
+                    [main, archive] {
+                      KeepColdRoomStation(archive);
+                      main->StationsButton->click();
+                    },
+                    stations,
+                    [](QWidget* window) {
+                      auto* open = static_cast<StationsWindow*>(window);
+                      QTimer::singleShot(0, open, [open] { open->CompareButtonClick(); });
+                    },
+                    10000});
+  steps_.push_back({QStringLiteral("comparison"), nullptr,
+                    [main]() -> QWidget* {
+                      auto* open = main->findChild<StationsWindow*>();
+                      return open ? IfVisible(open->findChild<StationComparisonWindow*>())
+                                  : nullptr;
+                    },
+                    CloseWindow, 10000});
+  steps_.push_back({QString(), nullptr, stations, CloseWindow, 10000});
 }
 
 // With limits set: the summary, the charts on their time axis, and the report as report.pdf.

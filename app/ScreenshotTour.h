@@ -1,9 +1,9 @@
 // Drives the program by itself to picture every window: the setup dialog at start, then connects to
 // the demo logger, waits for its status, opens the about, help, rate and set-clock windows,
 // downloads and opens the data and chart windows, the summary, the charts on their time axis and
-// writes the report (report.pdf), then the download history, the stations window and the demo
-// station's record in the data window. Each window is saved as <dir>/<name>.png; at the end the
-// main window is closed, which ends the program.
+// writes the report (report.pdf), then the download history, the stations window, the demo
+// station's record in the data window and the demo station compared with a second one. Each window
+// is saved as <dir>/<name>.png; at the end the main window is closed, which ends the program.
 #pragma once
 
 #include <QObject>
@@ -34,6 +34,7 @@ class ScreenshotTour : public QObject {
 
   void AddAnalysisSteps();
   void AddStationRecordSteps(const std::string& archive);
+  void AddComparisonSteps(const std::string& archive);
   void Poll();
   void Save(QWidget* window, const QString& name);
   void Finish();

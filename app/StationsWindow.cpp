@@ -14,6 +14,7 @@
 #include "app/DownloadArchiver.h"
 #include "app/ListWindowLook.h"
 #include "app/PanelColors.h"
+#include "app/StationComparisonWindow.h"
 #include "app/StationRows.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveModule.h"
@@ -71,6 +72,11 @@ void StationsWindow::BuildControls() {
   alarmsButton_ = MakeListButton(this, "AlarmsButton", QStringLiteral("ALARMAS"), panel::kSkyBlue,
                                  QStringLiteral("Alarmas de las estaciones, abiertas y pasadas"));
   connect(alarmsButton_, &ColorButton::clicked, this, &StationsWindow::AlarmsButtonClick);
+  compareButton_ =
+      MakeListButton(this, "CompareButton", QStringLiteral("COMPARAR"), panel::kLime,
+                     QStringLiteral("Temperatura y humedad de varias estaciones en dos gráficos, "
+                                    "sobre un mismo eje de tiempo"));
+  connect(compareButton_, &ColorButton::clicked, this, &StationsWindow::CompareButtonClick);
   closeButton_ = MakeListButton(this, "CloseButton", QStringLiteral("CERRAR"), panel::kYellow,
                                 QStringLiteral("Cerrar esta ventana"));
   connect(closeButton_, &ColorButton::clicked, this, &QDialog::accept);
@@ -78,6 +84,8 @@ void StationsWindow::BuildControls() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(alarmsButton_);
+  buttons->addSpacing(20);
+  buttons->addWidget(compareButton_);
   buttons->addSpacing(20);
   buttons->addWidget(closeButton_);
   buttons->addStretch(1);
@@ -89,12 +97,18 @@ void StationsWindow::BuildControls() {
   layout->addWidget(place_);
   layout->addLayout(buttons);
   setTabOrder(table_, alarmsButton_);
-  setTabOrder(alarmsButton_, closeButton_);
+  setTabOrder(alarmsButton_, compareButton_);
+  setTabOrder(compareButton_, closeButton_);
 }
 
 void StationsWindow::AlarmsButtonClick() {
   if (!alarms_) alarms_ = new AlarmsWindow(archivePath_, this);
   ShowModal(alarms_);
+}
+
+void StationsWindow::CompareButtonClick() {
+  if (!comparison_) comparison_ = new StationComparisonWindow(archivePath_, this);
+  ShowModal(comparison_);
 }
 
 void StationsWindow::showEvent(QShowEvent* event) {

@@ -14,6 +14,7 @@ class GradientPanel;
 class QLabel;
 class QTableWidget;
 class QTimer;
+class StationComparisonWindow;
 
 class StationsWindow : public QDialog {
   Q_OBJECT
@@ -30,6 +31,9 @@ class StationsWindow : public QDialog {
   ColorButton* AlarmsButton() const { return alarmsButton_; }
   // "ALARMAS": the alarms window over this one, on the same archive.
   void AlarmsButtonClick();
+  ColorButton* CompareButton() const { return compareButton_; }
+  // "COMPARAR": the comparison window over this one, on the same archive.
+  void CompareButtonClick();
   // The line under the table: the archive's file, or why it could not be read.
   QString PlaceText() const;
 
@@ -49,7 +53,9 @@ class StationsWindow : public QDialog {
   QTableWidget* table_ = nullptr;
   QLabel* place_ = nullptr;
   ColorButton* alarmsButton_ = nullptr;
+  ColorButton* compareButton_ = nullptr;
   ColorButton* closeButton_ = nullptr;
   AlarmsWindow* alarms_ = nullptr;
+  StationComparisonWindow* comparison_ = nullptr;
   QTimer* timer_ = nullptr;
 };

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <functional>
+#include <vector>
 
 #include "analysis/SampleStatistics.h"
 #include "charts/ReportContent.h"
@@ -15,6 +17,9 @@ class LineChart;
 class QWidget;
 class TForm6;
 struct SampleTable;
+namespace record {
+struct Comparison;
+}
 
 class ChartModule {
  public:
@@ -31,6 +36,13 @@ class ChartModule {
   virtual void FillCharts(LineChart& temperature, LineChart& humidity,
                           const SampleTable* table) = 0;
   virtual void CopyToClipboard(LineChart& chart) = 0;
+  // A chart of the comparison window filling `holder`: temperature (or relative humidity) of
+  // several stations against date and time, with a legend naming them under it.
+  virtual LineChart* MakeComparisonChart(QWidget& holder, bool temperature) = 0;
+  // Replaces the chart's lines with one per station of `comparison`, station k in `colours[k]`,
+  // broken where a station has no sample, and fits the time axis to them all.
+  virtual void ShowComparison(LineChart& chart, const record::Comparison& comparison,
+                              bool temperature, const std::vector<QColor>& colours) = 0;
   // The modal print preview of `chart` over `owner`; the chart is repainted however it ends.
   virtual void ShowPrintPreview(LineChart& chart, QWidget* owner) = 0;
 

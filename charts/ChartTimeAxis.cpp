@@ -52,13 +52,17 @@ TimeSeries TimeSeriesOf(const SampleTable& table) {
   return series;
 }
 
-void ShowOnTimeAxis(LineChart& chart, const std::vector<double>& seconds,
-                    const std::vector<double>& values) {
+void UseTimeAxis(LineChart& chart) {
   QSharedPointer<AdaptiveDateTimeTicker> ticker(new AdaptiveDateTimeTicker);
   ticker->setDateTimeSpec(Qt::UTC);
   ticker->setTickCount(5);
   chart.xAxis->setTicker(ticker);
   chart.xAxis->setLabel(QStringLiteral("Fecha y hora"));
+}
+
+void ShowOnTimeAxis(LineChart& chart, const std::vector<double>& seconds,
+                    const std::vector<double>& values) {
+  UseTimeAxis(chart);
   // The stamps ascend by construction; sorted data spares the graph a sort.
   chart.series()->setData(QVector<double>(seconds.begin(), seconds.end()),
                           QVector<double>(values.begin(), values.end()), true);

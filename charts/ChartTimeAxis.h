@@ -21,6 +21,10 @@ struct TimeSeries {
 // The samples that carry both a time stamp and values; a table without time stamps gives none.
 TimeSeries TimeSeriesOf(const SampleTable& table);
 
+// Gives the chart's bottom axis dates and times, titled "Fecha y hora", whose labels show more or
+// less detail as the view spans more or less time.
+void UseTimeAxis(LineChart& chart);
+
 // Puts `values` against `seconds` on the chart, with a date and time axis whose labels show more or
 // less detail as the view spans more or less time, and the bottom axis fitted to the data.
 void ShowOnTimeAxis(LineChart& chart, const std::vector<double>& seconds,

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPicture>
 #include <QPrinter>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -99,14 +100,26 @@ int LineChart::PointCount() const {
 
 void LineChart::FollowData() {
   if (!bottomFollowsData_) return;
-  const QCPGraphDataContainer& points = *series_->data();
-  if (points.isEmpty()) {
+  // Every line counts, for a chart that draws several; marks drawn without a line do not.
+  bool any = false;
+  double first = 0.0;
+  double last = 0.0;
+  for (int i = 0; i < graphCount(); ++i) {
+    const QCPGraph* line = graph(i);
+    const QCPGraphDataContainer& points = *line->data();
+    if (points.isEmpty() || (line != series_ && line->lineStyle() == QCPGraph::lsNone)) continue;
+    const double from = points.constBegin()->key;
+    const double to = (points.constEnd() - 1)->key;
+    first = any ? std::min(first, from) : from;
+    last = any ? std::max(last, to) : to;
+    any = true;
+  }
+  if (!any) {
     xAxis->setRange(0.0, lonePointHalfWidth_);
-  } else if (points.size() == 1 || points.constBegin()->key == (points.constEnd() - 1)->key) {
-    const double key = points.constBegin()->key;
-    xAxis->setRange(key - lonePointHalfWidth_, key + lonePointHalfWidth_);
+  } else if (first == last) {
+    xAxis->setRange(first - lonePointHalfWidth_, first + lonePointHalfWidth_);
   } else {
-    xAxis->setRange(points.constBegin()->key, (points.constEnd() - 1)->key);
+    xAxis->setRange(first, last);
   }
 }
 

@@ -73,9 +73,10 @@ class LineChart : public QCustomPlot {
   // Restores the standard view, the one from before the first zoom or pan (the bottom axis fitted
   // to the points again); does nothing while the view has not been moved.
   void RestoreStandardView();
-  // Fits the bottom axis to the points' first and last x, or to x ± `lonePointHalfWidth` around a
-  // lone point, and keeps it fitted as points come and when a zoom or pan is undone: the standard
-  // view on any bottom axis (sample numbers or time stamps). Drops a zoom or pan.
+  // Fits the bottom axis to the points' first and last x over every line the chart draws, or to
+  // x ± `lonePointHalfWidth` around a lone point, and keeps it fitted as points come and when a
+  // zoom or pan is undone: the standard view on any bottom axis (sample numbers or time stamps).
+  // Drops a zoom or pan.
   void FitBottomToData(double lonePointHalfWidth);
   // True after a zoom or a pan, until the standard view is restored.
   bool isViewMoved() const { return standardView_.has_value(); }

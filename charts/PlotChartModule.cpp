@@ -9,6 +9,7 @@
 #include "charts/ChartPrintPreview.h"
 #include "charts/ChartTimeOptions.h"
 #include "charts/ChartWindowCharts.h"
+#include "charts/ComparisonCharts.h"
 #include "charts/LineChart.h"
 #include "charts/ReportPage.h"
 #include "charts/Unit6.h"
@@ -27,6 +28,15 @@ class PlotCharts final : public ChartModule {
   }
 
   void CopyToClipboard(LineChart& chart) override { chart.CopyToClipboard(); }
+
+  LineChart* MakeComparisonChart(QWidget& holder, bool temperature) override {
+    return ::MakeComparisonChart(holder, temperature);
+  }
+
+  void ShowComparison(LineChart& chart, const record::Comparison& comparison, bool temperature,
+                      const std::vector<QColor>& colours) override {
+    ::ShowComparison(chart, comparison, temperature, colours);
+  }
 
   void ShowPrintPreview(LineChart& chart, QWidget* owner) override {
     // The chart is repainted however the preview ends, before an error is reported.
