@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
         " d.port, d.program, d.kind, d.reason, d.size, d.start, d.rate_minutes, d.samples,"
         " d.decode_error, d.time_zone, d.local_id + n * 1000000 FROM downloads d,"
         " generate_series(1, (100000 - (SELECT count(*) FROM downloads)) / (SELECT count(*)"
-        " FROM downloads) + 1) n");
+        " FROM downloads)) n");
     owner.Execute("ANALYZE downloads");
   }
   auto central = OpenCentralArchive(url);

@@ -1,6 +1,7 @@
 // Reading the central archive: see CentralArchive.h.
 #include "central/CentralArchive.h"
 
+#include <charconv>
 #include <map>
 
 #include <nlohmann/json.hpp>
@@ -39,6 +40,12 @@ DownloadSummary SummaryFrom(const PgResult& rows, int row) {
   return summary;
 }
 
+std::int64_t Number(const std::optional<std::string_view>& field) {
+  std::int64_t value = 0;
+  if (field) std::from_chars(field->data(), field->data() + field->size(), value);
+  return value;
+}
+
 std::optional<double> OptionalNumber(const nlohmann::json& value) {
   if (value.is_number()) return value.get<double>();
   return std::nullopt;
@@ -71,11 +78,29 @@ class CentralArchive : public ArchiveReader {
   }
 
   std::vector<DownloadSummary> List() override {
-    const PgResult rows = server_.Run(std::string("SELECT ") + kSummaryColumns +
-                                      " FROM downloads d ORDER BY d.id DESC");
+    // Through COPY: a long history comes in a fraction of the time rows one by one would take.
     std::vector<DownloadSummary> records;
-    records.reserve(static_cast<std::size_t>(rows.rows()));
-    for (int row = 0; row < rows.rows(); ++row) records.push_back(SummaryFrom(rows, row));
+    std::string start;
+    server_.CopyOut(
+        std::string("SELECT ") + kSummaryColumns + " FROM downloads d ORDER BY d.id DESC",
+        [&](const std::vector<std::optional<std::string_view>>& f) {
+          if (f.size() != 13) return;
+          DownloadSummary summary;
+          summary.id = Number(f[0]);
+          summary.receivedAt = std::string(f[1].value_or(""));
+          summary.port = std::string(f[2].value_or(""));
+          summary.program = std::string(f[3].value_or(""));
+          summary.kind = KindFromCode(f[4].value_or("")).value_or(DownloadKind::kNormal);
+          summary.reason = ReasonFromCode(f[5].value_or("")).value_or(EndReason::kLineLost);
+          summary.sha256 = std::string(f[6].value_or(""));
+          summary.size = Number(f[7]);
+          if (f[8]) summary.start = StartFromIsoText(*f[8]);
+          summary.rateMinutes = static_cast<int>(Number(f[9]));
+          summary.samples = Number(f[10]);
+          summary.decodeError = std::string(f[11].value_or(""));
+          summary.station = std::string(f[12].value_or(""));
+          records.push_back(std::move(summary));
+        });
     return records;
   }
 

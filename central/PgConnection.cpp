@@ -4,6 +4,8 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -151,6 +153,145 @@ PGresult* PgConnection::AwaitResult() {
       kept = next;
     }
   }
+}
+
+namespace {
+
+// One field of COPY's text format with its escapes undone into `out`; nullopt for NULL (\N).
+std::optional<std::string_view> Unescape(std::string_view field, std::string& out) {
+  if (field == "\\N") return std::nullopt;
+  if (field.find('\\') == std::string_view::npos) return field;
+  out.clear();
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 == field.size()) {
+      out += field[i];
+      continue;
+    }
+    const char c = field[++i];
+    switch (c) {
+      case 'b':
+        out += '\b';
+        break;
+      case 'f':
+        out += '\f';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'v':
+        out += '\v';
+        break;
+      case 'x': {
+        int value = 0, digits = 0;
+        while (digits < 2 && i + 1 < field.size() &&
+               std::isxdigit(static_cast<unsigned char>(field[i + 1]))) {
+          const char h = field[++i];
+          value = value * 16 + (std::isdigit(static_cast<unsigned char>(h))
+                                    ? h - '0'
+                                    : (std::tolower(h) - 'a' + 10));
+          ++digits;
+        }
+        out += static_cast<char>(value);
+        break;
+      }
+      default:
+        if (c >= '0' && c <= '7') {
+          int value = c - '0', digits = 1;
+          while (digits < 3 && i + 1 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '7') {
+            value = value * 8 + (field[++i] - '0');
+            ++digits;
+          }
+          out += static_cast<char>(value);
+        } else {
+          out += c;  // \\ and any other escaped character stand for themselves
+        }
+    }
+  }
+  return std::string_view(out);
+}
+
+}  // namespace
+
+void PgConnection::AwaitInput() {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + replyTimeout_;
+  for (;;) {
+    pollfd wait{PQsocket(connection_), POLLIN, 0};
+    const int ready = poll(&wait, 1, 200);
+    const bool stop = interrupted_ && interrupted_();
+    if (stop || (ready == 0 && Clock::now() > deadline)) {
+      Abandon(stop ? "stopped while waiting for the server"
+                   : "the server did not answer for " +
+                         std::to_string(replyTimeout_.count() / 1000) + " s");
+    }
+    if (ready > 0) {
+      if (PQconsumeInput(connection_) == 0)
+        throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(nullptr, connection_));
+      return;
+    }
+  }
+}
+
+void PgConnection::CopyOut(const std::string& query, const CopyRow& row) {
+  if (abandoned_) throw ArchiveError(ArchiveError::Kind::kCannotWrite, "the connection was ended");
+  if (PQsendQuery(connection_, ("COPY (" + query + ") TO STDOUT").c_str()) == 0)
+    throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(nullptr, connection_));
+  while (PQisBusy(connection_) != 0) AwaitInput();
+  {
+    // A failed statement gives its error here, and COPY has not begun.
+    PGresult* started = PQgetResult(connection_);
+    PgResult owned(started);
+    if (started == nullptr || PQresultStatus(started) != PGRES_COPY_OUT) {
+      const std::string message = MessageOf(started, connection_);
+      while (PGresult* rest = PQgetResult(connection_)) PQclear(rest);
+      throw ArchiveError(ArchiveError::Kind::kCannotWrite, message);
+    }
+  }
+  std::vector<std::optional<std::string_view>> fields;
+  std::vector<std::string> unescaped;
+  for (;;) {
+    char* buffer = nullptr;
+    const int length = PQgetCopyData(connection_, &buffer, 1);
+    if (length == 0) {
+      AwaitInput();
+      continue;
+    }
+    if (length < 0) break;  // done (-1) or failed (-2): the result says which
+    std::string_view line(buffer, static_cast<std::size_t>(length));
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    fields.clear();
+    // Room for every field's unescaped text first: the views below point into it.
+    const std::size_t count =
+        static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')) + 1;
+    if (unescaped.size() < count) unescaped.resize(count);
+    std::size_t field = 0;
+    for (std::size_t begin = 0;; ++field) {
+      const std::size_t tab = line.find('\t', begin);
+      fields.push_back(Unescape(
+          line.substr(begin, tab == std::string_view::npos ? std::string_view::npos : tab - begin),
+          unescaped[field]));
+      if (tab == std::string_view::npos) break;
+      begin = tab + 1;
+    }
+    try {
+      row(fields);
+    } catch (...) {
+      PQfreemem(buffer);
+      throw;
+    }
+    PQfreemem(buffer);
+  }
+  PGresult* result = AwaitResult();
+  PgResult owned(result);
+  const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+    throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(result, connection_));
 }
 
 void PgConnection::Abandon(const std::string& why) {

@@ -64,6 +64,11 @@ class PgConnection {
                bool binaryResults = false);
   // Runs one or more statements without parameters. Throws ArchiveError.
   void Execute(const std::string& sql);
+  // Streams the rows of `query` (a SELECT without parameters) through COPY, much faster than
+  // Run for many rows: `row` gets each row's fields, unescaped, nullopt for NULL. Waits as Run
+  // does. Throws ArchiveError.
+  using CopyRow = std::function<void(const std::vector<std::optional<std::string_view>>& fields)>;
+  void CopyOut(const std::string& query, const CopyRow& row);
   // What ends a wait for the server early (checked a few times a second), and how long the server
   // may stay silent during one statement; a server that stopped answering without closing the
   // connection then costs no more than that.
@@ -78,6 +83,8 @@ class PgConnection {
  private:
   // Waits for every result of the statement sent; the last one, or the first that failed.
   pg_result* AwaitResult();
+  // Waits until input arrives (or the interrupt, or the reply time-out, which end the connection).
+  void AwaitInput();
   [[noreturn]] void Abandon(const std::string& why);
 
   pg_conn* connection_ = nullptr;

@@ -77,8 +77,18 @@ TEST(CentralArchive, PushIsReadBackWholeVerifiesAndRepeatingItAddsNothing) {
   }
   TempFolder folder;
   const std::string path = folder.File("a.sqlite");
-  // Seven downloads, the first of them twice in the same second: still two records.
+  // Seven downloads, the first of them twice in the same second: still two records; an eighth.
   central_test::ArchiveDownloads(path, "norte", 6, 0, true);
+  {
+    // And one whose port name holds what the server's bulk transfer escapes.
+    NewDownload odd;
+    odd.rawText = archive_test::DownloadText(2, 99);
+    odd.receivedAt = std::chrono::system_clock::time_point(std::chrono::seconds(1'796'900'000));
+    odd.port = "puerto\t\\N raro\n\\x41\x01";
+    odd.program = "velmorante-cli 9.9.9";
+    odd.station = "norte";
+    DownloadArchive(path).Add(odd);
+  }
   Alarm alarm;
   alarm.station = "norte";
   alarm.kind = AlarmKind::kTemperatureHigh;
@@ -90,10 +100,10 @@ TEST(CentralArchive, PushIsReadBackWholeVerifiesAndRepeatingItAddsNothing) {
     const Alarm raised = store.Raise(alarm);
     store.Acknowledge(raised.id, CurrentActor("velmorante-cli", "9.9.9"), "puerta abierta");
   }
-  EXPECT_EQ(PendingPushOf(path, url).downloads, 7);
+  EXPECT_EQ(PendingPushOf(path, url).downloads, 8);
 
   const PushResult first = PushToCentral(path, url, central_test::InBatchesOf(3));
-  EXPECT_EQ(first.added.downloads, 7);
+  EXPECT_EQ(first.added.downloads, 8);
   EXPECT_EQ(first.added.alarms, 1);
   EXPECT_EQ(first.added.alarmEvents, 2);
   EXPECT_EQ(PendingPushOf(path, url).total(), 0);
@@ -110,23 +120,24 @@ TEST(CentralArchive, PushIsReadBackWholeVerifiesAndRepeatingItAddsNothing) {
     file.Execute("DELETE FROM central_pushes");
   }
   const PushResult fromCopy = PushToCentral(copy, url);
-  EXPECT_EQ(fromCopy.sent.downloads, 7);
+  EXPECT_EQ(fromCopy.sent.downloads, 8);
   EXPECT_EQ(fromCopy.added.total(), 0);
 
   auto local = OpenArchiveReader(path);
   auto central = OpenArchiveReader(url);
   const std::vector<DownloadSummary> records = central->List();
-  ASSERT_EQ(records.size(), 7u);
+  ASSERT_EQ(records.size(), 8u);
   const std::vector<DownloadSummary> localRecords = local->List();
   for (std::size_t k = 0; k < records.size(); ++k) {
     EXPECT_EQ(records[k].sha256, localRecords[k].sha256);
+    EXPECT_EQ(records[k].port, localRecords[k].port);
     EXPECT_EQ(records[k].station, "norte");
     EXPECT_EQ(central->Get(records[k].id).rawText, local->Get(localRecords[k].id).rawText);
   }
   EXPECT_TRUE(central->Verify().empty());
   ArchiveCheckCounts counts;
   EXPECT_TRUE(central->CheckRecords(&counts).empty());
-  EXPECT_EQ(counts.downloads, 7);
+  EXPECT_EQ(counts.downloads, 8);
   EXPECT_EQ(counts.entries, static_cast<std::int64_t>(local->AuditEntries().size()));
   const std::vector<Alarm> alarms = central->Alarms("", false);
   ASSERT_EQ(alarms.size(), 1u);
@@ -137,7 +148,7 @@ TEST(CentralArchive, PushIsReadBackWholeVerifiesAndRepeatingItAddsNothing) {
     EXPECT_FALSE(raw.empty());
     ++visited;
   });
-  EXPECT_EQ(visited, 7);
+  EXPECT_EQ(visited, 8);
 
   // A changed audit entry on the server breaks that source's chain, and verifying says so.
   PgConnection owner(url);
