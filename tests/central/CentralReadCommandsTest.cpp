@@ -3,7 +3,10 @@
 // calibration, its statistics, its alarms and its audit trail), and both verify.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "alarms/AlarmStore.h"
+#include "archive/ArchiveModule.h"
 #include "archive/CalibrationStore.h"
 #include "archive/StationStore.h"
 #include "central/CentralPush.h"
@@ -59,6 +62,34 @@ TEST(CentralReadCommands, SayOfTheCentralArchiveWhatTheySayOfTheStationsOwn) {
   rule.temperatureHigh = 24.0;
   AlarmStore(archive).SetRule("norte", rule, CurrentActor("velmorante-cli", "9.9.9"), "verano");
   ASSERT_EQ(PushToCentral(archive, url).added.downloads, 5);
+
+  // The windows' view through the archive module: every station, the rule its last change set,
+  // the downloads; a download taken in a window goes to this computer's own archive file.
+  {
+    ArchiveModule& module = DiskArchiveModule();
+    const std::vector<StationView> stations = module.ReadStations(url);
+    ASSERT_EQ(stations.size(), 1u);
+    EXPECT_EQ(stations[0].settings.name, "norte");
+    ASSERT_TRUE(stations[0].calibration);
+    EXPECT_EQ(stations[0].calibration->certificate, "C-17");
+    EXPECT_EQ(module.ReadAlarmRule(url, "norte"), rule);
+    EXPECT_EQ(module.ReadAlarms(url).size(), 1u);
+    setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
+    const std::unique_ptr<ArchiveStore> store = module.Open(url);
+    EXPECT_EQ(store->List().size(), 5u);
+    NewDownload taken;
+    taken.rawText = archive_test::DownloadText(4, 77);
+    taken.receivedAt = std::chrono::system_clock::now();
+    taken.port = "/dev/ttyUSB0";
+    taken.program = "velmorante 9.9.9";
+    store->Add(taken);
+    EXPECT_EQ(store->List().size(), 5u);
+    EXPECT_EQ(DownloadArchive(folder.File("velmorante/descargas.sqlite"), ArchiveAccess::kReadOnly)
+                  .List()
+                  .size(),
+              1u);
+    EXPECT_THROW(module.AcknowledgeAlarm(url, 1, "hecho"), std::exception);
+  }
 
   const std::vector<std::vector<std::string>> reads = {
       {"history", "--json"},
