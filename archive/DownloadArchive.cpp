@@ -292,13 +292,8 @@ std::vector<ChecksumMismatch> DownloadArchive::Verify() {
     // A record whose text is missing gets the checksum of nothing, which never matches a download.
     const std::string_view raw =
         allTexts_.IsNull(kRawColumn) ? std::string_view() : allTexts_.Blob(kRawColumn);
-    const std::string actual = Sha256Hex(raw);
-    if (actual != record.sha256) {
-      mismatches.push_back({record.id, ChecksumMismatch::Part::kChecksum, record.sha256, actual});
-    } else if (std::optional<DetailMismatch> wrong = CompareDetails(record, raw)) {
-      mismatches.push_back(
-          {record.id, ChecksumMismatch::Part::kDetails, wrong->recorded, wrong->fromText});
-    }
+    if (std::optional<ChecksumMismatch> wrong = CheckAgainstText(record, raw))
+      mismatches.push_back(std::move(*wrong));
   }
   return mismatches;
 }

@@ -1,5 +1,7 @@
 #include "archive/RecordDetailsCheck.h"
 
+#include "archive/Sha256.h"
+
 #include "data/SampleDecoder.h"
 #include "data/StartTexts.h"
 #include "link/LoggerProtocol.h"
@@ -32,5 +34,16 @@ std::optional<DetailMismatch> CompareDetails(const DownloadSummary& details,
   // A complete download is one whose end marker came; a text without it was cut short.
   const bool ended = !rawText.empty() && rawText.back() == protocol::kEndMarker;
   if (details.complete() && !ended) return DetailMismatch{"complete", "no end marker: cut short"};
+  return std::nullopt;
+}
+
+std::optional<ChecksumMismatch> CheckAgainstText(const DownloadSummary& record,
+                                                 std::string_view rawText) {
+  const std::string actual = Sha256Hex(rawText);
+  if (actual != record.sha256)
+    return ChecksumMismatch{record.id, ChecksumMismatch::Part::kChecksum, record.sha256, actual};
+  if (std::optional<DetailMismatch> wrong = CompareDetails(record, rawText))
+    return ChecksumMismatch{record.id, ChecksumMismatch::Part::kDetails, wrong->recorded,
+                            wrong->fromText};
   return std::nullopt;
 }

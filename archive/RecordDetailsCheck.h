@@ -19,3 +19,7 @@ struct DetailMismatch {
 // logger's end marker.
 std::optional<DetailMismatch> CompareDetails(const DownloadSummary& details,
                                              std::string_view rawText);
+
+// The mismatch of a record with its raw text, if any: its checksum first, then its details.
+std::optional<ChecksumMismatch> CheckAgainstText(const DownloadSummary& record,
+                                                 std::string_view rawText);

@@ -122,13 +122,8 @@ class CentralArchive : public ArchiveReader {
   std::vector<ChecksumMismatch> Verify() override {
     std::vector<ChecksumMismatch> mismatches;
     ForEachDownload("", [&](const DownloadSummary& record, std::string_view raw) {
-      const std::string actual = Sha256Hex(raw);
-      if (actual != record.sha256) {
-        mismatches.push_back({record.id, ChecksumMismatch::Part::kChecksum, record.sha256, actual});
-      } else if (std::optional<DetailMismatch> wrong = CompareDetails(record, raw)) {
-        mismatches.push_back(
-            {record.id, ChecksumMismatch::Part::kDetails, wrong->recorded, wrong->fromText});
-      }
+      if (std::optional<ChecksumMismatch> wrong = CheckAgainstText(record, raw))
+        mismatches.push_back(std::move(*wrong));
     });
     return mismatches;
   }

@@ -99,12 +99,7 @@ PgResult PgConnection::Run(const std::string& sql, const std::vector<PgParam>& p
                         binaryResults ? 1 : 0) == 0) {
     throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(nullptr, connection_));
   }
-  PGresult* result = AwaitResult();
-  PgResult owned(result);
-  const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
-  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-    throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(result, connection_));
-  return owned;
+  return CheckedResult();
 }
 
 void PgConnection::Execute(const std::string& sql) {
@@ -112,11 +107,16 @@ void PgConnection::Execute(const std::string& sql) {
   // Several statements run in one call; the first to fail stops the rest and is the result.
   if (PQsendQuery(connection_, sql.c_str()) == 0)
     throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(nullptr, connection_));
+  CheckedResult();
+}
+
+PgResult PgConnection::CheckedResult() {
   PGresult* result = AwaitResult();
   PgResult owned(result);
   const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
     throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(result, connection_));
+  return owned;
 }
 
 PGresult* PgConnection::AwaitResult() {
@@ -287,11 +287,7 @@ void PgConnection::CopyOut(const std::string& query, const CopyRow& row) {
     }
     PQfreemem(buffer);
   }
-  PGresult* result = AwaitResult();
-  PgResult owned(result);
-  const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
-  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-    throw ArchiveError(ArchiveError::Kind::kCannotWrite, MessageOf(result, connection_));
+  CheckedResult();
 }
 
 void PgConnection::Abandon(const std::string& why) {

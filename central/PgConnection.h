@@ -83,6 +83,8 @@ class PgConnection {
  private:
   // Waits for every result of the statement sent; the last one, or the first that failed.
   pg_result* AwaitResult();
+  // The statement's result, or its failure thrown as an ArchiveError.
+  PgResult CheckedResult();
   // Waits until input arrives (or the interrupt, or the reply time-out, which end the connection).
   void AwaitInput();
   [[noreturn]] void Abandon(const std::string& why);

@@ -69,12 +69,7 @@ TEST(CentralArchive, StationRoleMayInsertButNeverUpdateOrDeleteAndReaderOnlyRead
 TEST(CentralArchive, PushIsReadBackWholeVerifiesAndRepeatingItAddsNothing) {
   VELMORANTE_REQUIRE_POSTGRESQL();
   PgCluster cluster;
-  cluster.CreateDatabase("central");
-  const std::string url = cluster.Url("central");
-  {
-    PgConnection owner(url);
-    InitCentralArchive(owner);
-  }
+  const std::string url = central_test::CentralOn(cluster);
   TempFolder folder;
   const std::string path = folder.File("a.sqlite");
   // Seven downloads, the first of them twice in the same second: still two records; an eighth.

@@ -22,10 +22,7 @@ class CentralPushCut : public ::testing::Test {
   void SetUp() override {
     VELMORANTE_REQUIRE_POSTGRESQL();
     cluster_ = std::make_unique<PgCluster>();
-    cluster_->CreateDatabase("central");
-    url_ = cluster_->Url("central");
-    PgConnection owner(url_);
-    InitCentralArchive(owner);
+    url_ = central_test::CentralOn(*cluster_);
   }
 
   // Everything of the archive at `path` is on the server once: its downloads by identity, its
@@ -64,15 +61,7 @@ class CentralPushCut : public ::testing::Test {
       }
     });
     PgConnection watcher(url_);
-    // Waits until the push's backend waits on the lock (a condition, not a time).
-    for (int tries = 0; tries < 6000; ++tries) {
-      if (central_test::Count(watcher,
-                              "SELECT count(*) FROM pg_stat_activity WHERE"
-                              " wait_event_type = 'Lock' AND application_name ="
-                              " 'velmorante'") > 0)
-        break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    central_test::WaitUntilAPushWaitsOnALock(watcher);
     whileHeld(watcher);
     push.join();
     try {
@@ -159,14 +148,7 @@ TEST_F(CentralPushCut, AStopEndsAPushWaitingOnAServerThatDoesNotAnswer) {
     }
   });
   PgConnection watcher(url_);
-  for (int tries = 0; tries < 6000; ++tries) {
-    if (central_test::Count(watcher,
-                            "SELECT count(*) FROM pg_stat_activity WHERE"
-                            " wait_event_type = 'Lock' AND application_name ="
-                            " 'velmorante'") > 0)
-      break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  central_test::WaitUntilAPushWaitsOnALock(watcher);
   stop = true;
   push.join();  // returns: the wait is given up, not sat out
   EXPECT_TRUE(failed);

@@ -33,12 +33,7 @@ CliRun Cli(std::vector<std::string> args, const archive_test::TempFolder& folder
 TEST(CentralReadCommands, SayOfTheCentralArchiveWhatTheySayOfTheStationsOwn) {
   VELMORANTE_REQUIRE_POSTGRESQL();
   PgCluster cluster;
-  cluster.CreateDatabase("central");
-  const std::string url = cluster.Url("central");
-  {
-    PgConnection owner(url);
-    InitCentralArchive(owner);
-  }
+  const std::string url = central_test::CentralOn(cluster);
   archive_test::TempFolder folder;
   const std::string archive = folder.File("archivo.sqlite");
   central_test::ArchiveDownloads(archive, "norte", 5);

@@ -20,12 +20,8 @@ namespace {
 TEST(CentralStation, ARunningStationPushesWhatItArchivesThroughAServerOutage) {
   VELMORANTE_REQUIRE_POSTGRESQL();
   PgCluster cluster;
-  cluster.CreateDatabase("central");
+  central_test::CentralOn(cluster);
   const std::string url = cluster.Url("central", "velmorante_station");
-  {
-    PgConnection owner(cluster.Url("central"));
-    InitCentralArchive(owner);
-  }
   archive_test::TempFolder folder;
   const LoggerOptions options = station_test::FillingLogger(folder.File("logger"));
   LoggerEmulator logger(options);

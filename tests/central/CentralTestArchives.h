@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "archive/DownloadArchive.h"
 #include "central/CentralPush.h"
+#include "central/CentralSchema.h"
 #include "central/PgConnection.h"
 #include "tests/archive/ArchiveTestFiles.h"
+#include "tests/central/PgCluster.h"
 
 namespace central_test {
 
@@ -30,6 +33,27 @@ inline void ArchiveDownloads(const std::string& path, const std::string& station
     download.station = station;
     download.timeZone = "Europe/Madrid";
     archive.Add(download);
+  }
+}
+
+// Makes database "central" on `cluster` with the central archive's tables and roles; its owner's
+// URL.
+inline std::string CentralOn(PgCluster& cluster) {
+  cluster.CreateDatabase("central");
+  PgConnection owner(cluster.Url("central"));
+  InitCentralArchive(owner);
+  return cluster.Url("central");
+}
+
+// Waits until a statement of the program's waits on a lock the test holds (a condition, polled).
+inline void WaitUntilAPushWaitsOnALock(PgConnection& watcher) {
+  for (int tries = 0; tries < 6000; ++tries) {
+    if (watcher
+            .Run("SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"
+                 " AND application_name = 'velmorante'")
+            .Integer(0, 0) > 0)
+      return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
