@@ -1,6 +1,8 @@
 // The windows' view of a central archive: see CentralArchiveModule.h.
 #include "central/CentralArchiveModule.h"
 
+#include <set>
+
 #include <nlohmann/json.hpp>
 
 #include "archive/ArchivePath.h"
@@ -16,11 +18,15 @@ class CentralStore final : public ArchiveStore {
   explicit CentralStore(const std::string& url)
       : reader_(OpenCentralArchive(url)), local_(LocalArchivePathBesideCentral()) {}
   std::int64_t Add(const NewDownload& download) override {
-    return DownloadArchive(local_).Add(download);
+    const std::int64_t id = DownloadArchive(local_).Add(download);
+    archivedHere_.insert(id);
+    return id;
   }
+  // Only a download archived here has its saves noted in this computer's file: a central
+  // download's number means another download there. (The save's audit entry is kept anyway.)
   void RecordSave(std::int64_t id, const std::string& filePath,
                   std::chrono::system_clock::time_point when) override {
-    DownloadArchive(local_).RecordSave(id, filePath, when);
+    if (archivedHere_.count(id) != 0) DownloadArchive(local_).RecordSave(id, filePath, when);
   }
   std::vector<DownloadSummary> List() override { return reader_->List(); }
   ArchivedDownload Get(std::int64_t id) override { return reader_->Get(id); }
@@ -42,6 +48,7 @@ class CentralStore final : public ArchiveStore {
  private:
   std::unique_ptr<ArchiveReader> reader_;
   std::string local_;
+  std::set<std::int64_t> archivedHere_;
 };
 
 }  // namespace
