@@ -27,7 +27,10 @@ std::string CheckedCentralUrl(const std::string& url) {
   try {
     CheckCentralUrl(url);
   } catch (const std::invalid_argument& error) {
-    throw UsageError(error.what());
+    const std::string what = error.what();
+    if (what.find("password") != std::string::npos && what.find("URL carries") != std::string::npos)
+      throw UsageError(_("the URL carries a password; put it in ~/.pgpass or PGPASSWORD instead"));
+    throw UsageError(Format(_("not a connection URL libpq reads: %s"), what));
   }
   return url;
 }

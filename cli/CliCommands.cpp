@@ -154,7 +154,7 @@ const char kUsage[] = N_(
     "Every download is archived (--no-archive: not this one). The archive is FILE given\n"
     "with --archive FILE, else $VELMORANTE_ARCHIVE, else\n"
     "$XDG_DATA_HOME/velmorante/descargas.sqlite (~/.local/share when unset).\n"
-    "The read commands (history, audit, alarms, record, export, stats) also read a\n"
+    "The read commands (history, audit, alarms, record, export, stats, mapping) read a\n"
     "central archive: --archive postgresql://USER@HOST/DATABASE (passwords from\n"
     "~/.pgpass or PGPASSWORD, never in the URL).\n"
     "\n"
