@@ -1,12 +1,13 @@
 #include "archive/ArchiveFileCheck.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+
+#include "data/FileHead.h"
 
 namespace {
 
@@ -43,12 +44,15 @@ std::optional<ArchiveError> CheckArchiveFile(const std::string& path) {
   if (!S_ISREG(info.st_mode)) return ArchiveError(Kind::kCannotOpen, path + ": not a regular file");
   if (info.st_size == 0) return std::nullopt;  // a new, empty archive
 
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ArchiveError(Kind::kCannotOpen, path + ": " + std::strerror(errno));
+  // Read through SQLite's file layer: this process may already hold connections to the archive
+  // (a station's threads, a window), and a descriptor of our own closed here would drop their
+  // locks.
   unsigned char header[kHeaderSize] = {};
-  const ssize_t got = ::pread(fd, header, kHeaderSize, 0);
-  ::close(fd);
-  if (got != static_cast<ssize_t>(kHeaderSize) || std::memcmp(header, kMagic, 16) != 0) {
+  FileHead head;
+  if (!ReadFileHead(path, header, kHeaderSize, head)) {
+    return ArchiveError(Kind::kCannotOpen, path + ": " + std::strerror(errno));
+  }
+  if (head.read != kHeaderSize || std::memcmp(header, kMagic, 16) != 0) {
     return ArchiveError(Kind::kNotAnArchive, path + ": not a download archive");
   }
   std::uint32_t pageSize = BigEndian(header + 16, 2);
@@ -63,7 +67,7 @@ std::optional<ArchiveError> CheckArchiveFile(const std::string& path) {
   // With frames waiting in the write-ahead log a checkpoint may have been cut short; SQLite
   // finishes it from the log, so the length is only judged on a file whose log is empty.
   if (WalHoldsFrames(path)) return std::nullopt;
-  const auto size = static_cast<std::uint64_t>(info.st_size);
+  const auto size = static_cast<std::uint64_t>(head.fileSize);
   const bool cut =
       size % pageSize != 0 || (pageCount != 0 && changeCounter == validFor &&
                                size < static_cast<std::uint64_t>(pageCount) * pageSize);

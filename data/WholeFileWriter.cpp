@@ -1,5 +1,7 @@
 #include "data/WholeFileWriter.h"
 
+#include "data/FileHead.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -65,11 +67,11 @@ constexpr const char* kSideFileSuffixes[] = {"-wal", "-shm", "-journal"};
 
 // True when the file at `path` begins like a database or a write-ahead log.
 bool BeginsLikeDatabase(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  // Read without dropping the locks of this process's own connections to that database.
   unsigned char head[16] = {};
-  const ssize_t got = ::pread(fd, head, sizeof head, 0);
-  ::close(fd);
+  FileHead read;
+  if (!ReadFileHead(path, head, sizeof head, read)) return false;
+  const std::size_t got = read.read;
   if (got >= 16 && std::memcmp(head, kDatabaseMagic, 16) == 0) return true;
   return got >= 4 &&
          (std::memcmp(head, kLogMagic[0], 4) == 0 || std::memcmp(head, kLogMagic[1], 4) == 0);
@@ -86,7 +88,8 @@ bool IsDatabaseFile(const std::string& path) {
   std::string target;
   int error = 0;
   if (!FollowLinks(path, target, error)) return false;
-  if (IsRegularFile(target) && BeginsLikeDatabase(target)) return true;
+  // A side file is judged by its database, first: reading a -shm file itself would drop this
+  // process's locks on it, which tell other processes that the shared memory is in use.
   for (const char* suffix : kSideFileSuffixes) {
     const std::size_t length = std::strlen(suffix);
     if (target.size() > length && target.compare(target.size() - length, length, suffix) == 0) {
@@ -95,9 +98,10 @@ bool IsDatabaseFile(const std::string& path) {
       if (FollowLinks(base, database, error) && IsRegularFile(database) &&
           BeginsLikeDatabase(database))
         return true;
+      if (std::strcmp(suffix, "-shm") == 0) return false;
     }
   }
-  return false;
+  return IsRegularFile(target) && BeginsLikeDatabase(target);
 }
 
 WriteResult WriteWholeFile(const std::string& path, std::string_view content) {

@@ -65,8 +65,9 @@ struct LoggerEmulator::Impl {
   std::string lastDownload;
   std::vector<std::string> sentReplies;
   int downloads = 0;
-  int offered = 0;       // samples the latest download sent
-  int erasedUnseen = 0;  // samples a set-clock erased that no download had sent
+  int offered = 0;         // samples the latest download sent
+  int erasedUnseen = 0;    // samples a set-clock erased that no download had sent
+  int erasedRecorded = 0;  // samples that set-clock commands erased, sent or not
   std::atomic<bool> clientConnected{false};
   std::string portPath;
   bool unplugged = false;  // written by the thread that calls Unplug and Replug
@@ -275,6 +276,7 @@ struct LoggerEmulator::Impl {
       steadyBase = Clock::now();
     }
     erasedUnseen += std::max(0, samples - offered);
+    erasedRecorded += samples;
     offered = 0;
     start = ClockNow();
     samples = 0;
@@ -443,6 +445,12 @@ std::vector<LoggerSample> LoggerEmulator::MemorySamples() const {
 int LoggerEmulator::SamplesErasedUnseen() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->erasedUnseen;
+}
+
+int LoggerEmulator::SamplesRecorded() const {
+  std::lock_guard lock(impl_->mutex);
+  impl_->CatchUp();
+  return impl_->erasedRecorded + impl_->samples;
 }
 
 int LoggerEmulator::RateCode() const {

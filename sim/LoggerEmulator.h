@@ -86,6 +86,9 @@ class LoggerEmulator {
   // Samples that set-clock commands erased although no download had sent them: a program that
   // empties the memory must keep this at 0.
   int SamplesErasedUnseen() const;
+  // Every sample recorded since Start(), the ones stored at the start included, in all
+  // recordings: what a program that never loses one has archived, less those still only in memory.
+  int SamplesRecorded() const;
   // Every byte the program has written to the logger so far, in order.
   std::string ReceivedCommands() const;
 
