@@ -1,5 +1,8 @@
 #include "archive/ArchiveSchema.h"
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+
 #include <string>
 
 #include "archive/Sqlite.h"
@@ -271,6 +274,30 @@ CREATE TABLE station_central (
   url TEXT NOT NULL
 );
 )sql",
+    // A copied or restored archive takes a new identity for the rows it keeps after the copy, so
+    // that no two files push different rows under one global identity. The identity is bound to
+    // the file it was made in (its device and inode); a renewal keeps, per kind of row, the last
+    // row that still carries the identity before it.
+    R"sql(
+CREATE TABLE archive_file (
+  device INTEGER NOT NULL,
+  inode INTEGER NOT NULL
+);
+CREATE TABLE archive_renewals (
+  seq INTEGER PRIMARY KEY,
+  id TEXT NOT NULL UNIQUE CHECK (length(id) = 32),
+  renewed_at TEXT NOT NULL,
+  calibrations INTEGER NOT NULL,
+  downloads INTEGER NOT NULL,
+  alarms INTEGER NOT NULL,
+  alarm_events INTEGER NOT NULL,
+  audit_entries INTEGER NOT NULL
+);
+CREATE TRIGGER archive_renewal_never_changes BEFORE UPDATE ON archive_renewals
+BEGIN SELECT RAISE(ABORT, 'an archive identity never changes'); END;
+CREATE TRIGGER archive_renewal_never_removed BEFORE DELETE ON archive_renewals
+BEGIN SELECT RAISE(ABORT, 'an archive identity is never removed'); END;
+)sql",
 };
 
 }  // namespace
@@ -285,6 +312,16 @@ std::int64_t Single(SqliteConnection& connection, const char* sql) {
 }
 
 }  // namespace
+
+std::optional<ArchiveFileStamp> ArchiveFileStampOf(SqliteConnection& connection) {
+  // The file SQLite has open, by its name: stat only looks, it opens nothing, so SQLite's locks
+  // on the file stay as they are.
+  const char* name = sqlite3_db_filename(connection.handle(), "main");
+  struct stat status {};
+  if (name == nullptr || *name == '\0' || stat(name, &status) != 0) return std::nullopt;
+  return ArchiveFileStamp{static_cast<std::int64_t>(status.st_dev),
+                          static_cast<std::int64_t>(status.st_ino)};
+}
 
 const char* Version1StartOfD() {
   return V1_START("d.");
@@ -307,7 +344,7 @@ ArchiveIdentity IdentifyArchive(SqliteConnection& connection) {
              " ('downloads', 'download_texts', 'saved_files', 'stations', 'station_events',"
              " 'station_status', 'alarm_rules', 'alarms', 'alarm_events', 'deliveries',"
              " 'station_notify', 'audit_entries', 'calibrations', 'signatures', 'archive_identity',"
-             " 'central_pushes', 'station_central')"
+             " 'central_pushes', 'station_central', 'archive_file', 'archive_renewals')"
              " AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
   identity.version = static_cast<int>(Single(connection, "PRAGMA user_version"));
   identity.marked = Single(connection, "PRAGMA application_id") == kArchiveApplicationId;
@@ -343,6 +380,17 @@ void MigrateArchive(SqliteConnection& connection) {
   if (identity.marked && identity.version == kArchiveSchemaVersion) return;
   for (int step = identity.version; step < kArchiveSchemaVersion; ++step)
     connection.Execute(kSteps[step]);
+  // The identity belongs to the file it is made in, or, for an older archive, to the file it is
+  // in when it learns of files.
+  if (identity.version < 7) {
+    if (const std::optional<ArchiveFileStamp> stamp = ArchiveFileStampOf(connection)) {
+      SqliteStatement bind(connection, "INSERT INTO archive_file (device, inode) VALUES (?, ?)");
+      SqliteStatement::Use use(bind);
+      bind.Bind(1, stamp->device);
+      bind.Bind(2, stamp->inode);
+      bind.Step();
+    }
+  }
   connection.Execute(("PRAGMA user_version = " + std::to_string(kArchiveSchemaVersion)).c_str());
   connection.Execute(("PRAGMA application_id = " + std::to_string(kArchiveApplicationId)).c_str());
   transaction.Commit();

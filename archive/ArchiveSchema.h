@@ -5,10 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 class SqliteConnection;
 
-constexpr int kArchiveSchemaVersion = 6;
+constexpr int kArchiveSchemaVersion = 7;
 // "VlmA": SQLite's application_id of a download archive.
 constexpr std::int32_t kArchiveApplicationId = 0x566c6d41;
 
@@ -38,3 +39,13 @@ ArchiveIdentity IdentifyArchive(SqliteConnection& connection);
 // identifies the file again first (another program may have changed it). Throws ArchiveError
 // (kNotAnArchive for a foreign database, which is left as it is).
 void MigrateArchive(SqliteConnection& connection);
+
+// The file an archive connection has open, as the file system tells files apart: a copy or a
+// restored backup is another file, a renamed or moved one (on the same file system) is not.
+struct ArchiveFileStamp {
+  std::int64_t device = 0;
+  std::int64_t inode = 0;
+  bool operator==(const ArchiveFileStamp&) const = default;
+};
+// Nothing for a database without a file (in memory) or a file that cannot be looked at.
+std::optional<ArchiveFileStamp> ArchiveFileStampOf(SqliteConnection& connection);

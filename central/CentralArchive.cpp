@@ -1,8 +1,10 @@
 // Reading the central archive: see CentralArchive.h.
 #include "central/CentralArchive.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -55,6 +57,10 @@ std::optional<double> OptionalNumber(const nlohmann::json& value) {
 void ApplyEvent(Alarm& alarm, const std::string& payload) {
   const nlohmann::json json = nlohmann::json::parse(payload, nullptr, false);
   if (!json.is_object()) return;
+  // A live alarm's start and limit are corrected once the logger's record is read.
+  if (json.value("started_at", nlohmann::json()).is_string())
+    alarm.startedAt = json["started_at"].get<std::string>();
+  if (json.contains("limit")) alarm.limit = OptionalNumber(json["limit"]);
   if (json.contains("ended_at"))
     alarm.endedAt = json["ended_at"].is_string()
                         ? std::optional<std::string>(json["ended_at"].get<std::string>())
@@ -140,11 +146,26 @@ class CentralArchive : public ArchiveReader {
   std::vector<AuditProblem> CheckRecords(ArchiveCheckCounts* counts) override {
     std::vector<AuditProblem> problems;
     ArchiveCheckCounts read;
-    // Each source archive's chain holds on its own: every station's trail is checked whole.
-    for (const auto& [source, chain] : Chains()) {
+    // Each source archive's chain holds on its own: every station's trail is checked whole. A
+    // copied archive's chain goes on under its new identity from an entry kept under the old one:
+    // that entry is not missing, it is in the other chain.
+    const std::map<std::string, std::vector<AuditEntry>> chains = Chains();
+    std::set<std::string> held;
+    for (const auto& [source, chain] : chains) {
+      (void)source;
+      for (const AuditEntry& entry : chain) held.insert(entry.entrySha256);
+    }
+    for (const auto& [source, chain] : chains) {
       (void)source;
       read.entries += static_cast<std::int64_t>(chain.size());
-      for (const AuditProblem& problem : CheckAuditChain(chain)) problems.push_back(problem);
+      std::map<std::int64_t, const AuditEntry*> byId;
+      for (const AuditEntry& entry : chain) byId[entry.id] = &entry;
+      for (const AuditProblem& problem : CheckAuditChain(chain)) {
+        if (problem.kind == AuditProblem::Kind::kEntryRemoved && byId.count(problem.id) &&
+            held.count(byId[problem.id]->previousSha256))
+          continue;
+        problems.push_back(problem);
+      }
     }
     ForEachDownload("", [&](const DownloadSummary& record, std::string_view raw) {
       ++read.downloads;
@@ -225,6 +246,10 @@ class CentralArchive : public ArchiveReader {
       if (openOnly && !alarm.open()) continue;
       alarms.push_back(std::move(alarm));
     }
+    // Latest first by the start the events left, as a station's own archive lists them.
+    std::stable_sort(alarms.begin(), alarms.end(), [](const Alarm& a, const Alarm& b) {
+      return a.startedAt != b.startedAt ? a.startedAt > b.startedAt : a.id > b.id;
+    });
     return alarms;
   }
 

@@ -1,7 +1,9 @@
 // Pushing an archive file to the central archive: every row the central archive has not yet
 // confirmed, kind by kind in the order they were kept, in batches that are each one transaction
-// on the server. A row the server holds already (same global identity) is left as it is there, so
-// a push cut at any point and repeated loses nothing and adds nothing twice.
+// on the server. A row the server holds already (same global identity, same content) is left as
+// it is there, so a push cut at any point and repeated loses nothing and adds nothing twice. Each
+// row carries the identity ArchiveLineage gives it: a copied or restored file pushes its own rows
+// under a new one.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +29,10 @@ struct PushResult {
 };
 
 // Pushes the archive file at `archivePath` (brought up to date first) to the central archive at
-// `url`. Throws ArchiveError: the server unreachable or refusing, the central archive not set up;
-// what was committed before stays committed and marked.
+// `url`. Throws ArchiveError: the server unreachable or refusing, the central archive not set up,
+// or holding another row under the global identity of one of this file's (the file is a copy not
+// seen as one: its own rows then take a new identity for the next push); what was committed
+// before stays committed and marked, and nothing the server does not hold is marked.
 PushResult PushToCentral(const std::string& archivePath, const std::string& url,
                          const PushOptions& options = {});
 

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -47,12 +47,27 @@ std::string PgResult::Text(int row, int column) const {
                      static_cast<std::size_t>(PQgetlength(result_.get(), row, column)));
 }
 
+namespace {
+
+// The server writes numbers in one fixed form ("1.02", "-3", "1e-05", "NaN", "Infinity"), read
+// here without the process's locale: a Spanish desktop's decimal comma must not cut "1.02" to 1.
+template <typename Number>
+Number ParsedNumber(const char* text, int length) {
+  Number value{};
+  std::from_chars(text, text + length, value);
+  return value;
+}
+
+}  // namespace
+
 std::int64_t PgResult::Integer(int row, int column) const {
-  return std::strtoll(PQgetvalue(result_.get(), row, column), nullptr, 10);
+  return ParsedNumber<std::int64_t>(PQgetvalue(result_.get(), row, column),
+                                    PQgetlength(result_.get(), row, column));
 }
 
 double PgResult::Real(int row, int column) const {
-  return std::strtod(PQgetvalue(result_.get(), row, column), nullptr);
+  return ParsedNumber<double>(PQgetvalue(result_.get(), row, column),
+                              PQgetlength(result_.get(), row, column));
 }
 
 std::string_view PgResult::Bytes(int row, int column) const {

@@ -24,6 +24,7 @@ struct PendingPush {
   std::int64_t alarmEvents = 0;
   std::int64_t auditEntries = 0;
   std::int64_t& Of(PushKind kind);
+  std::int64_t Of(PushKind kind) const { return const_cast<PendingPush&>(*this).Of(kind); }
   std::int64_t total() const {
     return calibrations + downloads + alarms + alarmEvents + auditEntries;
   }

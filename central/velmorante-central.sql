@@ -6,10 +6,11 @@
 --
 -- Rows are only ever added. Each has a global identity, so that a push repeated after a cut adds
 -- nothing twice: the archive it came from (its random identity, in sources) and its number there,
--- which never changes. A download is also found by (station, sha256, received_at), and an audit
--- entry by its entry hash; each archive's audit entries keep their order (seq), so that every
--- station's chain can be checked on the server. Two downloads of the same text in the same second
--- stay two, as they are in the station's archive.
+-- which never changes (a copied archive file takes a new identity for its own rows, and a push that
+-- finds another row under a row's identity is refused). A download is also found by (station,
+-- sha256, received_at), and an audit entry by its entry hash; each archive's audit entries keep
+-- their order (seq), so that every station's chain can be checked on the server. Two downloads of
+-- the same text in the same second stay two, as they are in the station's archive.
 --
 -- Roles: velmorante_station may read and insert, never update or delete; velmorante_reader may
 -- only read. Give each station's login role velmorante_station (GRANT velmorante_station TO
