@@ -287,6 +287,7 @@ TEST_F(CliHistory, AnArchiveThatKeepsNothingIsRefusedAndAMissingOneIsNamed) {
     for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
              {"download", "--port", logger.PortPath(), "--archive", keepsNothing},
              {"download", "--port", logger.PortPath(), std::string("--archive=") + keepsNothing},
+             {"set-rate", "--port", logger.PortPath(), "10", "--archive", keepsNothing},
              {"station", "add", "camara1", "--port", "/dev/ttyUSB1", "--reason", "nueva",
               "--archive", keepsNothing},
              {"history", "verify", "--archive", keepsNothing}}) {
@@ -301,8 +302,10 @@ TEST_F(CliHistory, AnArchiveThatKeepsNothingIsRefusedAndAMissingOneIsNamed) {
     EXPECT_EQ(r.exitCode, 2) << r.err;
     EXPECT_NE(r.err.find("VELMORANTE_ARCHIVE"), std::string::npos) << r.err;
   }
-  // None of them reached the logger: the emulator answered no download.
+  // None of them reached the logger: it sent no download and kept its rate.
   EXPECT_TRUE(logger.LastDownloadText().empty());
+  const RunResult status = Run({"status", "--port", logger.PortPath()});
+  EXPECT_NE(status.out.find("rate 5 minutes"), std::string::npos) << status.out;
   EXPECT_EQ(Run({"download", "--port", logger.PortPath(), "--no-archive"}).exitCode, 0);
 
   // Read commands given a name that is not there say so, with or without the variable.
