@@ -205,8 +205,9 @@ void DownloadHistoryWindow::OpenRecord(int row) {
                               .arg(ArchiveProblemText(error, archiver_.path())));
     return;
   }
-  // A decoder of its own: the data window's, with its carried month length, stays untouched.
-  SampleTable table = SampleDecoder().Decode(record.rawText);
+  // A decoder of its own: the data window's, with its carried month length, stays untouched. A
+  // download cut short shows every complete line, as many samples as its record counts.
+  SampleTable table = DecodeReceived(record.rawText);
   table.origin =
       DownloadOrigin{record.summary.receivedAt, record.summary.port, record.summary.sha256};
   table.station = record.summary.station;

@@ -25,6 +25,7 @@
 #include "archive/LocalTimeZone.h"
 #include "charts/ChartModule.h"
 #include "data/DownloadSource.h"
+#include "data/FileIdentity.h"
 #include "data/SampleDecoder.h"
 #include "data/SensorRange.h"
 #include "data/WholeFileWriter.h"
@@ -95,7 +96,7 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options,
     LoadedDownload loaded;
     loaded.kind = LoadedDownload::Kind::kRawDownload;
     loaded.rawText = record.rawText;
-    loaded.table = SampleDecoder().Decode(record.rawText);
+    loaded.table = DecodeReceived(record.rawText);
     loaded.table.origin =
         DownloadOrigin{record.summary.receivedAt, record.summary.port, record.summary.sha256};
     loaded.table.station = record.summary.station;
@@ -210,6 +211,14 @@ int RunReportCommand(int argc, char** argv) {
   if (IsDatabaseFile(options.reportOut.toStdString())) {
     Complain(QStringLiteral("no se escribe %1: es una base de datos (el archivo de descargas o uno "
                             "de sus archivos auxiliares)")
+                 .arg(options.reportOut));
+    return 2;
+  }
+  // The capture read may be the only copy of what the logger sent: the report never replaces it.
+  if (options.reportStation.isEmpty() && options.reportHistoryId.isEmpty() &&
+      SameFile(options.reportOut.toStdString(), options.reportSource.toStdString())) {
+    Complain(QStringLiteral("no se escribe %1: es el archivo del que se lee el informe; no se "
+                            "escribió nada")
                  .arg(options.reportOut));
     return 2;
   }

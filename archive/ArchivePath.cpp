@@ -1,5 +1,6 @@
 #include "archive/ArchivePath.h"
 
+#include <cctype>
 #include <cstdlib>
 
 std::string DefaultArchivePath(const EnvironmentLookup& environment) {
@@ -18,4 +19,15 @@ std::string DefaultArchivePath() {
     const char* value = std::getenv(name);
     return std::string(value ? value : "");
   });
+}
+
+bool ArchiveKeepsNothing(const std::string& location) {
+  if (location.empty() || location == ":memory:") return true;
+  // SQLite reads "file:" in any case as a URI ("file::memory:", "file:x?mode=memory", "file:").
+  static const char kUri[] = "file:";
+  if (location.size() < sizeof kUri - 1) return false;
+  for (std::size_t i = 0; i + 1 < sizeof kUri; ++i) {
+    if (std::tolower(static_cast<unsigned char>(location[i])) != kUri[i]) return false;
+  }
+  return true;
 }

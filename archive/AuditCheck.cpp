@@ -1,6 +1,7 @@
 // Recomputing the audit trail's chain and the downloads' checksums.
 #include "archive/AuditCheck.h"
 
+#include <exception>
 #include <map>
 #include <set>
 
@@ -75,8 +76,18 @@ std::vector<AuditProblem> CheckAuditChain(const std::vector<AuditEntry>& entries
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const AuditEntry& entry = entries[i];
     const std::string name = "entry " + std::to_string(entry.id);
-    const std::string content = Sha256Hex(AuditContentText(entry));
-    if (content != entry.contentSha256) {
+    std::string content;
+    try {
+      content = Sha256Hex(AuditContentText(entry));
+    } catch (const std::exception&) {
+      // A value no program of ours writes (bytes that are not UTF-8 text): this entry was changed,
+      // and the check goes on with the others.
+      problems.push_back({AuditProblem::Kind::kEntryChanged, entry.id,
+                          name + " was changed: it holds bytes that are not UTF-8 text"});
+    }
+    if (content.empty()) {
+      // Reported just above.
+    } else if (content != entry.contentSha256) {
       problems.push_back({AuditProblem::Kind::kEntryChanged, entry.id,
                           name + " was changed: its content no longer matches its hash"});
     } else if (AuditEntryHash(entry.contentSha256, entry.previousSha256) != entry.entrySha256) {

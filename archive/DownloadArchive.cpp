@@ -103,7 +103,8 @@ void DownloadArchive::PrepareReads() {
 }
 
 std::int64_t DownloadArchive::Add(const NewDownload& download) {
-  const SampleTable table = SampleDecoder().Decode(download.rawText);
+  // A download cut short keeps its last complete line as a sample, as `decode` shows it.
+  const SampleTable table = DecodeReceived(download.rawText);
   file_.ThrowIfReadOnly();
   const std::string sha256 = Sha256Hex(download.rawText);
   const std::string timeZone = download.timeZone.empty() ? LocalTimeZoneName() : download.timeZone;

@@ -205,7 +205,7 @@ int RulesShow(const std::vector<std::string>& args, std::ostream& out) {
 
 int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--station", "--archive"}, {"--open", "--json"}, 0);
-  const std::string path = ArchivePathOf(line);
+  const std::string path = ReadArchivePathOf(line);
   std::vector<Alarm> alarms;
   if (IsCentralLocation(path) || std::filesystem::exists(path)) {
     alarms = OpenArchiveReader(path)->Alarms(line.Has("--station") ? line.Value("--station") : "",

@@ -116,7 +116,7 @@ SampleTable ReadSource(const CommandLine& line) {
     throw std::runtime_error(Format(_("no archive at %s"), path));
   const std::unique_ptr<ArchiveReader> archive = OpenArchiveReader(path);
   const ArchivedDownload download = archive->Get(id);
-  SampleTable table = SampleDecoder().Decode(download.rawText);
+  SampleTable table = DecodeReceived(download.rawText);
   if (table.error)
     throw std::runtime_error(
         Format(_("archived download %s cannot be decoded: %s"), std::to_string(id), *table.error));
@@ -235,6 +235,7 @@ bool NoteExport(const CommandLine& line, const std::string& station, const std::
 int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = ParseWithSource(args, {"--format", "--out"}, {});
   RefuseArchiveTargets(line, {"--out"});
+  if (!line.positional.empty()) RefuseInputTargets(line, line.positional[0], {"--out"});
   const analysis::ExportFormat format = ExportFormatOption(line);
   const SampleTable table = ReadSource(line);
   const std::string text = analysis::ExportText(format, table);

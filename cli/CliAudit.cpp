@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "archive/ArchiveFile.h"
+#include "archive/ArchivePageCheck.h"
 #include "archive/AuditCheck.h"
 #include "archive/AuditTrail.h"
 #include "archive/DownloadArchive.h"
@@ -101,7 +102,7 @@ int List(const std::vector<std::string>& args, std::ostream& out) {
   const CommandLine line = Parse(args, {"--archive", "--since", "--station"}, {"--json"}, 0);
   const std::string since = line.Has("--since") ? SinceText(line.Value("--since")) : "";
   std::vector<AuditEntry> shown;
-  for (AuditEntry& e : ReadEntries(ArchivePathOf(line))) {
+  for (AuditEntry& e : ReadEntries(ReadArchivePathOf(line))) {
     if (!since.empty() && e.atUtc < since) continue;
     if (line.Has("--station") && e.change.station != line.Value("--station")) continue;
     shown.push_back(std::move(e));
@@ -137,9 +138,15 @@ std::string ProblemText(const AuditProblem& p) {
 
 int Verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--archive"}, {}, 0);
-  const std::string path = ArchivePathOf(line);
+  const std::string path = ReadArchivePathOf(line);
   if (!IsCentralLocation(path)) {
-    if (!std::filesystem::exists(path) || ArchiveFile(path, ArchiveAccess::kReadOnly).empty()) {
+    if (!std::filesystem::exists(path)) {
+      out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
+      return kOk;
+    }
+    // Every page first: damage that no record read crosses is damage all the same.
+    CheckArchivePages(path);
+    if (ArchiveFile(path, ArchiveAccess::kReadOnly).empty()) {
       out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
       return kOk;
     }

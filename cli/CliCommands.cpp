@@ -294,16 +294,15 @@ std::string ReadCapturedDownload(const std::string& path) {
 int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, {"--out"}, {}, 1);
   RefuseArchiveTargets(line, {"--out"});
+  // The capture may be the only copy of what the logger sent: the table never replaces it.
+  RefuseInputTargets(line, line.positional[0], {"--out"});
   const std::string text = ReadCapturedDownload(line.positional[0]);
   if (!text.empty() && text.back() == protocol::kEndMarker)
     return ShowOrSave(text, line.Value("--out"), out, err);
-  // A capture cut short: the decoder takes the last line for the end marker, so the complete
-  // lines are given one, and a line cut in the middle is left out.
-  const std::size_t lineEnd = text.find_last_of("\r\n");
-  const std::string complete =
-      lineEnd == std::string::npos ? std::string() : text.substr(0, lineEnd + 1);
-  const int status = ShowOrSave(complete + protocol::kEndMarker, line.Value("--out"), out, err);
-  const std::size_t cut = text.size() - complete.size();
+  // A capture cut short: its complete lines are samples, a line cut in the middle is left out.
+  const std::string complete = WithEndMarker(text);
+  const int status = ShowOrSave(complete, line.Value("--out"), out, err);
+  const std::size_t cut = text.size() - (complete.size() - 1);
   err << "velmorante-cli: "
       << (cut == 0 ? std::string(_("warning: the capture has no end marker; it was cut short"))
                    : Format(_("warning: the capture has no end marker; it was cut short in the "
@@ -322,6 +321,8 @@ int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (found == end) throw UsageError(_("MINUTES must be 1, 5, 10, 15, 30 or 60"));
   const int choice = static_cast<int>(found - protocol::kRateMinutes);
   const milliseconds timeout = Timeout(line);
+  // Checked before the logger is touched: the change is noted there afterwards.
+  const std::string archive = ArchivePathOf(line);
   const auto session = OpenSession(port);
   // The logger does not answer commands; its next replies show whether it took this one.
   const bool taken = session->SetRate(choice, timeout);
@@ -329,7 +330,7 @@ int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const std::optional<LoggerStatus>& before = session->StatusBefore();
   if (before && before->rateItem >= 0) old = protocol::kRateMinutes[before->rateItem];
   const bool noted = NoteInAuditTrail(
-      ArchivePathOf(line), SetRateChange("", port, old, static_cast<int>(minutes), taken), err);
+      archive, SetRateChange("", port, old, static_cast<int>(minutes), taken), err);
   if (taken) {
     out << Format(_("rate set: %s"), RateText(protocol::kRateMinutes[choice])) << std::endl;
     return noted ? kOk : kFailed;
@@ -341,6 +342,7 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const CommandLine line = Parse(args, {"--port", "--timeout", "--archive"}, {}, 0);
   const std::string port = RequirePort(line);
   const milliseconds timeout = Timeout(line);
+  const std::string archive = ArchivePathOf(line);
   const auto session = OpenSession(port);
   // The logger does not answer; its next replies must show its clock on ours and its memory empty.
   const bool taken = session->SetClock(timeout);
@@ -350,7 +352,7 @@ int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostre
   std::optional<std::int64_t> drift;
   if (clock) drift = *clock - computer;
   const bool noted =
-      NoteInAuditTrail(ArchivePathOf(line),
+      NoteInAuditTrail(archive,
                        SetClockChange("", port, ClockIsoText(computer),
                                       clock ? ClockIsoText(*clock) : "", drift, taken),
                        err);

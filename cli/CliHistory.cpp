@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "archive/ArchivePageCheck.h"
 #include "archive/AuditChanges.h"
 #include "archive/DownloadArchive.h"
 #include "archive/RescueFile.h"
@@ -119,13 +120,13 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
     const CommandLine line = Parse(rest, {"--archive", "--out", "--raw"}, {}, 1);
     const long id = WholeNumber("ID", line.positional[0], 1, 2147483647);
     RefuseArchiveTargets(line, {"--out", "--raw"});
-    const std::string path = ArchivePathOf(line);
+    const std::string path = ReadArchivePathOf(line);
     if (!IsCentralLocation(path) && !std::filesystem::exists(path)) {
       throw ArchiveError(ArchiveError::Kind::kNoSuchRecord, Format(_("no archive at %s"), path));
     }
     const ArchivedDownload record = OpenArchiveReader(path)->Get(id);
     if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), record.rawText);
-    const SampleTable table = SampleDecoder().Decode(record.rawText);
+    const SampleTable table = DecodeReceived(record.rawText);
     if (line.Has("--out")) {
       const std::string text = SavedFileText(table);
       WriteFileAtomically(line.Value("--out"), text);
@@ -144,11 +145,13 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (sub == "verify") {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     const CommandLine line = Parse(rest, {"--archive"}, {}, 0);
-    const std::string path = ArchivePathOf(line);
+    const std::string path = ReadArchivePathOf(line);
     if (!IsCentralLocation(path) && !std::filesystem::exists(path)) {
       out << Format(_("no archive at %s: nothing to verify"), path) << '\n';
       return kOk;
     }
+    // Every page first: damage that no record read crosses is damage all the same.
+    if (!IsCentralLocation(path)) CheckArchivePages(path);
     const std::unique_ptr<ArchiveReader> archive = OpenArchiveReader(path);
     const std::size_t total = archive->List().size();
     const std::vector<ChecksumMismatch> bad = archive->Verify();
@@ -167,7 +170,7 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kOk;
   }
   const CommandLine line = Parse(args, {"--archive"}, {"--json"}, 0);
-  const std::string path = ArchivePathOf(line);
+  const std::string path = ReadArchivePathOf(line);
   std::vector<DownloadSummary> records;
   if (IsCentralLocation(path) || std::filesystem::exists(path))
     records = OpenArchiveReader(path)->List();
@@ -224,7 +227,7 @@ int History(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 DownloadArchiving::DownloadArchiving(const CommandLine& line, std::string port, bool wholeMemory)
     : enabled_(!line.Has("--no-archive")),
-      path_(ArchivePathOf(line)),
+      path_(enabled_ ? ArchivePathOf(line) : std::string()),
       port_(std::move(port)),
       kind_(wholeMemory ? DownloadKind::kWholeMemory : DownloadKind::kNormal),
       keptElsewhere_(line.Has("--raw")) {

@@ -216,9 +216,10 @@ int Remove(const std::vector<std::string>& args, std::ostream& out) {
   return kOk;
 }
 
-// The stations of the archive, read-only: a missing archive holds none.
+// The stations of the archive, read-only: the usual archive, not made yet, holds none; one named
+// that is not there is an error.
 std::unique_ptr<StationStore> OpenToRead(const CommandLine& line) {
-  const std::string path = ArchivePathOf(line);
+  const std::string path = ReadArchivePathOf(line);
   if (!std::filesystem::exists(path)) return nullptr;
   return std::make_unique<StationStore>(path, ArchiveAccess::kReadOnly);
 }

@@ -1,55 +1,71 @@
 #include "cli/OutputTargets.h"
 
-#include <sys/stat.h>
-
+#include <cstdlib>
 #include <filesystem>
-#include <system_error>
+#include <stdexcept>
 
 #include "archive/ArchivePath.h"
+#include "central/CentralSchema.h"
 #include "cli/AtomicFile.h"
+#include "cli/Translate.h"
 #include "data/WholeFileWriter.h"
 
 namespace cli {
 namespace {
 
-// A path with its symbolic links followed, also when the file (or the link's target) does not
-// exist yet: the file that a write to `path` would replace.
-std::filesystem::path ResolvedPath(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  fs::path resolved = fs::absolute(path, error);
-  for (int links = 0; links < 40 && fs::is_symlink(fs::symlink_status(resolved, error)); ++links) {
-    const fs::path target = fs::read_symlink(resolved, error);
-    if (error) break;
-    resolved = target.is_absolute() ? target : resolved.parent_path() / target;
+// The archive's name and whether the user gave it (--archive, VELMORANTE_ARCHIVE), unchecked.
+std::string ArchiveLocationOf(const CommandLine& line, bool* named = nullptr) {
+  if (line.Has("--archive")) {
+    if (named) *named = true;
+    return line.Value("--archive");
   }
-  return fs::weakly_canonical(resolved, error).lexically_normal();
+  const char* chosen = std::getenv("VELMORANTE_ARCHIVE");
+  if (named) *named = chosen != nullptr && *chosen != '\0';
+  return DefaultArchivePath();
 }
 
 }  // namespace
 
 std::string ArchivePathOf(const CommandLine& line) {
-  return line.Has("--archive") ? line.Value("--archive") : DefaultArchivePath();
+  const std::string path = ArchiveLocationOf(line);
+  if (!ArchiveKeepsNothing(path)) return path;
+  const std::string given = line.Has("--archive") ? "--archive" : "VELMORANTE_ARCHIVE";
+  throw UsageError(Format(_("%s '%s' names no archive file: nothing would be kept there; give "
+                            "the path of the archive file"),
+                          given, path));
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first = {};
-  struct stat second = {};
-  if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0) {
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-  }
-  return ResolvedPath(a) == ResolvedPath(b);
+std::string ReadArchivePathOf(const CommandLine& line) {
+  bool named = false;
+  ArchiveLocationOf(line, &named);
+  const std::string path = ArchivePathOf(line);
+  if (named && !IsCentralLocation(path) && !std::filesystem::exists(path))
+    throw std::runtime_error(Format(_("no archive at %s"), path));
+  return path;
 }
 
 void RefuseArchiveTargets(const CommandLine& line, const std::vector<std::string>& options) {
-  const std::string archive = ArchivePathOf(line);
+  // A command that keeps no archive (decode) still never writes over the usual one.
+  const std::string archive = ArchiveLocationOf(line);
+  const bool keeps = !ArchiveKeepsNothing(archive);
   for (const std::string& option : options) {
     if (!line.Has(option)) continue;
     const std::string target = line.Value(option);
     bool isArchive = IsDatabaseFile(target);
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-      isArchive = isArchive || SameFile(target, archive + suffix);
+      isArchive = isArchive || (keeps && SameFile(target, archive + suffix));
     if (isArchive) throw DatabaseTargetError(DatabaseTargetText(target));
+  }
+}
+
+void RefuseInputTargets(const CommandLine& line, const std::string& input,
+                        const std::vector<std::string>& options) {
+  for (const std::string& option : options) {
+    if (line.Has(option) && SameFile(line.Value(option), input)) {
+      throw UsageError(Format(_("%s names the file '%s' that is read; it would be replaced by "
+                                "what is written, nothing was written"),
+                              option, input));
+    }
   }
 }
 

@@ -205,7 +205,7 @@ std::optional<LoadedDownload> RecogniseDownload(std::string_view text, SavedTabl
   if (LooksLikeRawDownload(text)) {
     loaded.kind = LoadedDownload::Kind::kRawDownload;
     loaded.rawText = std::string(text);
-    loaded.table = SampleDecoder().Decode(text);
+    loaded.table = DecodeReceived(text);
     return loaded;
   }
   std::optional<SampleTable> saved = ParseSavedTable(text, problem);

@@ -205,3 +205,18 @@ void SampleDecoder::StampRows(SampleTable& table, int stepMinutes) {
     numbers.second = second;
   }
 }
+
+std::string WithEndMarker(std::string_view received) {
+  if (!received.empty() && received.back() == protocol::kEndMarker) return std::string(received);
+  const std::size_t lineEnd = received.find_last_of("\r\n");
+  std::string text(lineEnd == std::string_view::npos ? std::string_view()
+                                                     : received.substr(0, lineEnd + 1));
+  text += protocol::kEndMarker;
+  return text;
+}
+
+SampleTable DecodeReceived(std::string_view received) {
+  if (!received.empty() && received.back() == protocol::kEndMarker)
+    return SampleDecoder().Decode(received);
+  return SampleDecoder().Decode(WithEndMarker(received));
+}

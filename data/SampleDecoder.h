@@ -3,6 +3,7 @@
 // as numbers. No window here: the data window and the command-line tool both apply the result.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,3 +42,13 @@ class SampleDecoder {
  private:
   int monthLength_ = 0;
 };
+
+// What came of a download, whole or cut short, as the decoder reads a whole one: `received` itself
+// when it ends with the end marker; otherwise it was cut short, and its complete lines are followed
+// by the end marker, so that the last of them counts as a sample (the decoder takes a text's last
+// line for the end marker) and a line cut in the middle is left out.
+std::string WithEndMarker(std::string_view received);
+
+// Decodes what came of a download, whole or cut short (see WithEndMarker): every complete sample
+// line is a sample.
+SampleTable DecodeReceived(std::string_view received);

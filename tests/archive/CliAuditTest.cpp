@@ -181,4 +181,30 @@ TEST_F(CliAudit, VerifyNamesTheFirstEntryChangedRemovedOrInserted) {
   EXPECT_NE(r.err.find("download 2 no longer matches its checksum"), std::string::npos) << r.err;
 }
 
+TEST_F(CliAudit, AValueThatCannotBeReadIsAProblemOfItsEntryAndTheRestIsStillChecked) {
+  // A signing whose entry holds a number where the data hash belongs, an entry with bytes that are
+  // not text, and a changed entry after them.
+  const std::string path = Copy("malformed.sqlite");
+  AuditChange sign;
+  sign.action = AuditAction::kSign;
+  sign.object = "download 1";
+  sign.newValue = R"({"data_sha256":5,"meaning":"revisado","signer":"ana"})";
+  DownloadArchive(path).AppendAudit(CurrentActor("velmorante-cli", "3.2.0"), sign);
+  Tamper(path,
+         "INSERT INTO signatures (audit_id, download_id, meaning, signer, signed_at, data_sha256)"
+         " VALUES (4, 1, 'revisado', 'ana', '2026-12-08T10:00:00Z', '" +
+             Sha256Hex(DownloadText(12)) +
+             "');"
+             "UPDATE audit_entries SET user = CAST(x'ff' AS TEXT) WHERE id = 1;"
+             "UPDATE audit_entries SET reason = 'otra' WHERE id = 2;");
+  const RunResult r = Run({"verify"}, path);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err.find("exception"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("audit entry 1 was changed"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("audit entry 2 was changed"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("signature 1 (download 1): its audit entry holds 5 where the data hash"),
+            std::string::npos)
+      << r.err;
+}
+
 }  // namespace

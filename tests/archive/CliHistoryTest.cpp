@@ -1,5 +1,6 @@
 // velmorante-cli's archive, the built program against the logger emulator: what `download` keeps,
-// what `history` lists and shows, what `history verify` catches, and a damaged archive file.
+// what `history` lists and shows, what `history verify` catches, a damaged archive file, and names
+// that keep nothing or lead to an input.
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -7,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "archive/DownloadArchive.h"
 #include "archive/Sha256.h"
+#include "archive/StationStore.h"
 #include "sim/LoggerEmulator.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "tests/sim/CliProcess.h"
@@ -43,6 +48,26 @@ class CliHistory : public ::testing::Test {
     options.recordLive = false;
     options.fault = fault;
     return options;
+  }
+
+  // Runs velmorante-cli with VELMORANTE_ARCHIVE set to `archive`.
+  RunResult RunWithArchiveVariable(const std::vector<std::string>& args, const char* archive) {
+    setenv("VELMORANTE_ARCHIVE", archive, 1);
+    RunResult result = Run(args);
+    unsetenv("VELMORANTE_ARCHIVE");
+    return result;
+  }
+
+  // Adds a download of `text` (cut short when it lacks the end marker) to the archive.
+  void Archive(const std::string& text, const std::string& station = "") {
+    NewDownload download;
+    download.rawText = text;
+    download.receivedAt = std::chrono::system_clock::now();
+    download.port = "/dev/ttyUSB0";
+    download.program = "velmorante-cli 3.2.0";
+    download.station = station;
+    download.reason = text.back() == 'A' ? EndReason::kNone : EndReason::kLineLost;
+    DownloadArchive(archive_).Add(download);
   }
 
   TempFolder folder_;
@@ -251,6 +276,142 @@ TEST_F(CliHistory, AnArchiveOfTheEarlierReleaseListsTheSameBeforeAndAfterItsMigr
   EXPECT_EQ(after.out, expected);
   const RunResult verify = Run({"history", "verify", "--archive", archive_});
   EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+}
+
+TEST_F(CliHistory, AnArchiveThatKeepsNothingIsRefusedAndAMissingOneIsNamed) {
+  LoggerEmulator logger(Fast(10));
+  logger.Start();
+  for (const char* keepsNothing :
+       {"", ":memory:", "file:", "file:descargas?mode=memory", "FILE::memory:"}) {
+    SCOPED_TRACE(keepsNothing);
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"download", "--port", logger.PortPath(), "--archive", keepsNothing},
+             {"download", "--port", logger.PortPath(), std::string("--archive=") + keepsNothing},
+             {"set-rate", "--port", logger.PortPath(), "10", "--archive", keepsNothing},
+             {"station", "add", "camara1", "--port", "/dev/ttyUSB1", "--reason", "nueva",
+              "--archive", keepsNothing},
+             {"history", "verify", "--archive", keepsNothing}}) {
+      const RunResult r = Run(command);
+      EXPECT_EQ(r.exitCode, 2) << command[0] << '\n' << r.err;
+      EXPECT_NE(r.err.find("nothing would be kept"), std::string::npos) << r.err;
+    }
+    // An empty variable is no name: the usual archive is meant.
+    if (*keepsNothing == '\0') continue;
+    const RunResult r =
+        RunWithArchiveVariable({"download", "--port", logger.PortPath()}, keepsNothing);
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("VELMORANTE_ARCHIVE"), std::string::npos) << r.err;
+  }
+  // None of them reached the logger: it sent no download and kept its rate.
+  EXPECT_TRUE(logger.LastDownloadText().empty());
+  const RunResult status = Run({"status", "--port", logger.PortPath()});
+  EXPECT_NE(status.out.find("rate 5 minutes"), std::string::npos) << status.out;
+  EXPECT_EQ(Run({"download", "--port", logger.PortPath(), "--no-archive"}).exitCode, 0);
+
+  // Read commands given a name that is not there say so, with or without the variable.
+  const std::string typo = folder_.File("descragas.sqlite");
+  for (const std::vector<std::string>& command :
+       std::vector<std::vector<std::string>>{{"history"},
+                                             {"history", "verify"},
+                                             {"history", "show", "1"},
+                                             {"audit"},
+                                             {"audit", "verify"},
+                                             {"alarms"},
+                                             {"station", "list"},
+                                             {"station", "status"}}) {
+    std::vector<std::string> named = command;
+    named.insert(named.end(), {"--archive", typo});
+    for (const RunResult& r : {Run(named), RunWithArchiveVariable(command, typo.c_str())}) {
+      EXPECT_EQ(r.exitCode, 1) << command.back() << '\n' << r.out << r.err;
+      EXPECT_NE(r.err.find("no archive at " + typo), std::string::npos) << r.err;
+    }
+  }
+  EXPECT_FALSE(fs::exists(typo));
+}
+
+TEST_F(CliHistory, VerifyFindsADamagedHeaderOnEveryPage) {
+  for (int i = 0; i < 4; ++i) Archive(DownloadText(60 + 40 * i, i), i % 2 ? "camara1" : "");
+  const StationAuditNote note{CurrentActor("velmorante-cli", "3.2.0"), "nueva cámara"};
+  StationStore(archive_).Add({"camara1", "/dev/ttyUSB1", 1500, std::chrono::hours(24)}, &note);
+  ASSERT_EQ(Run({"history", "verify", "--archive", archive_}).exitCode, 0);
+  ASSERT_EQ(Run({"audit", "verify", "--archive", archive_}).exitCode, 0);
+
+  const std::string whole = Bytes(archive_);
+  const std::size_t pageSize =
+      (static_cast<unsigned char>(whole[16]) << 8) | static_cast<unsigned char>(whole[17]);
+  ASSERT_GE(pageSize, 512u);
+  ASSERT_EQ(whole.size() % pageSize, 0u);
+  // Tables, indexes and texts over several pages each.
+  ASSERT_GE(whole.size() / pageSize, 30u);
+  const std::string copy = folder_.File("copia.sqlite");
+  for (std::size_t page = 0; page < whole.size() / pageSize; ++page) {
+    SCOPED_TRACE("page " + std::to_string(page + 1));
+    std::string bytes = whole;
+    // The first page's own header follows the file's header.
+    const std::size_t at = page * pageSize + (page == 0 ? 100 : 0);
+    for (std::size_t i = 0; i < 12; ++i) bytes[at + i] = '\x7f';
+    WriteBytes(copy, bytes);
+    for (const char* command : {"history", "audit"}) {
+      const RunResult r = Run({command, "verify", "--archive", copy});
+      EXPECT_EQ(r.exitCode, 1) << command << '\n' << r.out << r.err;
+      EXPECT_EQ(r.err.find("exception"), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(Bytes(copy) == bytes);
+  }
+}
+
+TEST_F(CliHistory, OutputsNamingTheirInputAreRefused) {
+  std::string cut = DownloadText(20);
+  cut.pop_back();
+  const std::string capture = folder_.File("descarga-sin-archivar-1.txt");
+  WriteBytes(capture, cut);
+  fs::create_symlink(capture, folder_.File("enlace.txt"));
+  ASSERT_EQ(link(capture.c_str(), folder_.File("otro.txt").c_str()), 0);
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"decode", capture, "--out", capture},
+           {"decode", capture, "--out", folder_.File("enlace.txt")},
+           {"export", capture, "--format", "csv", "--out", folder_.File("otro.txt")},
+           {"export", folder_.File("enlace.txt"), "--format", "json", "--out=" + capture}}) {
+    const RunResult r = Run(command);
+    SCOPED_TRACE(command[0] + " " + command.back());
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Bytes(capture), cut);
+  EXPECT_TRUE(fs::is_symlink(folder_.File("enlace.txt")));
+}
+
+TEST_F(CliHistory, ADownloadCutAfterALineEndCountsItsLastSampleEverywhere) {
+  // Fifty whole sample lines and no end marker.
+  std::string cut = DownloadText(50);
+  cut.pop_back();
+  Archive(cut);
+  WriteBytes(folder_.File("cut.raw"), cut);
+  const RunResult decoded = Run({"decode", folder_.File("cut.raw")});
+  EXPECT_NE(decoded.out.find("\n50  "), std::string::npos) << decoded.out;
+  EXPECT_EQ(decoded.out.find("\n51  "), std::string::npos) << decoded.out;
+  RunResult r = Run({"history", "--json", "--archive", archive_});
+  EXPECT_NE(r.out.find("\"samples\":50,"), std::string::npos) << r.out;
+  ASSERT_EQ(Run({"decode", folder_.File("cut.raw"), "--out", folder_.File("a.txt")}).exitCode, 1);
+  ASSERT_EQ(
+      Run({"history", "show", "1", "--archive", archive_, "--out", folder_.File("b.txt")}).exitCode,
+      0);
+  EXPECT_EQ(Bytes(folder_.File("b.txt")), Bytes(folder_.File("a.txt")));
+  r = Run({"export", "--history", "1", "--archive", archive_, "--format", "csv"});
+  EXPECT_EQ(r.out, Run({"export", folder_.File("cut.raw"), "--format", "csv"}).out);
+  EXPECT_EQ(Run({"history", "verify", "--archive", archive_}).exitCode, 0);
+
+  // A record of an earlier version, which left that sample out, still matches its text; any
+  // other count does not.
+  for (const auto& [samples, status] : {std::pair{49, 0}, std::pair{48, 1}}) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(archive_.c_str(), &db), SQLITE_OK);
+    const std::string sql = "UPDATE downloads SET samples = " + std::to_string(samples);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    r = Run({"history", "verify", "--archive", archive_});
+    EXPECT_EQ(r.exitCode, status) << samples << '\n' << r.err;
+  }
 }
 
 }  // namespace
