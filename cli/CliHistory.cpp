@@ -115,7 +115,8 @@ void NoteSavedCopy(const std::string& path, long id, const std::string& file,
 int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::string sub = args.size() > 1 ? args[1] : "";
   if (sub == "show") {
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    rest[0] = "history show";  // named so in the command line's mistakes
     const CommandLine line = Parse(rest, {"--archive", "--out", "--raw"}, {}, 1);
     const long id = WholeNumber("ID", line.positional[0], 1, 2147483647);
     RefuseArchiveTargets(line, {"--out", "--raw"});
@@ -142,7 +143,8 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kOk;
   }
   if (sub == "verify") {
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    rest[0] = "history verify";
     const CommandLine line = Parse(rest, {"--archive"}, {}, 0);
     const std::string path = ArchivePathOf(line);
     if (!IsCentralLocation(path) && !std::filesystem::exists(path)) {

@@ -299,10 +299,17 @@ TEST_F(CliEndToEnd, OptionsKeepTheToolsConventions) {
     std::vector<std::string> args;
     std::string message;
   } mistakes[] = {
-      {{"decode", Path("good.txt"), "--out"}, "--out needs a value"},
-      {{"status", "--port", "x", "--json=yes"}, "--json takes no value"},
-      {{"status", "--port", "x", "--count=2", "-q"}, "unknown option for status: -q"},
-      {{"decode", Path("good.txt"), "--", "--out"}, "decode takes 1 argument(s)"},
+      {{"decode", Path("good.txt"), "--out"}, "velmorante-cli decode: --out needs a value"},
+      {{"status", "--port", "x", "--json=yes"}, "velmorante-cli status: --json takes no value"},
+      {{"status", "--port", "x", "--count=2", "-q"}, "velmorante-cli status: unknown option -q"},
+      {{"decode", Path("good.txt"), "--", "--out"},
+       "velmorante-cli decode: takes 1 argument(s) besides its options, not 2"},
+      // A subcommand's mistakes name the whole command, not its last word.
+      {{"history", "show", "1", "--bogus"}, "velmorante-cli history show: unknown option --bogus"},
+      {{"history", "show", "--out"}, "velmorante-cli history show: --out needs a value"},
+      {{"history", "verify", "7"}, "velmorante-cli history verify: takes 0 argument(s)"},
+      {{"central", "init"}, "velmorante-cli central init: takes 1 argument(s)"},
+      {{"station", "add", "norte", "--json"}, "velmorante-cli station add: unknown option --json"},
   };
   for (const auto& m : mistakes) {
     const RunResult r = Run(m.args);
