@@ -27,10 +27,35 @@
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/DownloadSource.h"
+#include "data/ImpossibleReadings.h"
 #include "data/SensorRange.h"
+#include "data/StartTexts.h"
 #include "record/RecordCalibration.h"
 
 namespace cli {
+
+std::string ImpossibleReadingText(const ImpossibleReading& found, const SampleTable& table,
+                                  const std::string& source) {
+  const std::string sample = std::to_string(found.sample);
+  const std::string value = analysis::RoundedText(found.value, 1);
+  switch (found.kind) {
+    case ImpossibleReading::Kind::kStart:
+      return Format(_("%s: the start %s %s is no real date and time; the download's header is "
+                      "damaged"),
+                    source, StartDateText(table), StartTimeText(table));
+    case ImpossibleReading::Kind::kHumidity:
+      return Format(_("%s, sample %s: a humidity of %s % is beyond every 12-bit reading of the "
+                      "sensor; the download is damaged"),
+                    source, sample, value);
+    case ImpossibleReading::Kind::kTemperature:
+      return Format(_("%s, sample %s: a temperature of %s C is beyond every 12-bit reading of the "
+                      "sensor; the download is damaged"),
+                    source, sample, value);
+    case ImpossibleReading::Kind::kNone:
+      break;
+  }
+  return {};
+}
 
 namespace {
 
@@ -92,6 +117,13 @@ std::string SavedTableProblemMessage(const std::string& path, const SavedTablePr
   return ShapeMessage(path, problem);
 }
 
+// Refuses a decoded download that holds what no logger sends: exported or summed up, it would pass
+// for data.
+void RefuseImpossible(const SampleTable& table, const std::string& source) {
+  const ImpossibleReading found = FindImpossibleReading(table);
+  if (found) throw std::runtime_error(ImpossibleReadingText(found, table, source));
+}
+
 // The decoded download of SOURCE. A file that is neither a capture nor a saved table, or a capture
 // that cannot be decoded, is an error: nothing is exported from half a download.
 SampleTable ReadSource(const std::string& path) {
@@ -106,6 +138,7 @@ SampleTable ReadSource(const std::string& path) {
   if (loaded->table.error)
     throw std::runtime_error(
         Format(_("the download in %s cannot be decoded: %s"), path, *loaded->table.error));
+  if (loaded->kind == LoadedDownload::Kind::kRawDownload) RefuseImpossible(loaded->table, path);
   return std::move(loaded->table);
 }
 
@@ -152,6 +185,7 @@ SampleTable ReadSource(const CommandLine& line) {
   if (table.error)
     throw std::runtime_error(
         Format(_("archived download %s cannot be decoded: %s"), std::to_string(id), *table.error));
+  RefuseImpossible(table, Format(_("archived download %s"), std::to_string(id)));
   // A station's download reads as its record does: corrected by the station's calibrations.
   if (!download.summary.station.empty()) {
     record::ApplyCalibrations(table, archive->Calibrations(download.summary.station));

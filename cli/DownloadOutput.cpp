@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/AtomicFile.h"
+#include "cli/CliAnalysis.h"
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
 #include "cli/Translate.h"
@@ -21,6 +22,10 @@ int ShowOrSave(const std::string& text, const std::string& outPath, std::ostream
         << '\n';
     return kFailed;
   }
+  // Shown as it came, but not without saying that no working logger sends it.
+  if (const ImpossibleReading found = FindImpossibleReading(table))
+    err << "velmorante-cli: "
+        << Format(_("warning: %s"), ImpossibleReadingText(found, table, _("the download"))) << '\n';
   const std::size_t samples = table.rows.empty() ? 0 : table.rows.size() - 1;
   if (outPath.empty()) {
     PrintTable(table, out);
