@@ -24,38 +24,15 @@
 #include "cli/CliAudit.h"
 #include "cli/CliCalibration.h"
 #include "cli/CliRecord.h"
+#include "cli/DownloadOutput.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/DownloadSource.h"
 #include "data/ImpossibleReadings.h"
 #include "data/SensorRange.h"
-#include "data/StartTexts.h"
 #include "record/RecordCalibration.h"
 
 namespace cli {
-
-std::string ImpossibleReadingText(const ImpossibleReading& found, const SampleTable& table,
-                                  const std::string& source) {
-  const std::string sample = std::to_string(found.sample);
-  const std::string value = analysis::RoundedText(found.value, 1);
-  switch (found.kind) {
-    case ImpossibleReading::Kind::kStart:
-      return Format(_("%s: the start %s %s is no real date and time; the download's header is "
-                      "damaged"),
-                    source, StartDateText(table), StartTimeText(table));
-    case ImpossibleReading::Kind::kHumidity:
-      return Format(_("%s, sample %s: a humidity of %s % is beyond every 12-bit reading of the "
-                      "sensor; the download is damaged"),
-                    source, sample, value);
-    case ImpossibleReading::Kind::kTemperature:
-      return Format(_("%s, sample %s: a temperature of %s C is beyond every 12-bit reading of the "
-                      "sensor; the download is damaged"),
-                    source, sample, value);
-    case ImpossibleReading::Kind::kNone:
-      break;
-  }
-  return {};
-}
 
 namespace {
 

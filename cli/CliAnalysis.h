@@ -10,7 +10,6 @@
 
 #include "analysis/ExportFormat.h"
 #include "cli/CliArguments.h"
-#include "data/ImpossibleReadings.h"
 #include "data/SampleTable.h"
 
 namespace cli {
@@ -24,11 +23,6 @@ void DeliverText(const CommandLine& line, const std::string& text, std::ostream&
 // whether all went well, having said on `err` what did not.
 bool NoteExport(const CommandLine& line, const std::string& station, const std::string& source,
                 const std::string& text, std::ostream& err);
-
-// What `found` in `table` is, for the terminal: "raw.txt, sample 7: a humidity of 10327.5 % is
-// beyond every 12-bit reading of the sensor; ...". `source` names the download.
-std::string ImpossibleReadingText(const ImpossibleReading& found, const SampleTable& table,
-                                  const std::string& source);
 
 // SOURCE is one file, `--history ID` or `--station NAME [--from ISO] [--to ISO]` (with `--archive
 // FILE` where the archive is not the usual one); returns the command line parsed with those options
