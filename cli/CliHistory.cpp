@@ -17,6 +17,7 @@
 #include "cli/AtomicFile.h"
 #include "cli/CliAudit.h"
 #include "cli/CliSession.h"
+#include "cli/DownloadOutput.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
@@ -138,6 +139,13 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
       err << "velmorante-cli: "
           << Format(_("download %s does not decode completely: %s"), std::to_string(id),
                     *table.error)
+          << '\n';
+    }
+    if (const ImpossibleReading found = FindImpossibleReading(table)) {
+      err << "velmorante-cli: "
+          << Format(_("warning: %s"),
+                    ImpossibleReadingText(found, table,
+                                          Format(_("archived download %s"), std::to_string(id))))
           << '\n';
     }
     return kOk;

@@ -215,6 +215,25 @@ TEST_F(CliAnalysisTest, ReadingsBeyondTheSensorAndImpossibleStartsAreNotExported
   EXPECT_EQ(Read(target), "old");
   EXPECT_EQ(Run({"decode", wide}), 0);
   EXPECT_NE(err_.str().find("warning: the download, sample 2"), std::string::npos) << err_.str();
+  // Archived, it is kept and shown as it came, but not exported either.
+  const std::string archivePath = (dir_ / "archive.sqlite").string();
+  std::string id;
+  {
+    DownloadArchive archive(archivePath);
+    NewDownload download;
+    download.rawText = Read(wide);
+    download.receivedAt = std::chrono::system_clock::now();
+    download.port = "/dev/pts/9";
+    download.program = "test";
+    id = std::to_string(archive.Add(download));
+  }
+  EXPECT_EQ(Run({"export", "--history", id, "--archive", archivePath, "--format", "csv"}), 1);
+  EXPECT_NE(err_.str().find("archived download " + id + ", sample 2: a humidity of 10327.5 %"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(Run({"history", "show", id, "--archive", archivePath}), 0);
+  EXPECT_NE(err_.str().find("warning: archived download " + id + ", sample 2"), std::string::npos)
+      << err_.str();
 
   const std::string extremes =
       Write("extremes.txt", "012003015030\r\n045014002000\r\n000000000000\r\n015255015255\r\nA");
