@@ -103,7 +103,7 @@ std::string SavedTableProblemText(const SavedTableProblem& problem) {
     case SavedTableProblem::Kind::kNone:
       return {};
     case SavedTableProblem::Kind::kNotATable:
-      return line + "no es una línea de tabla (fecha  hora  canal 1  canal 2)";
+      break;
     case SavedTableProblem::Kind::kNoSuchDate:
       return line + "no existe la fecha " + problem.field;
     case SavedTableProblem::Kind::kTimeOutOfDay:
@@ -120,7 +120,30 @@ std::string SavedTableProblemText(const SavedTableProblem& problem) {
       return line + "la hora " + problem.field +
              " no sigue a la anterior por la tasa de muestreo de la tabla";
   }
-  return {};
+  using Shape = SavedTableProblem::Shape;
+  const std::string quoted = "«" + problem.field + "»";
+  switch (problem.shape) {
+    case Shape::kNoLines:
+      return "el archivo está vacío";
+    case Shape::kByteOrderMark:
+      return line + "el archivo empieza por una marca de orden de bytes";
+    case Shape::kTab:
+      return line + "los campos están separados por tabuladores, no por dos espacios";
+    case Shape::kFieldCount:
+      return line + std::to_string(problem.fields) +
+             " campos donde una tabla guardada tiene 4 (fecha  hora  canal 1  canal 2)";
+    case Shape::kNotADate:
+      return line + quoted + " no es una fecha (DD/MM/AAAA)";
+    case Shape::kNotATime:
+      return line + quoted + " no es una hora (HH:MM:SS)";
+    case Shape::kNotANumber:
+      return line + quoted + " no es un número";
+    case Shape::kOneChannel:
+      return line + "un canal tiene valor y el otro no";
+    case Shape::kNone:
+      break;
+  }
+  return line + "no es una línea de tabla (fecha  hora  canal 1  canal 2)";
 }
 
 std::optional<SampleTable> ParseSavedTable(std::string_view text, SavedTableProblem* problem,

@@ -48,7 +48,7 @@ struct SavedTableProblem {
 };
 
 // The problem in Spanish for the windows, naming the line: "línea 3: no existe la fecha
-// 31/02/2026".
+// 31/02/2026", "línea 7: «abc» no es un número".
 std::string SavedTableProblemText(const SavedTableProblem& problem);
 
 // Reads `text` as a saved table file: every non-empty line "date  time  channel 1  channel 2"
