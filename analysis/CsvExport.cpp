@@ -14,11 +14,15 @@ void IsoStamp(std::string& text, const SampleNumbers& sample) {
 
 }  // namespace
 
-std::string CsvText(const SampleTable& table) {
+const DelimitedDialect& CsvDialect() {
   static const DelimitedDialect kDialect = {
       "",           "sample,timestamp,relative_humidity_pct,temperature_c", ',', '.', IsoStamp,
       "calibration"};
-  return DelimitedText(table, kDialect);
+  return kDialect;
+}
+
+std::string CsvText(const SampleTable& table) {
+  return DelimitedText(table, CsvDialect());
 }
 
 }  // namespace analysis

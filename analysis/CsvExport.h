@@ -9,6 +9,10 @@
 
 namespace analysis {
 
+struct DelimitedDialect;
+// The dialect behind CsvText, for DelimitedPieces.
+const DelimitedDialect& CsvDialect();
+
 std::string CsvText(const SampleTable& table);
 
 }  // namespace analysis

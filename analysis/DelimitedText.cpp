@@ -24,9 +24,14 @@ std::string Field(const std::string& text, char separator) {
 }  // namespace
 
 std::string DelimitedText(const SampleTable& table, const DelimitedDialect& dialect) {
-  std::string text;
   // About 48 bytes a line; one reservation keeps a large export from growing step by step.
-  text.reserve(64 + table.samples.size() * 48);
+  return WholeText(64 + table.samples.size() * 48,
+                   [&](const TextPieces& write) { DelimitedPieces(table, dialect, write); });
+}
+
+void DelimitedPieces(const SampleTable& table, const DelimitedDialect& dialect,
+                     const TextPieces& write) {
+  std::string text;
   text += dialect.byteOrderMark;
   text += dialect.header;
   std::vector<std::string> certificates;
@@ -53,8 +58,9 @@ std::string DelimitedText(const SampleTable& table, const DelimitedDialect& dial
       if (k > 0 && k <= certificates.size()) text += certificates[k - 1];
     }
     text += "\r\n";
+    HandOver(text, write);
   }
-  return text;
+  HandOver(text, write, true);
 }
 
 }  // namespace analysis

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "analysis/TextPieces.h"
 #include "data/SampleDecoder.h"
 
 namespace analysis {
@@ -21,5 +22,8 @@ struct DelimitedDialect {
 };
 
 std::string DelimitedText(const SampleTable& table, const DelimitedDialect& dialect);
+// The same text handed to `write` in pieces of about a megabyte, in order.
+void DelimitedPieces(const SampleTable& table, const DelimitedDialect& dialect,
+                     const TextPieces& write);
 
 }  // namespace analysis

@@ -2,6 +2,7 @@
 #include "analysis/ExportFormat.h"
 
 #include "analysis/CsvExport.h"
+#include "analysis/DelimitedText.h"
 #include "analysis/JsonExport.h"
 #include "analysis/SpanishCsvExport.h"
 
@@ -29,6 +30,22 @@ std::string ExportText(ExportFormat format, const SampleTable& table,
       return JsonText(table, jsonExtra);
   }
   return {};
+}
+
+}  // namespace analysis
+
+namespace analysis {
+
+void ExportPieces(ExportFormat format, const SampleTable& table, const JsonMembers& jsonExtra,
+                  const TextPieces& write) {
+  switch (format) {
+    case ExportFormat::kCsv:
+      return DelimitedPieces(table, CsvDialect(), write);
+    case ExportFormat::kSpanishCsv:
+      return DelimitedPieces(table, SpanishCsvDialect(), write);
+    case ExportFormat::kJson:
+      return JsonPieces(table, jsonExtra, write);
+  }
 }
 
 }  // namespace analysis

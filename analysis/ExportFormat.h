@@ -19,5 +19,8 @@ const char* ExportExtension(ExportFormat format);
 // `jsonExtra` goes into the JSON export only (see JsonText).
 std::string ExportText(ExportFormat format, const SampleTable& table,
                        const JsonMembers& jsonExtra = {});
+// The same text handed to `write` in pieces, in order: a large export is never held whole.
+void ExportPieces(ExportFormat format, const SampleTable& table, const JsonMembers& jsonExtra,
+                  const TextPieces& write);
 
 }  // namespace analysis

@@ -49,10 +49,14 @@ std::string CalibrationsJsonText(const SampleTable& table) {
 }
 
 std::string JsonText(const SampleTable& table, const JsonMembers& extra) {
+  return WholeText(128 + table.samples.size() * 120,
+                   [&](const TextPieces& write) { JsonPieces(table, extra, write); });
+}
+
+void JsonPieces(const SampleTable& table, const JsonMembers& extra, const TextPieces& write) {
   const Json start = StampJson(HasStart(table), StartStampOf(table));
   const Json rate = table.rateMinutes > 0 ? Json(table.rateMinutes) : Json(nullptr);
   std::string text;
-  text.reserve(128 + table.samples.size() * 120);
   text += "{\n  \"start\": " + start.dump() + ",\n  \"rate_minutes\": " + rate.dump() + ",\n";
   const bool corrected = !table.calibrations.empty();
   std::vector<std::string> certificates;  // as JSON strings
@@ -90,9 +94,10 @@ std::string JsonText(const SampleTable& table, const JsonMembers& extra) {
       text += k > 0 && k <= certificates.size() ? certificates[k - 1] : std::string("null");
     }
     text += '}';
+    HandOver(text, write);
   }
   text += table.samples.empty() ? "]\n}\n" : "\n  ]\n}\n";
-  return text;
+  HandOver(text, write, true);
 }
 
 }  // namespace analysis

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/TextPieces.h"
 #include "data/SampleDecoder.h"
 
 namespace analysis {
@@ -20,6 +21,8 @@ using JsonMembers = std::vector<std::pair<std::string, std::string>>;
 // calibrations as objects (see CalibrationJsonText), and in each sample "calibration": the
 // certificate that corrected it, or null for a raw value.
 std::string JsonText(const SampleTable& table, const JsonMembers& extra = {});
+// The same text handed to `write` in pieces of about a megabyte, in order.
+void JsonPieces(const SampleTable& table, const JsonMembers& extra, const TextPieces& write);
 
 // The table's calibrations as a JSON array.
 std::string CalibrationsJsonText(const SampleTable& table);

@@ -14,7 +14,7 @@ void SpanishStamp(std::string& text, const SampleNumbers& sample) {
 
 }  // namespace
 
-std::string SpanishCsvText(const SampleTable& table) {
+const DelimitedDialect& SpanishCsvDialect() {
   static const DelimitedDialect kDialect = {
       "\xEF\xBB\xBF",
       "muestra;fecha_hora;humedad_relativa_%;temperatura_\xC2\xB0"
@@ -23,7 +23,11 @@ std::string SpanishCsvText(const SampleTable& table) {
       ',',
       SpanishStamp,
       "calibraci\xC3\xB3n"};
-  return DelimitedText(table, kDialect);
+  return kDialect;
+}
+
+std::string SpanishCsvText(const SampleTable& table) {
+  return DelimitedText(table, SpanishCsvDialect());
 }
 
 }  // namespace analysis

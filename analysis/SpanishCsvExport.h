@@ -10,6 +10,10 @@
 
 namespace analysis {
 
+struct DelimitedDialect;
+// The dialect behind SpanishCsvText, for DelimitedPieces.
+const DelimitedDialect& SpanishCsvDialect();
+
 std::string SpanishCsvText(const SampleTable& table);
 
 }  // namespace analysis

@@ -293,9 +293,14 @@ bool DownloadHistoryWindow::OpenFile(const QString& path) {
     return false;
   }
   if (!loaded) {
-    ShowErrorReport(this, QStringLiteral("%1 no es una tabla guardada ni una descarga capturada; "
+    // What is wrong where, when the text has lines to tell of.
+    const QString where =
+        problem.shape == SavedTableProblem::Shape::kNone
+            ? QString()
+            : QStringLiteral(" (%1)").arg(QString::fromStdString(SavedTableProblemText(problem)));
+    ShowErrorReport(this, QStringLiteral("%1 no es una tabla guardada ni una descarga capturada%2; "
                                          "no se abrió nada")
-                              .arg(name));
+                              .arg(name, where));
     return false;
   }
   // A capture keeps the end marker "A" when the download came to its end; without it the line

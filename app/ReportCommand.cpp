@@ -259,8 +259,12 @@ int RunReportCommand(int argc, char** argv) {
       return 1;
     }
     if (!loaded) {
-      Complain(QStringLiteral("%1 no es ni una descarga capturada ni una tabla guardada")
-                   .arg(options.reportSource));
+      const QString where =
+          problem.shape == SavedTableProblem::Shape::kNone
+              ? QString()
+              : QStringLiteral(": %1").arg(QString::fromStdString(SavedTableProblemText(problem)));
+      Complain(QStringLiteral("%1 no es ni una descarga capturada ni una tabla guardada%2")
+                   .arg(options.reportSource, where));
       return 1;
     }
   }

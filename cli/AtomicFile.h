@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "data/WholeFileWriter.h"
 
 class FileError : public std::runtime_error {
  public:
@@ -24,8 +27,13 @@ std::string DatabaseTargetText(const std::string& path);
 
 // Throws DatabaseTargetError when the target is a database (nothing is written), FileError with
 // the path and the reason otherwise; the target is then left as it was. A symbolic link is
-// followed; a target that is not a regular file is refused.
+// followed. A terminal, pipe or other character device given by name (/dev/stdout, /dev/fd/3, a
+// FIFO, /dev/null) gets the content streamed to it as it comes, as a program's output; any other
+// target that is not a regular file (a directory, a disk) is refused.
 void WriteFileAtomically(const std::string& path, std::string_view content);
+// The same, with the content handed over piece by piece by `produce` (see WholeFileWriter.h).
+void WriteFileAtomically(const std::string& path,
+                         const std::function<void(const WritePiece&)>& produce);
 // Reads a whole file. Throws FileError.
 std::string ReadWholeFile(const std::string& path);
 

@@ -24,9 +24,11 @@
 #include "cli/CliAudit.h"
 #include "cli/CliCalibration.h"
 #include "cli/CliRecord.h"
+#include "cli/DownloadOutput.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/DownloadSource.h"
+#include "data/ImpossibleReadings.h"
 #include "data/SensorRange.h"
 #include "record/RecordCalibration.h"
 
@@ -34,7 +36,41 @@ namespace cli {
 
 namespace {
 
-// Why the saved table in `path` cannot be read: what no logger could have recorded, and where.
+// What is wrong with the line of `path` that is not a line of a saved table.
+std::string ShapeMessage(const std::string& path, const SavedTableProblem& problem) {
+  using Shape = SavedTableProblem::Shape;
+  const std::string line = std::to_string(problem.line);
+  switch (problem.shape) {
+    case Shape::kNoLines:
+      return Format(_("%s is empty: neither a captured download nor a saved table file"), path);
+    case Shape::kByteOrderMark:
+      return Format(_("%s, line %s: the file begins with a byte order mark; a saved table has "
+                      "none"),
+                    path, line);
+    case Shape::kTab:
+      return Format(_("%s, line %s: fields are apart by tabs; a saved table has two spaces "
+                      "between them"),
+                    path, line);
+    case Shape::kFieldCount:
+      return Format(_("%s, line %s: %s fields where a saved table has 4 (date, time, channel 1, "
+                      "channel 2, two spaces apart)"),
+                    path, line, std::to_string(problem.fields));
+    case Shape::kNotADate:
+      return Format(_("%s, line %s: '%s' is not a date (DD/MM/YYYY)"), path, line, problem.field);
+    case Shape::kNotATime:
+      return Format(_("%s, line %s: '%s' is not a time (HH:MM:SS)"), path, line, problem.field);
+    case Shape::kNotANumber:
+      return Format(_("%s, line %s: '%s' is not a number"), path, line, problem.field);
+    case Shape::kOneChannel:
+      return Format(_("%s, line %s: one channel has a value and the other none"), path, line);
+    case Shape::kNone:
+      break;
+  }
+  return Format(_("%s is neither a captured download nor a saved table file"), path);
+}
+
+// Why the saved table in `path` cannot be read: what no logger could have recorded, or what is
+// not a line of a table, and where.
 std::string SavedTableProblemMessage(const std::string& path, const SavedTableProblem& problem) {
   const std::string line = std::to_string(problem.line);
   switch (problem.kind) {
@@ -55,7 +91,14 @@ std::string SavedTableProblemMessage(const std::string& path, const SavedTablePr
     case SavedTableProblem::Kind::kNotATable:
       break;
   }
-  return Format(_("%s is neither a captured download nor a saved table file"), path);
+  return ShapeMessage(path, problem);
+}
+
+// Refuses a decoded download that holds what no logger sends: exported or summed up, it would pass
+// for data.
+void RefuseImpossible(const SampleTable& table, const std::string& source) {
+  const ImpossibleReading found = FindImpossibleReading(table);
+  if (found) throw std::runtime_error(ImpossibleReadingText(found, table, source));
 }
 
 // The decoded download of SOURCE. A file that is neither a capture nor a saved table, or a capture
@@ -64,17 +107,16 @@ SampleTable ReadSource(const std::string& path) {
   // Far above any download or its saved table; a device such as /dev/zero is refused.
   constexpr std::size_t kLargestSource = std::size_t{64} << 20;
   SavedTableProblem problem;
-  const std::optional<LoadedDownload> loaded =
-      RecogniseDownload(ReadWholeFile(path, kLargestSource), &problem);
-  if (!loaded && problem.kind != SavedTableProblem::Kind::kNotATable)
-    throw std::runtime_error(SavedTableProblemMessage(path, problem));
-  if (!loaded)
-    throw std::runtime_error(
-        Format(_("%s is neither a captured download nor a saved table file"), path));
+  // The exports and statistics read the numbers only: a saved table's display texts would take
+  // several times the file's size.
+  std::optional<LoadedDownload> loaded =
+      RecogniseDownload(ReadWholeFile(path, kLargestSource), &problem, false);
+  if (!loaded) throw std::runtime_error(SavedTableProblemMessage(path, problem));
   if (loaded->table.error)
     throw std::runtime_error(
         Format(_("the download in %s cannot be decoded: %s"), path, *loaded->table.error));
-  return loaded->table;
+  if (loaded->kind == LoadedDownload::Kind::kRawDownload) RefuseImpossible(loaded->table, path);
+  return std::move(loaded->table);
 }
 
 bool HasOption(const std::vector<std::string>& args, const std::string& name) {
@@ -120,6 +162,7 @@ SampleTable ReadSource(const CommandLine& line) {
   if (table.error)
     throw std::runtime_error(
         Format(_("archived download %s cannot be decoded: %s"), std::to_string(id), *table.error));
+  RefuseImpossible(table, Format(_("archived download %s"), std::to_string(id)));
   // A station's download reads as its record does: corrected by the station's calibrations.
   if (!download.summary.station.empty()) {
     record::ApplyCalibrations(table, archive->Calibrations(download.summary.station));
@@ -238,8 +281,25 @@ int ExportCommand(const std::vector<std::string>& args, std::ostream& out, std::
   if (!line.positional.empty()) RefuseInputTargets(line, line.positional[0], {"--out"});
   const analysis::ExportFormat format = ExportFormatOption(line);
   const SampleTable table = ReadSource(line);
-  const std::string text = analysis::ExportText(format, table);
-  DeliverText(line, text, out);
+  // A file's export goes out piece by piece: a large one is never held whole. One made from the
+  // archive's records is held whole, for the checksum the audit trail keeps of it.
+  const bool fromArchive = line.Has("--station") || line.Has("--history");
+  std::string text;
+  if (fromArchive) {
+    text = analysis::ExportText(format, table);
+    DeliverText(line, text, out);
+  } else {
+    const auto produce = [&](const WritePiece& write) {
+      analysis::ExportPieces(format, table, {}, write);
+    };
+    if (line.Has("--out")) {
+      WriteFileAtomically(line.Value("--out"), produce);
+    } else {
+      produce([&out](std::string_view piece) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+      });
+    }
+  }
   if (line.Has("--out"))
     err << "velmorante-cli: "
         << Format(_("exported %s samples to %s"), std::to_string(table.samples.size()),

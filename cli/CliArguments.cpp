@@ -99,7 +99,7 @@ CommandLine Parse(const std::vector<std::string>& args, const std::set<std::stri
   } catch (const CLI::ArgumentMismatch&) {
     valueMissing = true;  // an option that takes a value was the last argument
   } catch (const CLI::ParseError& error) {
-    throw UsageError(error.what());
+    throw UsageError(command, error.what());
   }
   // What the parser took for arguments, also when it stopped at a missing value.
   const std::vector<std::string> arguments = parser.get_option("arguments")->results();
@@ -117,13 +117,14 @@ CommandLine Parse(const std::vector<std::string>& args, const std::set<std::stri
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (input.values.count(i)) continue;
     if (i == input.switchWithValue) {
-      throw UsageError(Format(_("%s takes no value"), args[i].substr(0, args[i].find('='))));
+      throw UsageError(command,
+                       Format(_("%s takes no value"), args[i].substr(0, args[i].find('='))));
     }
     if (unknown.count(args[i])) {
-      throw UsageError(Format(_("unknown option for %s: %s"), command, args[i]));
+      throw UsageError(command, Format(_("unknown option %s"), args[i]));
     }
   }
-  if (valueMissing) throw UsageError(Format(_("%s needs a value"), args.back()));
+  if (valueMissing) throw UsageError(command, Format(_("%s needs a value"), args.back()));
 
   CommandLine line;
   for (const std::string& name : valueOptions) {
@@ -138,11 +139,13 @@ CommandLine Parse(const std::vector<std::string>& args, const std::set<std::stri
   line.positional = std::move(positional);
   if (line.positional.size() < fewest || line.positional.size() > most) {
     if (fewest == most) {
-      throw UsageError(Format(_("%s takes %s argument(s) besides its options"), command,
-                              std::to_string(fewest)));
+      throw UsageError(command,
+                       Format(_("takes %s argument(s) besides its options, not %s"),
+                              std::to_string(fewest), std::to_string(line.positional.size())));
     }
-    throw UsageError(Format(_("%s takes %s to %s argument(s) besides its options"), command,
-                            std::to_string(fewest), std::to_string(most)));
+    throw UsageError(command, Format(_("takes %s to %s argument(s) besides its options, not %s"),
+                                     std::to_string(fewest), std::to_string(most),
+                                     std::to_string(line.positional.size())));
   }
   return line;
 }

@@ -19,6 +19,14 @@ constexpr int kBadUsage = 2;
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  // A mistake in the options or arguments of `command` ("history show"), which the report names.
+  UsageError(std::string command, const std::string& message)
+      : std::runtime_error(message), command_(std::move(command)) {}
+  // The whole command the mistake is in; empty when the message says all.
+  const std::string& command() const { return command_; }
+
+ private:
+  std::string command_;
 };
 
 // Arguments of one command: options with a value, switches, and the rest in order.
@@ -34,7 +42,8 @@ struct CommandLine {
   bool Has(const std::string& name) const;
 };
 
-// Parses `args` (args[0] is the command's name). Options in `valueOptions` take a value, either
+// Parses `args` (args[0] is the command's whole name: "history show" for a subcommand, which every
+// mistake reported is then said to be in). Options in `valueOptions` take a value, either
 // as the next argument or after '='; `switchOptions` take none. Throws UsageError for an unknown
 // option, a missing value, a value given to a switch, or a number of arguments other than
 // `positionalCount`.

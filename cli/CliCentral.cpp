@@ -48,7 +48,8 @@ nlohmann::ordered_json CountsJson(PendingPush counts) {
 int CentralCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() < 2 || args[1] != "init")
     throw UsageError(_("the central command is: central init URL"));
-  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  rest[0] = "central init";
   const CommandLine line = Parse(rest, {}, {}, 1);
   const std::string url = CheckedCentralUrl(line.positional[0]);
   try {

@@ -275,6 +275,15 @@ int Download(const std::vector<std::string>& args, std::ostream& out, std::ostre
     throw *lost;
   }
   if (line.Has("--raw")) WriteFileAtomically(line.Value("--raw"), text);
+  // An empty logger is no failure. There is no table to save: the file is neither made nor
+  // replaced (an empty one would read as no table at all, an old one stays as it was).
+  const SampleTable table = SampleDecoder().Decode(text);
+  if (line.Has("--out") && !table.error && table.samples.empty()) {
+    err << "velmorante-cli: "
+        << Format(_("the logger holds no samples: %s was not written"), line.Value("--out"))
+        << '\n';
+    return archiving.Failed() ? kFailed : kOk;
+  }
   const int status = ShowOrSave(text, line.Value("--out"), out, err);
   if (status == kOk && line.Has("--out")) archiving.NoteSaved(line.Value("--out"), err);
   return status == kOk && archiving.Failed() ? kFailed : status;
@@ -435,7 +444,10 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     throw UsageError(Format(_("unknown command '%s'"), command));
   } catch (const UsageError& error) {
-    err << "velmorante-cli: " << error.what() << '\n' << _("Try 'velmorante-cli --help'.") << '\n';
+    // "velmorante-cli history show: ..." for a mistake in a command's options or arguments.
+    const std::string who = error.command().empty() ? "" : ' ' + error.command();
+    err << "velmorante-cli" << who << ": " << error.what() << '\n'
+        << _("Try 'velmorante-cli --help'.") << '\n';
     return kBadUsage;
   } catch (const DatabaseTargetError& error) {
     err << "velmorante-cli: " << error.what() << '\n';

@@ -18,6 +18,7 @@
 #include "cli/AtomicFile.h"
 #include "cli/CliAudit.h"
 #include "cli/CliSession.h"
+#include "cli/DownloadOutput.h"
 #include "cli/OutputTargets.h"
 #include "cli/Translate.h"
 #include "data/SampleDecoder.h"
@@ -116,7 +117,8 @@ void NoteSavedCopy(const std::string& path, long id, const std::string& file,
 int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::string sub = args.size() > 1 ? args[1] : "";
   if (sub == "show") {
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    rest[0] = "history show";  // named so in the command line's mistakes
     const CommandLine line = Parse(rest, {"--archive", "--out", "--raw"}, {}, 1);
     const long id = WholeNumber("ID", line.positional[0], 1, 2147483647);
     RefuseArchiveTargets(line, {"--out", "--raw"});
@@ -140,10 +142,18 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
                     *table.error)
           << '\n';
     }
+    if (const ImpossibleReading found = FindImpossibleReading(table)) {
+      err << "velmorante-cli: "
+          << Format(_("warning: %s"),
+                    ImpossibleReadingText(found, table,
+                                          Format(_("archived download %s"), std::to_string(id))))
+          << '\n';
+    }
     return kOk;
   }
   if (sub == "verify") {
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    rest[0] = "history verify";
     const CommandLine line = Parse(rest, {"--archive"}, {}, 0);
     const std::string path = ReadArchivePathOf(line);
     if (!IsCentralLocation(path) && !std::filesystem::exists(path)) {

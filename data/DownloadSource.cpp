@@ -103,7 +103,7 @@ std::string SavedTableProblemText(const SavedTableProblem& problem) {
     case SavedTableProblem::Kind::kNone:
       return {};
     case SavedTableProblem::Kind::kNotATable:
-      return line + "no es una línea de tabla (fecha  hora  canal 1  canal 2)";
+      break;
     case SavedTableProblem::Kind::kNoSuchDate:
       return line + "no existe la fecha " + problem.field;
     case SavedTableProblem::Kind::kTimeOutOfDay:
@@ -120,32 +120,72 @@ std::string SavedTableProblemText(const SavedTableProblem& problem) {
       return line + "la hora " + problem.field +
              " no sigue a la anterior por la tasa de muestreo de la tabla";
   }
-  return {};
+  using Shape = SavedTableProblem::Shape;
+  const std::string quoted = "«" + problem.field + "»";
+  switch (problem.shape) {
+    case Shape::kNoLines:
+      return "el archivo está vacío";
+    case Shape::kByteOrderMark:
+      return line + "el archivo empieza por una marca de orden de bytes";
+    case Shape::kTab:
+      return line + "los campos están separados por tabuladores, no por dos espacios";
+    case Shape::kFieldCount:
+      return line + std::to_string(problem.fields) +
+             " campos donde una tabla guardada tiene 4 (fecha  hora  canal 1  canal 2)";
+    case Shape::kNotADate:
+      return line + quoted + " no es una fecha (DD/MM/AAAA)";
+    case Shape::kNotATime:
+      return line + quoted + " no es una hora (HH:MM:SS)";
+    case Shape::kNotANumber:
+      return line + quoted + " no es un número";
+    case Shape::kOneChannel:
+      return line + "un canal tiene valor y el otro no";
+    case Shape::kNone:
+      break;
+  }
+  return line + "no es una línea de tabla (fecha  hora  canal 1  canal 2)";
 }
 
-std::optional<SampleTable> ParseSavedTable(std::string_view text, SavedTableProblem* problem) {
-  const auto refuse = [problem](SavedTableProblem::Kind kind, std::size_t line,
-                                std::string_view field) -> std::optional<SampleTable> {
-    if (problem) *problem = {kind, line, std::string(field)};
-    return std::nullopt;
+std::optional<SampleTable> ParseSavedTable(std::string_view text, SavedTableProblem* problem,
+                                           bool withTexts) {
+  using Kind = SavedTableProblem::Kind;
+  using Shape = SavedTableProblem::Shape;
+  std::optional<SavedTableProblem> refused;
+  const auto refuse = [&refused](Kind kind, std::size_t line, std::string_view field,
+                                 Shape shape = Shape::kNone, std::size_t fields = 0) {
+    refused = SavedTableProblem{kind, line, std::string(field), shape, fields};
   };
   SampleTable table;
   table.rows.push_back({"", " FECHA:", " HORA:", "CANAL 1", "CANAL 2"});
-  const std::vector<std::string_view> lines = SplitDownloadLines(text);
-  std::vector<std::size_t> lineOfSample;
-  for (std::size_t index = 0; index < lines.size(); ++index) {
-    const std::string_view line = lines[index];
-    const std::size_t number = index + 1;
-    if (line.empty()) continue;
+  // One sample per line at most: reserved once, so that a large file does not grow the lists
+  // step by step (each step holding the old list and the new one).
+  const auto lineCount = static_cast<std::size_t>(CountDownloadLines(text));
+  table.samples.reserve(lineCount);
+  if (withTexts) table.rows.reserve(lineCount + 1);
+  // The steps are checked as the lines come; the first uneven one is reported only when no line
+  // is refused for what it holds.
+  std::optional<SavedTableProblem> uneven;
+  bool stamped = false;
+  std::size_t number = 0;
+  ForEachDownloadLine(text, [&](std::string_view line) {
+    ++number;
+    if (refused || line.empty()) return;
+    if (number == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+      return refuse(Kind::kNotATable, number, line.substr(0, 3), Shape::kByteOrderMark);
     const std::vector<std::string_view> cells = CellsOf(line);
-    if (cells.size() != 4) return refuse(SavedTableProblem::Kind::kNotATable, number, line);
+    if (cells.size() != 4) {
+      if (line.find('\t') != std::string_view::npos)
+        return refuse(Kind::kNotATable, number, line, Shape::kTab);
+      return refuse(Kind::kNotATable, number, line, Shape::kFieldCount, cells.size());
+    }
     SampleNumbers numbers;
     int date[3], time[3];
     const bool dated = !cells[0].empty() || !cells[1].empty();
     if (dated) {
-      if (!ThreeNumbers(cells[0], '/', date) || !ThreeNumbers(cells[1], ':', time)) {
-        return refuse(SavedTableProblem::Kind::kNotATable, number, line);
-      }
+      if (!ThreeNumbers(cells[0], '/', date))
+        return refuse(Kind::kNotATable, number, cells[0], Shape::kNotADate);
+      if (!ThreeNumbers(cells[1], ':', time))
+        return refuse(Kind::kNotATable, number, cells[1], Shape::kNotATime);
       numbers.hasStamp = true;
       numbers.day = date[0];
       numbers.month = date[1];
@@ -155,43 +195,46 @@ std::optional<SampleTable> ParseSavedTable(std::string_view text, SavedTableProb
       numbers.second = time[2];
     }
     bool hasHumidity = false, hasTemperature = false;
-    if (!ChannelNumber(cells[2], hasHumidity, numbers.humidity) ||
-        !ChannelNumber(cells[3], hasTemperature, numbers.temperature) ||
-        hasHumidity != hasTemperature) {
-      return refuse(SavedTableProblem::Kind::kNotATable, number, line);
-    }
+    if (!ChannelNumber(cells[2], hasHumidity, numbers.humidity))
+      return refuse(Kind::kNotATable, number, cells[2], Shape::kNotANumber);
+    if (!ChannelNumber(cells[3], hasTemperature, numbers.temperature))
+      return refuse(Kind::kNotATable, number, cells[3], Shape::kNotANumber);
+    if (hasHumidity != hasTemperature)
+      return refuse(Kind::kNotATable, number, line, Shape::kOneChannel);
     numbers.hasValues = hasHumidity;
-    if (dated && !DateExists(numbers))
-      return refuse(SavedTableProblem::Kind::kNoSuchDate, number, cells[0]);
-    if (dated && !TimeExists(numbers))
-      return refuse(SavedTableProblem::Kind::kTimeOutOfDay, number, cells[1]);
+    if (dated && !DateExists(numbers)) return refuse(Kind::kNoSuchDate, number, cells[0]);
+    if (dated && !TimeExists(numbers)) return refuse(Kind::kTimeOutOfDay, number, cells[1]);
     if (numbers.hasValues && !kHumidityRange.Holds(numbers.humidity))
-      return refuse(SavedTableProblem::Kind::kHumidityOutOfRange, number, cells[2]);
+      return refuse(Kind::kHumidityOutOfRange, number, cells[2]);
     if (numbers.hasValues && !kTemperatureRange.Holds(numbers.temperature))
-      return refuse(SavedTableProblem::Kind::kTemperatureOutOfRange, number, cells[3]);
-    table.rows.push_back({std::to_string(table.rows.size()), std::string(cells[0]),
-                          std::string(cells[1]), std::string(cells[2]), std::string(cells[3])});
-    table.samples.push_back(numbers);
-    lineOfSample.push_back(number);
-  }
-  if (table.samples.empty()) return refuse(SavedTableProblem::Kind::kNotATable, 1, {});
-  // A table without stamps (the download's rate was unknown) has no steps to check; one with
-  // stamps steps by one logger rate from each sample to the next, as the decoder wrote them.
-  const std::vector<SampleNumbers>& samples = table.samples;
-  const bool stamped = std::any_of(samples.begin(), samples.end(),
-                                   [](const SampleNumbers& s) { return s.hasStamp; });
-  if (samples.size() >= 2 && stamped) {
-    table.rateMinutes = RateFromSpacing(samples[0], samples[1]);
-    for (std::size_t k = 1; k < samples.size(); ++k) {
-      const bool steps =
-          table.rateMinutes > 0 && samples[k].hasStamp && samples[k - 1].hasStamp &&
-          SecondOf(samples[k]) - SecondOf(samples[k - 1]) == 60LL * table.rateMinutes;
-      if (!steps) {
-        table.rateMinutes = 0;
-        return refuse(SavedTableProblem::Kind::kUnevenSteps, lineOfSample[k], table.rows[k + 1][2]);
-      }
+      return refuse(Kind::kTemperatureOutOfRange, number, cells[3]);
+    // A table with stamps steps by one logger rate from each sample to the next, as the decoder
+    // wrote them (the rate is the first step).
+    std::vector<SampleNumbers>& samples = table.samples;
+    stamped = stamped || numbers.hasStamp;
+    if (!samples.empty() && !uneven) {
+      if (samples.size() == 1) table.rateMinutes = RateFromSpacing(samples[0], numbers);
+      const SampleNumbers& before = samples.back();
+      const bool steps = table.rateMinutes > 0 && numbers.hasStamp && before.hasStamp &&
+                         SecondOf(numbers) - SecondOf(before) == 60LL * table.rateMinutes;
+      if (!steps) uneven = SavedTableProblem{Kind::kUnevenSteps, number, std::string(cells[1])};
     }
+    if (withTexts) {
+      table.rows.push_back({std::to_string(table.rows.size()), std::string(cells[0]),
+                            std::string(cells[1]), std::string(cells[2]), std::string(cells[3])});
+    }
+    samples.push_back(numbers);
+  });
+  if (!refused && table.samples.empty()) {
+    refuse(Kind::kNotATable, 1, {}, Shape::kNoLines);
   }
+  // A table without stamps (the download's rate was unknown) has no steps to check.
+  if (!refused && uneven && stamped) refused = uneven;
+  if (refused) {
+    if (problem) *problem = std::move(*refused);
+    return std::nullopt;
+  }
+  if (!stamped || table.samples.size() < 2) table.rateMinutes = 0;
   return table;
 }
 
@@ -200,7 +243,8 @@ bool LooksLikeRawDownload(std::string_view text) {
   return lines.size() >= 2 && IsDigits(lines[0]) && IsDigits(lines[1]);
 }
 
-std::optional<LoadedDownload> RecogniseDownload(std::string_view text, SavedTableProblem* problem) {
+std::optional<LoadedDownload> RecogniseDownload(std::string_view text, SavedTableProblem* problem,
+                                                bool withTexts) {
   LoadedDownload loaded;
   if (LooksLikeRawDownload(text)) {
     loaded.kind = LoadedDownload::Kind::kRawDownload;
@@ -208,7 +252,7 @@ std::optional<LoadedDownload> RecogniseDownload(std::string_view text, SavedTabl
     loaded.table = DecodeReceived(text);
     return loaded;
   }
-  std::optional<SampleTable> saved = ParseSavedTable(text, problem);
+  std::optional<SampleTable> saved = ParseSavedTable(text, problem, withTexts);
   if (!saved) return std::nullopt;
   loaded.kind = LoadedDownload::Kind::kSavedTable;
   loaded.table = std::move(*saved);

@@ -105,6 +105,11 @@ bool IsDatabaseFile(const std::string& path) {
 }
 
 WriteResult WriteWholeFile(const std::string& path, std::string_view content) {
+  return WriteWholeFile(path, [content](const WritePiece& write) { write(content); });
+}
+
+WriteResult WriteWholeFile(const std::string& path,
+                           const std::function<void(const WritePiece&)>& produce) {
   // An empty name names no file; the temporary file would land in the working folder.
   if (path.empty()) return Failed(WriteFailure::kCreate, ENOENT, path);
   std::string target;
@@ -142,7 +147,17 @@ WriteResult WriteWholeFile(const std::string& path, std::string_view content) {
     ::fchmod(fd, 0644);
   }
 
-  const int writeError = WriteAll(fd, content);
+  // After a failed write the later pieces are let go: the file is abandoned.
+  int writeError = 0;
+  try {
+    produce([&](std::string_view piece) {
+      if (writeError == 0) writeError = WriteAll(fd, piece);
+    });
+  } catch (...) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    throw;
+  }
   if (writeError != 0) {
     ::close(fd);
     return abandon(WriteFailure::kWrite, writeError);

@@ -4,6 +4,7 @@
 // tool, which each word the failure in their own language.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,3 +37,10 @@ bool IsDatabaseFile(const std::string& path);
 // (IsDatabaseFile). A replaced file keeps its
 // permission bits and, where the system allows it, its owner and group; a new file gets 0644.
 WriteResult WriteWholeFile(const std::string& path, std::string_view content);
+
+// Takes one piece of a file's content, in order.
+using WritePiece = std::function<void(std::string_view piece)>;
+// The same, for a content too large to hold at once: `produce` hands it over piece by piece to the
+// WritePiece it is given. The file is still whole or not there at all.
+WriteResult WriteWholeFile(const std::string& path,
+                           const std::function<void(const WritePiece&)>& produce);

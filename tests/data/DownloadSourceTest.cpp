@@ -121,6 +121,34 @@ TEST(DownloadSourceTest, SavedTableReadsUnderACommaLocaleAndRefusesWhatNoLoggerR
   std::setlocale(LC_ALL, before.c_str());
 }
 
+// A text refused for not being a table says what is wrong on which line, for the windows too.
+TEST(DownloadSourceTest, NotATableNamesTheLineAndWhatIsWrongThere) {
+  using Shape = SavedTableProblem::Shape;
+  const std::string good = "15/03/2012  14:50:30  50,0  23,5\r\n";
+  const struct {
+    std::string text;
+    Shape shape;
+    const char* spanish;
+  } cases[] = {
+      {good + "15/03/2012  14:55:30  abc  23,5\r\n", Shape::kNotANumber,
+       "línea 2: «abc» no es un número"},
+      {"\xEF\xBB\xBF" + good, Shape::kByteOrderMark,
+       "línea 1: el archivo empieza por una marca de orden de bytes"},
+      {"\r\n" + good + "a\tb\r\n", Shape::kTab,
+       "línea 3: los campos están separados por tabuladores, no por dos espacios"},
+      {"15/03/2012  14:50:30  50,0  23,5  x\r\n", Shape::kFieldCount,
+       "línea 1: 5 campos donde una tabla guardada tiene 4 (fecha  hora  canal 1  canal 2)"},
+      {"\r\n\r\n", Shape::kNoLines, "el archivo está vacío"},
+  };
+  for (const auto& c : cases) {
+    SavedTableProblem problem;
+    EXPECT_FALSE(RecogniseDownload(c.text, &problem)) << c.text;
+    EXPECT_EQ(problem.kind, SavedTableProblem::Kind::kNotATable) << c.text;
+    EXPECT_EQ(problem.shape, c.shape) << c.text;
+    EXPECT_EQ(SavedTableProblemText(problem), c.spanish) << c.text;
+  }
+}
+
 TEST(DecimalNumber, TableCellsReadWithADecimalComma) {
   const std::pair<const char*, double> cases[] = {
       {"23,5", 23.5},   {"-3", -3.0}, {" 50,0 ", 50.0},  {"+7", 7.0},

@@ -6,6 +6,7 @@
 
 #include "data/ChannelValueText.h"
 #include "data/DownloadLines.h"
+#include "data/ImpossibleReadings.h"
 #include "data/SampleDecoder.h"
 #include "data/SavedFileFormat.h"
 #include "data/StartTexts.h"
@@ -307,3 +308,39 @@ TEST(ChannelValueTextTest, RoundingOnTheExactValueOfTheDouble) {
 }
 
 }  // namespace
+
+// The decode shows what came; what no working logger sends is found for the exports to refuse.
+// The sensor's extremes (readings 0 and 4095, a leap day by the two-digit year) are real data.
+TEST(ImpossibleReadingTest, BeyondTwelveBitsOrNoRealStartIsFoundAndTheExtremesAreNot) {
+  using Kind = ImpossibleReading::Kind;
+  const auto found = [](const std::string& headerA, const std::string& headerB,
+                        const std::vector<std::string>& samples) {
+    std::vector<std::string> lines = {headerA, headerB};
+    lines.insert(lines.end(), samples.begin(), samples.end());
+    return FindImpossibleReading(SampleDecoder().Decode(Download(lines)));
+  };
+  const std::string a = HeaderA(12, 3, 15, 30), b = HeaderB(45, 14, 2);
+  EXPECT_FALSE(found(a, b, {Fields(0, 0, 0, 0), Fields(15, 255, 15, 255)}));
+  EXPECT_FALSE(found(HeaderA(28, 2, 29, 59), HeaderB(59, 23, 6), {Fields(7, 68, 2, 223)}));
+
+  const struct {
+    std::string headerA, headerB, sample;
+    Kind kind;
+    std::size_t at;
+  } cases[] = {
+      {a, b, Fields(16, 0, 2, 223), Kind::kHumidity, 2},       // 4096
+      {a, b, Fields(7, 68, 16, 0), Kind::kTemperature, 2},     // 4096
+      {a, b, Fields(999, 999, 999, 999), Kind::kHumidity, 2},  // 10327,5 %
+      {HeaderA(26, 13, 9, 30), b, Fields(7, 68, 2, 223), Kind::kStart, 0},
+      {HeaderA(26, 2, 29, 30), b, Fields(7, 68, 2, 223), Kind::kStart, 0},
+      {HeaderA(26, 4, 0, 30), b, Fields(7, 68, 2, 223), Kind::kStart, 0},
+      {a, HeaderB(60, 14, 2), Fields(7, 68, 2, 223), Kind::kStart, 0},
+      {a, HeaderB(45, 24, 2), Fields(7, 68, 2, 223), Kind::kStart, 0},
+      {HeaderA(12, 3, 15, 60), b, Fields(7, 68, 2, 223), Kind::kStart, 0},
+  };
+  for (const auto& c : cases) {
+    const ImpossibleReading r = found(c.headerA, c.headerB, {Fields(7, 68, 2, 223), c.sample});
+    EXPECT_EQ(r.kind, c.kind) << c.headerA << " " << c.headerB << " " << c.sample;
+    EXPECT_EQ(r.sample, c.at) << c.headerA << " " << c.headerB << " " << c.sample;
+  }
+}

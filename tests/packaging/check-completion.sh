@@ -70,4 +70,38 @@ expect calibration set norte "--" :: --certificate --due --reason --t-gain --rh-
 expect calibration set norte --t-gain "" :: :: set
 expect station add camara1 "--" :: --port --reset-at --download-every --archive --reason :: --force
 expect station add camara1 --download-every "" :: :: add
+expect alarms check "$folder/cap" "--" :: --t-low --rh-warn-high --delay --hysteresis --history --json :: --reason
+expect rules set norte "--" :: --archive --t-low --reason :: --json
+expect station add camara1 "--" :: --smtp --central :: --json
+expect alarms "" :: ack check
+expect rules "" :: set show
+
+# Each command's offers are exactly the options its parser takes, among every option the help
+# names. An option is given to the command with a value and followed by an option nobody takes:
+# the parser reports the first mistake on the line, so the unknown option is named only when the
+# one before it was taken (a switch is taken and refuses the value), and no command runs.
+universe=$(LC_ALL=C "$program" --help | grep -o -- '--[a-z][a-z0-9-]*' | sort -u | grep -vx -- --help)
+keys=$(LC_ALL=C "$program" --help | awk '/^Commands:/ { inside = 1; next }
+  /^[^ ]/ { inside = 0 }
+  inside && /^  [a-z]/ { key = $1; if (match($0, /^  [a-z-]+ [a-z]+( |$)/)) key = $1 " " $2; print key }' |
+  sort -u)
+while IFS= read -r key; do
+  # shellcheck disable=SC2086  # the key is the command and its subcommand, two words
+  complete_words $key "--"
+  offered=" ${COMPREPLY[*]} "
+  for option in $universe; do
+    # shellcheck disable=SC2086
+    err=$(LC_ALL=C "$program" $key "$option=x" --velmorante-no-such-option 2>&1 >/dev/null </dev/null)
+    taken=0
+    [[ $err == *"unknown option --velmorante-no-such-option"* || $err == *"$option takes no value"* ]] &&
+      taken=1
+    if ((taken)) && [[ $offered != *" $option "* ]]; then
+      echo "FAIL: '$key' takes $option but the completion does not offer it"
+      failed=1
+    elif ((!taken)) && [[ $offered == *" $option "* ]]; then
+      echo "FAIL: '$key' refuses $option but the completion offers it"
+      failed=1
+    fi
+  done
+done <<<"$keys"
 exit $failed

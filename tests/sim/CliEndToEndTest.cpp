@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <pty.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -299,16 +300,86 @@ TEST_F(CliEndToEnd, OptionsKeepTheToolsConventions) {
     std::vector<std::string> args;
     std::string message;
   } mistakes[] = {
-      {{"decode", Path("good.txt"), "--out"}, "--out needs a value"},
-      {{"status", "--port", "x", "--json=yes"}, "--json takes no value"},
-      {{"status", "--port", "x", "--count=2", "-q"}, "unknown option for status: -q"},
-      {{"decode", Path("good.txt"), "--", "--out"}, "decode takes 1 argument(s)"},
+      {{"decode", Path("good.txt"), "--out"}, "velmorante-cli decode: --out needs a value"},
+      {{"status", "--port", "x", "--json=yes"}, "velmorante-cli status: --json takes no value"},
+      {{"status", "--port", "x", "--count=2", "-q"}, "velmorante-cli status: unknown option -q"},
+      {{"decode", Path("good.txt"), "--", "--out"},
+       "velmorante-cli decode: takes 1 argument(s) besides its options, not 2"},
+      // A subcommand's mistakes name the whole command, not its last word.
+      {{"history", "show", "1", "--bogus"}, "velmorante-cli history show: unknown option --bogus"},
+      {{"history", "show", "--out"}, "velmorante-cli history show: --out needs a value"},
+      {{"history", "verify", "7"}, "velmorante-cli history verify: takes 0 argument(s)"},
+      {{"central", "init"}, "velmorante-cli central init: takes 1 argument(s)"},
+      {{"station", "add", "norte", "--json"}, "velmorante-cli station add: unknown option --json"},
   };
   for (const auto& m : mistakes) {
     const RunResult r = Run(m.args);
     EXPECT_EQ(r.exitCode, 2) << r.err;
     EXPECT_NE(r.err.find(m.message), std::string::npos) << r.err;
   }
+}
+
+// The capture and the table may go to this program's own output or to a pipe by name: they are
+// written into what is there as it comes, never put in its place.
+TEST_F(CliEndToEnd, OutputsGivenAsDevicesOrPipesAreStreamedIntoThem) {
+  LoggerOptions options = FastOptions();
+  options.storedSamples = 20;
+  LoggerEmulator logger(options);
+  logger.Start();
+  const RunResult raw = Run({"download", "--port", logger.PortPath(), "--raw", "/dev/stdout",
+                             "--out", Path("table.txt"), "--no-archive"});
+  ASSERT_EQ(raw.exitCode, 0) << raw.err;
+  EXPECT_EQ(raw.out, logger.LastDownloadText());
+  EXPECT_EQ(SavedValues(FileText(Path("table.txt"))).size(), 20u);
+
+  // Standard output is a file: it keeps its inode, so whoever opened it reads the table.
+  const std::string capture = "012003015030\r\n045014002000\r\n007068002223\r\nA";
+  std::ofstream(Path("good.txt"), std::ios::binary) << capture;
+  std::ofstream(Path("stdout.txt"), std::ios::binary) << "";
+  struct stat before {};
+  ASSERT_EQ(::stat(Path("stdout.txt").c_str(), &before), 0);
+  const RunResult file =
+      Run({"decode", Path("good.txt"), "--out", "/dev/stdout"}, Path("stdout.txt"));
+  ASSERT_EQ(file.exitCode, 0) << file.err;
+  struct stat after {};
+  ASSERT_EQ(::stat(Path("stdout.txt").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(FileText(Path("stdout.txt")), "15/03/2012  14:50:30  50,0  23,5\r\n");
+
+  // The reading end is open before the program runs and never waits: a program that does not
+  // write leaves it empty rather than the test hanging. The export fits in the pipe's buffer.
+  ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+  const int reader = ::open(Path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  const RunResult fifo =
+      Run({"export", Path("good.txt"), "--format", "csv", "--out", Path("pipe")});
+  std::string piped;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;) piped.append(buffer, n);
+  ::close(reader);
+  EXPECT_EQ(fifo.exitCode, 0) << fifo.err;
+  EXPECT_NE(piped.find("1,2012-03-15T14:50:30,50.0,23.5"), std::string::npos) << piped;
+  // Nothing but what the test made is left in its folder (no temporary file beside a device).
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
+  EXPECT_EQ(entries, 6u);  // good.txt, table.txt, stdout.txt, pipe, stdout, stderr
+}
+
+// A logger with nothing in its memory is no failure: said so, the download kept in the archive,
+// and no table file made or replaced.
+TEST_F(CliEndToEnd, EmptyLoggerIsNoFailureAndLeavesTheTableFileAlone) {
+  LoggerOptions options = FastOptions();
+  options.storedSamples = 0;
+  LoggerEmulator logger(options);
+  logger.Start();
+  std::ofstream(Path("table.txt"), std::ios::binary) << "old";
+  const RunResult r = Run({"download", "--port", logger.PortPath(), "--out", Path("table.txt"),
+                           "--archive", Path("a.sqlite")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("the logger holds no samples"), std::string::npos) << r.err;
+  EXPECT_EQ(FileText(Path("table.txt")), "old");
+  const RunResult history = Run({"history", "--json", "--archive", Path("a.sqlite")});
+  EXPECT_NE(history.out.find("\"samples\":0"), std::string::npos) << history.out;
 }
 
 }  // namespace
