@@ -382,11 +382,10 @@ TEST_F(StationSoak, EverySampleIsKeptOnceWhileOthersWriteAndTheStationIsKilled) 
   int earlier = 0;
   int ofCurrent = 0;
   for (const record::Segment& segment : record->segments) {
-    // A download's header gives the start to the minute, and the year in two digits.
-    LoggerStart minute = segment.start;
-    minute.second = current.second;
-    minute.year = 2000 + minute.year % 100;
-    (minute == current ? ofCurrent : earlier) += static_cast<int>(segment.samples.size());
+    // A download's header gives the year in two digits.
+    LoggerStart start = segment.start;
+    start.year = 2000 + start.year % 100;
+    (start == current ? ofCurrent : earlier) += static_cast<int>(segment.samples.size());
     std::printf("soak: recording of %04d-%02d-%02d %02d:%02d:%02d, %zu samples\n",
                 segment.start.year, segment.start.month, segment.start.day, segment.start.hour,
                 segment.start.minute, segment.start.second, segment.samples.size());
