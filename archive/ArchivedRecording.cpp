@@ -17,10 +17,11 @@ ArchivedRecording ArchivedRecordingStartedBetween(const std::string& path, int r
   if (!std::filesystem::exists(path)) return {};
   ArchiveFile file(path, ArchiveAccess::kReadOnly);
   if (file.empty() || file.schemaVersion() < kStartsKept) return {};
-  SqliteStatement query(file.connection(),
-                        "SELECT samples, start FROM downloads WHERE reason = '' AND decode_error = ''"
-                        " AND rate_minutes = ? AND start BETWEEN ? AND ?"
-                        " ORDER BY samples DESC, id DESC LIMIT 1");
+  SqliteStatement query(
+      file.connection(),
+      "SELECT samples, start FROM downloads WHERE reason = '' AND decode_error = ''"
+      " AND rate_minutes = ? AND start BETWEEN ? AND ?"
+      " ORDER BY samples DESC, id DESC LIMIT 1");
   query.Bind(1, rateMinutes);
   query.BindText(2, startFrom);
   query.BindText(3, startTo);

@@ -48,10 +48,10 @@ class NoSuchStation : public std::runtime_error {
 
 std::string StationName(const std::string& text) {
   if (!IsStationName(text)) {
-    throw UsageError(Format(
-        _("a station's name is 1 to 64 letters, digits, '-', '_' or '.', other than '.' and "
-          "'..'; '%s' is not one"),
-        text));
+    throw UsageError(
+        Format(_("a station's name is 1 to 64 letters, digits, '-', '_' or '.', other than '.' and "
+                 "'..'; '%s' is not one"),
+               text));
   }
   return text;
 }
@@ -314,6 +314,8 @@ Json TextJson(const std::string& text) {
 Json StatusJson(const StationSettings& s, const std::optional<StationStatus>& st, bool running) {
   const StationStatus none;
   const StationStatus& v = st ? *st : none;
+  // A running service that never wrote its status has a status without a time.
+  const bool written = st && v.updatedAt != system_clock::time_point();
   return {{"name", s.name},
           {"port", s.port},
           {"reset_at", s.resetAt},
@@ -321,9 +323,7 @@ Json StatusJson(const StationSettings& s, const std::optional<StationStatus>& st
           {"running", running},
           {"connected", running && v.connected},
           {"pid", running ? Json(v.pid) : Json(nullptr)},
-          {"updated_at", st && v.updatedAt != system_clock::time_point()
-                             ? Json(UtcText(v.updatedAt))
-                             : Json(nullptr)},
+          {"updated_at", written ? Json(UtcText(v.updatedAt)) : Json(nullptr)},
           {"last_reply_at", TimeJson(v.lastReplyAt)},
           {"logger_clock", TextJson(v.loggerClock)},
           {"clock_drift_s", NumberJson(v.clockDriftSeconds)},
@@ -529,11 +529,12 @@ std::string StationHoldingPort(const std::string& archivePath, const std::string
     StationStore store(archivePath, ArchiveAccess::kReadOnly);
     for (const StationSettings& station : store.List()) {
       if (station.port != port && !SameFile(station.port, port)) continue;
-      const std::optional<StationLockHolder> holder = StationLock::Holder(archivePath, station.name);
+      const std::optional<StationLockHolder> holder =
+          StationLock::Holder(archivePath, station.name);
       if (!holder) continue;
-      return holder->pid > 0 ? Format(_("station '%s' (process %s)"), station.name,
-                                      std::to_string(holder->pid))
-                             : Format(_("station '%s'"), station.name);
+      return holder->pid > 0
+                 ? Format(_("station '%s' (process %s)"), station.name, std::to_string(holder->pid))
+                 : Format(_("station '%s'"), station.name);
     }
   } catch (const std::exception&) {
     // Only a better message was sought: the port's error stands as it is.

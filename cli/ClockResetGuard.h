@@ -1,5 +1,6 @@
-// Whether setting the logger's clock, which empties its memory, would lose samples: it may only when
-// the archive holds every sample the logger reports, judged from a status reply read just before.
+// Whether setting the logger's clock, which empties its memory, would lose samples: it may only
+// when the archive holds every sample the logger reports, judged from a status reply read just
+// before.
 #pragma once
 
 #include <string>

@@ -106,8 +106,7 @@ void StationLock::NoteProblem(const std::string& problem) {
 
 std::optional<StationLockHolder> StationLock::Holder(const std::string& archivePath,
                                                      const std::string& station) {
-  const int fd =
-      ::open(PathFor(archivePath, station).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  const int fd = ::open(PathFor(archivePath, station).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return std::nullopt;
   std::optional<StationLockHolder> holder;
   if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {

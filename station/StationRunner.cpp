@@ -191,7 +191,8 @@ void StationRunner::Observe(const LoggerStatus& status) {
   }
   if (used >= kWarnAtSamples) {
     status_.problem = kMemoryProblem + std::to_string(used) + " of " +
-                      std::to_string(protocol::kLoggerCapacity) + " samples and has not been emptied";
+                      std::to_string(protocol::kLoggerCapacity) +
+                      " samples and has not been emptied";
     if (!resetBlocked_.empty()) status_.problem += ": " + resetBlocked_;
     if (!warned_) {
       warned_ = true;
@@ -200,8 +201,8 @@ void StationRunner::Observe(const LoggerStatus& status) {
   } else {
     warned_ = false;
     if (!resetBlocked_.empty()) {
-      status_.problem = kMemoryProblem + std::to_string(used) +
-                        " samples (emptied from " + std::to_string(settings_.resetAt) +
+      status_.problem = kMemoryProblem + std::to_string(used) + " samples (emptied from " +
+                        std::to_string(settings_.resetAt) +
                         ") and could not be emptied: " + resetBlocked_;
     }
   }
@@ -341,8 +342,9 @@ bool StationRunner::ResetWhenSafe() {
     // holds now belongs to a recording not yet downloaded.
     const std::int64_t archived = store_->ArchivedSamples(settings_.name, start, recordingRate_);
     if (held < latestSamples_) {
-      ResetBlocked("the logger holds fewer samples than its latest download: its memory was "
-                   "emptied by another program, and what it holds now is not downloaded yet");
+      ResetBlocked(
+          "the logger holds fewer samples than its latest download: its memory was "
+          "emptied by another program, and what it holds now is not downloaded yet");
       return false;
     }
     if (archived < held) {
@@ -389,8 +391,9 @@ bool StationRunner::ResetWhenSafe() {
     return false;
   }
   if (!stopping_) {
-    ResetBlocked("no moment far enough from the logger's next sample was found to send the "
-                 "clock setting");
+    ResetBlocked(
+        "no moment far enough from the logger's next sample was found to send the "
+        "clock setting");
   }
   return false;
 }

@@ -29,8 +29,8 @@ using archive_test::Bytes;
 // when it does not.
 int ExitWithin(pid_t pid, std::chrono::seconds patience) {
   int status = 0;
-  const bool ended = station_test::WaitFor(
-      [&] { return waitpid(pid, &status, WNOHANG) == pid; }, patience);
+  const bool ended =
+      station_test::WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, patience);
   if (!ended) {
     ::kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
@@ -180,9 +180,9 @@ TEST(StationGuard, PortsThatAreNoSerialPortAndFolderNamesAreRefused) {
   const std::string archive = folder.File("archivo.sqlite");
   archive_test::WriteBytes(folder.File("fichero"), "x");
   const auto add = [&](const std::string& name, const std::string& port) {
-    return RunCli({"station", "add", name, "--port", port, "--reason", "prueba", "--archive",
-                   archive},
-                  folder);
+    return RunCli(
+        {"station", "add", name, "--port", port, "--reason", "prueba", "--archive", archive},
+        folder);
   };
   for (const std::string& port :
        std::vector<std::string>{folder.File("fichero"), folder.path().string(), "/dev/null"}) {
@@ -206,9 +206,9 @@ TEST(StationGuard, PortsThatAreNoSerialPortAndFolderNamesAreRefused) {
                              {folder.File("out"), folder.File("err")});
   const std::string expected =
       "cannot open the port " + folder.File("adaptador") + ": No such file or directory";
-  EXPECT_TRUE(station_test::WaitFor(
-      [&] { return Bytes(folder.File("err")).find(expected) != std::string::npos; }))
-      << Bytes(folder.File("err"));
+  EXPECT_TRUE(station_test::WaitFor([&] {
+    return Bytes(folder.File("err")).find(expected) != std::string::npos;
+  })) << Bytes(folder.File("err"));
   ::kill(pid, SIGTERM);
   EXPECT_EQ(WaitForCli(pid), 0);
   EXPECT_EQ(Bytes(folder.File("err")).find("error code"), std::string::npos);
@@ -223,16 +223,16 @@ TEST(StationGuard, SetClockEmptiesTheLoggerOnlyOnceEverySampleIsArchivedOrWhenTo
   LoggerEmulator logger(options);
   logger.Start();
   const std::string archive = folder.File("archivo.sqlite");
-  const std::vector<std::string> setClock = {"set-clock", "--port", options.linkPath,
-                                             "--archive", archive};
+  const std::vector<std::string> setClock = {"set-clock", "--port", options.linkPath, "--archive",
+                                             archive};
 
   const Ran refused = RunCli(setClock, folder);
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("--discard"), std::string::npos) << refused.err;
   EXPECT_EQ(logger.StoredSamples().size(), 10u);
 
-  const Ran download = RunCli({"download", "--port", options.linkPath, "--archive", archive},
-                              folder);
+  const Ran download =
+      RunCli({"download", "--port", options.linkPath, "--archive", archive}, folder);
   ASSERT_EQ(download.exitCode, 0) << download.err;
   const Ran allowed = RunCli(setClock, folder);
   EXPECT_EQ(allowed.exitCode, 0) << allowed.err;
@@ -243,8 +243,8 @@ TEST(StationGuard, SetClockEmptiesTheLoggerOnlyOnceEverySampleIsArchivedOrWhenTo
   another.linkPath = folder.File("otro");
   LoggerEmulator unarchived(another);
   unarchived.Start();
-  const Ran discarded = RunCli(
-      {"set-clock", "--port", another.linkPath, "--archive", archive, "--discard"}, folder);
+  const Ran discarded =
+      RunCli({"set-clock", "--port", another.linkPath, "--archive", archive, "--discard"}, folder);
   EXPECT_EQ(discarded.exitCode, 0) << discarded.err;
   EXPECT_TRUE(unarchived.StoredSamples().empty());
 }
