@@ -462,6 +462,10 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   } catch (const DatabaseTargetError& error) {
     err << "velmorante-cli: " << error.what() << '\n';
     return kBadUsage;
+  } catch (const EComPort& error) {
+    // The port component's own words name its calls; the operator reads what failed.
+    err << "velmorante-cli: " << TerminalPortErrorText(error) << '\n';
+    return kFailed;
   } catch (const std::exception& error) {
     err << "velmorante-cli: " << error.what() << '\n';
     return kFailed;

@@ -67,6 +67,9 @@ std::string TerminalPortErrorText(const EComPort& error) {
     case kReasonWaitFailed:
       what = _("the port stopped answering the system");
       break;
+    case kReasonPortListFailed:
+      what = _("the serial ports cannot be listed");
+      break;
     default:
       what = _("the serial port failed");
       break;

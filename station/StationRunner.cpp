@@ -201,7 +201,7 @@ void StationRunner::Observe(const LoggerStatus& status) {
   } else {
     warned_ = false;
     if (!resetBlocked_.empty()) {
-      status_.problem = kMemoryProblem + std::to_string(used) + " samples (emptied from " +
+      status_.problem = kMemoryProblem + std::to_string(used) + " samples (reset at " +
                         std::to_string(settings_.resetAt) +
                         ") and could not be emptied: " + resetBlocked_;
     }
@@ -358,7 +358,12 @@ bool StationRunner::ResetWhenSafe() {
     // The reset is in the audit trail before the command goes out, so that no reset goes
     // unaudited whenever the service ends; one that cannot be noted is not made.
     if (!AuditClockSetting(status, computer, std::nullopt)) {
-      ResetBlocked("the clock setting could not be noted in the audit trail");
+      ++failuresInARow_;
+      lastFailure_ = "the clock setting could not be noted in the audit trail";
+      retryPause_ =
+          failuresInARow_ == 1 ? timing_.retryPause : std::min(retryPause_ * 2, timing_.maxRetry);
+      retryAt_ = SteadyClock::now() + retryPause_;
+      ResetBlocked(lastFailure_);
       return false;
     }
     if (NextSampleTooClose(status)) {
