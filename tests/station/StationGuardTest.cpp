@@ -190,6 +190,12 @@ TEST(StationGuard, PortsThatAreNoSerialPortAndFolderNamesAreRefused) {
     EXPECT_EQ(refused.exitCode, 2) << port;
     EXPECT_NE(refused.err.find("is not a serial port"), std::string::npos) << refused.err;
   }
+  // Nor does the command line speak of the port component's calls.
+  const Ran status = RunCli({"status", "--port", folder.File("fichero")}, folder);
+  EXPECT_EQ(status.exitCode, 1);
+  EXPECT_NE(status.err.find("fichero"), std::string::npos) << status.err;
+  EXPECT_EQ(status.err.find("error code"), std::string::npos) << status.err;
+  EXPECT_EQ(status.err.find("function"), std::string::npos) << status.err;
   EXPECT_EQ(add(".", "/dev/serial/by-id/usb-X").exitCode, 2);
   EXPECT_EQ(add("..", "/dev/serial/by-id/usb-X").exitCode, 2);
 
