@@ -21,14 +21,15 @@ Json TextOrNull(const std::string& text) {
 
 AuditChange SetClockChange(const std::string& station, const std::string& port,
                            const std::string& computerClock, const std::string& loggerClockBefore,
-                           std::optional<std::int64_t> driftSeconds, bool taken) {
+                           std::optional<std::int64_t> driftSeconds, std::optional<bool> taken) {
   AuditChange change;
   change.action = AuditAction::kSetClock;
   change.station = station;
   change.object = "logger " + port;
   change.oldValue = Dump({{"logger_clock", TextOrNull(loggerClockBefore)},
                           {"drift_s", driftSeconds ? Json(*driftSeconds) : Json(nullptr)}});
-  change.newValue = Dump({{"computer_clock", computerClock}, {"taken", taken}});
+  change.newValue =
+      Dump({{"computer_clock", computerClock}, {"taken", taken ? Json(*taken) : Json(nullptr)}});
   return change;
 }
 

@@ -10,10 +10,12 @@
 
 // The logger's clock set from the computer's: the computer's local time then, the logger's clock
 // from the reply just before (local ISO times, "2026-12-08T16:40:00"; empty when unknown), the
-// drift (logger minus computer, seconds) and whether the logger's replies showed it took it.
+// drift (logger minus computer, seconds) and whether the logger's replies showed it took it;
+// `taken` empty (null in the entry) for the entry written just before the command goes out, which
+// an entry with the outcome follows.
 AuditChange SetClockChange(const std::string& station, const std::string& port,
                            const std::string& computerClock, const std::string& loggerClockBefore,
-                           std::optional<std::int64_t> driftSeconds, bool taken);
+                           std::optional<std::int64_t> driftSeconds, std::optional<bool> taken);
 // The rate set: minutes between samples before (none when unknown) and asked for.
 AuditChange SetRateChange(const std::string& station, const std::string& port,
                           std::optional<int> oldMinutes, int newMinutes, bool taken);

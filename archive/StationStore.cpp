@@ -78,6 +78,8 @@ const char* StationEventCode(StationEventKind kind) {
 
 bool IsStationName(const std::string& name) {
   if (name.empty() || name.size() > 64) return false;
+  // They name folders, not a station: a station's files are named after it.
+  if (name == "." || name == "..") return false;
   return std::all_of(name.begin(), name.end(), [](char c) {
     const auto u = static_cast<unsigned char>(c);
     return u < 0x80 && (std::isalnum(u) != 0 || c == '-' || c == '_' || c == '.');

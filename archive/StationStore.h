@@ -25,7 +25,7 @@ class StationError : public std::runtime_error {
 constexpr int kStationResetAtMost = 2000;  // the logger's memory
 constexpr std::chrono::seconds kStationShortestInterval{30};
 constexpr std::chrono::seconds kStationLongestInterval{366 * 24 * 60 * 60};
-// 1..64 characters, each a letter or digit of ASCII, '-', '_' or '.'.
+// 1..64 characters, each a letter or digit of ASCII, '-', '_' or '.', other than "." and "..".
 bool IsStationName(const std::string& name);
 // What is wrong with `settings`, in a sentence; empty when they may be kept.
 std::string StationSettingsProblem(const StationSettings& settings);

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -76,9 +77,14 @@ std::string OptionName(std::string field) {
   return "--" + field;
 }
 
+// A number as people write it: six significant digits, and never an exponent (a clock drift of
+// years in seconds is written whole).
 std::string Figure(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
+  if (!std::isfinite(value)) return "-";
+  char text[400];  // the largest double has 309 digits
+  std::snprintf(text, sizeof text, std::fabs(value) >= 1e6 ? "%.0f" : "%g", value);
+  // %g writes small magnitudes with an exponent too.
+  if (std::strchr(text, 'e') != nullptr) return "0";
   return text;
 }
 

@@ -26,6 +26,7 @@
 #include "cli/CliSession.h"
 #include "cli/CliSign.h"
 #include "cli/CliStation.h"
+#include "cli/ClockResetGuard.h"
 #include "cli/CommandHelp.h"
 #include "cli/DownloadOutput.h"
 #include "cli/InterruptSignals.h"
@@ -61,8 +62,10 @@ const char kUsage[] = N_(
     "                                       --raw keeps the characters received\n"
     "  decode FILE [--out FILE]             decode a captured download\n"
     "  set-rate --port P MINUTES            set the sample rate: 1, 5, 10, 15, 30 or 60\n"
-    "  set-clock --port P                   set the logger's clock from this computer's\n"
-    "                                       local time (this also empties its memory)\n"
+    "  set-clock --port P [--discard]       set the logger's clock from this computer's\n"
+    "                                       local time; this empties its memory, so it is\n"
+    "                                       refused until the archive holds every sample\n"
+    "                                       (--discard: erase them all the same)\n"
     "  demo                                 run against a built-in logger emulator\n"
     "  history [--json]                     list the archived downloads, newest first\n"
     "  history show ID [--out FILE] [--raw FILE]\n"
@@ -169,10 +172,19 @@ const char kUsage[] = N_(
     "2 bad usage.\n");
 // clang-format on
 
-std::unique_ptr<CliSession> OpenSession(const std::string& port) {
+// Opens `port`; a port that a station of the archive at `archivePath` holds is named as its.
+std::unique_ptr<CliSession> OpenSession(const std::string& port, const std::string& archivePath) {
   try {
     return std::make_unique<CliSession>(port);
   } catch (const EComPort& error) {
+    if (ProblemOf(error) == PortProblem::kBusy) {
+      const std::string station = StationHoldingPort(archivePath, port);
+      if (!station.empty()) {
+        throw SessionError(Format(_("cannot open port '%s': %s uses it; stop the station first "
+                                    "or wait for it to close the port"),
+                                  port, station));
+      }
+    }
     std::string text = Format(_("cannot open port '%s': %s"), port, TerminalPortErrorText(error));
     if (ProblemOf(error) == PortProblem::kAccessRefused) {
       text += '\n' + Format(_("your user may not open %s: on Linux it must belong to the dialout "
@@ -215,7 +227,7 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const long count =
       line.Has("--count") ? WholeNumber("--count", line.Value("--count"), 1, 1000000) : 1;
   const milliseconds timeout = Timeout(line);
-  const auto session = OpenSession(port);
+  const auto session = OpenSession(port, ArchivePathOf(line));
   for (long i = 0; i < count; ++i) {
     const LoggerStatus status = session->NextStatus(timeout);
     out << (line.Has("--json") ? StatusJson(status) : StatusLine(status)) << std::endl;
@@ -241,7 +253,7 @@ int Download(const std::vector<std::string>& args, std::ostream& out, std::ostre
   std::optional<SessionError> lost;  // an interrupted download is archived as far as it came
   EndReason reason = EndReason::kNone;
   {
-    const auto session = OpenSession(port);
+    const auto session = OpenSession(port, ArchivePathOf(line));
     // Ctrl-C, SIGTERM or SIGHUP end the wait; what came is then kept like any cut-short download.
     // A second signal, once the wait is over, acts as usual.
     const InterruptSignals signals(
@@ -332,7 +344,7 @@ int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const milliseconds timeout = Timeout(line);
   // Checked before the logger is touched: the change is noted there afterwards.
   const std::string archive = ArchivePathOf(line);
-  const auto session = OpenSession(port);
+  const auto session = OpenSession(port, archive);
   // The logger does not answer commands; its next replies show whether it took this one.
   const bool taken = session->SetRate(choice, timeout);
   std::optional<int> old;
@@ -348,16 +360,28 @@ int SetRate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 }
 
 int SetClock(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const CommandLine line = Parse(args, {"--port", "--timeout", "--archive"}, {}, 0);
+  const CommandLine line = Parse(args, {"--port", "--timeout", "--archive"}, {"--discard"}, 0);
   const std::string port = RequirePort(line);
   const milliseconds timeout = Timeout(line);
   const std::string archive = ArchivePathOf(line);
-  const auto session = OpenSession(port);
+  const auto session = OpenSession(port, archive);
+  // Setting the clock empties the memory: unless told to discard, only once the archive holds
+  // every sample, judged from the reply right before the command.
+  std::optional<LoggerStatus> before;
+  bool taken = false;
+  if (line.Has("--discard")) {
+    taken = session->SetClock(timeout);
+    before = session->StatusBefore();
+  } else {
+    before = session->NextStatus(timeout);
+    const std::string risk = SamplesAtRisk(archive, port, *before);
+    if (!risk.empty()) throw SessionError(risk);
+    taken = session->SetClockNow(timeout);
+  }
   // The logger does not answer; its next replies must show its clock on ours and its memory empty.
-  const bool taken = session->SetClock(timeout);
   const std::time_t computer = ComputerClock(std::time(nullptr));
   std::optional<std::time_t> clock;
-  if (session->StatusBefore()) clock = LoggerClock(session->StatusBefore()->reply);
+  if (before) clock = LoggerClock(before->reply);
   std::optional<std::int64_t> drift;
   if (clock) drift = *clock - computer;
   const bool noted =
@@ -452,6 +476,10 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   } catch (const DatabaseTargetError& error) {
     err << "velmorante-cli: " << error.what() << '\n';
     return kBadUsage;
+  } catch (const EComPort& error) {
+    // The port component's own words name its calls; the operator reads what failed.
+    err << "velmorante-cli: " << TerminalPortErrorText(error) << '\n';
+    return kFailed;
   } catch (const std::exception& error) {
     err << "velmorante-cli: " << error.what() << '\n';
     return kFailed;

@@ -1,6 +1,7 @@
 #include "cli/CliOutput.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -37,10 +38,43 @@ double AsDecimal(float value) {
 
 std::string TerminalPortErrorText(const EComPort& error) {
   const std::string message = error.what();
-  // Only the component's own composed text carries the number; a text of another kind stays.
-  const std::size_t number = message.find(" (win error code: ");
-  if (number == std::string::npos || error.SystemError <= 0) return message;
-  return message.substr(0, number) + ": " + std::strerror(error.SystemError);
+  // A text of another kind (an exception out of a handler) stays as it is.
+  if (message.rfind(EComPort::ReasonText(error.Reason), 0) != 0) return message;
+  std::string cause;
+  if (error.SystemError == ENOTTY) {
+    cause = _("it is not a serial port");
+  } else if (error.SystemError == EBUSY) {
+    cause = _("another program is using it");
+  } else if (error.SystemError > 0) {
+    cause = std::strerror(error.SystemError);
+  }
+  // Opening: the caller names the port; the cause is the whole story.
+  if (error.Reason == kReasonOpenFailed) return cause.empty() ? _("it cannot be opened") : cause;
+  std::string what;
+  switch (error.Reason) {
+    case kReasonWriteFailed:
+      what = _("writing to the port failed");
+      break;
+    case kReasonReadFailed:
+      what = _("reading from the port failed");
+      break;
+    case kReasonSetStateFailed:
+      what = _("the port does not take the line's settings");
+      break;
+    case kReasonPurgeFailed:
+    case kReasonPendingInputFailed:
+    case kReasonModemLinesFailed:
+    case kReasonWaitFailed:
+      what = _("the port stopped answering the system");
+      break;
+    case kReasonPortListFailed:
+      what = _("the serial ports cannot be listed");
+      break;
+    default:
+      what = _("the serial port failed");
+      break;
+  }
+  return cause.empty() ? what : what + ": " + cause;
 }
 
 std::string RateText(int minutes) {

@@ -16,6 +16,8 @@ std::string StatusLine(const LoggerStatus& status);
 std::string StatusJson(const LoggerStatus& status);
 // The start of logging, the rate and the table with its heading row, in aligned columns.
 void PrintTable(const SampleTable& table, std::ostream& out);
-// A port error for the terminal: the reason and the system's own words for errno ("Unable to open
-// com port: Permission denied"), where the windows show the component's fixed text.
+// A port error for the terminal and the station's log, in a plain sentence where the windows show
+// the component's fixed text: for an opening, only the cause ("Permission denied", "it is not a
+// serial port"), since the caller names the port; otherwise what failed and why ("reading from the
+// port failed: Input/output error").
 std::string TerminalPortErrorText(const EComPort& error);

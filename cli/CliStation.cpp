@@ -2,6 +2,9 @@
 // station's service last wrote there, judged against the time now.
 #include "cli/CliStation.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +12,7 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <sstream>
 
 #include "archive/DurationText.h"
 #include "archive/StationStore.h"
@@ -24,6 +28,7 @@
 #include "cli/Translate.h"
 #include "link/LoggerProtocol.h"
 #include "notify/NotifyStore.h"
+#include "station/StationLock.h"
 #include "station/StationRunner.h"
 
 namespace cli {
@@ -43,17 +48,45 @@ class NoSuchStation : public std::runtime_error {
 
 std::string StationName(const std::string& text) {
   if (!IsStationName(text)) {
-    throw UsageError(Format(
-        _("a station's name is 1 to 64 letters, digits, '-', '_' or '.'; '%s' is not one"), text));
+    throw UsageError(
+        Format(_("a station's name is 1 to 64 letters, digits, '-', '_' or '.', other than '.' and "
+                 "'..'; '%s' is not one"),
+               text));
   }
   return text;
 }
 
+// The --port of a station: a path that exists must be a serial device (a terminal device, not
+// one of the memory devices such as /dev/null, nor /dev/tty or /dev/console); one absent now is
+// taken with a warning, since an adapter may be plugged in later.
+std::string StationPort(const CommandLine& line, std::ostream& err) {
+  const std::string port = RequirePort(line);
+  struct stat info {};
+  if (::stat(port.c_str(), &info) != 0) {
+    err << "velmorante-cli: "
+        << Format(_("warning: %s is not there now; the station opens it once the adapter is "
+                    "plugged in"),
+                  port)
+        << '\n';
+    return port;
+  }
+  const unsigned major = ::major(info.st_rdev), minor = ::minor(info.st_rdev);
+  const bool memoryDevice = major == 1;
+  const bool controllingTerminal = major == 5 && minor <= 2;
+  if (!S_ISCHR(info.st_mode) || memoryDevice || controllingTerminal) {
+    const std::string kind = S_ISDIR(info.st_mode)   ? _("a folder")
+                             : S_ISREG(info.st_mode) ? _("a file")
+                                                     : _("a device of another kind");
+    throw UsageError(Format(_("%s is not a serial port: it is %s"), port, kind));
+  }
+  return port;
+}
+
 // Applies the options that change a station's settings; returns whether any was given.
-bool ApplyOptions(const CommandLine& line, StationSettings& settings) {
+bool ApplyOptions(const CommandLine& line, StationSettings& settings, std::ostream& err) {
   bool given = false;
   if (line.Has("--port")) {
-    settings.port = RequirePort(line);
+    settings.port = StationPort(line, err);
     given = true;
   }
   if (line.Has("--reset-at")) {
@@ -107,12 +140,12 @@ std::string Describe(const StationSettings& s) {
                 DurationText(s.downloadEvery), std::to_string(s.resetAt));
 }
 
-int Add(const std::vector<std::string>& args, std::ostream& out) {
+int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, SettingOptions(), {}, 1);
   StationSettings settings;
   settings.name = StationName(line.positional[0]);
-  settings.port = RequirePort(line);
-  ApplyOptions(line, settings);
+  RequirePort(line);
+  ApplyOptions(line, settings, err);
   const StationAuditNote note = AuditNote(line);
   StationNotify notify;
   notify.station = settings.name;
@@ -133,11 +166,12 @@ int Add(const std::vector<std::string>& args, std::ostream& out) {
   return kOk;
 }
 
-int Set(const std::vector<std::string>& args, std::ostream& out) {
+int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line = Parse(args, SettingOptions(), {}, 1);
   const std::string name = StationName(line.positional[0]);
   StationSettings settings;
-  const bool settingsGiven = ApplyOptions(line, settings);
+  std::ostringstream checked;  // the port's warning is given once, below
+  const bool settingsGiven = ApplyOptions(line, settings, checked);
   const bool notifyGiven =
       std::any_of(NotifyOptions().begin(), NotifyOptions().end(),
                   [&line](const std::string& option) { return line.Has(option); });
@@ -154,7 +188,7 @@ int Set(const std::vector<std::string>& args, std::ostream& out) {
   StationStore store(path);
   std::optional<StationSettings> kept = store.Find(name);
   if (!kept) throw NoSuchStation(name);
-  ApplyOptions(line, *kept);
+  ApplyOptions(line, *kept, err);
   // The options change the settings kept, which are checked as a whole.
   StationNotify notify;
   notify.station = name;
@@ -281,6 +315,8 @@ Json TextJson(const std::string& text) {
 Json StatusJson(const StationSettings& s, const std::optional<StationStatus>& st, bool running) {
   const StationStatus none;
   const StationStatus& v = st ? *st : none;
+  // A running service that never wrote its status has a status without a time.
+  const bool written = st && v.updatedAt != system_clock::time_point();
   return {{"name", s.name},
           {"port", s.port},
           {"reset_at", s.resetAt},
@@ -288,7 +324,7 @@ Json StatusJson(const StationSettings& s, const std::optional<StationStatus>& st
           {"running", running},
           {"connected", running && v.connected},
           {"pid", running ? Json(v.pid) : Json(nullptr)},
-          {"updated_at", st ? Json(UtcText(v.updatedAt)) : Json(nullptr)},
+          {"updated_at", written ? Json(UtcText(v.updatedAt)) : Json(nullptr)},
           {"last_reply_at", TimeJson(v.lastReplyAt)},
           {"logger_clock", TextJson(v.loggerClock)},
           {"clock_drift_s", NumberJson(v.clockDriftSeconds)},
@@ -318,7 +354,9 @@ void PrintStatus(const StationSettings& s, const std::optional<StationStatus>& s
     out << "  " << _("no status written yet") << '\n';
     return;
   }
-  if (!running) out << "  " << Format(_("last status written: %s"), UtcText(st->updatedAt)) << '\n';
+  const bool written = st->updatedAt != system_clock::time_point();
+  if (written && (!running || system_clock::now() - st->updatedAt > kStationStatusFreshFor))
+    out << "  " << Format(_("last status written: %s"), UtcText(st->updatedAt)) << '\n';
   out << "  " << Format(_("last reply: %s"), TimeText(st->lastReplyAt)) << '\n';
   if (st->clockDriftSeconds) {
     const std::int64_t drift = *st->clockDriftSeconds;
@@ -363,8 +401,26 @@ int Status(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const system_clock::time_point now = system_clock::now();
   Json list = Json::array();
   for (std::size_t i = 0; i < stations.size(); ++i) {
-    const std::optional<StationStatus> status = store->ReadStatus(stations[i].name);
-    const bool running = status && IsStationRunning(*status, now);
+    std::optional<StationStatus> status = store->ReadStatus(stations[i].name);
+    // The lock says whether the service runs even when it cannot write its status (a full
+    // disk): then its problem is the one it noted in the lock file.
+    const std::optional<StationLockHolder> holder =
+        StationLock::Holder(ArchivePathOf(line), stations[i].name);
+    const bool running = holder || (status && IsStationRunning(*status, now));
+    if (holder) {
+      if (!status) {
+        status.emplace();
+        status->station = stations[i].name;
+      }
+      const bool stale = !IsStationRunning(*status, now);
+      if (holder->pid > 0) status->pid = holder->pid;
+      if (!holder->problem.empty()) {
+        status->problem = holder->problem;
+      } else if (stale) {
+        status->problem = _("the service has not written its status for a while");
+      }
+      if (stale) status->connected = false;
+    }
     NotifyStore notifyStore(ArchivePathOf(line), ArchiveAccess::kReadOnly);
     const std::optional<StationNotify> notify = notifyStore.Find(stations[i].name);
     const DeliveryTally tally = notifyStore.Tally(stations[i].name);
@@ -428,7 +484,17 @@ int Run(const std::vector<std::string>& args, std::ostream& err) {
     settings = StationStore(path, ArchiveAccess::kReadOnly).Find(name);
   }
   if (!settings) throw NoSuchStation(name);
+  // One service per station: a second one is refused before it touches the station's status.
+  std::unique_ptr<StationLock> lock;
+  try {
+    lock = std::make_unique<StationLock>(path, name);
+  } catch (const StationBusyError& busy) {
+    throw StationError(Format(_("station '%s' runs already (process %s); stop that service "
+                                "first: systemctl --user stop velmorante-station@%s"),
+                              name, busy.pid > 0 ? std::to_string(busy.pid) : "?", name));
+  }
   StationRunner runner(*settings, path, err);
+  runner.NoteProblemsIn(lock.get());
   // The station's records go on to its central archive, when it has one, on a thread of their
   // own: the logger's work never waits on the server.
   std::unique_ptr<CentralPusher> pusher;
@@ -445,8 +511,8 @@ int RunStation(const std::vector<std::string>& args, std::ostream& out, std::ost
   // The subcommand's own line, named in its messages as "station add".
   std::vector<std::string> rest(args.begin() + (args.size() > 1 ? 1 : 0), args.end());
   rest[0] = "station " + sub;
-  if (sub == "add") return Add(rest, out);
-  if (sub == "set") return Set(rest, out);
+  if (sub == "add") return Add(rest, out, err);
+  if (sub == "set") return Set(rest, out, err);
   if (sub == "list") return List(rest, out, err);
   if (sub == "remove") return Remove(rest, out);
   if (sub == "status") return Status(rest, out, err);
@@ -457,6 +523,25 @@ int RunStation(const std::vector<std::string>& args, std::ostream& out, std::ost
 }
 
 }  // namespace
+
+std::string StationHoldingPort(const std::string& archivePath, const std::string& port) {
+  try {
+    if (!std::filesystem::exists(archivePath)) return "";
+    StationStore store(archivePath, ArchiveAccess::kReadOnly);
+    for (const StationSettings& station : store.List()) {
+      if (station.port != port && !SameFile(station.port, port)) continue;
+      const std::optional<StationLockHolder> holder =
+          StationLock::Holder(archivePath, station.name);
+      if (!holder) continue;
+      return holder->pid > 0
+                 ? Format(_("station '%s' (process %s)"), station.name, std::to_string(holder->pid))
+                 : Format(_("station '%s'"), station.name);
+    }
+  } catch (const std::exception&) {
+    // Only a better message was sought: the port's error stands as it is.
+  }
+  return "";
+}
 
 int StationCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   try {

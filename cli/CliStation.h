@@ -8,6 +8,10 @@
 
 namespace cli {
 
+// Which running station of the archive at `archivePath` holds `port`, for the message of a busy
+// port: "station 'camara1' (process 4242)"; empty when none does (or the archive cannot be read).
+std::string StationHoldingPort(const std::string& archivePath, const std::string& port);
+
 // `station SUBCOMMAND ...` (args[0] is "station"). Returns the exit status.
 int StationCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -50,6 +50,9 @@ void RecordAssembler::Add(const DownloadSummary& summary, std::string_view rawTe
     segments_.push_back(std::move(segment));
     sources_.emplace_back();
   }
+  std::string& first = segments_[place->second].firstReceivedAt;
+  if (!summary.receivedAt.empty() && (first.empty() || summary.receivedAt < first))
+    first = summary.receivedAt;
   Merge(place->second, summary.id, table.samples);
 }
 
@@ -90,8 +93,15 @@ StationRecord RecordAssembler::Finish() {
   sources_.clear();
   byRecording_.clear();
   leftOut_.clear();
+  // A recording's downloads all come after the reset that began it and before the next: the
+  // first download of each orders them as they were taken, whatever the local clock said.
+  const bool allReceived =
+      std::none_of(record.segments.begin(), record.segments.end(),
+                   [](const Segment& segment) { return segment.firstReceivedAt.empty(); });
   std::stable_sort(record.segments.begin(), record.segments.end(),
-                   [](const Segment& a, const Segment& b) {
+                   [allReceived](const Segment& a, const Segment& b) {
+                     if (allReceived && a.firstReceivedAt != b.firstReceivedAt)
+                       return a.firstReceivedAt < b.firstReceivedAt;
                      const std::int64_t at = analysis::WallClockSeconds(StartStamp(a.start));
                      const std::int64_t bt = analysis::WallClockSeconds(StartStamp(b.start));
                      return at != bt ? at < bt : a.rateMinutes < b.rateMinutes;

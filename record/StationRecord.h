@@ -38,12 +38,15 @@ struct Segment {
   int rateMinutes = 0;
   std::vector<SampleNumbers> samples;
   std::vector<std::int64_t> downloads;  // in the order they were added
+  std::string firstReceivedAt;          // UTC, the earliest of its downloads; empty when unknown
   std::vector<Conflict> conflicts;
   bool conflicting() const { return !conflicts.empty(); }
 };
 
 struct StationRecord {
-  std::vector<Segment> segments;      // in recording order: by start, then rate
+  // In recording order: by when their first downloads were taken (the logger's local start says
+  // nothing across a change of time zone), else by start, then rate.
+  std::vector<Segment> segments;
   std::vector<std::int64_t> leftOut;  // downloads that name no start or no known rate
   // The calibrations whose corrections the samples carry (see ApplyCalibrations); a sample's
   // `calibration` counts from 1 into them.

@@ -222,9 +222,9 @@ void StationAlarms::JudgeReply(const AlarmReply& reply) {
   SetCondition(AlarmKind::kBattery, !reply.batteryGood, protocol::kGoodBatteryPercent,
                reply.batteryPercent, true);
   const int memoryLimit = protocol::kLoggerCapacity * kMemoryAlarmPercent / 100;
-  SetCondition(AlarmKind::kMemory,
-               reply.memoryUsed >= memoryLimit && reply.memoryUsed > reply.memoryArchived,
-               memoryLimit, reply.memoryUsed, false);
+  // A memory this full stops recording soon, whether or not what it holds is archived.
+  SetCondition(AlarmKind::kMemory, reply.memoryUsed >= memoryLimit, memoryLimit, reply.memoryUsed,
+               false);
   if (reply.clockDriftSeconds) {
     SetCondition(AlarmKind::kClockDrift,
                  std::llabs(*reply.clockDriftSeconds) > kClockDriftLimitSeconds,

@@ -9,6 +9,7 @@
 
 #include "archive/AuditChanges.h"
 #include "archive/DownloadArchive.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "data/ChannelValueText.h"
 #include "data/SampleDecoder.h"
@@ -16,6 +17,7 @@
 #include "link/LoggerClockReading.h"
 #include "link/LoggerProtocol.h"
 #include "station/StationAlarms.h"
+#include "station/StationLock.h"
 
 namespace {
 
@@ -38,6 +40,9 @@ int WholeSamples(const protocol::StatusReply& reply) {
 // beyond the time already passed since the reply was read: 13 characters at 9600 baud are 14 ms,
 // the rest covers a busy computer (and a busy emulated logger).
 constexpr double kCommandSeconds = 0.5;
+
+// How a problem with the logger's memory begins.
+const std::string kMemoryProblem = "the logger's memory holds ";
 
 }  // namespace
 
@@ -115,7 +120,13 @@ bool StationRunner::Watch() {
   bool answered = false;
   try {
     {
-      auto session = std::make_unique<CliSession>(settings_.port);
+      std::unique_ptr<CliSession> session;
+      try {
+        session = std::make_unique<CliSession>(settings_.port);
+      } catch (const EComPort& error) {
+        throw std::runtime_error("cannot open the port " + settings_.port + ": " +
+                                 TerminalPortErrorText(error));
+      }
       std::lock_guard<std::mutex> lock(mutex_);
       session_ = std::move(session);
       if (stopping_) return false;
@@ -127,8 +138,15 @@ bool StationRunner::Watch() {
         Event(StationEventKind::kConnected, "", &status);
       }
       Observe(status);
-      if (!DownloadDue(status)) continue;
-      if (DownloadAndArchive(status) && WholeSamples(status.reply) >= settings_.resetAt) {
+      if (!DownloadDue(status)) {
+        if (retryAt_ && WholeSamples(status.reply) >= settings_.resetAt) {
+          ResetBlocked("waiting to try again after: " + lastFailure_);
+        }
+        continue;
+      }
+      if (!DownloadAndArchive(status)) {
+        if (WholeSamples(status.reply) >= settings_.resetAt) ResetBlocked(lastFailure_);
+      } else if (WholeSamples(status.reply) >= settings_.resetAt) {
         ResetWhenSafe();
       }
     }
@@ -166,17 +184,27 @@ void StationRunner::Observe(const LoggerStatus& status) {
   status_.lastReplyAt = SystemClock::now();
   status_.batteryPercent = status.batteryPercent;
   if (status.rateItem >= 0) status_.rateMinutes = protocol::kRates[status.rateItem].minutes;
-  // A memory that fills while it cannot be emptied must not go unseen.
-  if (used >= kWarnAtSamples && failuresInARow_ > 0) {
-    status_.problem = "the logger's memory holds " + std::to_string(used) + " of " +
+  // A memory that fills while it cannot be emptied must not go unseen, whatever the reason.
+  if (used < settings_.resetAt) {
+    resetBlocked_.clear();
+    if (status_.problem.rfind(kMemoryProblem, 0) == 0) status_.problem.clear();
+  }
+  if (used >= kWarnAtSamples) {
+    status_.problem = kMemoryProblem + std::to_string(used) + " of " +
                       std::to_string(protocol::kLoggerCapacity) +
-                      " samples and cannot be emptied: " + lastFailure_;
+                      " samples and has not been emptied";
+    if (!resetBlocked_.empty()) status_.problem += ": " + resetBlocked_;
     if (!warned_) {
       warned_ = true;
       Event(StationEventKind::kWarning, status_.problem, &status);
     }
-  } else if (used < kWarnAtSamples) {
+  } else {
     warned_ = false;
+    if (!resetBlocked_.empty()) {
+      status_.problem = kMemoryProblem + std::to_string(used) + " samples (reset at " +
+                        std::to_string(settings_.resetAt) +
+                        ") and could not be emptied: " + resetBlocked_;
+    }
   }
   if (changed || !statusWrittenAt_ || now - *statusWrittenAt_ >= timing_.statusEvery) {
     WriteStatus(true);
@@ -291,8 +319,18 @@ bool StationRunner::NextSampleTooClose(const LoggerStatus& status) const {
   return margin < 2 + clockPace_ * (std::max(0.0, sinceReply) + kCommandSeconds);
 }
 
+void StationRunner::ResetBlocked(const std::string& why) {
+  resetBlocked_ = why;
+  if (why.empty() || why == loggedBlock_) return;
+  loggedBlock_ = why;
+  Log("the logger's memory could not be emptied: " + why);
+}
+
 bool StationRunner::ResetWhenSafe() {
-  if (!recordingStart_ || recordingRate_ <= 0) return false;
+  if (!recordingStart_ || recordingRate_ <= 0) {
+    ResetBlocked("the latest download shows no recording to judge the logger's memory by");
+    return false;
+  }
   const std::string start = StartIsoText(*recordingStart_);
   // The verdict is taken from a reply just before the command: the command goes out at once
   // after it. A sample about to be recorded is waited for, and then has to be downloaded first.
@@ -303,15 +341,42 @@ bool StationRunner::ResetWhenSafe() {
     // Fewer than the latest download held: the memory was emptied by someone else, and what it
     // holds now belongs to a recording not yet downloaded.
     const std::int64_t archived = store_->ArchivedSamples(settings_.name, start, recordingRate_);
-    if (held < latestSamples_) return false;
-    if (archived < held) return false;
+    if (held < latestSamples_) {
+      ResetBlocked(
+          "the logger holds fewer samples than its latest download: its memory was "
+          "emptied by another program, and what it holds now is not downloaded yet");
+      return false;
+    }
+    if (archived < held) {
+      ResetBlocked("the archive holds " + std::to_string(archived) + " of the logger's " +
+                   std::to_string(held) + " samples");
+      return false;
+    }
     if (NextSampleTooClose(status)) continue;
     session_->SetClockPace(clockPace_);
     const std::time_t computer = ComputerClock(std::time(nullptr));
+    // The reset is in the audit trail before the command goes out, so that no reset goes
+    // unaudited whenever the service ends; one that cannot be noted is not made.
+    if (!AuditClockSetting(status, computer, std::nullopt)) {
+      ++failuresInARow_;
+      lastFailure_ = "the clock setting could not be noted in the audit trail";
+      retryPause_ =
+          failuresInARow_ == 1 ? timing_.retryPause : std::min(retryPause_ * 2, timing_.maxRetry);
+      retryAt_ = SteadyClock::now() + retryPause_;
+      ResetBlocked(lastFailure_);
+      return false;
+    }
+    if (NextSampleTooClose(status)) {
+      // Noting it took the moment: withdrawn, and the trail says it was not taken.
+      AuditClockSetting(status, computer, false);
+      continue;
+    }
     const bool taken = session_->SetClockNow(timing_.replyTimeout);
     const ClockSettingCheck::Seen& seen = session_->ClockSeen();
     AuditClockSetting(status, computer, taken);
     if (taken) {
+      ResetBlocked("");
+      loggedBlock_.clear();
       recordingStart_.reset();
       latestSamples_ = 0;
       Event(StationEventKind::kReset,
@@ -327,13 +392,19 @@ bool StationRunner::ResetWhenSafe() {
         failuresInARow_ == 1 ? timing_.retryPause : std::min(retryPause_ * 2, timing_.maxRetry);
     retryAt_ = SteadyClock::now() + retryPause_;
     Event(StationEventKind::kResetFailed, lastFailure_, &status);
+    ResetBlocked(lastFailure_);
     return false;
+  }
+  if (!stopping_) {
+    ResetBlocked(
+        "no moment far enough from the logger's next sample was found to send the "
+        "clock setting");
   }
   return false;
 }
 
-void StationRunner::AuditClockSetting(const LoggerStatus& before, std::time_t computer,
-                                      bool taken) {
+bool StationRunner::AuditClockSetting(const LoggerStatus& before, std::time_t computer,
+                                      std::optional<bool> taken) {
   const std::optional<std::time_t> clock = LoggerClock(before.reply);
   std::optional<std::int64_t> drift;
   if (clock) drift = *clock - computer;
@@ -342,8 +413,10 @@ void StationRunner::AuditClockSetting(const LoggerStatus& before, std::time_t co
         CurrentActor("velmorante-station", VELMORANTE_VERSION),
         SetClockChange(settings_.name, settings_.port, ClockIsoText(computer),
                        clock ? ClockIsoText(*clock) : std::string(), drift, taken));
+    return true;
   } catch (const std::exception& error) {
     Log(std::string("the clock setting could not be noted in the audit trail: ") + error.what());
+    return false;
   }
 }
 
@@ -374,9 +447,17 @@ void StationRunner::WriteStatus(bool connected) {
   status_.connected = connected;
   status_.nextDownloadAt = nextDownload_;
   statusWrittenAt_ = SteadyClock::now();
+  std::string problem;
   try {
     store_->WriteStatus(status_);
   } catch (const std::exception& error) {
-    Log(std::string("the status could not be archived: ") + error.what());
+    problem = std::string("the status could not be written to the archive: ") + error.what();
+    if (!status_.problem.empty()) problem += "; " + status_.problem;
+    Log(problem);
+  }
+  // `station status` reads the lock file when the archive's status is stale.
+  if (lock_ && problem != notedProblem_) {
+    lock_->NoteProblem(problem);
+    notedProblem_ = problem;
   }
 }

@@ -22,6 +22,7 @@
 class CliSession;
 class DownloadArchive;
 class StationAlarms;
+class StationLock;
 struct LoggerStatus;
 
 // Real-time limits of a station; the defaults are the service's.
@@ -56,6 +57,8 @@ class StationRunner {
   int Run();
   // Any thread (a signal's watcher): ends Run() within moments.
   void Stop();
+  // Before Run(): where to note a problem when the status cannot be written to the archive.
+  void NoteProblemsIn(StationLock* lock) { lock_ = lock; }
 
  private:
   using SystemClock = std::chrono::system_clock;
@@ -75,7 +78,12 @@ class StationRunner {
   bool ResetWhenSafe();
   // Notes a clock setting in the audit trail: the clock the logger showed in `before`, the
   // computer's (local, on the logger's calendar) when the command went, and whether it took it.
-  void AuditClockSetting(const LoggerStatus& before, std::time_t computer, bool taken);
+  // `taken` is empty for the entry written before the command goes out. Returns whether the
+  // entry was written.
+  bool AuditClockSetting(const LoggerStatus& before, std::time_t computer,
+                         std::optional<bool> taken);
+  // Why the memory could not be emptied when it was due; empty clears it.
+  void ResetBlocked(const std::string& why);
   // Whether the logger's next sample is too close to its clock for a command to land before it.
   bool NextSampleTooClose(const LoggerStatus& status) const;
   void Event(StationEventKind kind, const std::string& detail,
@@ -115,5 +123,9 @@ class StationRunner {
   int failuresInARow_ = 0;
   int downloadFailuresInARow_ = 0;
   std::string lastFailure_;
+  std::string resetBlocked_;  // why the latest due reset did not happen; empty when none
+  std::string loggedBlock_;   // the reason last said in the log
   bool warned_ = false;
+  StationLock* lock_ = nullptr;
+  std::string notedProblem_;  // what the lock file says now
 };

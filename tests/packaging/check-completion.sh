@@ -53,6 +53,7 @@ expect status "--" :: --port --count --json --timeout :: --force --raw
 expect decode "--" :: --out :: --port --timeout
 expect stats "--" :: --json --limits-rh --limits-t :: --port --format
 expect set-rate --port /dev/null "" :: 1 5 10 15 30 60
+expect set-clock "--" :: --port --discard --archive --timeout :: --force
 expect download --out "$folder/cap" :: "$folder/capture.txt"
 expect download --raw = "$folder/cap" :: "$folder/capture.txt"
 expect decode "$folder/cap" :: "$folder/capture.txt"

@@ -222,7 +222,7 @@ TEST_F(CliDownloadGuard, ClockSettingTheLoggerDidNotTakeFails) {
   options.clockTime = timegm(&fields);
   LoggerEmulator logger(options);
   logger.Start();
-  EXPECT_EQ(Run({"set-clock", "--port", logger.PortPath()}), 1) << Err();
+  EXPECT_EQ(Run({"set-clock", "--port", logger.PortPath(), "--discard"}), 1) << Err();
   EXPECT_TRUE(logger.StoredSamples().empty());
   EXPECT_EQ(FileText(Path("stdout")), "");
   EXPECT_NE(Err().find("did not take the clock setting: its clock shows 14:45:3"),

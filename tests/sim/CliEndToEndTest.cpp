@@ -115,7 +115,7 @@ TEST_F(CliEndToEnd, CommandsChangeTheLoggerAndStatusReportsIt) {
   RunResult r = Run({"set-rate", "--port", logger.PortPath(), "60"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(logger.RateCode(), 6);
-  r = Run({"set-clock", "--port", logger.PortPath()});
+  r = Run({"set-clock", "--port", logger.PortPath(), "--discard"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(logger.StoredSamples().empty());
   EXPECT_EQ(logger.ReceivedCommands().substr(0, 2), "73");

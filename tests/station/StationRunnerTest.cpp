@@ -128,8 +128,10 @@ TEST(StationRunner, AFullMemoryIsEmptiedOnceArchived) {
   EXPECT_EQ(logger.SamplesErasedUnseen(), 0);
   // The trail shows the download archived before the clock setting that emptied the memory.
   const std::vector<AuditEntry> entries = DownloadArchive(archive).AuditEntries();
+  // The entry written before the command is followed by the one with its outcome.
   const auto reset = std::find_if(entries.begin(), entries.end(), [](const AuditEntry& e) {
-    return e.change.action == AuditAction::kSetClock;
+    return e.change.action == AuditAction::kSetClock &&
+           e.change.newValue->find("\"taken\":true") != std::string::npos;
   });
   ASSERT_NE(reset, entries.end());
   EXPECT_EQ(reset->actor.program, "velmorante-station");
