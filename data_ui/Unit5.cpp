@@ -228,6 +228,16 @@ bool TForm5::CanSave() const {
   return SpeedButton1 != nullptr && SpeedButton1->isEnabled();
 }
 
+void TForm5::FitNotice() {
+  // A long notice (a station's record with its calibrations) takes every line it needs, and the
+  // window grows to show them: the notice is placed, so a resize alone would not.
+  constexpr int kLeast = 46;
+  const int height = std::max(kLeast, notice_->heightForWidth(notice_->width()));
+  notice_->resize(notice_->width(), height);
+  const int bottom = notice_->y() + height + 6;
+  if (notice_->isVisibleTo(this) && bottom > this->height()) resize(width(), bottom);
+}
+
 QString TForm5::Notice() const {
   return notice_ != nullptr ? notice_->text() : QString();
 }
@@ -304,6 +314,7 @@ void TForm5::FormActivate() {
     shownSaved_ = downloadSaved_;
   }
   notice_->setVisible(!notice_->text().isEmpty());
+  FitNotice();
   if (saveToolTip_.isNull()) saveToolTip_ = SpeedButton1->toolTip();
   SpeedButton1->setEnabled(noSaveReason.isEmpty());
   SpeedButton1->setToolTip(noSaveReason.isEmpty() ? saveToolTip_ : noSaveReason);

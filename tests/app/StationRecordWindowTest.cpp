@@ -1,8 +1,10 @@
 // A station's record from the history window, on a real archive file: the data window shows every
 // sample of the station's downloads once, numbered across its recordings, with the same texts as a
-// decoded download, and refuses to save it as if it were one download.
+// decoded download, and refuses to save it as if it were one download; a long notice is shown
+// whole.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
@@ -95,6 +97,22 @@ TEST(StationRecordWindow, OpensEveryStationSampleOnceNumberedAcrossRecordings) {
   // A name the archive does not know is reported and the data window is not opened.
   EXPECT_FALSE(history.OpenStation(QStringLiteral("nave")));
   EXPECT_EQ(errors.size(), 1);
+
+  // A notice of many lines (a record with its calibrations' notes) is shown whole: the window
+  // grows to hold it.
+  QString longNotice = QStringLiteral("REGISTRO DE LA ESTACIÓN invernadero.");
+  for (int k = 0; k < 6; ++k)
+    longNotice += QStringLiteral(
+                      " Calibración C-%1 caducada el 10/01/2026: los valores se "
+                      "corrigieron con ella.")
+                      .arg(k);
+  data.ShowTableOnce(SampleDecoder().Decode(second), {}, longNotice, QStringLiteral("no"));
+  CloseWhenShown(&data);
+  ShowModal(&data);
+  const QLabel* notice = data.findChild<QLabel*>(QStringLiteral("Notice"));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_GE(notice->height(), notice->heightForWidth(notice->width()));
+  EXPECT_LE(notice->geometry().bottom(), data.height());
 
   // The next showing of the download's own table can be saved again.
   CloseWhenShown(&data);
