@@ -150,6 +150,8 @@ void LineChart::FollowData() {
 }
 
 void LineChart::FitBottomToData(double lonePointHalfWidth) {
+  // A zoom dropped takes its vertical range with it: the left axis goes back to the standard one.
+  if (standardView_) yAxis->setRange(standardView_->left);
   standardView_.reset();
   lonePointHalfWidth_ = lonePointHalfWidth;
   bottomFollowsData_ = true;

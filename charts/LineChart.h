@@ -85,7 +85,7 @@ class LineChart : public QCustomPlot {
   // Fits the bottom axis to the points' first and last x over every line the chart draws, or to
   // x ± `lonePointHalfWidth` around a lone point, and keeps it fitted as points come and when a
   // zoom or pan is undone: the standard view on any bottom axis (sample numbers or time stamps).
-  // Drops a zoom or pan.
+  // Drops a zoom or pan, the left axis back to its range from before it.
   void FitBottomToData(double lonePointHalfWidth);
   // True after a zoom or a pan, until the standard view is restored.
   bool isViewMoved() const { return standardView_.has_value(); }

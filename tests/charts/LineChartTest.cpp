@@ -120,6 +120,10 @@ TEST_F(LineChartTest, KeysZoomAndMoveTheViewAndHomeRestoresIt) {
   chart.Append(2.0);
   EXPECT_EQ(chart.PointCount(), 6);
   EXPECT_EQ(chart.series()->data()->at(6)->key, 5.0);
+  // Refitting the bottom axis after a zoom (another axis, new points) brings the left one back.
+  QTest::keyClick(&chart, Qt::Key_Plus);
+  chart.FitBottomToData(1.0);
+  ExpectRange(chart.yAxis->range(), -10, 45);
 }
 
 TEST_F(LineChartTest, ZoomThresholdsAndRestoreToTheViewBeforeTheFirstZoom) {
