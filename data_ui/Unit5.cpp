@@ -1,5 +1,6 @@
 #include "data_ui/Unit5.h"
 
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -334,6 +335,18 @@ void TForm5::ShowStart(const SampleTable& table) {
   Edit1->setText(Latin1(StartDateText(table)));
   Edit2->setText(Latin1(StartTimeText(table)));
   Edit8->setText(Latin1(StartRateText(table)));
+  // A saved table holds no start, but its first rows give the rate, and the logger started one
+  // rate before its first sample.
+  if (!table.start && table.startRateMinutes == 0 && table.rateMinutes > 0 &&
+      !table.samples.empty() && table.samples.front().hasStamp) {
+    const SampleNumbers& first = table.samples.front();
+    const QDateTime started = QDateTime(QDate(first.year, first.month, first.day),
+                                        QTime(first.hour, first.minute, first.second), Qt::UTC)
+                                  .addSecs(-60LL * table.rateMinutes);
+    Edit1->setText(started.toString(QStringLiteral("dd/MM/yyyy")));
+    Edit2->setText(started.toString(QStringLiteral("HH:mm:ss")));
+    Edit8->setText(Latin1(RateCaption(table.rateMinutes)));
+  }
   const LoggerStart start = table.start.value_or(LoggerStart{});
   Label1->setNum(start.year);
   Label2->setNum(start.month);

@@ -12,6 +12,7 @@
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryWindow.h"
 #include "archive/DownloadArchive.h"
+#include "data/DownloadSource.h"
 #include "data/SampleDecoder.h"
 #include "data_ui/Unit5.h"
 #include "tests/data/DataWindowDownloads.h"
@@ -113,6 +114,16 @@ TEST(StationRecordWindow, OpensEveryStationSampleOnceNumberedAcrossRecordings) {
   ASSERT_NE(notice, nullptr);
   EXPECT_GE(notice->height(), notice->heightForWidth(notice->width()));
   EXPECT_LE(notice->geometry().bottom(), data.height());
+
+  // A saved table's first rows give its rate, and its start one rate before its first sample.
+  data.ShowTableOnce(
+      *ParseSavedTable("28/02/2026  23:55:00  50,0  23,5\r\n"
+                       "01/03/2026  00:05:00  50,4  23,6\r\n"));
+  CloseWhenShown(&data);
+  ShowModal(&data);
+  EXPECT_EQ(data.StartDate(), QStringLiteral("28/02/2026"));
+  EXPECT_EQ(data.StartTime(), QStringLiteral("23:45:00"));
+  EXPECT_EQ(data.RateText(), QStringLiteral("CADA 10 MINUTOS"));
 
   // The next showing of the download's own table can be saved again.
   CloseWhenShown(&data);
