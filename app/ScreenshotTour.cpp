@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "analysis/StampText.h"
+#include "app/AlarmsWindow.h"
 #include "app/ArchiveModuleLoader.h"
 #include "app/AuditWindow.h"
 #include "app/DataWindowTools.h"
@@ -266,6 +267,10 @@ void ScreenshotTour::Start() {
                       main->StationsButton->click();
                     },
                     [main] { return IfVisible(main->findChild<StationsWindow*>()); }, CloseWindow,
+                    10000});
+  // The alarms window, as the main window opens it.
+  steps_.push_back({QStringLiteral("alarms"), [main] { main->AlarmsButton->click(); },
+                    [main] { return IfVisible(main->findChild<AlarmsWindow*>()); }, CloseWindow,
                     10000});
   if (ownArchive) {
     AddStationRecordSteps(archive);
