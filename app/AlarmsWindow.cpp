@@ -2,6 +2,7 @@
 #include "app/AlarmsWindow.h"
 
 #include <QBoxLayout>
+#include <QDateTime>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
@@ -43,6 +44,41 @@ std::optional<QString> AskComment(QWidget* parent, const Alarm& alarm) {
   return comment;
 }
 
+// A limit or peak with its unit: the channels' as the report gives them, and for the station's
+// own alarms whole numbers of what they count.
+std::string ValueText(const std::optional<double>& value, AlarmKind kind) {
+  const char* unit = nullptr;
+  switch (kind) {
+    case AlarmKind::kSilent:
+      unit = " min";
+      break;
+    case AlarmKind::kBattery:
+      unit = " %";
+      break;
+    case AlarmKind::kMemory:
+      unit = " muestras";
+      break;
+    case AlarmKind::kDownloadFailed:
+      unit = " descargas";
+      break;
+    case AlarmKind::kClockDrift:
+      unit = " s";
+      break;
+    default:
+      return AlarmValueText(value, kind);
+  }
+  if (!value) return "—";
+  return analysis::RoundedText(*value, 0, ',') + unit;
+}
+
+// An acknowledgement's time ("2026-12-08T16:40:02+01:00") as the other times show theirs, in this
+// computer's local time; another text as it is.
+std::string AcknowledgedAtText(const std::string& at) {
+  const QDateTime when = QDateTime::fromString(QString::fromStdString(at), Qt::ISODate);
+  if (!when.isValid()) return at;
+  return when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")).toStdString();
+}
+
 }  // namespace
 
 std::vector<std::string> AlarmHeadings() {
@@ -54,18 +90,18 @@ std::vector<std::string> AlarmRowTexts(const Alarm& alarm) {
   std::string acknowledged = "-";
   if (alarm.acknowledgement) {
     const AlarmAcknowledgement& ack = *alarm.acknowledgement;
-    acknowledged = ack.by + ", " + ack.at + ": " + ack.comment;
+    acknowledged = ack.by + ", " + AcknowledgedAtText(ack.at) + ": " + ack.comment;
   }
   const bool excursion = alarm.samples > 0;
   return {alarm.open() ? "ABIERTA" : "cerrada",
           alarm.station.empty() ? "-" : alarm.station,
           AlarmKindText(alarm.kind),
           AlarmLevelText(alarm.level),
-          AlarmValueText(alarm.limit, alarm.kind),
+          ValueText(alarm.limit, alarm.kind),
           SpanishStampText(alarm.startedAt),
           alarm.endedAt ? SpanishStampText(*alarm.endedAt) : "-",
           excursion ? analysis::RoundedText(alarm.minutes, 0, ',') : "-",
-          AlarmValueText(alarm.peak, alarm.kind),
+          ValueText(alarm.peak, alarm.kind),
           acknowledged};
 }
 

@@ -3,12 +3,15 @@
 
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
 #include <QTableWidget>
+#include <algorithm>
+#include <utility>
 
 #include "app/DownloadArchiver.h"
 #include "app/ListWindowLook.h"
@@ -55,7 +58,7 @@ QStringList Cells(const AuditEntry& e) {
           Q(e.actor.program + " " + e.actor.version).trimmed(),
           AuditWindow::ActionText(e.change.action),
           Q(e.change.station),
-          Q(e.change.object),
+          AuditWindow::ObjectText(e.change.object),
           Q(e.change.oldValue.value_or("")),
           Q(e.change.newValue.value_or("")),
           Q(e.change.reason)};
@@ -93,6 +96,38 @@ QString AuditWindow::ActionText(AuditAction action) {
       return QStringLiteral("firma fallida");
   }
   return QString();
+}
+
+QString AuditWindow::ObjectText(const std::string& object) {
+  // The trail keeps its objects as the programs wrote them; the window says them in Spanish.
+  static const std::pair<const char*, const char*> kKinds[] = {
+      {"download ", "descarga "},       {"station ", "estación "}, {"alarm ", "alarma "},
+      {"calibration ", "calibración "}, {"rules ", "reglas de "},  {"signature ", "firma "},
+      {"logger ", "logger en "}};
+  QString text = Q(object);
+  for (const auto& [english, spanish] : kKinds) {
+    const QString prefix = QString::fromLatin1(english);
+    if (!text.startsWith(prefix)) continue;
+    text = QString::fromUtf8(spanish) + text.mid(prefix.size());
+    break;
+  }
+  if (!text.startsWith(QStringLiteral("estación "))) return text;
+  if (text.endsWith(QStringLiteral(" notifications")))
+    return text.chopped(14) + QStringLiteral(" (avisos)");
+  if (text.endsWith(QStringLiteral(" central archive")))
+    return text.chopped(16) + QStringLiteral(" (archivo central)");
+  // A station's period: "station NAME FROM TO", the times as samples' stamps.
+  QStringList words = text.split(QLatin1Char(' '));
+  const auto stamp = [](const QString& word) {
+    return QDateTime::fromString(word, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+  };
+  if (words.size() >= 4 && stamp(words[words.size() - 2]).isValid() &&
+      stamp(words.back()).isValid()) {
+    const QString to = stamp(words.takeLast()).toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    const QString from = stamp(words.takeLast()).toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    return words.join(QLatin1Char(' ')) + QStringLiteral(", %1 – %2").arg(from, to);
+  }
+  return text;
 }
 
 AuditWindow::AuditWindow(DownloadArchiver& archiver, Printer printer, QWidget* parent)
@@ -143,14 +178,12 @@ void AuditWindow::BuildControls() {
   list_->setWordWrap(false);
   list_->setFont(ArialFont(10));
   list_->verticalHeader()->hide();
-  list_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Every column takes the width of its contents up to a limit, so that the reason stays in view
+  // on the right; the operator may widen any column, the list then scrolls sideways, and each
+  // cell's tool-tip holds the whole text.
+  list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   list_->horizontalHeader()->setStretchLastSection(true);
-  // The old and new values (JSON, often long) keep a set width, so that the reason stays in view;
-  // each cell's tool-tip holds the whole text.
-  for (const int column : {7, 8}) {
-    list_->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Interactive);
-    list_->setColumnWidth(column, 200);
-  }
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   QPalette listPalette = list_->palette();
   listPalette.setColor(QPalette::Base, kMoneyGreen);
   listPalette.setColor(QPalette::Text, panel::kRed);
@@ -248,8 +281,19 @@ void AuditWindow::ApplyFilters() {
       list_->setItem(row, column, item);
     }
   }
+  FitColumns();
   exportButton_->setEnabled(!shown_.empty());
   printButton_->setEnabled(!shown_.empty());
+}
+
+void AuditWindow::FitColumns() {
+  // The widest columns (object, values) give way first, so that every column starts in view.
+  static const int kMost[] = {50, 140, 120, 120, 110, 90, 160, 120, 120, 0};
+  QHeaderView* header = list_->horizontalHeader();
+  for (int column = 0; column + 1 < list_->columnCount(); ++column) {
+    list_->resizeColumnToContents(column);
+    header->resizeSection(column, std::min(header->sectionSize(column), kMost[column]));
+  }
 }
 
 bool AuditWindow::ExportClick() {

@@ -42,6 +42,11 @@ class AuditWindow : public QDialog {
 
   // The Spanish name of an action, as the list shows it.
   static QString ActionText(AuditAction action);
+  // What an entry was about as the list shows it, in Spanish: "download 13" as "descarga 13",
+  // "station camara1" as "estación camara1", a station's signed period with its times in local
+  // form; a file's path as it is.
+  static QString ObjectText(const std::string& object);
+  QTableWidget* List() const { return list_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -52,6 +57,8 @@ class AuditWindow : public QDialog {
   // Lists the entries read that the filters pick.
   void ApplyFilters();
   void FillStationChoices();
+  // Sizes the columns to their contents, each within a width that keeps the last one in view.
+  void FitColumns();
 
   DownloadArchiver& archiver_;
   Printer printer_;

@@ -65,6 +65,9 @@ void DataWindowSigning::MakeButton() {
   button_->setFont(font);
   button_->setGeometry(384, 274, 49, 32);
   button_->setEnabled(false);
+  // Tab goes down the column as the buttons stand: after "ANÁLISIS", above this one.
+  if (auto* analysis = window_->findChild<QToolButton*>(QStringLiteral("AnalysisButton")))
+    QWidget::setTabOrder(analysis, button_);
   connect(button_, &QToolButton::clicked, this, &DataWindowSigning::SignClick);
   if (window_->isVisible()) button_->show();
 }
@@ -99,6 +102,18 @@ std::vector<SignatureRecord> DataWindowSigning::Signatures() const {
   return LoadArchiveModule().ReadSignatures(path_, *target_);
 }
 
+QString DataWindowSigning::SignedText(const QString& what, const QString& meaning,
+                                      const QString& signer, const QString& signedAt) {
+  // "la descarga archivada 13" is signed in the feminine, "el registro de la estación" not.
+  const bool feminine =
+      what.startsWith(QStringLiteral("la ")) || what.startsWith(QStringLiteral("las "));
+  QString text = QStringLiteral("%1 queda %2: %3 por %4 el %5.")
+                     .arg(what, feminine ? QStringLiteral("firmada") : QStringLiteral("firmado"),
+                          meaning, signer, signedAt);
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
+  return text;
+}
+
 void DataWindowSigning::SignClick() {
   if (!target_) return;
   SignDialog dialog(what_, LoginName(), window_);
@@ -117,6 +132,5 @@ void DataWindowSigning::SignClick() {
   }
   const ReportSignature shown = ReportSignaturesOf({*outcome->signature}).front();
   QMessageBox::information(window_, QStringLiteral("FIRMA ELECTRÓNICA"),
-                           QStringLiteral("%1 queda firmado: %2 por %3 el %4.")
-                               .arg(what_, shown.meaning, shown.signer, shown.signedAt));
+                           SignedText(what_, shown.meaning, shown.signer, shown.signedAt));
 }

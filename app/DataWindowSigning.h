@@ -27,6 +27,10 @@ class DataWindowSigning : public QObject {
 
   // Asks for the signer and the meaning, signs, and says how it went.
   void SignClick();
+  // "La descarga archivada 13 queda firmada: Revisado por ana el …", the participle agreeing with
+  // what was signed.
+  static QString SignedText(const QString& what, const QString& meaning, const QString& signer,
+                            const QString& signedAt);
   // Signs what the window shows as `user` with `password` (wiped). Nothing when the window shows
   // nothing kept in the archive. Throws ArchiveError and std::exception as the module does.
   std::optional<SignOutcome> Sign(const QString& user, std::string& password, SignMeaning meaning);

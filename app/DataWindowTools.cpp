@@ -73,6 +73,13 @@ void DataWindowTools::MakeButton() {
   font.setPixelSize(8);
   button_->setFont(font);
   button_->setGeometry(384, 216, 49, 55);
+  // The menu's arrow in the top right corner, clear of the caption under the picture.
+  button_->setStyleSheet(
+      QStringLiteral("QToolButton::menu-indicator { subcontrol-origin: padding; "
+                     "subcontrol-position: top right; }"));
+  // Tab goes down the column as the buttons stand: "FIRMAR", below, comes after this one.
+  if (auto* sign = window->findChild<QToolButton*>(QStringLiteral("SignButton")))
+    QWidget::setTabOrder(button_, sign);
   // Made in a window already showing, it shows by itself only when told.
   if (window->isVisible()) button_->show();
 }

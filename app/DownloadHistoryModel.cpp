@@ -6,7 +6,7 @@
 
 namespace {
 
-enum Column { kReceived, kStart, kRate, kSamples, kStatus, kSaved, kColumnCount };
+enum Column { kReceived, kStation, kStart, kRate, kSamples, kStatus, kSaved, kColumnCount };
 
 QString Latin1(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -78,6 +78,9 @@ QVariant DownloadHistoryModel::data(const QModelIndex& index, int role) const {
   switch (index.column()) {
     case kReceived:
       return ReceivedText(r);
+    case kStation:
+      // A download taken in the window itself belongs to no station.
+      return r.station.empty() ? QStringLiteral("-") : QString::fromStdString(r.station);
     case kStart:
       return r.start ? Latin1(StartDateText(r.start) + ' ' + StartTimeText(r.start))
                      : QStringLiteral("-");
@@ -97,6 +100,6 @@ QVariant DownloadHistoryModel::headerData(int section, Qt::Orientation orientati
                                           int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
   static const char* const kHeadings[kColumnCount] = {
-      "RECIBIDA", "INICIO DEL LOGGER", "TASA", "MUESTRAS", "ESTADO", "GUARDADA"};
+      "RECIBIDA", "ESTACIÓN", "INICIO DEL LOGGER", "TASA", "MUESTRAS", "ESTADO", "GUARDADA"};
   return QString::fromUtf8(kHeadings[section]);
 }

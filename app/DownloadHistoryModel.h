@@ -1,6 +1,6 @@
 // The archived downloads as the history window's table: one row per record, newest first, with
-// when it was received (local time), the logger's start, the rate, the number of samples, whether
-// it is complete (or why not) and whether it was saved.
+// when it was received (local time), the station that took it, the logger's start, the rate, the
+// number of samples, whether it is complete (or why not) and whether it was saved.
 #pragma once
 
 #include <QAbstractTableModel>

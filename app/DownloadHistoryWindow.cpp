@@ -111,10 +111,12 @@ void DownloadHistoryWindow::BuildControls() {
   // reaches this one by its shortcut.
   stationButton_->setFocusPolicy(Qt::ClickFocus);
   stationButton_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-  auditButton_ =
-      MakeListButton(this, "AuditButton", QStringLiteral("AUDITORÍA"), panel::kWhite,
-                     QStringLiteral("Ver quién hizo qué en el archivo, cuándo y por qué"));
+  auditButton_ = MakeListButton(this, "AuditButton", QStringLiteral("AUDITORÍA"), panel::kWhite,
+                                QStringLiteral("Ver quién hizo qué en el archivo, cuándo y por qué "
+                                               "(Ctrl+U)"));
+  // Like the station's record, reached from the keyboard by its shortcut.
   auditButton_->setFocusPolicy(Qt::ClickFocus);
+  auditButton_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
   connect(auditButton_, &ColorButton::clicked, this, [this] { OpenAudit(); });
   connect(openFileButton_, &ColorButton::clicked, this, [this] { OpenFileClick(); });
   connect(stationButton_, &ColorButton::clicked, this, [this] { OpenStationClick(); });
@@ -341,10 +343,16 @@ void DownloadHistoryWindow::OpenStationClick() {
     ShowErrorReport(this, QStringLiteral("El archivo no tiene descargas de ninguna estación."));
     return;
   }
-  bool chosen = false;
-  const QString station =
-      QInputDialog::getItem(this, QStringLiteral("REGISTRO DE ESTACIÓN"),
-                            QStringLiteral("Estación:"), stations, 0, false, &chosen);
+  QInputDialog chooser(this);
+  chooser.setObjectName(QStringLiteral("StationChooser"));
+  chooser.setWindowTitle(QStringLiteral("REGISTRO DE ESTACIÓN"));
+  chooser.setLabelText(QStringLiteral("Estación:"));
+  chooser.setComboBoxItems(stations);
+  chooser.setComboBoxEditable(false);
+  // Wide enough for its title in the frame, which would otherwise be cut short.
+  chooser.setMinimumWidth(chooser.fontMetrics().horizontalAdvance(chooser.windowTitle()) * 2 + 120);
+  const bool chosen = chooser.exec() == QDialog::Accepted;
+  const QString station = chooser.textValue();
   if (chosen && !station.isEmpty()) OpenStation(station);
 }
 

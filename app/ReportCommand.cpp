@@ -11,8 +11,10 @@
 #include <optional>
 #include <tuple>
 
+#include "alarms/AlarmTexts.h"
 #include "alarms/RecordExcursions.h"
 #include "analysis/LimitRange.h"
+#include "analysis/StampText.h"
 #include "analysis/SummaryRows.h"
 #include "app/ArchiveModuleLoader.h"
 #include "app/DownloadArchiver.h"
@@ -64,12 +66,18 @@ std::optional<analysis::ChannelLimits> Limits(const QString& option, const QStri
   return limits;
 }
 
+// Whether `path` names a central archive on a database server rather than an archive file.
+bool IsServerLocation(const std::string& path) {
+  return path.rfind("postgresql://", 0) == 0 || path.rfind("postgres://", 0) == 0;
+}
+
 // The archive the report reads: --archive, or the default; nothing (after saying so) when there is
-// no such file, as reading a report never creates an archive.
+// no such file, as reading a report never creates an archive. A central archive is read as the
+// windows read it, through the archive module.
 std::optional<std::string> ExistingArchivePath(const StartupOptions& options) {
   const std::string path =
       options.archivePath.isEmpty() ? DefaultArchivePath() : options.archivePath.toStdString();
-  if (!std::filesystem::exists(path)) {
+  if (!IsServerLocation(path) && !std::filesystem::exists(path)) {
     Complain(
         QStringLiteral("no existe el archivo de descargas %1").arg(QString::fromStdString(path)));
     return std::nullopt;
@@ -122,7 +130,8 @@ std::optional<LoadedDownload> ArchivedSource(const StartupOptions& options,
 // saying why) for a time that cannot be read, an archive that cannot be read or a station it does
 // not know.
 std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& exitCode,
-                                            std::optional<std::vector<Alarm>>& excursions) {
+                                            std::optional<std::vector<Alarm>>& excursions,
+                                            std::vector<ReportGap>& gaps) {
   exitCode = 2;
   record::TimeWindow window;
   for (const auto& [name, text, end] : {std::tuple{"--from", options.reportFrom, &window.from},
@@ -155,7 +164,12 @@ std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& 
     }
     LoadedDownload loaded;
     loaded.kind = LoadedDownload::Kind::kRawDownload;
-    loaded.table = record::SelectRecord(std::move(record), window).table;
+    record::RecordSelection selection = record::SelectRecord(std::move(record), window);
+    for (const record::Gap& gap : selection.gaps) {
+      gaps.push_back({QString::fromStdString(SpanishStampText(gap.after)),
+                      QString::fromStdString(SpanishStampText(gap.before)), gap.minutes});
+    }
+    loaded.table = std::move(selection.table);
     loaded.table.station = station;
     return loaded;
   } catch (const ArchiveError& error) {
@@ -166,6 +180,24 @@ std::optional<LoadedDownload> StationSource(const StartupOptions& options, int& 
     Complain(QString::fromStdString(error.what()));  // the archive module could not be loaded
     return std::nullopt;
   }
+}
+
+// "07/12/2026 14:25:00 – 08/12/2026 10:00:00": the period asked for, an end left open taken from
+// the first or last sample reported.
+QString PeriodText(const StartupOptions& options, const SampleTable& table) {
+  const SampleNumbers* first = nullptr;
+  const SampleNumbers* last = nullptr;
+  for (const SampleNumbers& sample : table.samples) {
+    if (!sample.hasStamp) continue;
+    if (!first) first = &sample;
+    last = &sample;
+  }
+  const auto end = [](const QString& asked, const SampleNumbers* sample) {
+    if (!asked.isEmpty()) return QString::fromStdString(SpanishStampText(asked.toStdString()));
+    if (!sample) return QStringLiteral("—");
+    return QString::fromStdString(analysis::SpanishDateTimeText(analysis::StampOf(*sample)));
+  };
+  return end(options.reportFrom, first) + QStringLiteral(" – ") + end(options.reportTo, last);
 }
 
 // Notes the report written in the audit trail of the archive it was read from; says why and returns
@@ -232,11 +264,12 @@ int RunReportCommand(int argc, char** argv) {
 
   std::optional<LoadedDownload> loaded;
   std::optional<std::vector<Alarm>> excursions;
+  std::optional<std::vector<ReportGap>> gaps;
   QString sourceName = options.reportSource;
   if (!options.reportStation.isEmpty()) {
     sourceName = QStringLiteral("el registro de la estación %1").arg(options.reportStation);
     int exitCode = 1;
-    loaded = StationSource(options, exitCode, excursions);
+    loaded = StationSource(options, exitCode, excursions, gaps.emplace());
     if (!loaded) return exitCode;
   } else if (!options.reportHistoryId.isEmpty()) {
     sourceName = QStringLiteral("la descarga archivada %1").arg(options.reportHistoryId);
@@ -279,6 +312,8 @@ int RunReportCommand(int argc, char** argv) {
   content.limits = {*humidity, *temperature};
   if (loaded->table.origin) content.origin = ReportOriginOf(*loaded->table.origin);
   content.excursions = std::move(excursions);
+  content.gaps = std::move(gaps);
+  if (!options.reportStation.isEmpty()) content.period = PeriodText(options, loaded->table);
   if (!options.reportStation.isEmpty() || !options.reportHistoryId.isEmpty()) {
     const SignTarget target = options.reportStation.isEmpty()
                                   ? SignTarget::Download(options.reportHistoryId.toLongLong())

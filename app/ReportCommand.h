@@ -1,4 +1,4 @@
-// `velmorante --report SOURCE --out FILE.pdf [--limits-rh LO:HI] [--limits-t LO:HI]`: the one-page
+// `velmorante --report SOURCE --out FILE.pdf [--limits-rh LO:HI] [--limits-t LO:HI]`: the
 // report of a captured download or saved table, made without a display and without any window.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/StampText.h"
+#include "app/AlarmsWindow.h"
 #include "app/ArchiveModuleLoader.h"
 #include "app/AuditWindow.h"
 #include "app/DataWindowTools.h"
@@ -31,8 +34,10 @@
 #include "archive/DownloadRecord.h"
 #include "charts/ChartModule.h"
 #include "charts/Unit6.h"
+#include "data/SampleDecoder.h"
 #include "data_ui/SummaryWindow.h"
 #include "data_ui/Unit5.h"
+#include "link/LoggerProtocol.h"
 #include "widgets/ColorButton.h"
 #include "widgets/IndicatorLamp.h"
 #include "widgets/RockerSwitch.h"
@@ -80,7 +85,8 @@ void KeepDemoStation(const std::string& archive) {
 }
 
 // The demo station's downloads: the tour's own download, taken twice by the station, as its service
-// would have archived them. Its record then holds every sample once.
+// would have archived them, and a later recording after a pause. Its record then holds every
+// sample once, and a gap.
 void KeepDemoStationDownloads(const std::string& archive, const std::string& station) {
   try {
     const std::unique_ptr<ArchiveStore> store = LoadArchiveModule().Open(archive);
@@ -96,6 +102,26 @@ void KeepDemoStationDownloads(const std::string& archive, const std::string& sta
       download.receivedAt = std::chrono::system_clock::now() - std::chrono::hours(hoursAgo);
       store->Add(download);
     }
+    // A later recording of the same samples, started 10 h 30 min after the last of them: the
+    // record then shows a gap.
+    const SampleTable table = SampleDecoder().Decode(newest.rawText);
+    const SampleNumbers* last = nullptr;
+    for (const SampleNumbers& sample : table.samples)
+      if (sample.hasStamp) last = &sample;
+    const std::size_t secondLine = newest.rawText.find('\n', newest.rawText.find('\n') + 1);
+    if (last == nullptr || secondLine == std::string::npos) return;
+    const QDateTime start = QDateTime::fromSecsSinceEpoch(
+        analysis::WallClockSeconds(analysis::StampOf(*last)) + 630 * 60, Qt::UTC);
+    const protocol::Rate* rate = protocol::RateOfMinutes(table.rateMinutes);
+    if (rate == nullptr) return;
+    const int rateCode = rate->code;
+    char header[64];
+    std::snprintf(header, sizeof header, "%03d%03d%03d%03d\r\n%03d%03d%03d000\r\n",
+                  start.date().year() % 100, start.date().month(), start.date().day(),
+                  start.time().second(), start.time().minute(), start.time().hour(), rateCode);
+    download.rawText = header + newest.rawText.substr(secondLine + 1);
+    download.receivedAt = std::chrono::system_clock::now() - std::chrono::hours(1);
+    store->Add(download);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "Velmorante: %s\n", error.what());
   }
@@ -153,6 +179,20 @@ void KeepColdRoomStation(const std::string& archive) {
     download.station = settings.name;
     download.receivedAt = now - std::chrono::hours(3);
     store->Add(download);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "Velmorante: %s\n", error.what());
+  }
+}
+
+// The report of what the data window shows, as the file `pdf`.
+void SaveReport(TForm5* data, const QString& pdf) {
+  auto* tools = data->findChild<DataWindowTools*>();
+  if (!tools) return;
+  try {
+    QFile file(pdf);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(LoadChartModule().ReportPdf(tools->Content())) < 0)
+      std::fprintf(stderr, "Velmorante: no se pudo guardar %s\n", qPrintable(pdf));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "Velmorante: %s\n", error.what());
   }
@@ -228,6 +268,10 @@ void ScreenshotTour::Start() {
                     },
                     [main] { return IfVisible(main->findChild<StationsWindow*>()); }, CloseWindow,
                     10000});
+  // The alarms window, as the main window opens it.
+  steps_.push_back({QStringLiteral("alarms"), [main] { main->AlarmsButton->click(); },
+                    [main] { return IfVisible(main->findChild<AlarmsWindow*>()); }, CloseWindow,
+                    10000});
   if (ownArchive) {
     AddStationRecordSteps(archive);
     AddComparisonSteps(archive);
@@ -265,7 +309,14 @@ void ScreenshotTour::AddStationRecordSteps(const std::string& archive) {
                     },
                     10000});
   steps_.push_back({QStringLiteral("station-record"), nullptr, [data] { return IfVisible(data); },
-                    CloseWindow, 10000});
+                    nullptr, 10000});
+  // Its charts, the lines broken at the gap, and its report, the gaps listed.
+  QWidget* charts = windows_.Form6;
+  steps_.push_back({QStringLiteral("station-record-charts"), [data] { data->SpeedButton2Click(); },
+                    [charts] { return IfVisible(charts); }, CloseWindow, 10000});
+  const QString pdf = QDir(dir_).filePath(QStringLiteral("report-station.pdf"));
+  steps_.push_back({QString(), [data, pdf] { SaveReport(data, pdf); }, [data] { return data; },
+                    CloseWindow, 5000});
   steps_.push_back({QString(), nullptr, history, CloseWindow, 10000});
 }
 
@@ -320,19 +371,8 @@ void ScreenshotTour::AddAnalysisSteps() {
                     },
                     CloseWindow, 10000});
   const QString pdf = QDir(dir_).filePath(QStringLiteral("report.pdf"));
-  steps_.push_back({QString(),
-                    [tools, pdf] {
-                      try {
-                        QFile file(pdf);
-                        if (!file.open(QIODevice::WriteOnly) ||
-                            file.write(LoadChartModule().ReportPdf(tools->Content())) < 0)
-                          std::fprintf(stderr, "Velmorante: no se pudo guardar %s\n",
-                                       qPrintable(pdf));
-                      } catch (const std::exception& error) {
-                        std::fprintf(stderr, "Velmorante: %s\n", error.what());
-                      }
-                    },
-                    [data] { return data; }, nullptr, 5000});
+  steps_.push_back(
+      {QString(), [data, pdf] { SaveReport(data, pdf); }, [data] { return data; }, nullptr, 5000});
 }
 
 void ScreenshotTour::Poll() {

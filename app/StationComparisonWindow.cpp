@@ -135,7 +135,8 @@ QWidget* StationComparisonWindow::BuildChoices() {
   auto* gestures = new QLabel(
       QStringLiteral("Zoom: arrastre con el botón izquierdo de izquierda a derecha y de arriba "
                      "hacia abajo; en otra dirección vuelve a la vista completa. Mover: arrastre "
-                     "con el botón derecho."),
+                     "con el botón derecho. Con el gráfico elegido: + y - acercan y alejan, las "
+                     "flechas mueven, Inicio vuelve a la vista completa."),
       choices);
   gestures->setWordWrap(true);
   gestures->setFont(ArialFont(10));

@@ -3,6 +3,7 @@
 
 #include "analysis/StampText.h"
 #include "charts/LineChart.h"
+#include "record/TableGaps.h"
 
 namespace {
 
@@ -63,11 +64,23 @@ void UseTimeAxis(LineChart& chart) {
 void ShowOnTimeAxis(LineChart& chart, const std::vector<double>& seconds,
                     const std::vector<double>& values) {
   UseTimeAxis(chart);
-  // The stamps ascend by construction; sorted data spares the graph a sort.
-  chart.series()->setData(QVector<double>(seconds.begin(), seconds.end()),
-                          QVector<double>(values.begin(), values.end()), true);
+  chart.SetPoints(seconds, values);
   // Half an hour either side of a lone sample; undoing a zoom comes back to this view.
   chart.FitBottomToData(1800);
+}
+
+void BreakLineAtGaps(LineChart& chart, const SampleTable& table, bool timeAxis, std::size_t shown) {
+  const auto secondsOf = [&table](std::size_t i) {
+    return static_cast<double>(analysis::WallClockSeconds(analysis::StampOf(table.samples[i])));
+  };
+  for (const record::TableGap& gap : record::TableGaps(table)) {
+    if (gap.next >= shown) break;
+    if (!timeAxis) {
+      chart.BreakLineAt(static_cast<double>(gap.first + gap.next) / 2);
+    } else if (secondsOf(gap.next) > secondsOf(gap.first)) {
+      chart.BreakLineAt((secondsOf(gap.first) + secondsOf(gap.next)) / 2);
+    }
+  }
 }
 
 void ShowLimitLines(LineChart& chart, const analysis::ChannelLimits& limits) {

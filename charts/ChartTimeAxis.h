@@ -3,6 +3,7 @@
 // drawing through its own render path (screen, clipboard, printer, report).
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "analysis/SampleStatistics.h"
@@ -29,6 +30,12 @@ void UseTimeAxis(LineChart& chart);
 // less detail as the view spans more or less time, and the bottom axis fitted to the data.
 void ShowOnTimeAxis(LineChart& chart, const std::vector<double>& seconds,
                     const std::vector<double>& values);
+
+// Breaks the chart's line at every gap between samples of `table` before sample `shown` (see
+// record::TableGaps): on the time axis halfway between the two samples' times, on the sample axis
+// (sample i at x = i) halfway between their places. On the time axis samples that go back in time
+// get no break, as the chart draws its points in time order.
+void BreakLineAtGaps(LineChart& chart, const SampleTable& table, bool timeAxis, std::size_t shown);
 
 // Dashed horizontal lines at the set limits (none for a limit that is not set); replaces earlier
 // limit lines.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/RoundedNumber.h"
@@ -74,18 +75,27 @@ void ChartTimeOptions::Apply() {
     onTimeAxis_ = true;
     // Like the window's own filling, the points stop at the first sample that could not be read.
     pointSamples_.clear();
+    timeAxisShown_ = 0;
     for (std::size_t i = 0; i < table->samples.size() && table->samples[i].hasValues; ++i) {
-      if (table->samples[i].hasStamp) pointSamples_.push_back(i);
+      timeAxisShown_ = i + 1;
+      if (!table->samples[i].hasStamp) continue;
+      pointSamples_.emplace_back(
+          static_cast<double>(analysis::WallClockSeconds(analysis::StampOf(table->samples[i]))), i);
     }
+    // Recordings that overlap in time are drawn in time order.
+    std::stable_sort(pointSamples_.begin(), pointSamples_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const bool temperature : {true, false}) {
       std::vector<double> x;
       std::vector<double> values;
-      for (const std::size_t i : pointSamples_) {
+      for (const auto& [seconds, i] : pointSamples_) {
         const SampleNumbers& sample = table->samples[i];
-        x.push_back(static_cast<double>(analysis::WallClockSeconds(analysis::StampOf(sample))));
+        x.push_back(seconds);
         values.push_back(temperature ? sample.temperature : sample.humidity);
       }
-      ShowOnTimeAxis(temperature ? *window_->Chart1 : *window_->Chart2, x, values);
+      LineChart& chart = temperature ? *window_->Chart1 : *window_->Chart2;
+      ShowOnTimeAxis(chart, x, values);
+      BreakLineAtGaps(chart, *table, true, timeAxisShown_);
     }
   }
   // A rule that cannot be read is reported; the charts are drawn without shading.
@@ -101,14 +111,15 @@ void ChartTimeOptions::Decorate(LineChart& chart, const analysis::ChannelLimits&
   std::vector<double> values;
   for (auto point = chart.series()->data()->constBegin();
        point != chart.series()->data()->constEnd(); ++point) {
+    if (std::isnan(point->value)) continue;  // a break in the line
     x.push_back(point->key);
     values.push_back(point->value);
   }
   ShowLimitLines(chart, limits);
   MarkValuesBeyondRange(chart, x, values);
   // Both axes show the samples up to the first one that could not be read.
-  const std::size_t shown = onTimeAxis_ ? (pointSamples_.empty() ? 0 : pointSamples_.back() + 1)
-                                        : static_cast<std::size_t>(chart.PointCount());
+  const std::size_t shown =
+      onTimeAxis_ ? timeAxisShown_ : static_cast<std::size_t>(chart.PointCount());
   SamplePlacing placing;
   if (onTimeAxis_) {
     placing.x = [&table](std::size_t i) {
@@ -124,22 +135,27 @@ void ChartTimeOptions::Decorate(LineChart& chart, const analysis::ChannelLimits&
 
 QString ChartTimeOptions::ReadOutAt(LineChart& chart, int x) const {
   const SampleTable* table = table_ ? table_() : nullptr;
-  const QSharedPointer<QCPGraphDataContainer> data = chart.series()->data();
-  if (!table || data->isEmpty()) return {};
-  if (onTimeAxis_ && pointSamples_.size() != static_cast<std::size_t>(data->size())) return {};
+  if (!table || chart.PointCount() == 0) return {};
   const double key = chart.xAxis->pixelToCoord(x);
-  auto nearest = data->findBegin(key, false);
-  if (nearest == data->constEnd()) nearest = data->constEnd() - 1;
-  if (nearest != data->constBegin()) {
-    const auto before = nearest - 1;
-    if (std::fabs(before->key - key) < std::fabs(nearest->key - key)) nearest = before;
+  std::size_t sampleIndex = 0;
+  if (onTimeAxis_) {
+    if (pointSamples_.empty()) return {};
+    auto nearest = std::lower_bound(pointSamples_.begin(), pointSamples_.end(), key,
+                                    [](const auto& point, double k) { return point.first < k; });
+    if (nearest == pointSamples_.end()) --nearest;
+    if (nearest != pointSamples_.begin() &&
+        std::fabs((nearest - 1)->first - key) < std::fabs(nearest->first - key))
+      --nearest;
+    sampleIndex = nearest->second;
+  } else {
+    const double last = static_cast<double>(chart.PointCount() - 1);
+    sampleIndex = static_cast<std::size_t>(std::lround(std::clamp(key, 0.0, last)));
   }
-  const auto index = static_cast<std::size_t>(nearest - data->constBegin());
-  const std::size_t sampleIndex = onTimeAxis_ ? pointSamples_[index] : index;
   if (sampleIndex >= table->samples.size()) return {};
   const SampleNumbers& sample = table->samples[sampleIndex];
   const bool temperature = &chart == window_->Chart1;
-  const QString value = QString::fromStdString(analysis::RoundedText(nearest->value, 1, ',')) +
+  const QString value = QString::fromStdString(analysis::RoundedText(
+                            temperature ? sample.temperature : sample.humidity, 1, ',')) +
                         (temperature ? QStringLiteral(" °C") : QStringLiteral(" %HR"));
   const QString when =
       sample.hasStamp

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "alarms/Alarm.h"
@@ -50,6 +51,8 @@ class ChartTimeOptions : public QObject {
   QCheckBox* timeAxis_;
   QLabel* readOut_;
   bool onTimeAxis_ = false;
-  // On the time axis, per point of the charts in order: the sample's index in the table.
-  std::vector<std::size_t> pointSamples_;
+  // On the time axis, per point of the charts in time order: its time and the sample's index.
+  std::vector<std::pair<double, std::size_t>> pointSamples_;
+  // On the time axis, the samples up to the first that could not be read.
+  std::size_t timeAxisShown_ = 0;
 };

@@ -2,20 +2,29 @@
 #include "charts/ChartWindowCharts.h"
 
 #include <stdexcept>
+#include <vector>
 
 #include "charts/ChartLooks.h"
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
 #include "data/SampleTable.h"
+#include "record/TableGaps.h"
 
 namespace {
 
-// Appends one channel of every sample to a chart, in sample order.
+// Appends one channel of every sample to a chart, in sample order, the line broken at the gaps.
 void FillChart(LineChart& chart, const SampleTable* table, double SampleNumbers::*channel) {
   if (!table) return;
-  for (const SampleNumbers& sample : table->samples) {
+  const std::vector<record::TableGap> gaps = record::TableGaps(*table);
+  auto gap = gaps.begin();
+  for (std::size_t i = 0; i < table->samples.size(); ++i) {
+    const SampleNumbers& sample = table->samples[i];
     // A sample whose line could not be decoded has an empty cell in the table: it is not a number.
     if (!sample.hasValues) throw std::runtime_error("'' is not a valid floating point value");
+    if (gap != gaps.end() && gap->next == i) {
+      chart.BreakLineAt(static_cast<double>(i) - 0.5);
+      ++gap;
+    }
     chart.Append(sample.*channel);
   }
 }

@@ -10,7 +10,8 @@ struct SampleTable;
 // and LineSeries1 to their series.
 void BuildWindowCharts(TForm6& window);
 
-// Refills both charts, sample k at x = k - 1, from the standard axes; temperature first, so that a
+// Refills both charts, sample k at x = k - 1, the lines broken where the samples leave time
+// unrecorded (see record::TableGaps), from the standard axes; temperature first, so that a
 // failure there leaves the humidity chart as it was. Throws std::runtime_error ("'' is not a valid
 // floating point value") at a sample whose line could not be decoded, as its empty cell would; the
 // points before it stay.

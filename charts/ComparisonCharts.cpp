@@ -93,8 +93,8 @@ void ShowComparison(LineChart& chart, const record::Comparison& comparison, bool
     line->addToLegend();
   }
   // Every showing starts from the standard view over all the stations' samples.
-  FitLeftAxis(chart, comparison, temperature);
   chart.FitBottomToData(1800);
+  FitLeftAxis(chart, comparison, temperature);
   chart.replot(QCustomPlot::rpQueuedReplot);
 }
 

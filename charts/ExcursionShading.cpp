@@ -6,6 +6,7 @@
 #include "alarms/ExcursionFinder.h"
 #include "charts/LineChart.h"
 #include "data/SampleTable.h"
+#include "record/TableGaps.h"
 
 namespace {
 
@@ -58,14 +59,24 @@ void ShadeExcursions(LineChart& chart, const SampleTable& table, bool temperatur
                          : std::nullopt);
   }
   QCPLayer* layer = BandLayer(chart);
+  const std::vector<record::TableGap> gaps = record::TableGaps(table);
   // Warnings first, so that an alarm's band lies over the warning it sits in.
   for (const AlarmLevel level : {AlarmLevel::kWarning, AlarmLevel::kAlarm}) {
     for (const Excursion& e : FindExcursions(values, temperature, *rule, table.rateMinutes)) {
       if (!e.raised || e.level != level) continue;
-      const double left = placing.x(e.first) - placing.halfWidth;
+      double left = placing.x(e.first) - placing.halfWidth;
       const double right =
           e.end ? placing.x(*e.end) - placing.halfWidth : placing.x(shown - 1) + placing.halfWidth;
-      AddBand(chart, layer, left, right, level);
+      // Time nothing was recorded in is not shaded: the band stops at the last sample before a
+      // gap and goes on from the first after it.
+      const std::size_t last = e.end ? *e.end : shown - 1;
+      for (const record::TableGap& gap : gaps) {
+        if (gap.first < e.first || gap.next > last) continue;
+        const double gapLeft = placing.x(gap.first) + placing.halfWidth;
+        if (gapLeft > left) AddBand(chart, layer, left, std::min(gapLeft, right), level);
+        left = placing.x(gap.next) - placing.halfWidth;
+      }
+      if (right > left) AddBand(chart, layer, left, right, level);
     }
   }
 }

@@ -22,7 +22,9 @@ struct SamplePlacing {
 // temperature when `temperature`) under `rule`; no rule clears it. Only the first `shown` samples
 // are drawn: an excursion is cut at the last of them. Each band runs from half a sample before its
 // first sample to half a sample before the sample that ended it, or half a sample past the last
-// one shown when it had not ended; it fills the chart's height behind the curve and the grid.
+// one shown when it had not ended; it fills the chart's height behind the curve and the grid. A
+// band never spans a gap between samples (see record::TableGaps): it stops half a sample after the
+// last sample before the gap and goes on half a sample before the first after it.
 void ShadeExcursions(LineChart& chart, const SampleTable& table, bool temperature,
                      const std::optional<AlarmRule>& rule, std::size_t shown,
                      const SamplePlacing& placing);

@@ -3,16 +3,22 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPicture>
 #include <QPrinter>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "charts/ChartMouseHandler.h"
 #include "charts/ChartPanel.h"
 
 namespace {
+
+const QString kChartKeysHint = QStringLiteral(
+    "Zoom: arrastre con el botón izquierdo, o las teclas + y -. Mover: arrastre con el botón "
+    "derecho, o las flechas. Inicio: la vista completa.");
 
 // Axis numbers use the decimal comma and no thousands separator.
 QLocale AxisLocale() {
@@ -57,6 +63,9 @@ LineChart::LineChart(QWidget* parent) : QCustomPlot(parent) {
   series_->setAdaptiveSampling(true);
 
   mouse_ = new ChartMouseHandler(*this);
+  // Reached by Tab and by a click, for the keys that zoom and move the view.
+  setFocusPolicy(Qt::StrongFocus);
+  setToolTip(kChartKeysHint);
   FollowData();
 }
 
@@ -84,6 +93,7 @@ void LineChart::Repaint() {
 
 void LineChart::Clear() {
   series_->data()->clear();
+  breaks_ = 0;
   FollowData();
   replot(rpQueuedReplot);
 }
@@ -94,8 +104,24 @@ void LineChart::Append(double value) {
   replot(rpQueuedReplot);
 }
 
+void LineChart::SetPoints(const std::vector<double>& x, const std::vector<double>& y) {
+  // Sorted data spares the graph a sort; recordings that overlap in time are not sorted.
+  series_->setData(QVector<double>(x.begin(), x.end()), QVector<double>(y.begin(), y.end()),
+                   std::is_sorted(x.begin(), x.end()));
+  breaks_ = 0;
+  FollowData();
+  replot(rpQueuedReplot);
+}
+
+void LineChart::BreakLineAt(double x) {
+  // The graph draws no line to or from a point without a value.
+  series_->addData(x, std::numeric_limits<double>::quiet_NaN());
+  ++breaks_;
+  replot(rpQueuedReplot);
+}
+
 int LineChart::PointCount() const {
-  return series_->data()->size();
+  return series_->data()->size() - breaks_;
 }
 
 void LineChart::FollowData() {
@@ -124,6 +150,8 @@ void LineChart::FollowData() {
 }
 
 void LineChart::FitBottomToData(double lonePointHalfWidth) {
+  // A zoom dropped takes its vertical range with it: the left axis goes back to the standard one.
+  if (standardView_) yAxis->setRange(standardView_->left);
   standardView_.reset();
   lonePointHalfWidth_ = lonePointHalfWidth;
   bottomFollowsData_ = true;
@@ -224,6 +252,46 @@ void LineChart::RestoreStandardView() {
   standardView_.reset();
   FollowData();
   replot(rpQueuedReplot);
+}
+
+void LineChart::ZoomAboutCentre(double factor) {
+  KeepStandardView();
+  bottomFollowsData_ = false;
+  xAxis->scaleRange(factor, xAxis->range().center());
+  yAxis->scaleRange(factor, yAxis->range().center());
+  replot(rpQueuedReplot);
+}
+
+void LineChart::keyPressEvent(QKeyEvent* event) {
+  const QRect area = axisRect()->rect();
+  switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      ZoomAboutCentre(0.5);
+      break;
+    case Qt::Key_Minus:
+      ZoomAboutCentre(2.0);
+      break;
+    case Qt::Key_Left:
+      PanByPixels(area.width() / 4, 0);
+      break;
+    case Qt::Key_Right:
+      PanByPixels(-area.width() / 4, 0);
+      break;
+    case Qt::Key_Up:
+      PanByPixels(0, area.height() / 4);
+      break;
+    case Qt::Key_Down:
+      PanByPixels(0, -area.height() / 4);
+      break;
+    case Qt::Key_Home:
+      RestoreStandardView();
+      break;
+    default:
+      QCustomPlot::keyPressEvent(event);
+      return;
+  }
+  event->accept();
 }
 
 void LineChart::PanByPixels(int dx, int dy) {

@@ -1,6 +1,6 @@
-// What the one-page report of a download shows: the decoded table, the limits, when it was made,
-// for an archived download where it came from and who signed it, and for a station with an alarm
-// rule the excursions beyond its limits.
+// What the report of a download or a station's period shows: the decoded table, the limits, when
+// it was made, for an archived download where it came from and who signed it, for a station with
+// an alarm rule the excursions beyond its limits, and for a station the gaps in its record.
 #pragma once
 
 #include <QString>
@@ -23,6 +23,14 @@ struct ReportOrigin {
 // The origin as the page shows it: the reception time in local time, "dd/MM/yyyy HH:mm:ss".
 ReportOrigin ReportOriginOf(const DownloadOrigin& origin);
 
+// Time in which a station's record has no samples: between two samples, "dd/MM/yyyy HH:mm:ss",
+// `minutes` beyond the step expected between them (below zero when two recordings overlap).
+struct ReportGap {
+  QString after;
+  QString before;
+  double minutes = 0;
+};
+
 // An electronic signature of the data reported.
 struct ReportSignature {
   QString meaning;   // "Revisado", "Aprobado"
@@ -42,4 +50,10 @@ struct ReportContent {
   // raised in the period, in time order (possibly none).
   std::optional<std::vector<Alarm>> excursions;
   std::vector<ReportSignature> signatures;  // in the order they were made
+  // The period reported, as every page's header names it; empty: from the first sample's time
+  // stamp to the last one's.
+  QString period;
+  // The gaps of a station's record in the period. Not set: found from the samples' time stamps
+  // (see record::TableGaps), and listed when the table is a station's.
+  std::optional<std::vector<ReportGap>> gaps;
 };

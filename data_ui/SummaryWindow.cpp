@@ -44,6 +44,8 @@ QLineEdit* LimitBox(const char* name, QWidget* parent) {
   QPalette palette = edit->palette();
   palette.setColor(QPalette::Base, kTeal);
   palette.setColor(QPalette::Text, kLime);
+  // The placeholder light on the teal, as readable as the figures, yet not lime like them.
+  palette.setColor(QPalette::PlaceholderText, QColor(205, 235, 235));
   edit->setPalette(palette);
   QFont font = edit->font();
   font.setBold(true);

@@ -1,5 +1,6 @@
 #include "data_ui/Unit5.h"
 
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -228,6 +229,16 @@ bool TForm5::CanSave() const {
   return SpeedButton1 != nullptr && SpeedButton1->isEnabled();
 }
 
+void TForm5::FitNotice() {
+  // A long notice (a station's record with its calibrations) takes every line it needs, and the
+  // window grows to show them: the notice is placed, so a resize alone would not.
+  constexpr int kLeast = 46;
+  const int height = std::max(kLeast, notice_->heightForWidth(notice_->width()));
+  notice_->resize(notice_->width(), height);
+  const int bottom = notice_->y() + height + 6;
+  if (notice_->isVisibleTo(this) && bottom > this->height()) resize(width(), bottom);
+}
+
 QString TForm5::Notice() const {
   return notice_ != nullptr ? notice_->text() : QString();
 }
@@ -304,6 +315,7 @@ void TForm5::FormActivate() {
     shownSaved_ = downloadSaved_;
   }
   notice_->setVisible(!notice_->text().isEmpty());
+  FitNotice();
   if (saveToolTip_.isNull()) saveToolTip_ = SpeedButton1->toolTip();
   SpeedButton1->setEnabled(noSaveReason.isEmpty());
   SpeedButton1->setToolTip(noSaveReason.isEmpty() ? saveToolTip_ : noSaveReason);
@@ -323,6 +335,18 @@ void TForm5::ShowStart(const SampleTable& table) {
   Edit1->setText(Latin1(StartDateText(table)));
   Edit2->setText(Latin1(StartTimeText(table)));
   Edit8->setText(Latin1(StartRateText(table)));
+  // A saved table holds no start, but its first rows give the rate, and the logger started one
+  // rate before its first sample.
+  if (!table.start && table.startRateMinutes == 0 && table.rateMinutes > 0 &&
+      !table.samples.empty() && table.samples.front().hasStamp) {
+    const SampleNumbers& first = table.samples.front();
+    const QDateTime started = QDateTime(QDate(first.year, first.month, first.day),
+                                        QTime(first.hour, first.minute, first.second), Qt::UTC)
+                                  .addSecs(-60LL * table.rateMinutes);
+    Edit1->setText(started.toString(QStringLiteral("dd/MM/yyyy")));
+    Edit2->setText(started.toString(QStringLiteral("HH:mm:ss")));
+    Edit8->setText(Latin1(RateCaption(table.rateMinutes)));
+  }
   const LoggerStart start = table.start.value_or(LoggerStart{});
   Label1->setNum(start.year);
   Label2->setNum(start.month);

@@ -79,6 +79,8 @@ class TForm5 : public QDialog {
   void BuildControls();
   void DressControls();
   void ShowStart(const SampleTable& table);
+  // Gives the notice the height its text needs at its width, the window growing to show it.
+  void FitNotice();
   QString ChooseSaveFile();
   QMessageBox::StandardButton AskOverwrite(const QString& text);
 

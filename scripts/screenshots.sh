@@ -20,10 +20,15 @@ export VELMORANTE_ARCHIVE="$tour_archive/archive.sqlite"
 # The program drives itself and ends when every picture is saved; a time limit guards a hang.
 timeout 600 xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$build/app/velmorante" --demo --screenshots "$out"
-# The report's page as a picture beside the windows.
+# The reports' pages as pictures beside the windows: report.png for a download's one page, and
+# report-station-1.png, -2.png... for every page of the station record's report.
 if [[ -f "$out/report.pdf" ]]; then
   pdftoppm -png -r 80 -singlefile "$out/report.pdf" "$out/report"
   rm "$out/report.pdf"
+fi
+if [[ -f "$out/report-station.pdf" ]]; then
+  pdftoppm -png -r 80 "$out/report-station.pdf" "$out/report-station"
+  rm "$out/report-station.pdf"
 fi
 echo "Pictures in $out:" >&2
 ls "$out"/*.png >&2

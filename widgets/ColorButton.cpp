@@ -1,6 +1,7 @@
 #include "widgets/ColorButton.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <algorithm>
@@ -107,4 +108,14 @@ void ColorButton::paintEvent(QPaintEvent*) {
     const int m = bevelWidth_ + 2;
     p.drawRect(rect().adjusted(m, m, -m - 1, -m - 1));
   }
+}
+
+void ColorButton::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat() &&
+      isEnabled()) {
+    click();
+    event->accept();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }

@@ -2,7 +2,7 @@
 //
 // Released it shows textOff in textColor on a raised face; held down it shows textOn in lime on a
 // sunken face (nothing at all when textOn is empty). The face is a dark panel gradient unless
-// setFaceGradient() gives another one (left to right).
+// setFaceGradient() gives another one (left to right). Focused, Space, Return and Enter click it.
 #pragma once
 
 #include <QAbstractButton>
@@ -42,6 +42,8 @@ class ColorButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // Return and Enter press a focused button as Space does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QString textOff_;

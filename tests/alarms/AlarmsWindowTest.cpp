@@ -2,6 +2,7 @@
 // kept only with a comment.
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTableWidget>
 
 #include "alarms/AlarmStore.h"
@@ -82,6 +83,34 @@ TEST(AlarmsWindow, OpenAlarmsComeFirstAndAreAcknowledgedOnlyWithAComment) {
   EXPECT_EQ(errors.size(), 1);
 
   SetErrorReportObserver(nullptr);
+}
+
+// The station's own alarms give their limits and peaks with what they count, and an
+// acknowledgement's time reads as the other times do.
+TEST(AlarmsWindow, LimitsAndPeaksHaveUnitsAndTheAcknowledgementALocalTime) {
+  Alarm memory;
+  memory.kind = AlarmKind::kMemory;
+  memory.limit = 1800;
+  memory.peak = 1850;
+  memory.startedAt = "2026-12-07T14:05:00";
+  memory.acknowledgement = AlarmAcknowledgement{"ana", "2026-12-08T16:40:02+01:00", "visto"};
+  const std::vector<std::string> row = AlarmRowTexts(memory);
+  EXPECT_EQ(row[4], "1800 muestras");
+  EXPECT_EQ(row[8], "1850 muestras");
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^ana, \\d\\d/12/2026 \\d\\d:\\d\\d:02: visto$"))
+                  .match(QString::fromStdString(row[9]))
+                  .hasMatch())
+      << row[9];
+  Alarm drift;
+  drift.kind = AlarmKind::kClockDrift;
+  drift.limit = 120;
+  drift.peak = -185;
+  EXPECT_EQ(AlarmRowTexts(drift)[4], "120 s");
+  EXPECT_EQ(AlarmRowTexts(drift)[8], "-185 s");
+  Alarm humidity = memory;
+  humidity.kind = AlarmKind::kHumidityHigh;
+  humidity.limit = 70;
+  EXPECT_EQ(AlarmRowTexts(humidity)[4], "70,00 %HR");
 }
 
 }  // namespace

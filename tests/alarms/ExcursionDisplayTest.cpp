@@ -1,10 +1,12 @@
 // A station's alarm rule read from the archive, the excursions shaded on the chart window on both
-// axes, and listed on the report of a station's record, on real widgets and a real archive file.
+// axes, and listed on the report of a station's record, on real widgets and a real archive file;
+// a gap in a station's record breaks the chart's line and its shading, and the report lists it.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 
 #include <QCheckBox>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
@@ -16,6 +18,7 @@
 #include "charts/LineChart.h"
 #include "charts/Unit6.h"
 #include "data/SampleDecoder.h"
+#include "record/RecordSelection.h"
 #include "tests/record/RecordTestDownloads.h"
 #include "window_base/ErrorReport.h"
 
@@ -196,6 +199,115 @@ TEST_F(ExcursionDisplayTest, TheReportOfAStationWithARuleListsThePeriodsExcursio
   EXPECT_NE(report("norte", "--to 2026-12-07T14:15:00").find("Ninguna excursión"),
             std::string::npos);
   EXPECT_EQ(report("sur", "").find("Excursión"), std::string::npos);
+}
+
+// The humidity chart of a station's record whose two recordings lie 40 minutes apart, beyond the
+// limit on both sides of the gap: on either axis the line is broken there and no band crosses it.
+TEST_F(ExcursionDisplayTest, AGapInTheRecordBreaksTheLineAndTheShadingOnEitherAxis) {
+  record::RecordAssembler assembler;
+  DownloadSummary summary;
+  summary.id = 1;
+  // 50.00, 50.04, 50.08, 50.12 % from 14:10; then 50.08, 50.12, 50.16 % from 15:05.
+  assembler.Add(summary, record_test::Download({12, 7, 14, 5}, record_test::Readings(4)));
+  summary.id = 2;
+  assembler.Add(summary, record_test::Download({12, 7, 15, 0}, {1862, 1863, 1864}));
+  SampleTable table = record::SelectRecord(assembler.Finish(), {}).table;
+  table.station = "norte";
+  AlarmRule rule;
+  rule.humidityHigh = 50.06;
+  TForm6 charts;
+  charts.SetTableSource([&table] { return &table; });
+  charts.SetAlarmRuleSource([&](const std::string&) -> std::optional<AlarmRule> { return rule; });
+  charts.resize(553, 521);
+  charts.FormActivate();
+  ChartTimeOptions options(
+      &charts, [&table] { return &table; }, [] { return analysis::LimitSettings{}; });
+  options.Apply();
+
+  const auto breaks = [&] {
+    std::vector<double> keys;
+    for (const QCPGraphData& point : *charts.LineSeries1->data())
+      if (std::isnan(point.value)) keys.push_back(point.key);
+    return keys;
+  };
+  const QColor alarm = ExcursionShade(AlarmLevel::kAlarm);
+  using Band = std::tuple<double, double, QColor>;
+  EXPECT_EQ(charts.Chart2->PointCount(), 7);
+  EXPECT_EQ(breaks(), std::vector<double>{3.5});
+  EXPECT_EQ(Bands(*charts.Chart2), (std::vector<Band>{{1.5, 3.5, alarm}, {3.5, 6.5, alarm}}));
+
+  options.timeAxisBox()->setChecked(true);
+  const double at1410 = charts.LineSeries1->data()->at(0)->key;
+  const double at1425 = at1410 + 15 * 60;
+  const double at1505 = at1410 + 55 * 60;
+  EXPECT_EQ(charts.Chart2->PointCount(), 7);
+  EXPECT_EQ(breaks(), std::vector<double>{(at1425 + at1505) / 2});
+  EXPECT_EQ(Bands(*charts.Chart2), (std::vector<Band>{{at1410 + 600 - 150, at1425 + 150, alarm},
+                                                      {at1505 - 150, at1505 + 600 + 150, alarm}}));
+  // The read-out names the sample nearest the pointer, breaks left aside.
+  const int x = static_cast<int>(charts.Chart2->xAxis->coordToPixel(at1505 - 60));
+  EXPECT_TRUE(options.ReadOutAt(*charts.Chart2, x).startsWith(QStringLiteral("Muestra 5 ")))
+      << options.ReadOutAt(*charts.Chart2, x).toStdString();
+}
+
+// A station's period with 60 excursions and a gap of 10 h 30 min: every excursion on pages that
+// each name the station, the period and the page, and a table of the gap.
+TEST_F(ExcursionDisplayTest, TheReportOfAStationsPeriodListsEveryExcursionAndGapOnNumberedPages) {
+  const fs::path archivePath = dir_ / "estaciones.sqlite";
+  {
+    DownloadArchive archive(archivePath.string());
+    NewDownload download;
+    download.port = "/dev/ttyUSB0";
+    download.station = "norte";
+    // From 00:05 every 5 minutes, 50.08 and 50.00 % in turn: 60 excursions beyond 50.06 %, the
+    // last sample at 10:00 back within; then from 20:35 after 10 h 30 min without a sample.
+    std::vector<int> readings;
+    for (int k = 0; k < 60; ++k) readings.insert(readings.end(), {1862, 1860});
+    download.rawText = record_test::Download({12, 7, 0, 0}, readings);
+    archive.Add(download);
+    download.rawText = record_test::Download({12, 7, 20, 30}, {1860, 1860});
+    archive.Add(download);
+  }
+  Execute(archivePath,
+          "INSERT INTO alarm_rules (station, rh_high, changed_at) VALUES ('norte', 50.06,"
+          " '2026-12-08T10:00:00+01:00')");
+  const fs::path pdf = dir_ / "norte.pdf";
+  ASSERT_EQ(
+      std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                   std::string(VELMORANTE_PROGRAM) + "' --report --station norte --archive '" +
+                   archivePath.string() + "' --out '" + pdf.string() + "'")
+                      .c_str()),
+      0);
+  const auto page = [&](int n) {
+    return CommandOutput("pdftotext -layout -f " + std::to_string(n) + " -l " + std::to_string(n) +
+                         " '" + pdf.string() + "' - 2>&1");
+  };
+  const std::string all = CommandOutput("pdftotext -layout '" + pdf.string() + "' - 2>&1");
+  const auto count = [](const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+      ++n;
+    return n;
+  };
+  EXPECT_EQ(count(all, "Humedad alta"), 60u) << all;
+  EXPECT_NE(all.find("07/12/2026 09:55:00"), std::string::npos);  // the last excursion's start
+  EXPECT_EQ(all.find("más."), std::string::npos);
+  EXPECT_NE(all.find("Huecos del registro: 1"), std::string::npos) << all;
+  EXPECT_NE(all.find("07/12/2026 10:00:00"), std::string::npos);
+  EXPECT_NE(all.find("07/12/2026 20:35:00"), std::string::npos);
+  EXPECT_NE(all.find("10 h 30 min"), std::string::npos) << all;
+  // The charts on the first page, the excursions running on over two more.
+  const std::size_t pages = count(all, "\f");
+  ASSERT_EQ(pages, 3u) << all;
+  for (std::size_t n = 1; n <= pages; ++n) {
+    const std::string text = page(static_cast<int>(n));
+    EXPECT_NE(text.find("Estación: norte"), std::string::npos) << text;
+    EXPECT_NE(text.find("Periodo: 07/12/2026 00:05:00 – 07/12/2026 20:40:00"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Página " + std::to_string(n) + " de 3"), std::string::npos) << text;
+    EXPECT_NE(text.find("Sin firmas electrónicas."), std::string::npos) << text;
+  }
+  EXPECT_NE(page(3).find("Excursión"), std::string::npos);  // the column titles again
 }
 
 }  // namespace

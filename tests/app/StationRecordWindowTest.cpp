@@ -1,8 +1,10 @@
 // A station's record from the history window, on a real archive file: the data window shows every
 // sample of the station's downloads once, numbered across its recordings, with the same texts as a
-// decoded download, and refuses to save it as if it were one download.
+// decoded download, and refuses to save it as if it were one download; a long notice is shown
+// whole.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryWindow.h"
 #include "archive/DownloadArchive.h"
+#include "data/DownloadSource.h"
 #include "data/SampleDecoder.h"
 #include "data_ui/Unit5.h"
 #include "tests/data/DataWindowDownloads.h"
@@ -95,6 +98,32 @@ TEST(StationRecordWindow, OpensEveryStationSampleOnceNumberedAcrossRecordings) {
   // A name the archive does not know is reported and the data window is not opened.
   EXPECT_FALSE(history.OpenStation(QStringLiteral("nave")));
   EXPECT_EQ(errors.size(), 1);
+
+  // A notice of many lines (a record with its calibrations' notes) is shown whole: the window
+  // grows to hold it.
+  QString longNotice = QStringLiteral("REGISTRO DE LA ESTACIÓN invernadero.");
+  for (int k = 0; k < 6; ++k)
+    longNotice += QStringLiteral(
+                      " Calibración C-%1 caducada el 10/01/2026: los valores se "
+                      "corrigieron con ella.")
+                      .arg(k);
+  data.ShowTableOnce(SampleDecoder().Decode(second), {}, longNotice, QStringLiteral("no"));
+  CloseWhenShown(&data);
+  ShowModal(&data);
+  const QLabel* notice = data.findChild<QLabel*>(QStringLiteral("Notice"));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_GE(notice->height(), notice->heightForWidth(notice->width()));
+  EXPECT_LE(notice->geometry().bottom(), data.height());
+
+  // A saved table's first rows give its rate, and its start one rate before its first sample.
+  data.ShowTableOnce(
+      *ParseSavedTable("28/02/2026  23:55:00  50,0  23,5\r\n"
+                       "01/03/2026  00:05:00  50,4  23,6\r\n"));
+  CloseWhenShown(&data);
+  ShowModal(&data);
+  EXPECT_EQ(data.StartDate(), QStringLiteral("28/02/2026"));
+  EXPECT_EQ(data.StartTime(), QStringLiteral("23:45:00"));
+  EXPECT_EQ(data.RateText(), QStringLiteral("CADA 10 MINUTOS"));
 
   // The next showing of the download's own table can be saved again.
   CloseWhenShown(&data);

@@ -19,8 +19,8 @@
 #include <functional>
 #include <optional>
 
-#include "app/DataWindowSigning.h"
 #include "app/AuditWindow.h"
+#include "app/DataWindowSigning.h"
 #include "app/DownloadArchiver.h"
 #include "app/DownloadHistoryModel.h"
 #include "app/DownloadHistoryWindow.h"
@@ -286,16 +286,29 @@ TEST_F(ArchiveWindows, AuditViewFiltersEntriesAndExportsThePickedOnes) {
   const std::string csv = folder_.File("auditoria.csv");
   SetFileChoiceAnswer([&](QWidget*, const QString&) { return QString::fromStdString(csv); });
   std::vector<std::size_t> counts;
+  QStringList objects, stations;
+  QKeySequence shortcut;
+  bool reasonInView = false;
   bool exported = false, done = false;
   QTimer::singleShot(0, [&] {
     auto* history = main.findChild<DownloadHistoryWindow*>();
     ASSERT_NE(history, nullptr);
     WhenShown(history, [&, history] {
+      // Two stations' downloads are told apart by the history's station column.
+      for (int row = 0; row < history->Model()->rowCount(); ++row)
+        stations << history->Model()->index(row, 1).data().toString();
+      stations << history->Model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString();
+      // The audit trail has its shortcut, as the station's record has.
+      shortcut = history->findChild<ColorButton*>(QStringLiteral("AuditButton"))->shortcut();
       QTimer::singleShot(0, [&, history] {
         AuditWindow* audit = history->Audit();
         ASSERT_NE(audit, nullptr);
         WhenShown(audit, [&, audit] {
           counts.push_back(audit->Shown().size());
+          for (int row = 0; row < audit->List()->rowCount(); ++row)
+            objects << audit->List()->item(row, 6)->text();
+          const QHeaderView* header = audit->List()->horizontalHeader();
+          reasonInView = header->sectionViewportPosition(9) + 60 <= header->viewport()->width();
           auto* station = audit->findChild<QComboBox*>("StationFilter");
           station->setCurrentIndex(station->findText("bodega"));
           counts.push_back(audit->Shown().size());
@@ -315,6 +328,28 @@ TEST_F(ArchiveWindows, AuditViewFiltersEntriesAndExportsThePickedOnes) {
   main.HistoryButton->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
   EXPECT_EQ(counts, (std::vector<std::size_t>{3, 2, 1, 1}));
+  EXPECT_EQ(stations, (QStringList{"bodega", "-", "ESTACIÓN"}));
+  EXPECT_EQ(shortcut, QKeySequence(Qt::CTRL | Qt::Key_U));
+  // The objects in Spanish, and the reason in view on the right at the window's first size.
+  objects.sort();
+  EXPECT_EQ(objects, (QStringList{"descarga 1", "descarga 2", "estación bodega"}));
+  EXPECT_TRUE(reasonInView);
+  EXPECT_EQ(AuditWindow::ObjectText("station norte 2026-12-07T00:05:00 2026-12-07T20:40:00"),
+            QStringLiteral("estación norte, 07/12/2026 00:05:00 – 07/12/2026 20:40:00"));
+  EXPECT_EQ(AuditWindow::ObjectText("station norte notifications"),
+            QStringLiteral("estación norte (avisos)"));
+  EXPECT_EQ(AuditWindow::ObjectText("/home/ana/informe.pdf"),
+            QStringLiteral("/home/ana/informe.pdf"));
+  // A signed download is "firmada", a station's record "firmado".
+  EXPECT_EQ(DataWindowSigning::SignedText(QStringLiteral("la descarga archivada 13"),
+                                          QStringLiteral("Revisado"), QStringLiteral("ana"),
+                                          QStringLiteral("08/12/2026 10:00:00")),
+            QStringLiteral("La descarga archivada 13 queda firmada: Revisado por ana el 08/12/2026 "
+                           "10:00:00."));
+  EXPECT_TRUE(DataWindowSigning::SignedText(QStringLiteral("el registro de la estación norte"),
+                                            QStringLiteral("Aprobado"), QStringLiteral("ana"),
+                                            QStringLiteral("08/12/2026 10:00:00"))
+                  .startsWith(QStringLiteral("El registro de la estación norte queda firmado:")));
   ASSERT_TRUE(exported);
   const std::string text = Bytes(csv);
   EXPECT_EQ(text.rfind("id,at,utc_offset,user,host,program,version,action,station,object,old,new,"

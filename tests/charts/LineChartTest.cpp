@@ -1,4 +1,5 @@
-// The line chart on a real widget: points, mouse zoom and pan, clipboard picture, printing to PDF.
+// The line chart on a real widget: points, mouse and key zoom and pan, clipboard picture, printing
+// to PDF.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -98,6 +99,31 @@ TEST_F(LineChartTest, LeftDragRightAndDownZoomsBothAxesToTheRectangle) {
   ExpectRange(chart.xAxis->range(), bottom.lower, bottom.upper);
   ExpectRange(chart.yAxis->range(), left.lower, left.upper);
   EXPECT_EQ(chart.PointCount(), 5);  // only the view changed
+}
+
+// Without a mouse: + and - zoom about the centre, the arrows move by a quarter, Home undoes it all,
+// and a break in the line is no point.
+TEST_F(LineChartTest, KeysZoomAndMoveTheViewAndHomeRestoresIt) {
+  chart.setFocus();
+  QTest::keyClick(&chart, Qt::Key_Plus);
+  ExpectRange(chart.xAxis->range(), 1, 3);
+  ExpectRange(chart.yAxis->range(), 3.75, 31.25);
+  QTest::keyClick(&chart, Qt::Key_Right);
+  EXPECT_NEAR(chart.xAxis->range().lower, 1.5, 0.02);
+  QTest::keyClick(&chart, Qt::Key_Minus);
+  EXPECT_NEAR(chart.xAxis->range().size(), 4, 1e-9);
+  QTest::keyClick(&chart, Qt::Key_Home);
+  ExpectRange(chart.xAxis->range(), 0, 4);
+  ExpectRange(chart.yAxis->range(), -10, 45);
+  EXPECT_FALSE(chart.isViewMoved());
+  chart.BreakLineAt(4.5);
+  chart.Append(2.0);
+  EXPECT_EQ(chart.PointCount(), 6);
+  EXPECT_EQ(chart.series()->data()->at(6)->key, 5.0);
+  // Refitting the bottom axis after a zoom (another axis, new points) brings the left one back.
+  QTest::keyClick(&chart, Qt::Key_Plus);
+  chart.FitBottomToData(1.0);
+  ExpectRange(chart.yAxis->range(), -10, 45);
 }
 
 TEST_F(LineChartTest, ZoomThresholdsAndRestoreToTheViewBeforeTheFirstZoom) {

@@ -1,5 +1,6 @@
 // A station's record put together from its downloads: each sample once, conflicting readings kept
-// both ways, downloads cut short, recordings in order with their gaps, and a time window.
+// both ways, downloads cut short, recordings in order with their gaps, and a time window; the gaps
+// a chart breaks its line at, found from a table's time stamps.
 #include <gtest/gtest.h>
 
 #include "analysis/StampText.h"
@@ -7,6 +8,7 @@
 #include "record/ArchiveRecord.h"
 #include "record/RecordSelection.h"
 #include "record/StationRecord.h"
+#include "record/TableGaps.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "tests/record/RecordTestDownloads.h"
 
@@ -157,6 +159,40 @@ TEST(StationRecord, TheArchiveGivesOnlyTheStationsDownloads) {
   EXPECT_EQ(norte->segments[0].samples.size(), 3u);
   EXPECT_EQ(norte->segments[1].downloads, std::vector<std::int64_t>{1});
   EXPECT_FALSE(ReadStationRecord(archive, "oeste"));
+}
+
+// Gaps from the stamps alone: a pause, recordings that overlap, and in a table of two rates (rate
+// 0) the change of rate is no gap while a pause is.
+TEST(StationRecord, TableGapsAreTimeStepsLongerThanTheRateOrGoingBack) {
+  const auto selected = [](std::vector<std::pair<Start, int>> recordings) {
+    RecordAssembler assembler;
+    std::int64_t id = 0;
+    for (const auto& [start, count] : recordings)
+      assembler.Add(Summary(++id), Download(start, Readings(count)));
+    return SelectRecord(assembler.Finish(), {}).table;
+  };
+  using Gaps = std::vector<std::tuple<std::size_t, std::size_t, double>>;
+  const auto gaps = [](const SampleTable& table) {
+    Gaps found;
+    for (const TableGap& gap : TableGaps(table))
+      found.emplace_back(gap.first, gap.next, gap.minutes);
+    return found;
+  };
+  // 14:10..14:25, then 15:05..15:15: 35 minutes without a sample, as the record's own gap says.
+  EXPECT_EQ(gaps(selected({{kMorning, 4}, {kAfternoon, 3}})), (Gaps{{3, 4, 35}}));
+  // Recordings that follow on, one sample apart, have none; two that overlap go back in time.
+  EXPECT_TRUE(gaps(selected({{kMorning, 11}, {{12, 7, 15, 0}, 2}})).empty());
+  EXPECT_EQ(gaps(selected({{kMorning, 12}, {{12, 7, 15, 0}, 2}})), (Gaps{{11, 12, -5}}));
+  // Every minute to 14:10, then every 10 minutes from 14:20 to 14:40: the change of rate is no
+  // gap; then 10 h 30 min without a sample before the next recording's first at 01:20.
+  const SampleTable mixed =
+      selected({{{12, 7, 14, 0, 1}, 10}, {{12, 7, 14, 10, 3}, 3}, {{12, 8, 1, 10, 3}, 3}});
+  ASSERT_EQ(mixed.rateMinutes, 0);
+  EXPECT_EQ(gaps(mixed), (Gaps{{12, 13, 630}}));
+  // No time stamps, no gaps.
+  SampleTable unstamped = mixed;
+  for (SampleNumbers& sample : unstamped.samples) sample.hasStamp = false;
+  EXPECT_TRUE(gaps(unstamped).empty());
 }
 
 }  // namespace

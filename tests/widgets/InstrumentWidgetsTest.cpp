@@ -137,6 +137,18 @@ TEST(ColorButton, EmptyPressedCaptionShowsNothingWhileHeld) {
   EXPECT_EQ(button.shownText(), "  PONER EN HORA");
 }
 
+// Return and Enter click a focused button as Space does; a disabled one stays still.
+TEST(ColorButton, ReturnAndEnterClickTheFocusedButton) {
+  ColorButton button;
+  QSignalSpy clicks(&button, &QAbstractButton::clicked);
+  QTest::keyClick(&button, Qt::Key_Return);
+  QTest::keyClick(&button, Qt::Key_Enter);
+  EXPECT_EQ(clicks.count(), 2);
+  button.setEnabled(false);
+  QTest::keyClick(&button, Qt::Key_Return);
+  EXPECT_EQ(clicks.count(), 2);
+}
+
 TEST(RockerSwitch, PressFlipsAndReleaseInsideClicks) {
   RockerSwitch rocker;
   rocker.resize(91, 85);
