@@ -142,14 +142,6 @@ LoggerOptions BusyLogger(const std::string& link, std::uint32_t seed) {
   return options;
 }
 
-std::string LocalIso(std::time_t when) {
-  char text[32];
-  std::tm fields{};
-  localtime_r(&when, &fields);
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
-  return text;
-}
-
 class StationSoak : public ::testing::Test {
  protected:
   // Runs velmorante-cli to its end; a failure (or a hang) is kept for the report.
@@ -260,8 +252,6 @@ TEST_F(StationSoak, EverySampleIsKeptOnceWhileOthersWriteAndTheStationIsKilled) 
     archive_test::WriteBytes(password,
                              std::string(realSigner ? pamPassword : "no-es-la-clave") + "\n");
     const std::string signer = realSigner ? pamUser : "nobody";
-    const std::string from = LocalIso(std::time(nullptr) - 86400);
-    const std::string to = LocalIso(std::time(nullptr) + 30 * 86400);
     for (int round = 0; !over; ++round) {
       const std::string n = std::to_string(round);
       switch (round % 9) {
@@ -299,12 +289,18 @@ TEST_F(StationSoak, EverySampleIsKeptOnceWhileOthersWriteAndTheStationIsKilled) 
           }
           break;
         }
-        case 4:
-          Expect(Cli({"sign", "--station", "camara1", "--from", from, "--to", to, "--meaning",
-                      "revisado", "--user", signer, "--password-stdin"},
+        case 4: {
+          // The oldest download: what it signs never changes, unlike a period still recorded.
+          const Finished list = Cli({"history", "--json"}, "history");
+          Expect(list, "history --json");
+          const nlohmann::json downloads = nlohmann::json::parse(list.out, nullptr, false);
+          if (!downloads.is_array() || downloads.empty()) break;
+          Expect(Cli({"sign", "--history", std::to_string(downloads.back()["id"].get<long long>()),
+                      "--meaning", "revisado", "--user", signer, "--password-stdin"},
                      "sign", password),
                  "sign", realSigner ? 0 : 1);
           break;
+        }
         case 5:
           Expect(Cli({"export", "--station", "camara1", "--format", "csv", "--out",
                       folder_.File(("export-" + std::to_string(round % 3) + ".csv").c_str())},
@@ -383,9 +379,9 @@ TEST_F(StationSoak, EverySampleIsKeptOnceWhileOthersWriteAndTheStationIsKilled) 
   int ofCurrent = 0;
   for (const record::Segment& segment : record->segments) {
     // A download's header gives the year in two digits.
-    LoggerStart start = segment.start;
-    start.year = 2000 + start.year % 100;
-    (start == current ? ofCurrent : earlier) += static_cast<int>(segment.samples.size());
+    LoggerStart begun = segment.start;
+    begun.year = 2000 + begun.year % 100;
+    (begun == current ? ofCurrent : earlier) += static_cast<int>(segment.samples.size());
     std::printf("soak: recording of %04d-%02d-%02d %02d:%02d:%02d, %zu samples\n",
                 segment.start.year, segment.start.month, segment.start.day, segment.start.hour,
                 segment.start.minute, segment.start.second, segment.samples.size());
