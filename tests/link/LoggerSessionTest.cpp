@@ -1,8 +1,11 @@
 // The logger session over a real port on a pseudo-terminal, its notices served by the test as a
-// user-interface thread would: replies survive an owner that stalls, a real pause still starts a
-// new reply, and a rate setting is judged by the replies after it.
+// user-interface thread would: replies survive an owner that stalls, a pause on the line still
+// starts a new reply, and a rate setting is judged by the replies after it. The port's watch
+// stamps reads on a clock the test moves, so the pauses the session judges are the test's,
+// however loaded the machine is.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -21,6 +24,17 @@ using SteadyClock = std::chrono::steady_clock;
 const std::string kReply = "051003091457180030920202158001010";
 constexpr auto kPatience = 10s;  // generous: the machine may be loaded
 
+// The line's time as the port's watch sees it: it stands still until the test moves it on.
+class LineClock {
+ public:
+  SteadyClock::time_point Now() const { return start_ + SteadyClock::duration(moved_.load()); }
+  void MoveOn(SteadyClock::duration by) { moved_ += by.count(); }
+
+ private:
+  const SteadyClock::time_point start_ = SteadyClock::now();
+  std::atomic<SteadyClock::rep> moved_{0};
+};
+
 struct Recorder : LoggerSessionListener {
   std::vector<std::string> replies;
   std::vector<std::tuple<bool, int, int>> rateVerdicts;
@@ -35,6 +49,8 @@ class LoggerSessionTest : public ::testing::Test {
   LoggerSessionTest() {
     ApplyLoggerLineSettings(port);
     port.SetPort(line.Path());
+    port.SetReadClock([this] { return clock.Now(); });
+    handOff.SetWakeup([this] { ++queued; });
     port.OnRxChar = [this](TCustomComPort& sender, int count) {
       session.OnRxChar(sender, count);
       ++notices;
@@ -50,9 +66,23 @@ class LoggerSessionTest : public ::testing::Test {
   bool Serve(const std::function<bool()>& done) {
     return handOff.ServeUntil(done, SteadyClock::now() + kPatience);
   }
-  // The user-interface thread is busy elsewhere for longer than a reply's pause.
-  static void Stall() { std::this_thread::sleep_for(400ms); }
+  // Waits until `done` holds, without serving notices (the owner is busy).
+  static bool Busy(const std::function<bool()>& done) {
+    const auto deadline = SteadyClock::now() + kPatience;
+    while (!done()) {
+      if (SteadyClock::now() > deadline) return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+  // The user-interface thread is busy elsewhere for longer than a reply's pause, once `arrived`
+  // holds: the bytes sent meanwhile are on the port.
+  void Stall(const std::function<bool()>& arrived) {
+    ASSERT_TRUE(Busy(arrived));
+    clock.MoveOn(400ms);
+  }
 
+  LineClock clock;
   PseudoTerminal line;
   UiHandOff handOff;
   TComPort port{handOff};
@@ -60,13 +90,14 @@ class LoggerSessionTest : public ::testing::Test {
   LoggerSession session{port, recorder};
   int notices = 0;
   std::function<void()> inHandler;  // runs once inside the next notice
+  std::atomic<int> queued{0};       // notices the watch has handed over
 };
 
 TEST_F(LoggerSessionTest, AReplyInTwoNoticesIsReadHoweverLateTheOwnerHandlesThem) {
   // The rest of the reply comes while the owner is still busy with the first half's notice.
   inHandler = [this] {
     line.Send(kReply.substr(16));
-    Stall();
+    Stall([this] { return port.PendingInput() >= int(kReply.size() - 16); });
   };
   line.Send(kReply.substr(0, 16));
   ASSERT_TRUE(Serve([&] { return !recorder.replies.empty(); }));
@@ -77,8 +108,10 @@ TEST_F(LoggerSessionTest, AReplyInTwoNoticesIsReadHoweverLateTheOwnerHandlesThem
   const int before = notices;
   line.Send(kReply.substr(0, 16));
   ASSERT_TRUE(Serve([&] { return notices > before; }));
+  const int queuedBefore = queued;
   line.Send(kReply.substr(16));
-  Stall();
+  // The watch has counted the rest and waits for the owner to take its notice.
+  Stall([&] { return queued > queuedBefore; });
   ASSERT_TRUE(Serve([&] { return recorder.replies.size() == 2; }));
   EXPECT_EQ(recorder.replies.back(), kReply);
 }
@@ -87,7 +120,7 @@ TEST_F(LoggerSessionTest, APauseOnTheLineStillDropsWhatCameBeforeIt) {
   line.Send("9");  // a stray byte
   ASSERT_TRUE(Serve([&] { return notices == 1; }));
   // Longer than the pause between replies: the stray byte belongs to no reply.
-  std::this_thread::sleep_for(ReplyInterpreter::kReplyGap * 2);
+  clock.MoveOn(ReplyInterpreter::kReplyGap * 2);
   line.Send(kReply);
   ASSERT_TRUE(Serve([&] { return !recorder.replies.empty(); }));
   EXPECT_EQ(recorder.replies.front(), kReply);
