@@ -51,4 +51,10 @@ if grep -Eq '\((Skipped|Disabled)\)|\[  SKIPPED \]' "$log"; then
   status=1
 fi
 rm -f "$log"
+# Where the time goes: the slowest tests (ctest's own record, averaged over its runs here).
+cost="$build/Testing/Temporary/CTestCostData.txt"
+if [[ -f $cost ]]; then
+  echo "Slowest tests:"
+  sed '/^---$/,$d' "$cost" | sort -k3 -gr | head -n 8 | awk '{ printf "%8.1f s  %s\n", $3, $1 }'
+fi
 exit "$status"
