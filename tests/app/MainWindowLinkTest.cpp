@@ -113,9 +113,13 @@ TEST(MainWindowLink, RefusedAccessSaysSoInSpanish) {
   bench.Main().ComPort1.SetPort(locked);
   // The superuser may open any file: as root, the click is made as the account "nobody".
   const bool superuser = geteuid() == 0;
-  if (superuser) ASSERT_EQ(seteuid(65534), 0);
+  if (superuser) {
+    ASSERT_EQ(seteuid(65534), 0);
+  }
   bench.ClickSwitch();
-  if (superuser) ASSERT_EQ(seteuid(0), 0);
+  if (superuser) {
+    ASSERT_EQ(seteuid(0), 0);
+  }
   ASSERT_EQ(bench.errors().size(), 1);
   EXPECT_TRUE(bench.errors().front().contains("dialout"));
   unlink(locked.c_str());

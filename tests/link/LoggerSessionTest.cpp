@@ -12,6 +12,7 @@
 
 #include "link/CPort.h"
 #include "link/LoggerSession.h"
+#include "link/SerialSystem.h"
 #include "link/UiHandOff.h"
 #include "tests/link/PseudoTerminal.h"
 
@@ -35,6 +36,16 @@ class LineClock {
   std::atomic<SteadyClock::rep> moved_{0};
 };
 
+// The real system calls, counting the times the port's watch went back to waiting on the line.
+class WatchedSystem : public SerialSystem {
+ public:
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+    if (count == 2) ++waits;  // the line and the stop descriptor
+    return SerialSystem::Poll(fds, count, timeoutMs);
+  }
+  std::atomic<int> waits{0};
+};
+
 struct Recorder : LoggerSessionListener {
   std::vector<std::string> replies;
   std::vector<std::tuple<bool, int, int>> rateVerdicts;
@@ -49,11 +60,13 @@ class LoggerSessionTest : public ::testing::Test {
   LoggerSessionTest() {
     ApplyLoggerLineSettings(port);
     port.SetPort(line.Path());
+    port.SetSystem(system);
     port.SetReadClock([this] { return clock.Now(); });
     handOff.SetWakeup([this] { ++queued; });
     port.OnRxChar = [this](TCustomComPort& sender, int count) {
       session.OnRxChar(sender, count);
       ++notices;
+      waitsAtNotice = system->waits;  // the watch is waiting for this notice, not on the line
       if (inHandler) {
         auto act = std::move(inHandler);
         act();
@@ -82,7 +95,14 @@ class LoggerSessionTest : public ::testing::Test {
     clock.MoveOn(400ms);
   }
 
+  // Until the watch is back waiting on the line after the last notice: bytes sent from then on
+  // come after a pause it measures, not while it was still busy with that notice.
+  bool WatchWaitsAgain() {
+    return Busy([this] { return system->waits > waitsAtNotice; });
+  }
+
   LineClock clock;
+  std::shared_ptr<WatchedSystem> system = std::make_shared<WatchedSystem>();
   PseudoTerminal line;
   UiHandOff handOff;
   TComPort port{handOff};
@@ -91,6 +111,7 @@ class LoggerSessionTest : public ::testing::Test {
   int notices = 0;
   std::function<void()> inHandler;  // runs once inside the next notice
   std::atomic<int> queued{0};       // notices the watch has handed over
+  int waitsAtNotice = 0;
 };
 
 TEST_F(LoggerSessionTest, AReplyInTwoNoticesIsReadHoweverLateTheOwnerHandlesThem) {
@@ -119,6 +140,7 @@ TEST_F(LoggerSessionTest, AReplyInTwoNoticesIsReadHoweverLateTheOwnerHandlesThem
 TEST_F(LoggerSessionTest, APauseOnTheLineStillDropsWhatCameBeforeIt) {
   line.Send("9");  // a stray byte
   ASSERT_TRUE(Serve([&] { return notices == 1; }));
+  ASSERT_TRUE(WatchWaitsAgain());
   // Longer than the pause between replies: the stray byte belongs to no reply.
   clock.MoveOn(ReplyInterpreter::kReplyGap * 2);
   line.Send(kReply);
