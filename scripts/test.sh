@@ -55,6 +55,6 @@ rm -f "$log"
 cost="$build/Testing/Temporary/CTestCostData.txt"
 if [[ -f $cost ]]; then
   echo "Slowest tests:"
-  sed '/^---$/,$d' "$cost" | sort -k3 -gr | head -n 8 | awk '{ printf "%8.1f s  %s\n", $3, $1 }'
+  sed '/^---$/,$d' "$cost" | sort -k3 -gr | awk 'NR <= 8 { printf "%8.1f s  %s\n", $3, $1 }'
 fi
 exit "$status"
