@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by scripts/test.sh: the local accounts some tests need, made now and removed when the
 # calling script exits. Run as root or as a user who may use sudo.
 #   - an unprivileged account that runs the PostgreSQL clusters of the central archive's tests
