@@ -26,10 +26,15 @@ const std::string kReply = "051003091457180030920202158001010";
 constexpr auto kPatience = 10s;  // generous: the machine may be loaded
 
 // The line's time as the port's watch sees it: it stands still until the test moves it on.
+// It counts the stamps taken: two (woken, then counted) for each notice.
 class LineClock {
  public:
-  SteadyClock::time_point Now() const { return start_ + SteadyClock::duration(moved_.load()); }
+  SteadyClock::time_point Now() {
+    ++stamps;
+    return start_ + SteadyClock::duration(moved_.load());
+  }
   void MoveOn(SteadyClock::duration by) { moved_ += by.count(); }
+  std::atomic<int> stamps{0};
 
  private:
   const SteadyClock::time_point start_ = SteadyClock::now();
@@ -62,7 +67,6 @@ class LoggerSessionTest : public ::testing::Test {
     port.SetPort(line.Path());
     port.SetSystem(system);
     port.SetReadClock([this] { return clock.Now(); });
-    handOff.SetWakeup([this] { ++queued; });
     port.OnRxChar = [this](TCustomComPort& sender, int count) {
       session.OnRxChar(sender, count);
       ++notices;
@@ -110,7 +114,6 @@ class LoggerSessionTest : public ::testing::Test {
   LoggerSession session{port, recorder};
   int notices = 0;
   std::function<void()> inHandler;  // runs once inside the next notice
-  std::atomic<int> queued{0};       // notices the watch has handed over
   int waitsAtNotice = 0;
 };
 
@@ -129,10 +132,12 @@ TEST_F(LoggerSessionTest, AReplyInTwoNoticesIsReadHoweverLateTheOwnerHandlesThem
   const int before = notices;
   line.Send(kReply.substr(0, 16));
   ASSERT_TRUE(Serve([&] { return notices > before; }));
-  const int queuedBefore = queued;
+  const int stampsBefore = clock.stamps;
   line.Send(kReply.substr(16));
-  // The watch has counted the rest and waits for the owner to take its notice.
-  Stall([&] { return queued > queuedBefore; });
+  // The watch has stamped the rest's notice and waits for the owner to take it.
+  Stall([&] {
+    return clock.stamps >= stampsBefore + 2 && port.PendingInput() >= int(kReply.size() - 16);
+  });
   ASSERT_TRUE(Serve([&] { return recorder.replies.size() == 2; }));
   EXPECT_EQ(recorder.replies.back(), kReply);
 }
