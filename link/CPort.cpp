@@ -280,6 +280,10 @@ std::chrono::steady_clock::duration TCustomComPort::PauseBefore() const {
   return std::chrono::steady_clock::duration(impl_->pauseBefore.load());
 }
 
+void TCustomComPort::SetReadClock(std::function<std::chrono::steady_clock::time_point()> clock) {
+  readClock_ = std::move(clock);
+}
+
 void TCustomComPort::NoteRead(std::chrono::steady_clock::time_point when,
                               std::chrono::steady_clock::duration pause) {
   impl_->readTime = when.time_since_epoch().count();

@@ -103,6 +103,9 @@ class TCustomComPort {
   // waiting as the previous notice ended (they followed it without a known pause), the longest
   // duration for the first notice of an opening.
   std::chrono::steady_clock::duration PauseBefore() const;
+  // The clock the watch stamps reads and pauses with: the steady clock unless replaced, as by a
+  // test that sets the line's pauses itself. Set while the port is closed.
+  void SetReadClock(std::function<std::chrono::steady_clock::time_point()> clock);
   void BeginChange();
   void EndChange();
 
@@ -150,6 +153,9 @@ class TCustomComPort {
 
   UiHandOff& handOff_;
   std::shared_ptr<SerialSystem> system_;
+  std::function<std::chrono::steady_clock::time_point()> readClock_ = [] {
+    return std::chrono::steady_clock::now();
+  };
   std::string port_;
   TBaudRate baudRate_ = br9600;
   int customBaudRate_ = 9600;

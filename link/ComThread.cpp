@@ -81,7 +81,7 @@ void TComThread::Execute() {
     // A hang-up or error shows on the port even when no input is watched.
     pollfd fds[2] = {{stopFd_, POLLIN, 0}, {handle_, unreadLeft ? short(0) : watched, 0}};
     const int ready = system_->Poll(fds, 2, unreadLeft ? kUnreadRecheckMs : -1);
-    const auto woken = std::chrono::steady_clock::now();
+    const auto woken = port_.readClock_();
     if (StopRequested()) break;
     if (ready < 0) {
       if (errno == EINTR) continue;
@@ -121,7 +121,7 @@ void TComThread::Execute() {
 
     // Stamped here, where the count is taken: a user-interface thread that runs the notice late
     // must not see a pause in the line that was not there, nor miss one that was.
-    const auto counted = std::chrono::steady_clock::now();
+    const auto counted = port_.readClock_();
     std::chrono::steady_clock::duration pause = std::chrono::steady_clock::duration::max();
     if (previousCount) {
       pause = waitingAfterNotice

@@ -165,7 +165,8 @@ TEST(FittedCaptions, ScaledDrawingMatchesTheFittedSize) {
   const QString text = QStringLiteral("DATOS REPORTADOS POR EL LOGGER");
   const QRectF box(4.5, 3, 170, 20);
   const struct { int own, size; } cases[] = {{11, 8}, {11, 9}, {11, 14}, {15, 15}};
-  for (const auto [own, size] : cases) {
+  for (const auto& each : cases) {
+    const int own = each.own, size = each.size;  // named copies: lambdas below capture them
     SCOPED_TRACE(testing::Message() << own << " px drawn at " << size << " px");
     QFont base;
     base.setPixelSize(own);
