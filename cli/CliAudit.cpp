@@ -26,9 +26,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The first version of the archive with an audit trail.
-constexpr int kAuditSchema = 5;
-
 Json OrNull(const std::optional<std::string>& text) {
   return text ? Json(*text) : Json(nullptr);
 }
