@@ -7,6 +7,7 @@
 #include "archive/ArchivedRecording.h"
 #include "cli/Translate.h"
 #include "data/StartTexts.h"
+#include "data/TimeStamps.h"
 #include "link/LoggerClockReading.h"
 #include "link/LoggerProtocol.h"
 
@@ -17,18 +18,6 @@ namespace {
 constexpr std::time_t kCommandMargin = 5;
 // The clock's text has whole seconds; a start read from a download may round the other way.
 constexpr std::time_t kStartSlack = 2;
-
-// A recording's start as a logger time (its fields held as UTC fields, as the clock's are).
-std::time_t StartSeconds(const LoggerStart& start) {
-  std::tm fields{};
-  fields.tm_year = (start.year < 100 ? 2000 + start.year : start.year) - 1900;
-  fields.tm_mon = start.month - 1;
-  fields.tm_mday = start.day;
-  fields.tm_hour = start.hour;
-  fields.tm_min = start.minute;
-  fields.tm_sec = start.second;
-  return timegm(&fields);
-}
 
 }  // namespace
 
@@ -71,7 +60,7 @@ std::string SamplesAtRisk(const std::string& archivePath, const std::string& por
   // command lands.
   const std::optional<LoggerStart> start = StartFromIsoText(found.start);
   const std::time_t next =
-      start ? StartSeconds(*start) + static_cast<std::time_t>(held + 1) * rate : *clock;
+      start ? LoggerStartSeconds(*start) + static_cast<std::time_t>(held + 1) * rate : *clock;
   if (next - *clock < kCommandMargin) {
     return Format(_("the logger records a sample in a moment, which no download has seen; "
                     "wait a few seconds and %s"),

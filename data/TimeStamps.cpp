@@ -40,3 +40,14 @@ std::string TimeText(int hour, int minute, int second) {
   p = PutTwoDigits(p, end, second);
   return std::string(buffer, p);
 }
+
+std::time_t LoggerStartSeconds(const LoggerStart& start) {
+  std::tm fields{};
+  fields.tm_year = (start.year < 100 ? 2000 + start.year : start.year) - 1900;
+  fields.tm_mon = start.month - 1;
+  fields.tm_mday = start.day;
+  fields.tm_hour = start.hour;
+  fields.tm_min = start.minute;
+  fields.tm_sec = start.second;
+  return timegm(&fields);
+}

@@ -14,23 +14,13 @@
 #include "data/ChannelValueText.h"
 #include "data/SampleDecoder.h"
 #include "data/StartTexts.h"
+#include "data/TimeStamps.h"
 #include "link/LoggerClockReading.h"
 #include "link/LoggerProtocol.h"
 #include "station/StationAlarms.h"
 #include "station/StationLock.h"
 
 namespace {
-
-std::time_t StartSeconds(const LoggerStart& start) {
-  std::tm fields{};
-  fields.tm_year = (start.year < 100 ? 2000 + start.year : start.year) - 1900;
-  fields.tm_mon = start.month - 1;
-  fields.tm_mday = start.day;
-  fields.tm_hour = start.hour;
-  fields.tm_min = start.minute;
-  fields.tm_sec = start.second;
-  return timegm(&fields);
-}
 
 int WholeSamples(const protocol::StatusReply& reply) {
   return static_cast<int>(std::max(0.0, std::floor(reply.usedMemory())));
@@ -311,7 +301,7 @@ bool StationRunner::NextSampleTooClose(const LoggerStatus& status) const {
   if (WholeSamples(status.reply) >= protocol::kLoggerCapacity) return false;
   // Sample k is recorded at start + k × rate: the next one is sample used + 1.
   const std::time_t next =
-      StartSeconds(*recordingStart_) +
+      LoggerStartSeconds(*recordingStart_) +
       static_cast<std::time_t>(WholeSamples(status.reply) + 1) * recordingRate_ * 60;
   const double margin = std::difftime(next, *clock);
   const double sinceReply =
