@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make ninja-build mold ccache pkg-config
+  cmake g++ make ninja-build lld ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libssl-dev nlohmann-json3-dev libcli11-dev libpam0g-dev libcurl4-openssl-dev
   python3-aiosmtpd dbus libpq-dev postgresql
